@@ -1,0 +1,30 @@
+# The two commands of the README: `make run` and `make test`. Both install what is
+# missing and build first. The rest serves developers.
+BUILD_DIR ?= build
+ASAN_DIR ?= build-asan
+JOBS ?= $(shell nproc)
+CMAKE_FLAGS ?=
+
+.PHONY: run test build asan deps-build deps-test
+
+run: deps-build build
+	./$(BUILD_DIR)/pelvaxon
+
+test: deps-test build
+	cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
+
+build:
+	cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Release $(CMAKE_FLAGS)
+	cmake --build $(BUILD_DIR) -j $(JOBS)
+
+# The whole suite under AddressSanitizer and UBSan.
+asan: deps-test
+	cmake -S . -B $(ASAN_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPELVAXON_SANITIZE=ON
+	cmake --build $(ASAN_DIR) -j $(JOBS)
+	cd $(ASAN_DIR) && ASAN_OPTIONS=detect_leaks=0 ctest --output-on-failure -j $(JOBS)
+
+deps-build:
+	scripts/install-deps build
+
+deps-test:
+	scripts/install-deps test

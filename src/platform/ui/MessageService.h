@@ -1,0 +1,32 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+namespace platform {
+
+// Buttons and answers of a modal message box, numbered as the system's own message
+// box results so stored answers and comparisons keep their meaning.
+enum class MsgButtons { Ok, OkCancel, YesNo, YesNoCancel };
+enum class MsgIcon { None, Information, Warning, Error, Question };
+enum class MsgResult { Ok = 1, Cancel = 2, Yes = 6, No = 7 };
+
+// Every modal box of the program goes through one replaceable service, captioned with the
+// application title. Tests install a double that records texts and scripts answers, so
+// nothing ever blocks on a box nobody can see.
+class MessageService {
+public:
+    virtual ~MessageService() = default;
+    virtual MsgResult ask(const std::string& text, MsgButtons buttons, MsgIcon icon) = 0;
+};
+
+// The service in force; a Qt message box service until another is installed.
+MessageService& messages();
+// Installs a service and returns the previous one, so a test can put it back.
+std::unique_ptr<MessageService> setMessageService(std::unique_ptr<MessageService> service);
+
+// The plain information box every fixed failure text of the program is shown in.
+void ShowMessage(const std::string& text);
+MsgResult MessageDlg(const std::string& text, MsgButtons buttons, MsgIcon icon = MsgIcon::Question);
+
+} // namespace platform
