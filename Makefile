@@ -28,3 +28,12 @@ deps-build:
 
 deps-test:
 	scripts/install-deps test
+
+# Every fuzz target for FUZZ_SECONDS each (clang's libFuzzer; not part of `make test`).
+FUZZ_DIR ?= build-fuzz
+FUZZ_SECONDS ?= 60
+.PHONY: fuzz
+fuzz: deps-test
+	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPELVAXON_FUZZ=ON
+	cmake --build $(FUZZ_DIR) -j $(JOBS)
+	scripts/run-fuzzers $(FUZZ_DIR)/fuzz $(FUZZ_SECONDS)
