@@ -1,4 +1,5 @@
 #include "platform/fs/DriveList.h"
+#include "platform/fs/VolumeLabel.h"
 
 #include <gtest/gtest.h>
 
@@ -55,4 +56,10 @@ TEST(DriveList, SystemMountTableAlwaysGivesTheRootFirst)
     EXPECT_EQ(drives.Items()[0].text, "/");
     for (const DriveItem& item : drives.Items())
         EXPECT_NE(item.root, "/proc");
+}
+
+TEST(VolumeLabel, IsEmptyWhereThereIsNoFilesystemToAsk)
+{
+    EXPECT_EQ(VolumeLabel("/no/such/place/at/all"), "");
+    EXPECT_NO_THROW(VolumeLabel("/"));
 }
