@@ -1,6 +1,6 @@
 #include "platform/gl/DisplayListFont.h"
 
-#include "platform/gl/FontCodes.h"
+#include "platform/gl/FontLists.h"
 
 #include <GL/gl.h>
 #include <QFont>
@@ -62,15 +62,9 @@ GlyphBitmap renderGlyph(const QFont& font, const QFontMetrics& metrics, char32_t
 
 std::unique_ptr<OpenGLFont2D> Create2DFont(const QFont* font, int first, int count)
 {
-    if (!font || count <= 0)
+    auto result = font ? ReserveFontLists<OpenGLFont2D>(first, count) : nullptr;
+    if (!result)
         return nullptr;
-    const GLuint base = glGenLists(count);
-    if (base == 0)
-        return nullptr;
-    auto result = std::make_unique<OpenGLFont2D>();
-    result->first = first;
-    result->count = count;
-    result->base = base;
 
     // Bitmap text is read at small sizes; smoothed edges would only turn into stray pixels.
     QFont plain(*font);
@@ -88,7 +82,7 @@ std::unique_ptr<OpenGLFont2D> Create2DFont(const QFont* font, int first, int cou
         const long long code = static_cast<long long>(first) + i;
         const GlyphBitmap glyph = IsUnicodeScalar(code) ? renderGlyph(plain, metrics, static_cast<char32_t>(code))
                                                  : GlyphBitmap{};
-        glNewList(base + static_cast<GLuint>(i), GL_COMPILE);
+        glNewList(result->base + static_cast<GLuint>(i), GL_COMPILE);
         glBitmap(glyph.width, glyph.height, glyph.xorig, glyph.yorig, glyph.advance, 0,
                  glyph.bits.empty() ? nullptr : glyph.bits.data());
         glEndList();

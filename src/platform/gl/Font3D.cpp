@@ -1,6 +1,6 @@
 #include "platform/gl/DisplayListFont.h"
 
-#include "platform/gl/FontCodes.h"
+#include "platform/gl/FontLists.h"
 #include "platform/gl/GlyphOutline.h"
 
 #include <GL/gl.h>
@@ -156,13 +156,9 @@ std::unique_ptr<OpenGLFont3D> Create3DFont(const QFont* font, int first, int for
     std::unique_ptr<GLUtesselator, TessDeleter> tess(gluNewTess());
     if (!tess)
         return nullptr;
-    const GLuint base = glGenLists(count);
-    if (base == 0)
+    auto result = ReserveFontLists<OpenGLFont3D>(first, count);
+    if (!result)
         return nullptr;
-    auto result = std::make_unique<OpenGLFont3D>();
-    result->first = first;
-    result->count = count;
-    result->base = base;
     result->extrusion = extrusion;
     result->metrics.resize(static_cast<std::size_t>(count));
 
@@ -180,7 +176,7 @@ std::unique_ptr<OpenGLFont3D> Create3DFont(const QFont* font, int first, int for
         const GlyphShape shape = IsUnicodeScalar(code) && raw.isValid() ? glyphShape(raw, static_cast<char32_t>(code), tolerance)
                                                          : GlyphShape{};
         result->metrics[static_cast<std::size_t>(i)] = shape.metrics;
-        glNewList(base + static_cast<GLuint>(i), GL_COMPILE);
+        glNewList(result->base + static_cast<GLuint>(i), GL_COMPILE);
         compileGlyph(tess.get(), shape, format, extrusion);
         glEndList();
     }

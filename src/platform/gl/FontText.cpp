@@ -1,6 +1,6 @@
 #include "platform/gl/DisplayListFont.h"
 
-#include "platform/gl/FontCodes.h"
+#include "platform/gl/FontLists.h"
 
 #include <GL/gl.h>
 #include <QOpenGLContext>
