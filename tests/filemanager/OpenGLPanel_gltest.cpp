@@ -40,9 +40,16 @@ void clearTo(QColor colour)
     glClear(GL_COLOR_BUFFER_BIT);
 }
 
-TEST(OpenGLPanelLife, EventsComeInOrderEachWithItsContextAndNoneIsLeftCurrent)
-{
+// Every box a panel puts up is recorded here, and none may be left unexpected.
+class OpenGLPanelLife : public ::testing::Test {
+protected:
+    void TearDown() override { EXPECT_EQ(messages.texts(), std::vector<std::string>{}); }
+
     testsupport::ScriptedMessages messages;
+};
+
+TEST_F(OpenGLPanelLife, EventsComeInOrderEachWithItsContextAndNoneIsLeftCurrent)
+{
     PanelWindow w(1);
     TOpenGLPanel* panel = w.panels[0];
     std::vector<std::string> calls;
@@ -83,21 +90,19 @@ TEST(OpenGLPanelLife, EventsComeInOrderEachWithItsContextAndNoneIsLeftCurrent)
     EXPECT_EQ(QOpenGLContext::currentContext(), panel->context());
     panel->MakeOpenGLPanelNotCurrent();
     EXPECT_EQ(QOpenGLContext::currentContext(), nullptr);
-    EXPECT_TRUE(messages.texts().empty());
 }
 
-TEST(OpenGLPanelLife, MakeCurrentBeforeTheContextExistsReportsAndFails)
+TEST_F(OpenGLPanelLife, MakeCurrentBeforeTheContextExistsReportsAndFails)
 {
-    testsupport::ScriptedMessages messages;
     TOpenGLPanel panel;
     EXPECT_FALSE(panel.MakeOpenGLPanelCurrent());
     EXPECT_EQ(messages.texts(), std::vector<std::string>{"wglMakeCurrent:0"});
+    messages.clear();
     EXPECT_EQ(QOpenGLContext::currentContext(), nullptr);
 }
 
-TEST(OpenGLPanelLife, FailedContextIsReportedOnceAndThePanelStaysQuiet)
+TEST_F(OpenGLPanelLife, FailedContextIsReportedOnceAndThePanelStaysQuiet)
 {
-    testsupport::ScriptedMessages messages;
     PanelWindow w(1);
     TOpenGLPanel* panel = w.panels[0];
     panel->SetPixelType(f_PFD_TYPE_COLORINDEX);
@@ -112,9 +117,10 @@ TEST(OpenGLPanelLife, FailedContextIsReportedOnceAndThePanelStaysQuiet)
     EXPECT_FALSE(panel->MakeOpenGLPanelCurrent());
     EXPECT_EQ(events, 0);
     EXPECT_EQ(messages.texts(), std::vector<std::string>{"Open GL Context Create Failed"});
+    messages.clear();
 }
 
-TEST(OpenGLPanelLife, TwoPanelsShareTexturesAndLists)
+TEST_F(OpenGLPanelLife, TwoPanelsShareTexturesAndLists)
 {
     PanelWindow w(2);
     for (TOpenGLPanel* p : w.panels)
@@ -144,7 +150,7 @@ TEST(OpenGLPanelLife, TwoPanelsShareTexturesAndLists)
     left->MakeOpenGLPanelNotCurrent();
 }
 
-TEST(OpenGLPanelLife, PanelWithoutOnInitHasNoFontsAndDrawsNoText)
+TEST_F(OpenGLPanelLife, PanelWithoutOnInitHasNoFontsAndDrawsNoText)
 {
     PanelWindow w(1);
     TOpenGLPanel* panel = w.panels[0];
@@ -163,7 +169,7 @@ TEST(OpenGLPanelLife, PanelWithoutOnInitHasNoFontsAndDrawsNoText)
     EXPECT_EQ(testsupport::countPixelsUnlike(testsupport::grabView(*panel), Qt::black), 0);
 }
 
-TEST(OpenGLPanelLife, EnabledFontsAreMadeBeforeOnInitAndFreedWithThePanel)
+TEST_F(OpenGLPanelLife, EnabledFontsAreMadeBeforeOnInitAndFreedWithThePanel)
 {
     auto w = std::make_unique<PanelWindow>(1);
     TOpenGLPanel* panel = w->panels[0];
@@ -196,7 +202,7 @@ TEST(OpenGLPanelLife, EnabledFontsAreMadeBeforeOnInitAndFreedWithThePanel)
     witness.panels[0]->MakeOpenGLPanelNotCurrent();
 }
 
-TEST(OpenGLPanelLife, TwoPanelsShowTheirOwnBackgroundColours)
+TEST_F(OpenGLPanelLife, TwoPanelsShowTheirOwnBackgroundColours)
 {
     PanelWindow w(2);
     const QColor colours[2] = {QColor(200, 30, 30), QColor(30, 60, 220)};
@@ -211,7 +217,7 @@ TEST(OpenGLPanelLife, TwoPanelsShowTheirOwnBackgroundColours)
     testsupport::saveScreenshotIfAsked(w.window, "two-panels.png");
 }
 
-TEST(OpenGLPanelLife, ConstructionMasksFloatingPointTraps)
+TEST_F(OpenGLPanelLife, ConstructionMasksFloatingPointTraps)
 {
     feenableexcept(FE_DIVBYZERO | FE_INVALID);
     TOpenGLPanel panel;
