@@ -1,0 +1,413 @@
+#include "icons3d/An8Reader.h"
+
+#include "icons3d/An8TexturePath.h"
+
+#include <algorithm>
+#include <new>
+
+namespace {
+
+// Thrown to unwind a load at its first error; never leaves the reader.
+struct An8Abort {};
+
+} // namespace
+
+An8Reader::An8Reader(An8File& file, std::string fileName, std::string directory, int mask,
+                     An8TextureLoader& textures, An8MessageSink messages)
+    : file_(file), lexer_(file), fileName_(std::move(fileName)), directory_(std::move(directory)), mask_(mask),
+      textureLoader_(textures), messages_(std::move(messages))
+{
+}
+
+void An8Reader::next()
+{
+    if (lexer_.next() == An8Token::Failed)
+        fail(kAn8WrongValue, lexer_.problem());
+}
+
+void An8Reader::fail(int number, std::string detail)
+{
+    error_.number = number;
+    error_.line = lexer_.line();
+    error_.detail = std::move(detail);
+    throw An8Abort{};
+}
+
+void An8Reader::unexpected(int number)
+{
+    if (at(An8Token::Overlong) || at(An8Token::Malformed))
+        fail(number, lexer_.problem());
+    fail(number);
+}
+
+void An8Reader::notice(const std::string& text, int line)
+{
+    if (messages_)
+        messages_(text + "\n" + fileName_ + ", line " + std::to_string(line));
+}
+
+std::unique_ptr<An8Model> An8Reader::read()
+{
+    model_ = std::make_unique<An8Model>();
+    try {
+        next();
+        while (!at(An8Token::End)) {
+            if (!at(An8Token::Word))
+                unexpected(kAn8TopLevelNotWord);
+            const An8Keyword keyword = An8LookupKeyword(lexer_.text());
+            if (keyword == kHeader) {
+                readHeader();
+            } else if (keyword == kMaterial) {
+                registerMaterial(readMaterial());
+            } else if (keyword == kTexture && (mask_ & kAn8ReadTextures)) {
+                readTexture();
+            } else if (keyword == kObject && (mask_ & kAn8ReadObjects)) {
+                readObject();
+            } else if (keyword == kFigure && (mask_ & kAn8ReadFigures)) {
+                readFigure();
+            } else if (keyword == kSequence && (mask_ & kAn8ReadSequences)) {
+                readSequence();
+            } else if (keyword == kScene && (mask_ & kAn8ReadScenes)) {
+                readScene();
+            } else {
+                skipChunk();
+            }
+        }
+    } catch (const An8Abort&) {
+        releaseTextures();
+        return nullptr;
+    } catch (const std::bad_alloc&) {
+        releaseTextures();
+        throw;
+    }
+    An8Model& model = *model_;
+    // Without sequences and scenes the model shows its figures, or without figures all
+    // its objects.
+    if (model.figures.rootBone.empty())
+        An8AppendReference(model.figures.rootBone, kAn8Object, &model.objects);
+    if (model.elements.empty())
+        An8AppendReference(model.elements, kAn8Figure, &model.figures);
+    return std::move(model_);
+}
+
+// Nothing of a failed load is kept, the GL names of its textures included.
+void An8Reader::releaseTextures()
+{
+    FreeAn8Textures(model_->textures, [this](uint32_t id) { textureLoader_.DeleteTexture(id); });
+}
+
+// ---- value forms ----
+
+void An8Reader::open(int number)
+{
+    next();
+    if (!at(An8Token::LBrace))
+        unexpected(number);
+    next();
+}
+
+void An8Reader::closing()
+{
+    if (at(An8Token::RParen))
+        next();
+    if (!at(An8Token::RBrace))
+        unexpected(kAn8MissingClose);
+    next();
+}
+
+std::string An8Reader::readString()
+{
+    if (!at(An8Token::String))
+        unexpected(kAn8WrongValue);
+    std::string value = lexer_.stringValue();
+    next();
+    return value;
+}
+
+int32_t An8Reader::readUnsigned()
+{
+    if (!at(An8Token::Integer))
+        unexpected(kAn8WrongValue);
+    const int32_t value = lexer_.integer();
+    next();
+    return value;
+}
+
+int32_t An8Reader::readInteger()
+{
+    const bool negative = at(An8Token::Minus);
+    if (negative || at(An8Token::Plus))
+        next();
+    const int32_t value = readUnsigned();
+    return negative ? -value : value;
+}
+
+float An8Reader::readReal()
+{
+    const bool negative = at(An8Token::Minus);
+    if (negative || at(An8Token::Plus))
+        next();
+    float value = 0;
+    if (at(An8Token::Integer))
+        value = static_cast<float>(lexer_.integer());
+    else if (at(An8Token::Real))
+        value = lexer_.real();
+    else
+        unexpected(kAn8WrongValue);
+    next();
+    return negative ? -value : value;
+}
+
+std::string An8Reader::stringChunk()
+{
+    open(kAn8MissingClose);
+    std::string value = readString();
+    closing();
+    return value;
+}
+
+// Numeric chunks may leave out their braces: "size 3" reads like "size { 3 }".
+int32_t An8Reader::integerChunk()
+{
+    int32_t value = 0;
+    integersChunk(&value, 1);
+    return value;
+}
+
+float An8Reader::realChunk()
+{
+    float value = 0;
+    realsChunk(&value, 1);
+    return value;
+}
+
+void An8Reader::integersChunk(int32_t* values, int count)
+{
+    next();
+    const bool brace = at(An8Token::LBrace);
+    if (brace)
+        next();
+    for (int i = 0; i < count; ++i)
+        values[i] = readInteger();
+    if (brace)
+        closing();
+}
+
+void An8Reader::realsChunk(float* values, int count)
+{
+    next();
+    const bool brace = at(An8Token::LBrace);
+    if (brace)
+        next();
+    for (int i = 0; i < count; ++i)
+        values[i] = readReal();
+    if (brace)
+        closing();
+}
+
+An8Point An8Reader::point()
+{
+    if (!at(An8Token::LParen))
+        unexpected(kAn8WrongValue);
+    next();
+    An8Point p;
+    p.x = readReal();
+    p.y = readReal();
+    if (!at(An8Token::RParen))
+        p.z = readReal();
+    if (!at(An8Token::RParen))
+        unexpected(kAn8WrongValue);
+    next();
+    return p;
+}
+
+An8Point An8Reader::pointChunk()
+{
+    open(kAn8WrongValue);
+    const An8Point p = point();
+    closing();
+    return p;
+}
+
+An8Quaternion An8Reader::quaternionChunk()
+{
+    next();
+    const bool brace = at(An8Token::LBrace);
+    if (brace)
+        next();
+    const bool paren = at(An8Token::LParen);
+    if (paren)
+        next();
+    An8Quaternion q;
+    q.x = readReal();
+    q.y = readReal();
+    q.z = readReal();
+    q.w = readReal();
+    if (brace) {
+        closing();
+    } else if (paren) {
+        if (!at(An8Token::RParen))
+            unexpected(kAn8WrongValue);
+        next();
+    }
+    return q;
+}
+
+void An8Reader::emptyChunk()
+{
+    open(kAn8MissingClose);
+    closing();
+}
+
+An8Keyword An8Reader::keywordChunk()
+{
+    open(kAn8MissingClose);
+    if (!at(An8Token::Word))
+        unexpected(kAn8WrongValue);
+    const An8Keyword keyword = An8LookupKeyword(lexer_.text());
+    if (keyword == kUnknownKeyword)
+        fail(kAn8UnknownKeyword, "unknown keyword \"" + lexer_.text() + "\"");
+    next();
+    closing();
+    return keyword;
+}
+
+An8Reader::Transform An8Reader::transformChunk()
+{
+    open(kAn8WrongValue);
+    Transform transform;
+    for (;;) {
+        if (at(An8Token::LParen)) {
+            transform.bare = point();
+            continue;
+        }
+        if (!at(An8Token::Word))
+            break;
+        const An8Keyword keyword = An8LookupKeyword(lexer_.text());
+        if (keyword == kOrigin)
+            transform.origin = pointChunk();
+        else if (keyword == kOrientation)
+            transform.orientation = quaternionChunk();
+        else
+            skipChunk();
+    }
+    body([](An8Keyword) { return false; });
+    return transform;
+}
+
+// A colour word: red in the low byte, then green, then blue, each held to 0..255 so one
+// component cannot spill into the next.
+int32_t An8Reader::colourChunk()
+{
+    int32_t rgb[3];
+    integersChunk(rgb, 3);
+    int32_t packed = 0;
+    for (int i = 0; i < 3; ++i)
+        packed |= std::clamp(rgb[i], 0, 255) << (8 * i);
+    return packed;
+}
+
+void An8Reader::skipChunk()
+{
+    next();
+    if (!at(An8Token::LBrace))
+        unexpected(kAn8SkipNoBrace);
+    skipBlock();
+}
+
+// Iterative, so a deep nest of braces in a chunk nobody reads needs no stack.
+void An8Reader::skipBlock()
+{
+    long long depth = 1;
+    while (depth > 0) {
+        next();
+        if (at(An8Token::LBrace))
+            ++depth;
+        else if (at(An8Token::RBrace))
+            --depth;
+        else if (at(An8Token::End))
+            fail(kAn8EndInSkip);
+    }
+    next();
+}
+
+// The name that may open an object, figure, sequence or scene body: a string, or a bare
+// word that is no keyword (a keyword there starts the body).
+std::string An8Reader::optionalName(bool bareWord)
+{
+    if (at(An8Token::String))
+        return readString();
+    if (bareWord && at(An8Token::Word) && An8LookupKeyword(lexer_.text()) == kUnknownKeyword) {
+        std::string name = lexer_.text();
+        next();
+        return name;
+    }
+    return "Unnamed";
+}
+
+// ---- header and textures ----
+
+namespace {
+
+// The version string "a.bc" as a*100 + bc. One digit after the dot is tenths (0.9 is 90,
+// as 0.90 would be); a third digit adds nothing; a saturates so a*100 cannot overflow.
+int32_t versionNumber(const std::string& text)
+{
+    int32_t whole = 0;
+    std::size_t i = 0;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i)
+        whole = std::min(whole * 10 + (text[i] - '0'), 10000);
+    int32_t fraction = 0;
+    if (i < text.size() && text[i] == '.') {
+        int digits = 0;
+        for (++i; i < text.size() && text[i] >= '0' && text[i] <= '9' && digits < 2; ++i, ++digits)
+            fraction = fraction * 10 + (text[i] - '0');
+        if (digits == 1)
+            fraction *= 10;
+    }
+    return whole * 100 + fraction;
+}
+
+} // namespace
+
+void An8Reader::readHeader()
+{
+    open(kAn8MissingBrace);
+    version_ = 50;
+    body([&](An8Keyword keyword) {
+        if (keyword != kVersion)
+            return false;
+        open(kAn8MissingBrace);
+        version_ = versionNumber(readString());
+        closing();
+        return true;
+    });
+}
+
+void An8Reader::readTexture()
+{
+    open(kAn8MissingBrace);
+    const std::string name = readString();
+    std::string written;
+    body([&](An8Keyword keyword) {
+        if (keyword != kFile)
+            return false;
+        written = An8FoldBackslashes(stringChunk());
+        return true;
+    });
+    if (name.empty() || written.empty())
+        return;
+    const uint32_t id = textureLoader_.LoadTexture(An8ResolveTexturePath(written, directory_));
+    if (id == 0)
+        return;
+    if (texturesByName_.count(name)) {
+        textureLoader_.DeleteTexture(id);
+        return;
+    }
+    auto texture = std::make_unique<An8Texture>();
+    texture->name = name;
+    texture->file = written;
+    texture->id = id;
+    texturesByName_[name] = texture.get();
+    model_->textures.push_back(std::move(texture));
+}
