@@ -89,15 +89,14 @@ std::string An8ResolveTexturePath(const std::string& written, const std::string&
     const std::string directory = withoutTrailingSlash(an8Directory.empty() ? "." : an8Directory);
     const bool drive = path.size() >= 2 && path[1] == ':' &&
                        ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z'));
-    if (!drive && !path.empty() && path[0] == '/') {
-        if (exists(path))
-            return path;
-    } else if (!drive) {
-        std::string local = resolveCase(directory, path);
-        if (exists(local))
-            return local;
+    const bool absolute = !drive && !path.empty() && path[0] == '/';
+    if (!drive) {
+        const std::string primary = absolute ? path : resolveCase(directory, path);
+        if (!absolute || exists(primary))
+            return primary;
     }
     const std::size_t slash = path.rfind('/');
-    const std::string name = slash == std::string::npos ? path.substr(drive ? 2 : 0) : path.substr(slash + 1);
-    return resolveCase(directory, name);
+    const std::string name = slash == std::string::npos ? path.substr(2) : path.substr(slash + 1);
+    const std::string beside = resolveCase(directory, name);
+    return exists(beside) || drive ? beside : path;
 }
