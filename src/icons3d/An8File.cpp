@@ -19,7 +19,7 @@ An8File::An8File(const std::string& path)
     buffer_.resize(kBufferSize);
 }
 
-An8File::An8File(std::string_view bytes) : memory_(true), pos_(bytes.data()), end_(bytes.data() + bytes.size())
+An8File::An8File(InMemory, std::string_view bytes) : memory_(true), pos_(bytes.data()), end_(bytes.data() + bytes.size())
 {
 }
 

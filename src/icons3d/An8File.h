@@ -13,7 +13,8 @@ public:
     // Reads the file at path; isOpen() tells whether that worked.
     explicit An8File(const std::string& path);
     // Reads bytes already in memory (tests, fuzzing); they must outlive the reader.
-    explicit An8File(std::string_view bytes);
+    struct InMemory {};
+    An8File(InMemory, std::string_view bytes);
     ~An8File();
     An8File(const An8File&) = delete;
     An8File& operator=(const An8File&) = delete;

@@ -58,6 +58,6 @@ std::unique_ptr<An8Model> LoadAn8ModelFromBytes(std::string_view bytes, const st
                                                 const std::string& directory, int mask, An8TextureLoader& textures,
                                                 const An8MessageSink& messages, An8Error* error)
 {
-    An8File file(bytes);
+    An8File file(An8File::InMemory{}, bytes);
     return load(file, name, directory, mask, textures, messages, error);
 }
