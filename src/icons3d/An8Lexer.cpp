@@ -47,7 +47,7 @@ An8Token An8Lexer::next()
         if (comment) {
             // An unterminated comment simply ends the data.
             if (atEnd)
-                return kind_ = An8Token::End;
+                return single(An8Token::End);
             if (previous == '*' && c == '/')
                 comment = false;
             continue;
@@ -55,7 +55,7 @@ An8Token An8Lexer::next()
         const bool collected = !text_.empty();
         if (atEnd) {
             if (!collected)
-                return kind_ = An8Token::End;
+                return single(An8Token::End);
             if (quotes == 1)
                 return bad(An8Token::Failed, "unterminated string");
         }
