@@ -130,17 +130,10 @@ std::unique_ptr<An8Group> An8Reader::readGroup()
 std::unique_ptr<An8Sphere> An8Reader::readSphere()
 {
     auto sphere = std::make_unique<An8Sphere>();
-    Placement placement{sphere->name, sphere->pivot, sphere->position, sphere->orientation, PivotRule::Component};
     body([&](An8Keyword keyword) {
-        if (placementField(keyword, placement))
+        if (primitiveField(keyword, *sphere))
             return true;
         switch (keyword) {
-        case kMaterial: {
-            const Registered material = registerMaterial(readMaterial());
-            sphere->materialNumber = material.number;
-            sphere->texture = material.texture;
-            return true;
-        }
         case kLonglat: {
             int32_t divisions[2];
             integersChunk(divisions, 2);
@@ -169,17 +162,10 @@ std::unique_ptr<An8Sphere> An8Reader::readSphere()
 std::unique_ptr<An8Cube> An8Reader::readCube()
 {
     auto cube = std::make_unique<An8Cube>();
-    Placement placement{cube->name, cube->pivot, cube->position, cube->orientation, PivotRule::Component};
     body([&](An8Keyword keyword) {
-        if (placementField(keyword, placement))
+        if (primitiveField(keyword, *cube))
             return true;
         switch (keyword) {
-        case kMaterial: {
-            const Registered material = registerMaterial(readMaterial());
-            cube->materialNumber = material.number;
-            cube->texture = material.texture;
-            return true;
-        }
         case kScale: realsChunk(cube->scale, 3); return true;
         case kDivisions: integersChunk(cube->divisions, 3); return true;
         default: return false;
@@ -191,19 +177,11 @@ std::unique_ptr<An8Cube> An8Reader::readCube()
 std::unique_ptr<An8Cylinder> An8Reader::readCylinder()
 {
     auto cylinder = std::make_unique<An8Cylinder>();
-    Placement placement{cylinder->name, cylinder->pivot, cylinder->position, cylinder->orientation,
-                        PivotRule::Component};
     const float doubling = version_ < 50 ? 2 : 1;
     body([&](An8Keyword keyword) {
-        if (placementField(keyword, placement))
+        if (primitiveField(keyword, *cylinder))
             return true;
         switch (keyword) {
-        case kMaterial: {
-            const Registered material = registerMaterial(readMaterial());
-            cylinder->materialNumber = material.number;
-            cylinder->texture = material.texture;
-            return true;
-        }
         case kLength: cylinder->length = realChunk(); return true;
         case kDiameter: cylinder->diameter = realChunk() * doubling; return true;
         case kTopdiameter: cylinder->topDiameter = realChunk() * doubling; return true;

@@ -5,18 +5,11 @@ std::unique_ptr<An8Mesh> An8Reader::readMesh()
 {
     auto mesh = std::make_unique<An8Mesh>();
     const int line = lexer_.line();
-    Placement placement{mesh->name, mesh->pivot, mesh->position, mesh->orientation, PivotRule::Component};
     std::vector<An8TexCoord> texcoords;
     body([&](An8Keyword keyword) {
-        if (placementField(keyword, placement))
+        if (primitiveField(keyword, *mesh))
             return true;
         switch (keyword) {
-        case kMaterial: {
-            const Registered material = registerMaterial(readMaterial());
-            mesh->materialNumber = material.number;
-            mesh->texture = material.texture;
-            return true;
-        }
         case kMateriallist: readMaterialList(*mesh); return true;
         case kPoints: readPoints(mesh->points); return true;
         case kTexcoords: readTexcoords(texcoords); return true;

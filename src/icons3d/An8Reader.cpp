@@ -181,28 +181,26 @@ float An8Reader::realChunk()
     return value;
 }
 
-void An8Reader::integersChunk(int32_t* values, int count)
+template <class T> void An8Reader::valuesChunk(T* values, int count, T (An8Reader::*readValue)())
 {
     next();
     const bool brace = at(An8Token::LBrace);
     if (brace)
         next();
     for (int i = 0; i < count; ++i)
-        values[i] = readInteger();
+        values[i] = (this->*readValue)();
     if (brace)
         closing();
 }
 
+void An8Reader::integersChunk(int32_t* values, int count)
+{
+    valuesChunk(values, count, &An8Reader::readInteger);
+}
+
 void An8Reader::realsChunk(float* values, int count)
 {
-    next();
-    const bool brace = at(An8Token::LBrace);
-    if (brace)
-        next();
-    for (int i = 0; i < count; ++i)
-        values[i] = readReal();
-    if (brace)
-        closing();
+    valuesChunk(values, count, &An8Reader::readReal);
 }
 
 An8Point An8Reader::point()

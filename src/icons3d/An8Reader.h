@@ -79,6 +79,7 @@ private:
     float realChunk();
     void integersChunk(int32_t* values, int count);
     void realsChunk(float* values, int count);
+    template <class T> void valuesChunk(T* values, int count, T (An8Reader::*readValue)());
     An8Point point();
     An8Point pointChunk();
     An8Quaternion quaternionChunk();
@@ -101,6 +102,7 @@ private:
     void readObject();
     bool readComponent(An8Keyword keyword, An8NodeList& list);
     bool placementField(An8Keyword keyword, Placement placement);
+    template <class Primitive> bool primitiveField(An8Keyword keyword, Primitive& primitive);
     std::unique_ptr<An8Group> readGroup();
     std::unique_ptr<An8Sphere> readSphere();
     std::unique_ptr<An8Cube> readCube();
@@ -186,4 +188,19 @@ template <class Handler> void An8Reader::body(Handler&& handle)
             unexpected(kAn8BadBodyToken);
         }
     }
+}
+
+// The keywords primitives and meshes share: their placement and a registered material,
+// which gives the material number and the texture.
+template <class Primitive> bool An8Reader::primitiveField(An8Keyword keyword, Primitive& primitive)
+{
+    if (placementField(keyword, {primitive.name, primitive.pivot, primitive.position, primitive.orientation,
+                                 PivotRule::Component}))
+        return true;
+    if (keyword != kMaterial)
+        return false;
+    const Registered material = registerMaterial(readMaterial());
+    primitive.materialNumber = material.number;
+    primitive.texture = material.texture;
+    return true;
 }
