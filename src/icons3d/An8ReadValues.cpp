@@ -160,13 +160,13 @@ An8Quaternion An8Reader::quaternionChunk()
 
 void An8Reader::emptyChunk()
 {
-    open(kAn8MissingClose);
+    open(kAn8MissingBrace);
     closing();
 }
 
 An8Keyword An8Reader::keywordChunk()
 {
-    open(kAn8MissingClose);
+    open(kAn8MissingBrace);
     if (!at(An8Token::Word))
         unexpected(kAn8WrongValue);
     const An8Keyword keyword = An8LookupKeyword(lexer_.text());

@@ -56,6 +56,8 @@ INSTANTIATE_TEST_SUITE_P(
         ErrorCase{"TopLevelOverlong", std::string(600, 'x'), 1, "token longer than 499 characters", 1},
         ErrorCase{"ChunkWithoutBrace", "header\nversion", 2, "", 2},
         ErrorCase{"ElementWithoutBrace", "scene { camera 1 }", 2, "", 1},
+        ErrorCase{"FlagWithoutBrace", "object { textcom { bold } }", 2, "", 1},
+        ErrorCase{"StringChunkWithoutBrace", "object { sphere { name \"s\" } }", 5, "", 1},
         ErrorCase{"EndInsideSkippedChunk", "build { { }", 3, "", 1},
         ErrorCase{"NumberInBody", "object { 5 }", 4, "", 1},
         ErrorCase{"MalformedStringInBody", "object { \"a\" \"x\"y\" }", 4, "malformed string", 1},
