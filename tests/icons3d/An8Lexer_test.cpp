@@ -5,6 +5,9 @@
 
 #include <fstream>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace {
 
 std::string describe(const An8Lexer& lexer)
@@ -134,6 +137,11 @@ TEST(An8File, OpensOnlyRegularFiles)
     EXPECT_FALSE(An8File(testing::TempDir()).isOpen());
     EXPECT_FALSE(An8File(testing::TempDir() + "/no-such.an8").isOpen());
     EXPECT_FALSE(An8File("/dev/null").isOpen());
+    const std::string fifo = testing::TempDir() + "/txt.an8";
+    ::unlink(fifo.c_str());
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_FALSE(An8File(fifo).isOpen());   // and does not block waiting for a writer
+    ::unlink(fifo.c_str());
 }
 
 TEST(An8Keywords, TableIsCompleteSortedAndExact)
