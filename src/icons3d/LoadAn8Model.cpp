@@ -1,0 +1,63 @@
+#include "icons3d/LoadAn8Model.h"
+
+#include <new>
+
+namespace {
+
+std::unique_ptr<An8Model> load(An8File& file, const std::string& name, const std::string& directory, int mask,
+                               An8TextureLoader& textures, const An8MessageSink& messages, An8Error* error)
+{
+    auto say = [&](const std::string& text) {
+        if (messages)
+            messages(text);
+    };
+    std::unique_ptr<An8Model> model;
+    An8Error failure;
+    try {
+        An8Reader reader(file, name, directory, mask, textures, messages);
+        model = reader.read();
+        failure = reader.error();
+    } catch (const std::bad_alloc&) {
+        say("not enough memory\n" + name);
+        return nullptr;
+    }
+    if (error)
+        *error = failure;
+    if (failure.failed()) {
+        say(An8ErrorMessage(failure, name));
+        return nullptr;
+    }
+    // A failed read looks like the end of the data; what came before is no whole model.
+    if (file.readFailed()) {
+        say("error reading " + name);
+        return nullptr;
+    }
+    return model;
+}
+
+std::string directoryOf(const std::string& path)
+{
+    const std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos)
+        return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+} // namespace
+
+std::unique_ptr<An8Model> LoadAn8Model(const std::string& path, int mask, An8TextureLoader& textures,
+                                       const An8MessageSink& messages, An8Error* error)
+{
+    An8File file(path);
+    if (!file.isOpen())
+        return nullptr;
+    return load(file, path, directoryOf(path), mask, textures, messages, error);
+}
+
+std::unique_ptr<An8Model> LoadAn8ModelFromBytes(std::string_view bytes, const std::string& name,
+                                                const std::string& directory, int mask, An8TextureLoader& textures,
+                                                const An8MessageSink& messages, An8Error* error)
+{
+    An8File file(An8File::InMemory{}, bytes);
+    return load(file, name, directory, mask, textures, messages, error);
+}
