@@ -216,6 +216,12 @@ void IniFile::writeFloat(const std::string& section, const std::string& key, dou
     writeString(section, key, std::string(buffer, result.ptr));
 }
 
+void IniFile::deleteKey(const std::string& section, const std::string& key)
+{
+    if (const Line* line = find(section, key))
+        lines_.erase(lines_.begin() + (line - lines_.data()));
+}
+
 std::string IniFile::text() const
 {
     std::string out;

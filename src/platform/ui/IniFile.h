@@ -38,6 +38,8 @@ public:
     void writeBool(const std::string& section, const std::string& key, bool value);
     // Up to 15 significant digits, general format, "." whatever the locale.
     void writeFloat(const std::string& section, const std::string& key, double value);
+    // Removes the key's line, if there is one.
+    void deleteKey(const std::string& section, const std::string& key);
 
     // Writes the whole file through a temporary and a rename, creating its directory:
     // a crash or a full disk leaves the old file or the new one, never half of either.
