@@ -57,7 +57,9 @@ bool Application::eventFilter(QObject* watched, QEvent* event)
         const bool minimized = mainWindow_->isMinimized();
         if (minimized && !minimized_) {
             minimized_ = true;
-            TriggerMinimize();
+            // After the call that minimised the window has returned: showMinimized() shows
+            // the window once its state is set, which would undo hiding it in the tray.
+            QMetaObject::invokeMethod(this, [this] { TriggerMinimize(); }, Qt::QueuedConnection);
         } else if (!minimized && minimized_) {
             minimized_ = false;
             TriggerRestore();

@@ -42,7 +42,15 @@ bool KeyPreview::eventFilter(QObject* watched, QEvent* event)
     if (!press && key.isAutoRepeat())
         return false;
     const int code = toVk(key);
-    const ShiftState shift = shiftStateOf(key.modifiers());
+    ShiftState shift = shiftStateOf(key.modifiers());
+    // Windows counts a modifier key as held in its own press and as let go in its own
+    // release; platforms differ on what they report there.
+    if (code == vk::Shift)
+        shift.shift = press;
+    else if (code == vk::Control)
+        shift.ctrl = press;
+    else if (code == vk::Menu)
+        shift.alt = press;
     auto& handler = press ? OnKeyDown : OnKeyUp;
     if (handler)
         guarded([&] { handler(code, shift); });

@@ -35,14 +35,19 @@ protected:
 
 TEST_F(ApplicationEvents, MinimiseAndRestoreEachFireOnce)
 {
+    platform::Application::instance().OnActivate = nullptr; // the platform's own timing
     window.showMinimized();
     window.showMinimized();
+    QCoreApplication::processEvents();
     EXPECT_EQ(events, "min ");
     platform::Application::instance().Restore();
+    QCoreApplication::processEvents();
     EXPECT_FALSE(window.isMinimized());
     EXPECT_EQ(events, "min restore ");
     window.showMinimized();
+    QCoreApplication::processEvents();
     window.showNormal(); // restored by the user through the desktop
+    QCoreApplication::processEvents();
     EXPECT_EQ(events, "min restore min restore ");
 }
 
