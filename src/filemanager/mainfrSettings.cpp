@@ -23,6 +23,23 @@ const struct {
                  {"bydat", &Tglfr::bydate2},
                  {"bysiz", &Tglfr::bysize2}};
 
+// The panel and its stored record name the camera and the colours alike; the alpha of a
+// panel colour is not stored.
+template <class From, class To>
+void copyCameraAndColours(const From& from, To& to)
+{
+    to.tranx = from.tranx;
+    to.trany = from.trany;
+    to.tranz = from.tranz;
+    to.rotx = from.rotx;
+    to.roty = from.roty;
+    for (int i = 0; i < 3; ++i) {
+        to.bkgcol[i] = from.bkgcol[i];
+        to.filplancol[i] = from.filplancol[i];
+        to.selcol[i] = from.selcol[i];
+    }
+}
+
 // A stored switch is applied by setting the opposite and letting the switch's own toggle
 // flip it back, so the toggle's side effects (menu check, repaint) happen as for a click.
 void applySwitch(Tglfr& panel, bool& option, bool stored, void (Tglfr::*toggle)())
@@ -68,16 +85,7 @@ void TMainForm::ApplyPanelSettings(Tglfr& panel, const PanelSettings& stored)
     if (!ChangeDirectory(stored.dir))
         platform::ShowMessage("cannot change to current dir: " + stored.dir);
     panel.SelectDriveOf(stored.dir);
-    panel.tranx = stored.tranx;
-    panel.trany = stored.trany;
-    panel.tranz = stored.tranz;
-    panel.rotx = stored.rotx;
-    panel.roty = stored.roty;
-    for (int i = 0; i < 3; ++i) {
-        panel.bkgcol[i] = stored.bkgcol[i];
-        panel.filplancol[i] = stored.filplancol[i];
-        panel.selcol[i] = stored.selcol[i];
-    }
+    copyCameraAndColours(stored, panel);
     panel.actcol = QColor(stored.actcol[0], stored.actcol[1], stored.actcol[2]);
     applySwitch(panel, panel.dspnam, stored.dspnam, &Tglfr::displaynames2Click);
     applySwitch(panel, panel.dspsizasheight, stored.dspsizasheight, &Tglfr::sizeasheightClick);
@@ -98,16 +106,7 @@ PanelSettings TMainForm::CapturePanelSettings(const Tglfr& panel) const
     PanelSettings stored;
     stored.filter = QFile::encodeName(panel.FilterEdit->text()).toStdString();
     stored.dir = panel.DirPath();
-    stored.tranx = panel.tranx;
-    stored.trany = panel.trany;
-    stored.tranz = panel.tranz;
-    stored.rotx = panel.rotx;
-    stored.roty = panel.roty;
-    for (int i = 0; i < 3; ++i) {
-        stored.bkgcol[i] = panel.bkgcol[i];
-        stored.filplancol[i] = panel.filplancol[i];
-        stored.selcol[i] = panel.selcol[i];
-    }
+    copyCameraAndColours(panel, stored);
     const QColor rgb = panel.actcol.toRgb();
     stored.actcol = {static_cast<std::uint8_t>(rgb.red()), static_cast<std::uint8_t>(rgb.green()),
                      static_cast<std::uint8_t>(rgb.blue())};
