@@ -171,9 +171,11 @@ void Tglfr::SelectDriveOf(const std::string& path)
     std::size_t bestLength = 0;
     for (int i = 0; i < drvComboBox->count(); ++i) {
         const std::string root = drvComboBox->itemData(i).toByteArray().toStdString();
+        if (root.empty())
+            continue;
         const bool holds = path == root ||
             (path.compare(0, root.size(), root) == 0 && (root.back() == '/' || path[root.size()] == '/'));
-        if (!root.empty() && holds && root.size() >= bestLength) {
+        if (holds && root.size() >= bestLength) {
             best = i;
             bestLength = root.size();
         }

@@ -170,6 +170,8 @@ double IniFile::readFloat(const std::string& section, const std::string& key, do
 
 void IniFile::writeString(const std::string& section, const std::string& key, const std::string& value)
 {
+    if (value.find_first_of("\r\n") != std::string::npos)
+        return;
     std::string text = key + "=" + value;
     if (Line* line = find(section, key)) {
         line->text = std::move(text);

@@ -33,6 +33,9 @@ public:
     // are returned as read: the caller decides what they mean.
     double readFloat(const std::string& section, const std::string& key, double fallback) const;
 
+    // A value holding a line break (Linux allows one in a file name) cannot be stored in a
+    // line: the key keeps its old line, rather than the break splitting it into a
+    // truncated value and a stray line.
     void writeString(const std::string& section, const std::string& key, const std::string& value);
     void writeInteger(const std::string& section, const std::string& key, long long value);
     void writeBool(const std::string& section, const std::string& key, bool value);

@@ -100,6 +100,11 @@ TEST_F(IniFileTest, FloatsAndLongStringsRoundTripExactly)
     const platform::IniFile back(file());
     EXPECT_EQ(back.readString("Panels", "Leftdir", ""), longPath);
     EXPECT_EQ(back.readFloat("Panels", "a", 0), 0.5607843137255);
+
+    // A directory name with a line break cannot be kept; the line that was there stays.
+    platform::IniFile again(file());
+    again.writeString("Panels", "Leftdir", "/tmp/a\n[View]\nButtons=0");
+    EXPECT_EQ(again.text(), back.text());
     EXPECT_EQ(std::lround(back.readFloat("Panels", "c", 0) * 255), 152);
 }
 
