@@ -24,35 +24,42 @@ void TMainForm::buttons1Click()
     ToolBar1->setVisible(buttons1->isChecked());
 }
 
+namespace {
+
+// The switches for parts of the panels act only when both panels are there.
+template <class Parts>
+void showOnBothPanels(Tglfr* left, Tglfr* right, bool visible, Parts parts)
+{
+    if (!left || !right)
+        return;
+    for (Tglfr* panel : {left, right}) {
+        for (QWidget* part : parts(*panel))
+            part->setVisible(visible);
+    }
+}
+
+} // namespace
+
 void TMainForm::status1Click()
 {
     status1->setChecked(!status1->isChecked());
-    if (!leftPanel || !rightPanel)
-        return;
-    for (Tglfr* panel : {leftPanel, rightPanel})
-        panel->StatusBar1->setVisible(status1->isChecked());
+    showOnBothPanels(leftPanel, rightPanel, status1->isChecked(),
+                     [](Tglfr& panel) { return QWidgetList{panel.StatusBar1}; });
 }
 
 void TMainForm::header1Click()
 {
     header1->setChecked(!header1->isChecked());
-    if (!leftPanel || !rightPanel)
-        return;
-    for (Tglfr* panel : {leftPanel, rightPanel})
-        panel->ToolBar1->setVisible(header1->isChecked());
+    showOnBothPanels(leftPanel, rightPanel, header1->isChecked(),
+                     [](Tglfr& panel) { return QWidgetList{panel.ToolBar1}; });
 }
 
 void TMainForm::ctrlbuttons1Click()
 {
     ctrlbuttons1->setChecked(!ctrlbuttons1->isChecked());
-    if (!leftPanel || !rightPanel)
-        return;
-    const bool visible = ctrlbuttons1->isChecked();
-    for (Tglfr* panel : {leftPanel, rightPanel}) {
-        panel->zoomRadioButton->setVisible(visible);
-        panel->panRadioButton->setVisible(visible);
-        panel->rotateRadioButton->setVisible(visible);
-    }
+    showOnBothPanels(leftPanel, rightPanel, ctrlbuttons1->isChecked(), [](Tglfr& panel) {
+        return QWidgetList{panel.zoomRadioButton, panel.panRadioButton, panel.rotateRadioButton};
+    });
 }
 
 void TMainForm::lasticonuservisible1Click()
