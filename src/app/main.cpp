@@ -1,15 +1,27 @@
+#include "app/Startup.h"
+#include "filemanager/mainfr.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/ExceptionGuard.h"
+#include "platform/ui/TerminationSignals.h"
 
 #include <QApplication>
-#include <QMainWindow>
 
 int main(int argc, char** argv)
 {
+    // Whatever must be settled before the application object exists (the OpenGL surface
+    // format and context sharing) is set here, first.
     QApplication app(argc, argv);
-    platform::setApplicationTitle("Pelvaxon");
-    QMainWindow window;
-    window.setWindowTitle("Pelvaxon");
-    window.show();
-    return app.exec();
+    try {
+        platform::setApplicationTitle("Pelvaxon");
+        platform::quitOnTerminationSignals();
+        const auto windows = CreateStartupWindows();
+        MainForm->showMaximized();
+        // The settings are applied at the first activation; without a window manager
+        // nothing would ever activate the window.
+        MainForm->activateWindow();
+        app.exec();
+    } catch (...) {
+        platform::showException();
+    }
+    return 0;
 }

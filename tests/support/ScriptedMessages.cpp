@@ -1,7 +1,19 @@
 #include "support/ScriptedMessages.h"
 
+#include <QDialog>
+
 namespace testsupport {
 namespace {
+template <class T>
+std::optional<T> next(std::deque<T>& script)
+{
+    if (script.empty())
+        return std::nullopt;
+    T value = std::move(script.front());
+    script.pop_front();
+    return value;
+}
+
 class Recorder final : public platform::MessageService {
 public:
     explicit Recorder(std::shared_ptr<ScriptedMessages::State> state) : state_(std::move(state)) {}
@@ -13,6 +25,19 @@ public:
         const platform::MsgResult result = state_->answers.front();
         state_->answers.pop_front();
         return result;
+    }
+    std::optional<QColor> pickColor(const QColor&) override { return next(state_->colors); }
+    std::optional<QFont> pickFont(const QFont&) override { return next(state_->fonts); }
+    std::optional<std::string> pickOpenFile(const std::string& title, const std::string&, const std::string&,
+                                            const std::string&) override
+    {
+        state_->fileTitles.push_back(title);
+        return next(state_->files);
+    }
+    int runModal(QDialog& dialog) override
+    {
+        state_->modalDialogs.push_back(dialog.objectName().toStdString());
+        return next(state_->modalResults).value_or(QDialog::Rejected);
     }
 
 private:

@@ -10,7 +10,8 @@
 namespace testsupport {
 
 // Stands in for the message service while it lives: records every text shown and answers
-// from a script (Ok when the script is empty), then puts the previous service back.
+// from a script (Ok when the script is empty, cancel for pickers and dialogs), then puts
+// the previous service back.
 class ScriptedMessages {
 public:
     ScriptedMessages();
@@ -22,9 +23,24 @@ public:
     const std::vector<std::string>& texts() const { return state_->texts; }
     void clear() { state_->texts.clear(); }
 
+    // Pickers and modal dialogs answer from their own scripts; an empty script cancels.
+    void answerColor(QColor color) { state_->colors.push_back(color); }
+    void answerFont(QFont font) { state_->fonts.push_back(font); }
+    void answerFile(std::string path) { state_->files.push_back(std::move(path)); }
+    void answerModal(int result) { state_->modalResults.push_back(result); }
+    // The object names of the dialogs run modally, and the titles of the file pickers shown.
+    const std::vector<std::string>& modalDialogs() const { return state_->modalDialogs; }
+    const std::vector<std::string>& fileTitles() const { return state_->fileTitles; }
+
     struct State {
         std::vector<std::string> texts;
         std::deque<platform::MsgResult> answers;
+        std::deque<QColor> colors;
+        std::deque<QFont> fonts;
+        std::deque<std::string> files;
+        std::deque<int> modalResults;
+        std::vector<std::string> modalDialogs;
+        std::vector<std::string> fileTitles;
     };
 
 private:

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <type_traits>
 #include <utility>
 
 namespace platform {
@@ -20,11 +21,17 @@ void guarded(Handler&& handler) noexcept
 }
 
 // Wraps a handler so that every call runs guarded; for connect() and std::function events.
+// A handler that takes no arguments may be connected to a signal that has some.
 template <class Handler>
 auto guard(Handler handler)
 {
     return [handler = std::move(handler)](auto&&... args) mutable noexcept {
-        guarded([&] { handler(std::forward<decltype(args)>(args)...); });
+        guarded([&] {
+            if constexpr (std::is_invocable_v<Handler&, decltype(args)...>)
+                handler(std::forward<decltype(args)>(args)...);
+            else
+                handler();
+        });
     };
 }
 

@@ -3,6 +3,10 @@
 #include "platform/ui/Application.h"
 
 #include <QApplication>
+#include <QColorDialog>
+#include <QFile>
+#include <QFileDialog>
+#include <QFontDialog>
 #include <QMessageBox>
 
 namespace platform {
@@ -49,6 +53,37 @@ public:
                         QString::fromStdString(text), toQt(buttons), QApplication::activeWindow());
         return fromQt(box.exec());
     }
+
+    // Qt's own dialogs rather than the desktop's: they behave the same on every desktop
+    // and under a bare X server.
+    std::optional<QColor> pickColor(const QColor& initial) override
+    {
+        const QColor chosen = QColorDialog::getColor(initial, QApplication::activeWindow(), QString(),
+                                                     QColorDialog::DontUseNativeDialog);
+        return chosen.isValid() ? std::optional<QColor>(chosen) : std::nullopt;
+    }
+
+    std::optional<QFont> pickFont(const QFont& initial) override
+    {
+        bool ok = false;
+        const QFont chosen = QFontDialog::getFont(&ok, initial, QApplication::activeWindow(), QString(),
+                                                  QFontDialog::DontUseNativeDialog);
+        return ok ? std::optional<QFont>(chosen) : std::nullopt;
+    }
+
+    std::optional<std::string> pickOpenFile(const std::string& title, const std::string& start,
+                                            const std::string& filters, const std::string& selectedFilter) override
+    {
+        QString selected = QString::fromStdString(selectedFilter);
+        const QString name = QFileDialog::getOpenFileName(
+            QApplication::activeWindow(), QString::fromStdString(title), QFile::decodeName(start.c_str()),
+            QString::fromStdString(filters), &selected, QFileDialog::DontUseNativeDialog);
+        if (name.isEmpty())
+            return std::nullopt;
+        return QFile::encodeName(name).toStdString();
+    }
+
+    int runModal(QDialog& dialog) override { return dialog.exec(); }
 };
 
 std::unique_ptr<MessageService>& current()

@@ -1,7 +1,13 @@
 #pragma once
 
+#include <QColor>
+#include <QFont>
+
 #include <memory>
+#include <optional>
 #include <string>
+
+class QDialog;
 
 namespace platform {
 
@@ -11,13 +17,22 @@ enum class MsgButtons { Ok, OkCancel, YesNo, YesNoCancel };
 enum class MsgIcon { None, Information, Warning, Error, Question };
 enum class MsgResult { Ok = 1, Cancel = 2, Yes = 6, No = 7 };
 
-// Every modal box of the program goes through one replaceable service, captioned with the
-// application title. Tests install a double that records texts and scripts answers, so
-// nothing ever blocks on a box nobody can see.
+// Every modal box, picker and dialog of the program goes through one replaceable service,
+// boxes captioned with the application title. Tests install a double that records texts
+// and scripts answers, so nothing ever blocks on a window nobody can see.
 class MessageService {
 public:
     virtual ~MessageService() = default;
     virtual MsgResult ask(const std::string& text, MsgButtons buttons, MsgIcon icon) = 0;
+    // The pickers give nothing when the user cancels.
+    virtual std::optional<QColor> pickColor(const QColor& initial) = 0;
+    virtual std::optional<QFont> pickFont(const QFont& initial) = 0;
+    // filters in Qt's form ("jpg (*.jpg);;bmp (*.bmp)"); the result is a local path.
+    virtual std::optional<std::string> pickOpenFile(const std::string& title, const std::string& start,
+                                                    const std::string& filters,
+                                                    const std::string& selectedFilter) = 0;
+    // Runs a dialog of the program modally and gives its result (QDialog::Accepted, ...).
+    virtual int runModal(QDialog& dialog) = 0;
 };
 
 // The service in force; a Qt message box service until another is installed.

@@ -28,6 +28,11 @@ TEST(ExceptionGuard, WrappedHandlerPassesArgumentsAndNeverThrows)
     });
     handler(7);
     EXPECT_EQ(seen, 7);
+    // A handler without parameters connected to a signal with some.
+    bool called = false;
+    std::function<void(int, const char*)> ignoring = platform::guard([&] { called = true; });
+    ignoring(1, "x");
+    EXPECT_TRUE(called);
     EXPECT_NO_THROW(handler(-1));
     EXPECT_EQ(boxes.texts(), std::vector<std::string>{"negative"});
 }

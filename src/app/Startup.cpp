@@ -1,0 +1,57 @@
+#include "app/Startup.h"
+
+#include "filemanager/About.h"
+#include "filemanager/WebToolsLink.h"
+#include "filemanager/findfiledlg.h"
+#include "filemanager/mainfr.h"
+#include "webtools/ftpsrv.h"
+#include "webtools/pchat.h"
+#include "webtools/trcrt.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+
+namespace {
+
+class WebToolWindows final : public TWebToolsLink {
+public:
+    bool TraceWasShown() const override { return tracertForm && !tracertForm->FirstShow; }
+    bool TraceGlobeUsed() const override { return tracertForm && tracertForm->globeCheckBox->isChecked(); }
+    bool ChatWasShown() const override { return pchatForm && pchatForm->WasShown; }
+    std::string ChatLastHost() const override
+    {
+        return pchatForm ? pchatForm->ServerEdit->text().toStdString() : std::string();
+    }
+};
+
+template <class Window>
+std::unique_ptr<Window> make(Window*& global)
+{
+    auto window = std::make_unique<Window>();
+    global = window.get();
+    return window;
+}
+
+} // namespace
+
+StartupWindows::StartupWindows() = default;
+StartupWindows::~StartupWindows() = default;
+
+std::unique_ptr<StartupWindows> CreateStartupWindows()
+{
+    auto windows = std::make_unique<StartupWindows>();
+    windows->mainForm = make(MainForm);
+    windows->aboutBox = make(AboutBox);
+    windows->findFilDlg = make(FindFilDlg);
+    windows->tracert = make(tracertForm);
+    windows->pchat = make(pchatForm);
+    windows->ftpserv = make(ftpservForm);
+    // Closing the main window ends the program, whichever other windows are open.
+    for (QWidget* window : std::initializer_list<QWidget*>{windows->aboutBox.get(), windows->findFilDlg.get(),
+                                                           windows->tracert.get(), windows->pchat.get(),
+                                                           windows->ftpserv.get()})
+        window->setAttribute(Qt::WA_QuitOnClose, false);
+    windows->webTools = std::make_unique<WebToolWindows>();
+    windows->mainForm->webTools = windows->webTools.get();
+    return windows;
+}

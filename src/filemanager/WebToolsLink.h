@@ -1,0 +1,16 @@
+#pragma once
+
+#include <string>
+
+// What the main window needs of the web-tool windows, which live in a library above the
+// file manager: whether the trace-route and chat windows have been shown (only then do
+// their settings hold what the user chose, and only then are they written), and the
+// values they keep. The program entry puts the real windows behind it.
+class TWebToolsLink {
+public:
+    virtual ~TWebToolsLink() = default;
+    virtual bool TraceWasShown() const = 0;
+    virtual bool TraceGlobeUsed() const = 0;
+    virtual bool ChatWasShown() const = 0;
+    virtual std::string ChatLastHost() const = 0;
+};

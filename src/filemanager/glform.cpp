@@ -1,0 +1,213 @@
+#include "filemanager/glform.h"
+
+#include "platform/ui/IniFile.h"
+#include "platform/ui/Locations.h"
+#include "platform/ui/MessageService.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QRadioButton>
+#include <QStatusBar>
+#include <QToolBar>
+#include <QVBoxLayout>
+
+#include <filesystem>
+
+#include <unistd.h>
+
+namespace {
+
+std::string& lastKnownDirectory()
+{
+    static std::string path;
+    return path;
+}
+
+QAction* addOption(QMenu* menu, const char* name, const char* caption, bool checked)
+{
+    QAction* item = menu->addAction(caption);
+    item->setObjectName(name);
+    item->setCheckable(true);
+    item->setChecked(checked);
+    return item;
+}
+
+QRadioButton* addModeButton(QWidget* scene, const char* name, const char* caption, int x)
+{
+    auto* button = new QRadioButton(caption, scene);
+    button->setObjectName(name);
+    button->setToolTip("for one hand operation");
+    button->move(x, 4);
+    return button;
+}
+
+} // namespace
+
+std::string CurrentDirectory()
+{
+    std::error_code error;
+    const std::filesystem::path current = std::filesystem::current_path(error);
+    if (!error) {
+        lastKnownDirectory() = current.string();
+        return lastKnownDirectory();
+    }
+    for (std::filesystem::path candidate = lastKnownDirectory(); !candidate.empty();
+         candidate = candidate.parent_path()) {
+        if (ChangeDirectory(candidate.string()))
+            return lastKnownDirectory();
+        if (candidate == candidate.parent_path())
+            break;
+    }
+    if (ChangeDirectory(QFile::encodeName(QDir::homePath()).toStdString()) || ChangeDirectory("/"))
+        return lastKnownDirectory();
+    return "/";
+}
+
+bool ChangeDirectory(const std::string& path)
+{
+    if (path.empty() || ::chdir(path.c_str()) != 0)
+        return false;
+    std::error_code error;
+    const std::filesystem::path current = std::filesystem::current_path(error);
+    lastKnownDirectory() = error ? path : current.string();
+    return true;
+}
+
+Tglfr::Tglfr(QWidget* parent) : QWidget(parent)
+{
+    setObjectName("glfr");
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+
+    ToolBar1 = new QToolBar(this);
+    ToolBar1->setObjectName("ToolBar1");
+    drvComboBox = new QComboBox(ToolBar1);
+    drvComboBox->setObjectName("drvComboBox");
+    drvComboBox->setToolTip("Select drive (also: CTRL+Drive letter)");
+    drvComboBox->addItem("/", QByteArray("/"));
+    FilterEdit = new QLineEdit("*.*", ToolBar1);
+    FilterEdit->setObjectName("FilterEdit");
+    FilterEdit->setToolTip("Filter by filename");
+    FilterEdit->setFixedWidth(66);
+    dirnameLabel = new QLabel(ToolBar1);
+    dirnameLabel->setObjectName("dirnameLabel");
+    ToolBar1->addWidget(drvComboBox);
+    ToolBar1->addWidget(FilterEdit);
+    ToolBar1->addWidget(dirnameLabel);
+    layout->addWidget(ToolBar1);
+
+    OpenGLPanel1 = new QWidget(this);
+    OpenGLPanel1->setObjectName("OpenGLPanel1");
+    OpenGLPanel1->setAutoFillBackground(true);
+    OpenGLPanel1->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Expanding);
+    zoomRadioButton = addModeButton(OpenGLPanel1, "zoomRadioButton", "&zoom", 4);
+    panRadioButton = addModeButton(OpenGLPanel1, "panRadioButton", "&pan", 64);
+    rotateRadioButton = addModeButton(OpenGLPanel1, "rotateRadioButton", "&rotate", 118);
+    panRadioButton->setChecked(true);
+    // Readable on the dark scene.
+    for (QRadioButton* button : {zoomRadioButton, panRadioButton, rotateRadioButton}) {
+        QPalette light = button->palette();
+        light.setColor(QPalette::WindowText, Qt::white);
+        button->setPalette(light);
+    }
+    layout->addWidget(OpenGLPanel1, 1);
+
+    StatusBar1 = new QStatusBar(this);
+    StatusBar1->setObjectName("StatusBar1");
+    StatusBar1->setSizeGripEnabled(false);
+    layout->addWidget(StatusBar1);
+
+    PopupMenu1 = new QMenu(this);
+    PopupMenu1->setObjectName("PopupMenu1");
+    QMenu* display = PopupMenu1->addMenu("display");
+    displaynames2 = addOption(display, "displaynames2", "names", true);
+    sizeasheight = addOption(display, "sizeasheight", "size as height", false);
+    size1 = addOption(display, "size1", "size", false);
+    date1 = addOption(display, "date1", "date", false);
+    attributes1 = addOption(display, "attributes1", "attributes", false);
+    directorytree2 = addOption(display, "directorytree2", "directory tree", false);
+    directorysize1 = addOption(display, "directorysize1", "directory size", false);
+    QMenu* sort = PopupMenu1->addMenu("sort");
+    byname2 = addOption(sort, "byname2", "by name", true);
+    byextension2 = addOption(sort, "byextension2", "by extension", false);
+    bysize2 = addOption(sort, "bysize2", "by size", false);
+    bydate2 = addOption(sort, "bydate2", "by date", false);
+    sort->addSeparator();
+    reversesort1 = addOption(sort, "reversesort1", "reverse sort", false);
+    OpenGLPanel1->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(OpenGLPanel1, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& at) { PopupMenu1->popup(OpenGLPanel1->mapToGlobal(at)); });
+
+    // The font is read before the scene exists, since the scene's text is made from it.
+    Font2D_Type = ReadPanelFont(platform::IniFile(platform::settingsFilePath()));
+    RefreshListing(false);
+}
+
+void Tglfr::RefreshListing(bool repaint)
+{
+    dirPath = CurrentDirectory();
+    dirnameLabel->setText(QFile::decodeName(dirPath.c_str()));
+    if (repaint)
+        RepaintScene();
+}
+
+void Tglfr::RepaintScene()
+{
+    QPalette palette = OpenGLPanel1->palette();
+    palette.setColor(QPalette::Window, QColor::fromRgbF(bkgcol[0], bkgcol[1], bkgcol[2]));
+    OpenGLPanel1->setPalette(palette);
+    OpenGLPanel1->update();
+}
+
+void Tglfr::SelectDriveOf(const std::string& path)
+{
+    int best = -1;
+    std::size_t bestLength = 0;
+    for (int i = 0; i < drvComboBox->count(); ++i) {
+        const std::string root = drvComboBox->itemData(i).toByteArray().toStdString();
+        if (root.empty())
+            continue;
+        const bool holds = path == root ||
+            (path.compare(0, root.size(), root) == 0 && (root.back() == '/' || path[root.size()] == '/'));
+        if (holds && root.size() >= bestLength) {
+            best = i;
+            bestLength = root.size();
+        }
+    }
+    if (best >= 0)
+        drvComboBox->setCurrentIndex(best);
+}
+
+void Tglfr::FormClose()
+{
+    // The scene's context and the listing's entries are released here once the panel has them.
+}
+
+void Tglfr::FilterEditChange()
+{
+    if (!ChangeDirectory(dirPath))
+        platform::ShowMessage("cannot change to current dir: " + dirPath);
+    RefreshListing(true);
+}
+
+void Tglfr::Toggle(bool& option, QAction* item)
+{
+    option = !option;
+    RepaintScene();
+    item->setChecked(option);
+}
+
+void Tglfr::displaynames2Click() { Toggle(dspnam, displaynames2); }
+void Tglfr::sizeasheightClick() { Toggle(dspsizasheight, sizeasheight); }
+void Tglfr::size1Click() { Toggle(dspsiz, size1); }
+void Tglfr::date1Click() { Toggle(dspdat, date1); }
+void Tglfr::attributes1Click() { Toggle(dspatr, attributes1); }
+void Tglfr::directorytree2Click() { Toggle(dirtreevisible, directorytree2); }
+void Tglfr::directorysize1Click() { Toggle(dirsizevisible, directorysize1); }
+void Tglfr::reversesort1Click() { Toggle(reversesort, reversesort1); }

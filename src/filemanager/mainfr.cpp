@@ -1,0 +1,299 @@
+#include "filemanager/mainfr.h"
+
+#include "filemanager/glform.h"
+#include "platform/ui/Application.h"
+#include "platform/ui/ExceptionGuard.h"
+#include "platform/ui/IniFile.h"
+#include "platform/ui/KeyPreview.h"
+#include "platform/ui/Locations.h"
+#include "platform/ui/MessageService.h"
+#include "ui_MainForm.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QPainter>
+#include <QShowEvent>
+#include <QSplitter>
+#include <QTimer>
+
+#include <GL/glu.h>
+
+#include <algorithm>
+
+TMainForm* MainForm = nullptr;
+bool textureReady = false;
+GLUquadric* iconQuadric = nullptr;
+
+namespace {
+
+constexpr int minLeftWidth = 15;
+constexpr int minRightWidth = 10;
+
+// The program's icon: three blocks on a file plane, as a panel shows a directory.
+QIcon MainIcon()
+{
+    QPixmap pixmap(64, 64);
+    pixmap.fill(Qt::black);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setBrush(QColor(143, 188, 143));
+    painter.setPen(Qt::NoPen);
+    painter.drawPolygon(QPolygon({{4, 52}, {32, 38}, {60, 52}, {32, 62}}));
+    const struct {
+        int x, height;
+        QColor colour;
+    } blocks[] = {{10, 18, QColor(152, 226, 245)}, {26, 34, QColor(255, 0, 0)}, {42, 24, QColor(240, 240, 240)}};
+    for (const auto& block : blocks)
+        painter.fillRect(block.x, 50 - block.height, 12, block.height, block.colour);
+    return QIcon(pixmap);
+}
+
+} // namespace
+
+TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent), ui(std::make_unique<Ui::MainForm>())
+{
+    ui->setupUi(this);
+    ps = ui->ps;
+    ToolBar1 = ui->ToolBar1;
+    MainfrMainMenu1 = ui->MainfrMainMenu1;
+    buttons1 = ui->buttons1;
+    status1 = ui->status1;
+    header1 = ui->header1;
+    ctrlbuttons1 = ui->ctrlbuttons1;
+    lasticonuservisible1 = ui->lasticonuservisible1;
+    Draw3Dtextmenu = ui->Draw3Dtextmenu;
+    viewfileplane1 = ui->viewfileplane1;
+    viewbkgpic1 = ui->viewbkgpic1;
+    exit1 = ui->exit1;
+
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName("Timer1");
+    Timer1->setInterval(200);
+    connect(Timer1, &QTimer::timeout, this, platform::guard([this] { Timer1Timer(); }));
+
+    trayIcon = MainIcon();
+    setWindowIcon(trayIcon);
+
+    // The window sees every key before the focused control does.
+    auto* preview = new platform::KeyPreview(this);
+    preview->OnKeyDown = [this](int key, platform::ShiftState shift) { FormKeyDown(key, shift); };
+    preview->OnKeyUp = [this](int key, platform::ShiftState shift) { FormKeyUp(key, shift); };
+
+    ConnectSwitch(buttons1, &TMainForm::buttons1Click);
+    ConnectSwitch(status1, &TMainForm::status1Click);
+    ConnectSwitch(header1, &TMainForm::header1Click);
+    ConnectSwitch(ctrlbuttons1, &TMainForm::ctrlbuttons1Click);
+    ConnectSwitch(lasticonuservisible1, &TMainForm::lasticonuservisible1Click);
+    ConnectSwitch(Draw3Dtextmenu, &TMainForm::Draw3DtextmenuClick);
+    ConnectSwitch(viewfileplane1, &TMainForm::viewfileplane1Click);
+    ConnectSwitch(viewbkgpic1, &TMainForm::viewbkgpic1Click);
+    connect(exit1, &QAction::triggered, this, platform::guard([this] { exit1Click(); }));
+
+    FormCreate();
+}
+
+TMainForm::~TMainForm()
+{
+    delete trayEntry;
+    auto& application = platform::Application::instance();
+    application.OnActivate = nullptr;
+    application.OnMinimize = nullptr;
+    application.OnRestore = nullptr;
+    application.setMainWindow(nullptr);
+    if (iconQuadric) {
+        gluDeleteQuadric(iconQuadric);
+        iconQuadric = nullptr;
+    }
+    if (MainForm == this)
+        MainForm = nullptr;
+}
+
+void TMainForm::FormCreate()
+{
+    auto& application = platform::Application::instance();
+    application.OnActivate = [this] { AppActivate(); };
+    application.OnMinimize = [this] { AppMinimize(); };
+    application.OnRestore = [this] { AppRestore(); };
+    application.setMainWindow(this);
+    // Logging out or a quit from elsewhere may end the program without closing the window.
+    connect(qApp, &QCoreApplication::aboutToQuit, this, platform::guard([this] { FormClose(); }));
+}
+
+void TMainForm::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    // A spontaneous show is the desktop un-minimising the window, not the program showing it.
+    if (!event->spontaneous())
+        platform::guarded([this] { FormShow(); });
+}
+
+void TMainForm::closeEvent(QCloseEvent* event)
+{
+    platform::guarded([this] { FormClose(); });
+    event->accept();
+}
+
+void TMainForm::FormShow()
+{
+    if (firstActivation && !leftPanel) {
+        exeDir = platform::programDirectory();
+        storedView = ReadViewSettings(platform::IniFile(platform::settingsFilePath()), exeDir);
+        bkgFileName = storedView.bkgFileName;
+        icon3DDir = storedView.icon3DDir;
+        viewbkgpic1->setChecked(!storedView.viewBkgPic);
+        viewbkgpic1Click();
+        CreatePanels();
+    }
+    // One quadric for the program's life; it needs no context.
+    if (!iconQuadric)
+        iconQuadric = gluNewQuadric();
+}
+
+void TMainForm::CreatePanels()
+{
+    const int clientWidth = ps->width();
+    leftPanel = new Tglfr(ps);
+    rightPanel = new Tglfr(ps);
+    leftPanel->SetOtherPanel(rightPanel);
+    rightPanel->SetOtherPanel(leftPanel);
+    // The left panel keeps its width when the window is resized; the right one takes the rest.
+    ps->addWidget(leftPanel);
+    ps->addWidget(rightPanel);
+    ps->setStretchFactor(0, 0);
+    ps->setStretchFactor(1, 1);
+    leftPanel->setMinimumWidth(minLeftWidth);
+    rightPanel->setMinimumWidth(minRightWidth);
+    ps->setSizes({clientWidth / 2, clientWidth - clientWidth / 2});
+    for (Tglfr* panel : {leftPanel, rightPanel}) {
+        panel->setEnabled(true);
+        panel->show();
+        panel->OpenGLPanel1->setEnabled(true);
+        panel->OpenGLPanel1->show();
+    }
+}
+
+int TMainForm::psCanResize(int NewSize) const
+{
+    const int widest = ps->width() - ps->handleWidth() - minRightWidth;
+    return std::max(minLeftWidth, std::min(NewSize, widest));
+}
+
+void TMainForm::SetLeftPanelWidth(int width)
+{
+    const int left = psCanResize(width);
+    ps->setSizes({left, std::max(minRightWidth, ps->width() - ps->handleWidth() - left)});
+}
+
+void TMainForm::AppActivate()
+{
+    if (firstActivation) {
+        firstActivation = false;
+        ReadSettings();
+        Timer1->start();
+        return;
+    }
+    for (Tglfr* panel : {leftPanel, rightPanel}) {
+        if (!panel)
+            continue;
+        if (!ChangeDirectory(panel->DirPath()))
+            platform::ShowMessage("cannot change to current dir: " + panel->DirPath());
+        panel->RefreshListing(true);
+    }
+}
+
+void TMainForm::Timer1Timer()
+{
+    for (Tglfr* panel : {leftPanel, rightPanel}) {
+        if (panel && panel->dragMode == 0 && panel->labelsSuppressed) {
+            panel->labelsSuppressed = false;
+            panel->RepaintScene();
+        }
+    }
+    if (textureReady && leftPanel && rightPanel && leftPanel->drawnOnce && rightPanel->drawnOnce) {
+        textureReady = false;
+        RepaintPanels();
+    }
+}
+
+void TMainForm::RepaintPanels()
+{
+    for (Tglfr* panel : {leftPanel, rightPanel}) {
+        if (panel)
+            panel->RepaintScene();
+    }
+}
+
+bool TMainForm::TrayAvailable() const { return QSystemTrayIcon::isSystemTrayAvailable(); }
+
+void TMainForm::AppMinimize()
+{
+    if (!TrayAvailable())
+        return;
+    hide();
+    AddTrayIcon();
+}
+
+void TMainForm::AddTrayIcon()
+{
+    if (isVisible() || trayEntry)
+        return;
+    trayEntry = new QSystemTrayIcon(trayIcon, this);
+    trayEntry->setToolTip("Doubleclick to activate");
+    connect(trayEntry, &QSystemTrayIcon::activated, this,
+            platform::guard([this](QSystemTrayIcon::ActivationReason reason) { TrayIconMessage(reason); }));
+    trayEntry->show();
+}
+
+void TMainForm::TrayIconMessage(QSystemTrayIcon::ActivationReason reason)
+{
+    if (reason != QSystemTrayIcon::DoubleClick)
+        return;
+    show();
+    platform::Application::instance().Restore();
+}
+
+void TMainForm::AppRestore()
+{
+    if (!isVisible())
+        show();
+    raise();
+    activateWindow();
+    RemoveTrayIcon();
+}
+
+void TMainForm::RemoveTrayIcon()
+{
+    if (!trayEntry)
+        return;
+    trayEntry->hide();
+    // Called from the icon's own signal: it goes once that has returned.
+    trayEntry->deleteLater();
+    trayEntry = nullptr;
+}
+
+void TMainForm::SetModifiers(platform::ShiftState shift)
+{
+    shiftDown = shift.shift;
+    ctrlDown = shift.ctrl;
+    altDown = shift.alt;
+}
+
+void TMainForm::FormKeyDown(int, platform::ShiftState Shift) { SetModifiers(Shift); }
+
+void TMainForm::FormKeyUp(int, platform::ShiftState Shift) { SetModifiers(Shift); }
+
+void TMainForm::FormClose()
+{
+    if (closed)
+        return;
+    closed = true;
+    Timer1->stop();
+    platform::IniFile ini(platform::settingsFilePath());
+    WriteSettings(ini);
+}
+
+void TMainForm::exit1Click()
+{
+    FormClose();
+    QCoreApplication::exit(0);
+}

@@ -1,0 +1,130 @@
+#pragma once
+
+#include "filemanager/Settings.h"
+#include "platform/ui/VirtualKeys.h"
+
+#include <QIcon>
+#include <QMainWindow>
+#include <QSystemTrayIcon>
+
+#include <memory>
+#include <string>
+
+class QAction;
+class QMenuBar;
+class QSplitter;
+class QTimer;
+class QToolBar;
+struct GLUquadric;
+class Tglfr;
+class TWebToolsLink;
+namespace Ui {
+class MainForm;
+}
+
+// The main window: the two file panels side by side with the splitter between them, the
+// command bar below, the menu above; it applies the settings at the first activation,
+// re-reads both listings whenever the program regains the focus, finishes deferred
+// redraws on its timer, minimises to the tray where there is one, and writes the
+// settings once when the program ends.
+class TMainForm : public QMainWindow {
+public:
+    explicit TMainForm(QWidget* parent = nullptr);
+    ~TMainForm() override;
+
+    // Components of the stored form.
+    QSplitter* ps = nullptr;
+    QToolBar* ToolBar1 = nullptr;
+    QTimer* Timer1 = nullptr;
+    QMenuBar* MainfrMainMenu1 = nullptr;
+    QAction* buttons1 = nullptr;
+    QAction* status1 = nullptr;
+    QAction* header1 = nullptr;
+    QAction* ctrlbuttons1 = nullptr;
+    QAction* lasticonuservisible1 = nullptr;
+    QAction* Draw3Dtextmenu = nullptr;
+    QAction* viewfileplane1 = nullptr;
+    QAction* viewbkgpic1 = nullptr;
+    QAction* exit1 = nullptr;
+
+    Tglfr* leftPanel = nullptr;
+    Tglfr* rightPanel = nullptr;
+    bool firstActivation = true;
+    bool shiftDown = false;
+    bool ctrlDown = false;
+    bool altDown = false;
+    QIcon trayIcon;
+    bool draw3DText = false;
+    bool viewFilePlane = false;
+    bool viewBkgPic = false;
+    bool filterEditFocused = false;
+    std::string bkgFileName;
+    std::string exeDir;
+    std::string traceLastHost;
+    int icon3DLimit = 0;
+    std::string icon3DDir;
+
+    // The web-tool windows, once the program entry has made them.
+    TWebToolsLink* webTools = nullptr;
+
+    void FormCreate();
+    void FormShow();
+    // Writes the settings and closes the panels, once however often the program's ways of
+    // ending call it.
+    void FormClose();
+    void AppActivate();
+    void AppMinimize();
+    void AppRestore();
+    void Timer1Timer();
+    // The width the splitter allows the left panel for a wanted one: never under 15
+    // pixels, and never so wide that the right panel gets under 10.
+    int psCanResize(int NewSize) const;
+    void exit1Click();
+    void FormKeyDown(int Key, platform::ShiftState Shift);
+    void FormKeyUp(int Key, platform::ShiftState Shift);
+
+    void AddTrayIcon();
+    void RemoveTrayIcon();
+    void TrayIconMessage(QSystemTrayIcon::ActivationReason reason);
+
+    // The view switches: each toggles its own check, then applies it.
+    void buttons1Click();
+    void status1Click();
+    void header1Click();
+    void ctrlbuttons1Click();
+    void lasticonuservisible1Click();
+    void Draw3DtextmenuClick();
+    void viewfileplane1Click();
+    void viewbkgpic1Click();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    // Whether minimising can hide the window in a tray; without a tray it stays minimised.
+    virtual bool TrayAvailable() const;
+
+private:
+    void CreatePanels();
+    void ConnectSwitch(QAction* item, void (TMainForm::*handler)());
+    void ReadSettings();
+    void ApplyPanelSettings(Tglfr& panel, const PanelSettings& stored);
+    PanelSettings CapturePanelSettings(const Tglfr& panel) const;
+    ViewSettings CaptureViewSettings() const;
+    void SetLeftPanelWidth(int width);
+    void WriteSettings(platform::IniFile& ini);
+    void RepaintPanels();
+    void SetModifiers(platform::ShiftState shift);
+
+    std::unique_ptr<Ui::MainForm> ui;
+    QSystemTrayIcon* trayEntry = nullptr;
+    // The [View] keys as last read: written back for what no panel holds.
+    ViewSettings storedView;
+    bool closed = false;
+};
+
+// The start-up windows of the file manager, reached by everyone through these.
+extern TMainForm* MainForm;
+// Set when a picture has been uploaded as a texture; the timer repaints both panels.
+extern bool textureReady;
+// The quadric the 3D icons are drawn with.
+extern GLUquadric* iconQuadric;

@@ -1,0 +1,39 @@
+#pragma once
+
+#include "platform/ui/VirtualKeys.h"
+
+#include <QObject>
+#include <QPointer>
+
+#include <functional>
+
+class QWidget;
+class QWindow;
+
+namespace platform {
+
+// Lets a window see every key typed into it before the focused control does, as virtual
+// keys, and lets the key go on to the control. It listens on the window's native window,
+// which gets each key exactly once whichever control has the focus (Qt offers a key the
+// control ignores to each parent in turn, so listening on the widgets would see it
+// several times); keys of other windows are left alone, so a viewer's F3 is the viewer's.
+// The releases X11 sends for a held key are dropped: a held key gives several presses
+// but one release, as on Windows, so a key-up command runs once.
+class KeyPreview final : public QObject {
+public:
+    explicit KeyPreview(QWidget* window);
+
+    std::function<void(int key, ShiftState shift)> OnKeyDown;
+    std::function<void(int key, ShiftState shift)> OnKeyUp;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void attach();
+
+    QPointer<QWidget> window_;
+    QPointer<QWindow> handle_;
+};
+
+} // namespace platform

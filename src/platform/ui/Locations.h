@@ -1,0 +1,15 @@
+#pragma once
+
+#include <string>
+
+namespace platform {
+
+// The executable's directory, ending in "/": the program's read-only data (background
+// picture, icon models, globe texture) lies beside it.
+std::string programDirectory();
+
+// "$XDG_CONFIG_HOME/pelvaxon/PELVAXON.INI" (~/.config when the variable is unset): the one
+// settings file of the program.
+std::string settingsFilePath();
+
+} // namespace platform

@@ -1,0 +1,102 @@
+#include "app/Startup.h"
+#include "filemanager/About.h"
+#include "filemanager/WebToolsLink.h"
+#include "filemanager/findfiledlg.h"
+#include "filemanager/glform.h"
+#include "filemanager/mainfr.h"
+#include "platform/ui/Application.h"
+#include "platform/ui/IniFile.h"
+#include "platform/ui/Locations.h"
+#include "webtools/ftpsrv.h"
+#include "webtools/pchat.h"
+#include "webtools/trcrt.h"
+
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QFile>
+#include <QLineEdit>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+
+namespace {
+
+TEST(Startup, MakesTheSixWindowsHiddenAndReachableThroughTheirPointers)
+{
+    {
+        const auto windows = CreateStartupWindows();
+        EXPECT_EQ(MainForm, windows->mainForm.get());
+        EXPECT_EQ(AboutBox, windows->aboutBox.get());
+        EXPECT_EQ(FindFilDlg, windows->findFilDlg.get());
+        EXPECT_EQ(tracertForm, windows->tracert.get());
+        EXPECT_EQ(pchatForm, windows->pchat.get());
+        EXPECT_EQ(ftpservForm, windows->ftpserv.get());
+        const std::pair<QWidget*, const char*> captions[] = {
+            {MainForm, "Pelvaxon"},
+            {AboutBox, "About"},
+            {FindFilDlg, "Pelvaxon - Find file"},
+            {tracertForm, "Pelvaxon - trace route, ping"},
+            {pchatForm, "Pelvaxon - private chat"},
+            {ftpservForm, "Pelvaxon - FTP server"}};
+        for (const auto& [window, caption] : captions) {
+            EXPECT_EQ(window->windowTitle(), caption);
+            EXPECT_FALSE(window->isVisible()) << caption;
+            // Only the main window's closing ends the program.
+            EXPECT_EQ(window->testAttribute(Qt::WA_QuitOnClose), window == MainForm) << caption;
+        }
+        EXPECT_TRUE(tracertForm->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+        ASSERT_NE(MainForm->webTools, nullptr);
+        EXPECT_FALSE(MainForm->webTools->TraceWasShown());
+        EXPECT_FALSE(MainForm->webTools->ChatWasShown());
+    }
+    EXPECT_EQ(MainForm, nullptr);
+    EXPECT_EQ(AboutBox, nullptr);
+    EXPECT_EQ(ftpservForm, nullptr);
+}
+
+TEST(Startup, ThePanelsExistBeforeTheFirstActivationAndTheTimerRunsOnlyAfterIt)
+{
+    const auto windows = CreateStartupWindows();
+    auto& application = platform::Application::instance();
+    std::string order;
+    application.OnActivate = [&] {
+        order += MainForm->leftPanel ? "activate-with-panels " : "activate-without-panels ";
+        MainForm->AppActivate();
+    };
+    EXPECT_FALSE(MainForm->Timer1->isActive());
+    MainForm->show();
+    order += "shown ";
+    EXPECT_FALSE(MainForm->Timer1->isActive());
+    MainForm->activateWindow();
+    if (order == "shown ")
+        application.TriggerActivate(); // the platform may have reported the activation already
+    QCoreApplication::processEvents();
+    EXPECT_EQ(order.substr(0, 26), "shown activate-with-panels");
+    EXPECT_TRUE(MainForm->Timer1->isActive());
+}
+
+TEST(Startup, TheWebToolWindowsReadTheirSettingsAtTheFirstShowingOnly)
+{
+    platform::IniFile stored(platform::settingsFilePath());
+    stored.writeString("tracert", "lasthost", "trace.example");
+    stored.writeBool("tracert", "globeused", false);
+    stored.writeString("privchat", "lasthost", "chat.example");
+    stored.save();
+    const auto windows = CreateStartupWindows();
+    tracertForm->show();
+    pchatForm->show();
+    EXPECT_EQ(MainForm->traceLastHost, "trace.example");
+    EXPECT_FALSE(tracertForm->globeCheckBox->isChecked());
+    EXPECT_EQ(pchatForm->ServerEdit->text(), "chat.example");
+    EXPECT_TRUE(MainForm->webTools->TraceWasShown());
+    EXPECT_TRUE(MainForm->webTools->ChatWasShown());
+    EXPECT_EQ(MainForm->webTools->ChatLastHost(), "chat.example");
+
+    pchatForm->ServerEdit->setText("typed.example");
+    pchatForm->hide();
+    pchatForm->show();
+    EXPECT_EQ(pchatForm->ServerEdit->text(), "typed.example");
+    QFile::remove(QString::fromStdString(platform::settingsFilePath()));
+}
+
+} // namespace
