@@ -236,22 +236,33 @@ TEST(AsyncSelect, NoticesOfAClosedSocketNeverReachTheSocketMadeAfterIt)
     const std::uint16_t port = freePort();
     Peer echo("socat", {QString("TCP-LISTEN:%1,bind=127.0.0.1,reuseaddr,fork").arg(port), "EXEC:cat"});
     ASSERT_TRUE(listening(port));
-    Recorder recorder;
-    const SOCKET old = connected(recorder, port);
-    // FD_WRITE is queued but not served; the socket goes and another comes at once,
-    // most likely on the same descriptor.
-    const SOCKET fresh = platform::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    closesocket(old);
-    const SOCKET next = selectedSocket(recorder);
-    EXPECT_NE(next, old);
-    EXPECT_NE(next, fresh);
+    const sockaddr_in address = loopback(port);
+    SOCKET old = INVALID_SOCKET;
+    SOCKET next = INVALID_SOCKET;
+    // Inside FD_CONNECT the old socket's FD_WRITE is already queued behind it. The socket goes
+    // and a new one, which Linux gives the same descriptor, connects at once.
+    Recorder* self = nullptr;
+    Recorder recorder([&](const Notice& notice) {
+        if (notice.socket != old || notice.event != FD_CONNECT)
+            return;
+        closesocket(old);
+        next = selectedSocket(*self);
+        platform::connect(next, asAddress(address), sizeof address);
+    });
+    self = &recorder;
+    old = selectedSocket(recorder);
+    platform::connect(old, asAddress(address), sizeof address);
+    ASSERT_TRUE(pumpUntil([&] { return next != INVALID_SOCKET && recorder.count(next, FD_WRITE) > 0; }));
     pumpFor(300);
-    EXPECT_EQ(recorder.count(next, FD_WRITE) + recorder.count(next, FD_CLOSE) + recorder.count(next, FD_READ), 0);
+    EXPECT_NE(next, old);
+    EXPECT_EQ(recorder.count(old, FD_WRITE), 1) << "the stale notice carries the old handle";
+    EXPECT_EQ(recorder.count(next, FD_CONNECT), 1);
+    EXPECT_EQ(recorder.count(next, FD_WRITE), 1);
+    EXPECT_EQ(recorder.count(next, FD_CLOSE) + recorder.count(next, FD_READ), 0);
     char byte = 0;
     EXPECT_EQ(platform::send(old, &byte, 1, 0), SOCKET_ERROR);
     EXPECT_EQ(WSAGetLastError(), WSAENOTSOCK);
-    for (const SOCKET s : {fresh, next})
-        closesocket(s);
+    closesocket(next);
 }
 
 TEST(AsyncSelect, PausedSocketIsSilentAndAReselectionReportsWhatHolds)
