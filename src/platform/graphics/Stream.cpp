@@ -1,0 +1,47 @@
+#include "platform/graphics/Stream.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace platform {
+
+void Stream::seek(std::int64_t offset)
+{
+    setPosition(position() + offset);
+}
+
+int Stream::readByte()
+{
+    std::uint8_t byte = 0;
+    return read(&byte, 1) == 1 ? byte : -1;
+}
+
+MemoryStream::MemoryStream(std::span<const std::uint8_t> bytes) : bytes_(bytes.begin(), bytes.end()) {}
+
+MemoryStream::MemoryStream(std::vector<std::uint8_t> bytes) : bytes_(std::move(bytes)) {}
+
+std::size_t MemoryStream::read(void* buffer, std::size_t count)
+{
+    const std::size_t n = std::min(count, bytes_.size() - position_);
+    if (n > 0)
+        std::memcpy(buffer, bytes_.data() + position_, n);
+    position_ += n;
+    return n;
+}
+
+void MemoryStream::write(const void* buffer, std::size_t count)
+{
+    if (count == 0)
+        return;
+    if (position_ + count > bytes_.size())
+        bytes_.resize(position_ + count);
+    std::memcpy(bytes_.data() + position_, buffer, count);
+    position_ += count;
+}
+
+void MemoryStream::setPosition(std::int64_t position)
+{
+    position_ = static_cast<std::size_t>(std::clamp<std::int64_t>(position, 0, size()));
+}
+
+} // namespace platform
