@@ -16,15 +16,20 @@ int Stream::readByte()
     return read(&byte, 1) == 1 ? byte : -1;
 }
 
-MemoryStream::MemoryStream(std::span<const std::uint8_t> bytes) : bytes_(bytes.begin(), bytes.end()) {}
+MemoryStream::MemoryStream(std::vector<std::uint8_t> bytes) : owned_(std::move(bytes)), view_(owned_) {}
 
-MemoryStream::MemoryStream(std::vector<std::uint8_t> bytes) : bytes_(std::move(bytes)) {}
+MemoryStream MemoryStream::borrowing(std::span<const std::uint8_t> bytes)
+{
+    MemoryStream stream;
+    stream.view_ = bytes;
+    return stream;
+}
 
 std::size_t MemoryStream::read(void* buffer, std::size_t count)
 {
-    const std::size_t n = std::min(count, bytes_.size() - position_);
+    const std::size_t n = std::min(count, view_.size() - position_);
     if (n > 0)
-        std::memcpy(buffer, bytes_.data() + position_, n);
+        std::memcpy(buffer, view_.data() + position_, n);
     position_ += n;
     return n;
 }
@@ -33,9 +38,12 @@ void MemoryStream::write(const void* buffer, std::size_t count)
 {
     if (count == 0)
         return;
-    if (position_ + count > bytes_.size())
-        bytes_.resize(position_ + count);
-    std::memcpy(bytes_.data() + position_, buffer, count);
+    if (view_.data() != owned_.data())
+        owned_.assign(view_.begin(), view_.end()); // borrowed bytes are never written
+    if (position_ + count > owned_.size())
+        owned_.resize(position_ + count);
+    std::memcpy(owned_.data() + position_, buffer, count);
+    view_ = owned_;
     position_ += count;
 }
 

@@ -29,23 +29,30 @@ public:
     int readByte();
 };
 
-// A stream over bytes in memory; writing past the end grows it.
+// A stream over bytes in memory; writing past the end grows it. It either owns its bytes
+// or reads bytes that the caller keeps alive, copying them only when written to.
 class MemoryStream final : public Stream {
 public:
     MemoryStream() = default;
-    explicit MemoryStream(std::span<const std::uint8_t> bytes);
     explicit MemoryStream(std::vector<std::uint8_t> bytes);
+    static MemoryStream borrowing(std::span<const std::uint8_t> bytes);
+    // Moving keeps the bytes where they are; a copy would read the original's.
+    MemoryStream(MemoryStream&&) = default;
+    MemoryStream& operator=(MemoryStream&&) = default;
+    MemoryStream(const MemoryStream&) = delete;
+    MemoryStream& operator=(const MemoryStream&) = delete;
 
     std::int64_t position() const override { return static_cast<std::int64_t>(position_); }
-    std::int64_t size() const override { return static_cast<std::int64_t>(bytes_.size()); }
+    std::int64_t size() const override { return static_cast<std::int64_t>(view_.size()); }
     std::size_t read(void* buffer, std::size_t count) override;
     void write(const void* buffer, std::size_t count) override;
     void setPosition(std::int64_t position) override;
 
-    const std::vector<std::uint8_t>& bytes() const { return bytes_; }
+    std::span<const std::uint8_t> bytes() const { return view_; }
 
 private:
-    std::vector<std::uint8_t> bytes_;
+    std::vector<std::uint8_t> owned_;
+    std::span<const std::uint8_t> view_;
     std::size_t position_ = 0;
 };
 
