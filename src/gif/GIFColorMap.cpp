@@ -9,6 +9,16 @@
 
 using gifstrings::sBadColorIndex;
 
+std::array<platform::Rgb, 216> WebPalette()
+{
+    std::array<platform::Rgb, 216> palette;
+    for (int i = 0; i < 216; ++i)
+        palette[static_cast<std::size_t>(i)] = {static_cast<std::uint8_t>(i / 36 * 51),
+                                                static_cast<std::uint8_t>(i / 6 % 6 * 51),
+                                                static_cast<std::uint8_t>(i % 6 * 51)};
+    return palette;
+}
+
 void TGIFColorMap::Clear()
 {
     count_ = 0;

@@ -12,6 +12,10 @@
 class TGIFHeader;
 class TGIFSubImage;
 
+// The 216 colours of the web palette: entry 36r + 6g + b (r, g, b = 0..5) is
+// (51r, 51g, 51b).
+std::array<platform::Rgb, 216> WebPalette();
+
 // Usage of one entry while a table is sorted by use.
 struct TUsageCount {
     std::uint64_t count = 0;

@@ -45,6 +45,14 @@ TEST(GIFColorMap, SavingPadsToAPowerOfTwo)
     EXPECT_EQ(ColorBitsFor(257), 9);
 }
 
+TEST(GIFColorMap, WebPalette)
+{
+    const auto web = WebPalette();
+    EXPECT_EQ(web[0], (Rgb{0, 0, 0}));
+    EXPECT_EQ(web[36 * 1 + 6 * 2 + 3], (Rgb{51, 102, 153}));
+    EXPECT_EQ(web[215], (Rgb{255, 255, 255}));
+}
+
 TEST(GIFColorMap, EditingAndLookups)
 {
     TGIFImage image;

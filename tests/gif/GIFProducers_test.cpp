@@ -282,3 +282,20 @@ image bits 10 by 6
     EXPECT_TRUE(built.warned(gifstrings::sUnknownExtension));
     EXPECT_EQ(built.image->GetBackgroundColor(), (platform::Rgb{255, 0, 0}));
 }
+
+TEST_F(GIFProducers, TruncatedProducerFilesLoadOrFailCleanly)
+{
+    MakeWithImageMagick("-size 24x17 -seed 9 plasma:fractal -colors 32 -interlace GIF cut-a.gif");
+    MakeWithImageMagick("-size 20x10 gradient:red-yellow -size 10x10 gradient:blue-green -loop 0 cut-b.gif");
+    MakeWithGifsicle("--loopcount=2 --comment c -d 5 --disposal=background cut-a.gif --transparent 0 "
+                     "--position 2,2 --disposal=previous cut-b.gif -o cut-c.gif");
+    for (const char* name : {"cut-a.gif", "cut-b.gif", "cut-c.gif"}) {
+        QFile file(Path(QString::fromLatin1(name)));
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        const QByteArray content = file.readAll();
+        const Bytes whole(content.begin(), content.end());
+        for (std::size_t n = 0; n < whole.size(); ++n)
+            LoadsOrFailsCleanly(Bytes(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(n)),
+                                std::string(name) + " cut at " + std::to_string(n));
+    }
+}

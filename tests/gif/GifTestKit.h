@@ -11,6 +11,9 @@
 #include <QProcess>
 #include <QStringList>
 
+#include <gtest/gtest.h>
+
+#include <chrono>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -227,6 +230,24 @@ inline Loaded Load(const Bytes& bytes, const GifLimits& limits = {})
     }
     result.image->OnCodecWarning = nullptr;
     return result;
+}
+
+// Loads `bytes` and draws every frame: anything but success or a GIFException, or a load
+// that takes a second, fails the calling test.
+inline void LoadsOrFailsCleanly(const Bytes& bytes, const std::string& what)
+{
+    TGIFImage image;
+    auto stream = platform::MemoryStream::borrowing(bytes);
+    const auto start = std::chrono::steady_clock::now();
+    try {
+        image.LoadFromStream(stream);
+        for (const auto& frame : image.Images)
+            frame->GetBitmap();
+    } catch (const GIFException&) {
+    } catch (const std::exception& e) {
+        ADD_FAILURE() << what << ": " << e.what();
+    }
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1)) << what;
 }
 
 // Runs a program with an argument vector (no shell); answers its exit code, or -1 when
