@@ -22,17 +22,11 @@ TGIFApplicationExtension::Identifier IdentifierOf(std::string_view text)
     return id;
 }
 
-template <class Extension>
-std::unique_ptr<TGIFExtension> Make(TGIFSubImage* subImage)
-{
-    return std::make_unique<Extension>(subImage);
-}
-
 std::vector<AppRegistration>& AppRegistry()
 {
     static std::vector<AppRegistration> registry{
-        {IdentifierOf("NETSCAPE2.0"), Make<TGIFAppExtNSLoop>},
-        {IdentifierOf("ANIMEXTS1.0"), Make<TGIFAppExtNSLoop>},
+        {IdentifierOf("NETSCAPE2.0"), MakeExtension<TGIFAppExtNSLoop>},
+        {IdentifierOf("ANIMEXTS1.0"), MakeExtension<TGIFAppExtNSLoop>},
     };
     return registry;
 }
@@ -42,7 +36,7 @@ std::vector<AppRegistration>& AppRegistry()
 TGIFExtensionFactory TGIFApplicationExtension::FindSubExtension(platform::Stream& stream)
 {
     const std::int64_t start = stream.position();
-    TGIFExtensionFactory found = Make<TGIFUnknownAppExtension>;
+    TGIFExtensionFactory found = MakeExtension<TGIFUnknownAppExtension>;
     Identifier id;
     if (ReadOneByte(stream) == 11 && stream.read(id.data(), id.size()) == id.size()) {
         const auto& registry = AppRegistry();

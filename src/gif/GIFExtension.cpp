@@ -18,20 +18,14 @@ struct Registration {
     TGIFExtensionFactory factory;
 };
 
-template <class Extension>
-std::unique_ptr<TGIFExtension> Make(TGIFSubImage* subImage)
-{
-    return std::make_unique<Extension>(subImage);
-}
-
 // Application extensions are told apart by their identifier, so their row holds no
 // class of its own: the lookup goes one level further instead.
 std::vector<Registration>& Registry()
 {
     static std::vector<Registration> registry{
-        {TGIFTextExtension::Label, Make<TGIFTextExtension>},
-        {TGIFGraphicControlExtension::Label, Make<TGIFGraphicControlExtension>},
-        {TGIFCommentExtension::Label, Make<TGIFCommentExtension>},
+        {TGIFTextExtension::Label, MakeExtension<TGIFTextExtension>},
+        {TGIFGraphicControlExtension::Label, MakeExtension<TGIFGraphicControlExtension>},
+        {TGIFCommentExtension::Label, MakeExtension<TGIFCommentExtension>},
         {TGIFApplicationExtension::Label, nullptr},
     };
     return registry;

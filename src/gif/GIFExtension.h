@@ -34,6 +34,13 @@ protected:
 
 using TGIFExtensionFactory = std::function<std::unique_ptr<TGIFExtension>(TGIFSubImage*)>;
 
+// The factory of a class that takes just the frame.
+template <class Extension>
+std::unique_ptr<TGIFExtension> MakeExtension(TGIFSubImage* subImage)
+{
+    return std::make_unique<Extension>(subImage);
+}
+
 // Chooses the class for the extension whose label follows in the stream (positioned after
 // '!'): by its label and, for application extensions, by their identifier. A label no
 // class is registered for gets the generic unknown extension, which keeps its data.
