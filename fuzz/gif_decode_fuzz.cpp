@@ -12,8 +12,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     TGIFImage image;
     // Smaller than the defaults so that the fuzzer's memory limit is never the finding.
-    image.Limits.maxFramePixels = std::size_t{4} << 20;
-    image.Limits.maxTotalPixels = std::size_t{16} << 20;
+    image.Limits.maxFramePixels = std::size_t{1} << 20;
+    image.Limits.maxTotalPixels = std::size_t{4} << 20;
     auto stream = platform::MemoryStream::borrowing({data, size});
     try {
         image.LoadFromStream(stream);
