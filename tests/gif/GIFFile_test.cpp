@@ -208,3 +208,30 @@ TEST(GIFFile, ProgressReportsLoadingInOrder)
     EXPECT_EQ(seen[1].first, psRunning);
     EXPECT_EQ(seen.back(), std::make_pair(psEnding, 100));
 }
+
+TEST(GIFFile, HeaderIsWrittenWithTheTableItCarries)
+{
+    TGIFImage image;
+    image.Header.SetWidth(3);
+    image.Header.SetHeight(1);
+    platform::MemoryStream out;
+    EXPECT_THROW(image.Header.SaveToStream(out, gvUnknown, 0), GIFException);
+    image.Header.SaveToStream(out, gv87a, 0);
+    EXPECT_EQ(Bytes(out.bytes().begin(), out.bytes().end()), (Bytes{'G', 'I', 'F', '8', '7', 'a', 3, 0, 1, 0, 0, 0, 0}));
+
+    image.GetGlobalColorMap().ImportColorMap(std::vector<platform::Rgb>{{1, 1, 1}, {2, 2, 2}, {3, 3, 3}});
+    image.Header.SetBackgroundColorIndex(5);
+    EXPECT_EQ(image.GetBackgroundColorIndex(), 0) << "beyond the table: 0";
+    EXPECT_EQ(image.Header.GetVersion(), gv87a);
+    image.Header.SetAspectRatio(49);
+    EXPECT_EQ(image.Header.GetVersion(), gv89a);
+    platform::MemoryStream withTable;
+    image.Header.SaveToStream(withTable, gv89a, 7);
+    const Bytes bytes(withTable.bytes().begin(), withTable.bytes().end());
+    ASSERT_EQ(bytes.size(), 13u + 12);
+    EXPECT_EQ(bytes[10], 0x80 | 0x70 | 1) << "2 size bits for 3 colours, written as 4";
+    EXPECT_EQ(bytes.back(), 0);
+    const Loaded l = Load(bytes);
+    EXPECT_EQ(l.image->GetGlobalColorMap().GetCount(), 4);
+    EXPECT_EQ(l.image->Header.GetAspectRatio(), 49);
+}

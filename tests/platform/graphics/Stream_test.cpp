@@ -1,7 +1,9 @@
 #include "platform/base/Exception.h"
 #include "platform/graphics/FileStream.h"
+#include "platform/graphics/QIODeviceStream.h"
 #include "platform/graphics/Stream.h"
 
+#include <QBuffer>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -15,6 +17,25 @@ namespace {
 
 const std::vector<std::uint8_t> kBytes{1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
 
+// A QIODeviceStream that owns its buffer, for the tests.
+class BufferStream : public Stream {
+public:
+    BufferStream() : buffer_(), stream_(buffer_)
+    {
+        buffer_.setData(reinterpret_cast<const char*>(kBytes.data()), static_cast<qsizetype>(kBytes.size()));
+        buffer_.open(QIODevice::ReadWrite);
+    }
+    std::int64_t position() const override { return stream_.position(); }
+    std::int64_t size() const override { return stream_.size(); }
+    std::size_t read(void* b, std::size_t n) override { return stream_.read(b, n); }
+    void write(const void* b, std::size_t n) override { stream_.write(b, n); }
+    void setPosition(std::int64_t p) override { stream_.setPosition(p); }
+
+private:
+    QBuffer buffer_;
+    QIODeviceStream stream_;
+};
+
 // Every kind of stream, opened on kBytes.
 std::vector<std::pair<std::string, std::function<std::unique_ptr<Stream>()>>> Kinds(const QTemporaryDir& dir)
 {
@@ -27,6 +48,7 @@ std::vector<std::pair<std::string, std::function<std::unique_ptr<Stream>()>>> Ki
         {"owning memory", [] { return std::make_unique<MemoryStream>(kBytes); }},
         {"borrowing memory", [] { return std::make_unique<MemoryStream>(MemoryStream::borrowing(kBytes)); }},
         {"file", [file] { return std::make_unique<FileStream>(file, FileStream::Mode::Read); }},
+        {"Qt device", [] { return std::make_unique<BufferStream>(); }},
     };
 }
 
