@@ -25,7 +25,6 @@ using TGIFProgress = std::function<void(GifPersistent* sender, TProgressStage st
 struct GifLimits {
     std::size_t maxFramePixels = std::size_t{64} << 20;
     std::size_t maxTotalPixels = std::size_t{512} << 20;
-    std::size_t maxCanvasPixels = std::size_t{64} << 20;
     std::size_t maxFrames = 100000;
     std::size_t maxExtensions = 100000;
 };
