@@ -1,0 +1,95 @@
+#pragma once
+
+#include "gif/GIFColorMap.h"
+#include "gif/GIFExtension.h"
+#include "gif/GIFItem.h"
+#include "platform/graphics/Bitmap.h"
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+class TGIFGraphicControlExtension;
+
+// One frame: the extensions before it, its image descriptor, its local colour table and
+// its pixels as colour indices, rows top to bottom.
+class TGIFSubImage final : public TGIFItem {
+public:
+    explicit TGIFSubImage(TGIFImage* image);
+    ~TGIFSubImage() override;
+
+    void LoadFromStream(platform::Stream& stream) override;
+    TGIFVersion GetVersion() const override;
+    void Clear();
+    // Decodes the image data that follows the descriptor and the local table.
+    void Decompress(platform::Stream& stream);
+
+    int GetLeft() const { return LoadLE(1); }
+    int GetTop() const { return LoadLE(3); }
+    int GetWidth() const { return LoadLE(5); }
+    int GetHeight() const { return LoadLE(7); }
+    // 1 left, 2 top, 3 width, 4 height.
+    int GetBounds(int index) const;
+    void SetBounds(int index, int value);
+    void DoSetBounds(int left, int top, int width, int height);
+    GifRect GetBoundsRect() const { return {GetLeft(), GetTop(), GetLeft() + GetWidth(), GetTop() + GetHeight()}; }
+    GifRect GetClientRect() const { return {0, 0, GetWidth(), GetHeight()}; }
+    bool GetInterlaced() const { return (Descriptor[9] & kInterlaced) != 0; }
+    void SetInterlaced(bool interlaced);
+    // No pixels: a frame of extensions only, or one of no area.
+    bool GetEmpty() const { return pixels_.empty() || GetWidth() == 0 || GetHeight() == 0; }
+
+    // The local table when it has entries or there is no global one, else the global.
+    TGIFColorMap& GetActiveColorMap() const;
+    int GetBitsPerPixel() const { return ColorMap.GetBitsPerPixel(); }
+    int GetColorResolution() const { return GetBitsPerPixel() - 1; }
+
+    // Delay and disposal come from the frame's first graphic control extension; the
+    // transparent index from the first one whose transparent bit is set.
+    TGIFGraphicControlExtension* GetGraphicControlExtension() const;
+    bool GetTransparent() const { return GetTransparentIndex() >= 0; }
+    int GetTransparentIndex() const;
+
+    const std::vector<std::uint8_t>& GetData() const { return pixels_; }
+    // Throw "Invalid pixel coordinates" outside the frame.
+    std::uint8_t GetPixel(int x, int y) const;
+    std::uint8_t* GetScanline(int y);
+    void NewImage();
+    void FreeImage();
+    void NeedImage();
+
+    // Colour-table support: counts the frame's use of its active table's entries, and
+    // rewrites every index into that table (pixels, transparent and text colours).
+    void CountColorUse(TUsageTable& usage) const;
+    void MapColors(const TColorTranslation& map);
+
+    // The frame drawn as an 8-bit bitmap whose palette is the active table padded to 256
+    // entries; made on first use. Null for an empty frame.
+    const platform::Bitmap* GetBitmap();
+    // The transparency mask (1 bit a pixel, 1 = transparent), made with the bitmap when
+    // some pixel is transparent; answers whether there is one.
+    bool HasMask();
+    const platform::Bitmap* GetMask() const { return mask_.get(); }
+    void FreeBitmap();
+    void FreeMask();
+
+    // Separator, left, top, width, height, flags: the 10 bytes as in the file.
+    std::array<std::uint8_t, 10> Descriptor{};
+    TGIFLocalColorMap ColorMap;
+    TGIFExtensionList Extensions;
+
+private:
+    static constexpr std::uint8_t kLocalTable = 0x80;
+    static constexpr std::uint8_t kInterlaced = 0x40;
+
+    int LoadLE(int at) const { return Descriptor[at] | (Descriptor[at + 1] << 8); }
+    void StoreLE(int at, int value);
+    void AllocatePixels(std::uint8_t fill);
+    void Render();
+
+    std::vector<std::uint8_t> pixels_;
+    std::unique_ptr<platform::Bitmap> bitmap_;
+    std::unique_ptr<platform::Bitmap> mask_;
+    bool maskNeeded_ = true;
+};

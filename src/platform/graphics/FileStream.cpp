@@ -1,0 +1,105 @@
+#include "platform/graphics/FileStream.h"
+
+#include "platform/base/Exception.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace platform {
+
+namespace {
+constexpr std::size_t kBufferSize = 64 * 1024;
+}
+
+FileStream::FileStream(const std::string& fileName, Mode mode) : fileName_(fileName)
+{
+    const int flags = mode == Mode::Read ? O_RDONLY : O_RDWR | O_CREAT | O_TRUNC;
+    fd_ = ::open(fileName.c_str(), flags | O_CLOEXEC, 0666);
+    if (fd_ < 0)
+        fail(mode == Mode::Read ? "Cannot open" : "Cannot create");
+    if (mode == Mode::Read)
+        readOnlySize_ = size();
+}
+
+FileStream::~FileStream()
+{
+    ::close(fd_);
+}
+
+void FileStream::fail(const char* what) const
+{
+    throw Exception(std::string(what) + " file \"" + fileName_ + "\": " + std::strerror(errno));
+}
+
+std::int64_t FileStream::size() const
+{
+    if (readOnlySize_ >= 0)
+        return readOnlySize_;
+    struct stat st {};
+    if (::fstat(fd_, &st) != 0)
+        fail("Cannot examine");
+    return st.st_size;
+}
+
+bool FileStream::fillBuffer()
+{
+    buffer_.resize(kBufferSize);
+    bufferStart_ = position_;
+    bufferLength_ = 0;
+    for (;;) {
+        const ssize_t n = ::pread(fd_, buffer_.data(), buffer_.size(), position_);
+        if (n >= 0) {
+            bufferLength_ = static_cast<std::size_t>(n);
+            return n > 0;
+        }
+        if (errno != EINTR)
+            fail("Cannot read");
+    }
+}
+
+std::size_t FileStream::read(void* buffer, std::size_t count)
+{
+    auto* out = static_cast<unsigned char*>(buffer);
+    std::size_t done = 0;
+    while (done < count) {
+        const std::int64_t offset = position_ - bufferStart_;
+        if (offset < 0 || offset >= static_cast<std::int64_t>(bufferLength_)) {
+            if (!fillBuffer())
+                break;
+            continue;
+        }
+        const std::size_t n = std::min(count - done, bufferLength_ - static_cast<std::size_t>(offset));
+        std::memcpy(out + done, buffer_.data() + offset, n);
+        done += n;
+        position_ += static_cast<std::int64_t>(n);
+    }
+    return done;
+}
+
+void FileStream::write(const void* buffer, std::size_t count)
+{
+    bufferLength_ = 0; // what was buffered may be overwritten now
+    const auto* in = static_cast<const unsigned char*>(buffer);
+    while (count > 0) {
+        const ssize_t n = ::pwrite(fd_, in, count, position_);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            fail("Cannot write");
+        }
+        in += n;
+        count -= static_cast<std::size_t>(n);
+        position_ += n;
+    }
+}
+
+void FileStream::setPosition(std::int64_t position)
+{
+    position_ = std::clamp<std::int64_t>(position, 0, size());
+}
+
+} // namespace platform

@@ -1,0 +1,43 @@
+#pragma once
+
+#include "platform/graphics/Stream.h"
+
+#include <string>
+#include <vector>
+
+namespace platform {
+
+// A file as a Stream. Reads go through a buffer, since picture decoders read length bytes
+// one at a time; writes go straight to the file.
+class FileStream final : public Stream {
+public:
+    enum class Mode { Read, Create };
+
+    // Throws platform::Exception naming the file when it cannot be opened or created.
+    FileStream(const std::string& fileName, Mode mode);
+    ~FileStream() override;
+    FileStream(const FileStream&) = delete;
+    FileStream& operator=(const FileStream&) = delete;
+
+    std::int64_t position() const override { return position_; }
+    std::int64_t size() const override;
+    std::size_t read(void* buffer, std::size_t count) override;
+    void write(const void* buffer, std::size_t count) override;
+    void setPosition(std::int64_t position) override;
+
+private:
+    [[noreturn]] void fail(const char* what) const;
+    bool fillBuffer();
+
+    std::string fileName_;
+    int fd_ = -1;
+    // Known once for a file opened for reading; -1 when writes may change it.
+    std::int64_t readOnlySize_ = -1;
+    std::int64_t position_ = 0;
+    // The buffer holds the file's bytes from bufferStart_ on.
+    std::vector<unsigned char> buffer_;
+    std::int64_t bufferStart_ = 0;
+    std::size_t bufferLength_ = 0;
+};
+
+} // namespace platform

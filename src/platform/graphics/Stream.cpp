@@ -1,0 +1,55 @@
+#include "platform/graphics/Stream.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace platform {
+
+void Stream::seek(std::int64_t offset)
+{
+    setPosition(position() + offset);
+}
+
+int Stream::readByte()
+{
+    std::uint8_t byte = 0;
+    return read(&byte, 1) == 1 ? byte : -1;
+}
+
+MemoryStream::MemoryStream(std::vector<std::uint8_t> bytes) : owned_(std::move(bytes)), view_(owned_) {}
+
+MemoryStream MemoryStream::borrowing(std::span<const std::uint8_t> bytes)
+{
+    MemoryStream stream;
+    stream.view_ = bytes;
+    return stream;
+}
+
+std::size_t MemoryStream::read(void* buffer, std::size_t count)
+{
+    const std::size_t n = std::min(count, view_.size() - position_);
+    if (n > 0)
+        std::memcpy(buffer, view_.data() + position_, n);
+    position_ += n;
+    return n;
+}
+
+void MemoryStream::write(const void* buffer, std::size_t count)
+{
+    if (count == 0)
+        return;
+    if (view_.data() != owned_.data())
+        owned_.assign(view_.begin(), view_.end()); // borrowed bytes are never written
+    if (position_ + count > owned_.size())
+        owned_.resize(position_ + count);
+    std::memcpy(owned_.data() + position_, buffer, count);
+    view_ = owned_;
+    position_ += count;
+}
+
+void MemoryStream::setPosition(std::int64_t position)
+{
+    position_ = static_cast<std::size_t>(std::clamp<std::int64_t>(position, 0, size()));
+}
+
+} // namespace platform

@@ -1,0 +1,109 @@
+#include "platform/base/Exception.h"
+#include "platform/graphics/FileStream.h"
+#include "platform/graphics/QIODeviceStream.h"
+#include "platform/graphics/Stream.h"
+
+#include <QBuffer>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+
+using namespace platform;
+
+namespace {
+
+const std::vector<std::uint8_t> kBytes{1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
+
+// A QIODeviceStream that owns its buffer, for the tests.
+class BufferStream : public Stream {
+public:
+    BufferStream() : buffer_(), stream_(buffer_)
+    {
+        buffer_.setData(reinterpret_cast<const char*>(kBytes.data()), static_cast<qsizetype>(kBytes.size()));
+        buffer_.open(QIODevice::ReadWrite);
+    }
+    std::int64_t position() const override { return stream_.position(); }
+    std::int64_t size() const override { return stream_.size(); }
+    std::size_t read(void* b, std::size_t n) override { return stream_.read(b, n); }
+    void write(const void* b, std::size_t n) override { stream_.write(b, n); }
+    void setPosition(std::int64_t p) override { stream_.setPosition(p); }
+
+private:
+    QBuffer buffer_;
+    QIODeviceStream stream_;
+};
+
+// Every kind of stream, opened on kBytes.
+std::vector<std::pair<std::string, std::function<std::unique_ptr<Stream>()>>> Kinds(const QTemporaryDir& dir)
+{
+    const std::string file = dir.filePath("bytes").toStdString();
+    {
+        FileStream out(file, FileStream::Mode::Create);
+        out.write(kBytes.data(), kBytes.size());
+    }
+    return {
+        {"owning memory", [] { return std::make_unique<MemoryStream>(kBytes); }},
+        {"borrowing memory", [] { return std::make_unique<MemoryStream>(MemoryStream::borrowing(kBytes)); }},
+        {"file", [file] { return std::make_unique<FileStream>(file, FileStream::Mode::Read); }},
+        {"Qt device", [] { return std::make_unique<BufferStream>(); }},
+    };
+}
+
+} // namespace
+
+TEST(Stream, ReadSeekAndEndBehaveAlikeForEveryKind)
+{
+    QTemporaryDir dir;
+    for (const auto& [name, open] : Kinds(dir)) {
+        const auto stream = open();
+        EXPECT_EQ(stream->size(), 10) << name;
+        std::uint8_t buffer[16] = {};
+        EXPECT_EQ(stream->read(buffer, 4), 4u) << name;
+        EXPECT_EQ(buffer[3], 4);
+        EXPECT_EQ(stream->position(), 4);
+        stream->seek(-2);
+        EXPECT_EQ(stream->readByte(), 3) << name;
+        EXPECT_EQ(stream->read(buffer, 16), 7u) << "a short read at the end: " << name;
+        EXPECT_EQ(buffer[6], 10);
+        EXPECT_EQ(stream->readByte(), -1);
+        stream->seek(1000);
+        EXPECT_EQ(stream->position(), 10) << "seeks clamp: " << name;
+        EXPECT_EQ(stream->read(buffer, 1), 0u);
+        stream->seek(-1000);
+        EXPECT_EQ(stream->position(), 0);
+        stream->setPosition(9);
+        EXPECT_EQ(stream->readByte(), 10);
+    }
+}
+
+TEST(Stream, WritingGrowsMemoryAndNeverTouchesBorrowedBytes)
+{
+    std::vector<std::uint8_t> original = kBytes;
+    auto stream = MemoryStream::borrowing(original);
+    stream.setPosition(8);
+    const std::uint8_t more[4] = {0xA, 0xB, 0xC, 0xD};
+    stream.write(more, 4);
+    EXPECT_EQ(stream.size(), 12);
+    EXPECT_EQ(stream.bytes()[11], 0xD);
+    EXPECT_EQ(original, kBytes);
+
+    MemoryStream grown;
+    for (int i = 0; i < 1000; ++i)
+        grown.write(more, 4);
+    EXPECT_EQ(grown.size(), 4000);
+    MemoryStream moved = std::move(grown);
+    EXPECT_EQ(moved.bytes()[3999], 0xD);
+}
+
+TEST(Stream, FilesThatCannotBeOpenedSaySo)
+{
+    try {
+        FileStream stream("/nonexistent/dir/x.gif", FileStream::Mode::Read);
+        FAIL();
+    } catch (const Exception& e) {
+        EXPECT_NE(std::string(e.what()).find("/nonexistent/dir/x.gif"), std::string::npos);
+    }
+}
