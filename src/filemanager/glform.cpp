@@ -1,12 +1,13 @@
 #include "filemanager/glform.h"
 
+#include "filemanager/OpenGLPanel.h"
+#include "platform/fs/CurrentDir.h"
 #include "platform/ui/IniFile.h"
 #include "platform/ui/Locations.h"
 #include "platform/ui/MessageService.h"
 
 #include <QAction>
 #include <QComboBox>
-#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -16,17 +17,9 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 
-#include <filesystem>
-
-#include <unistd.h>
+#include <GL/gl.h>
 
 namespace {
-
-std::string& lastKnownDirectory()
-{
-    static std::string path;
-    return path;
-}
 
 QAction* addOption(QMenu* menu, const char* name, const char* caption, bool checked)
 {
@@ -47,36 +40,6 @@ QRadioButton* addModeButton(QWidget* scene, const char* name, const char* captio
 }
 
 } // namespace
-
-std::string CurrentDirectory()
-{
-    std::error_code error;
-    const std::filesystem::path current = std::filesystem::current_path(error);
-    if (!error) {
-        lastKnownDirectory() = current.string();
-        return lastKnownDirectory();
-    }
-    for (std::filesystem::path candidate = lastKnownDirectory(); !candidate.empty();
-         candidate = candidate.parent_path()) {
-        if (ChangeDirectory(candidate.string()))
-            return lastKnownDirectory();
-        if (candidate == candidate.parent_path())
-            break;
-    }
-    if (ChangeDirectory(QFile::encodeName(QDir::homePath()).toStdString()) || ChangeDirectory("/"))
-        return lastKnownDirectory();
-    return "/";
-}
-
-bool ChangeDirectory(const std::string& path)
-{
-    if (path.empty() || ::chdir(path.c_str()) != 0)
-        return false;
-    std::error_code error;
-    const std::filesystem::path current = std::filesystem::current_path(error);
-    lastKnownDirectory() = error ? path : current.string();
-    return true;
-}
 
 Tglfr::Tglfr(QWidget* parent) : QWidget(parent)
 {
@@ -102,10 +65,17 @@ Tglfr::Tglfr(QWidget* parent) : QWidget(parent)
     ToolBar1->addWidget(dirnameLabel);
     layout->addWidget(ToolBar1);
 
-    OpenGLPanel1 = new QWidget(this);
+    OpenGLPanel1 = new TOpenGLPanel(this);
     OpenGLPanel1->setObjectName("OpenGLPanel1");
-    OpenGLPanel1->setAutoFillBackground(true);
     OpenGLPanel1->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Expanding);
+    OpenGLPanel1->OnResize = [](TOpenGLPanel* panel) {
+        const qreal ratio = panel->devicePixelRatioF();
+        glViewport(0, 0, GLsizei(panel->width() * ratio), GLsizei(panel->height() * ratio));
+    };
+    OpenGLPanel1->OnPaint = [this](TOpenGLPanel*) {
+        glClearColor(bkgcol[0], bkgcol[1], bkgcol[2], 1.0f);
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    };
     zoomRadioButton = addModeButton(OpenGLPanel1, "zoomRadioButton", "&zoom", 4);
     panRadioButton = addModeButton(OpenGLPanel1, "panRadioButton", "&pan", 64);
     rotateRadioButton = addModeButton(OpenGLPanel1, "rotateRadioButton", "&rotate", 118);
@@ -151,7 +121,7 @@ Tglfr::Tglfr(QWidget* parent) : QWidget(parent)
 
 void Tglfr::RefreshListing(bool repaint)
 {
-    dirPath = CurrentDirectory();
+    dirPath = platform::CurrentDir();
     dirnameLabel->setText(QFile::decodeName(dirPath.c_str()));
     if (repaint)
         RepaintScene();
@@ -159,9 +129,6 @@ void Tglfr::RefreshListing(bool repaint)
 
 void Tglfr::RepaintScene()
 {
-    QPalette palette = OpenGLPanel1->palette();
-    palette.setColor(QPalette::Window, QColor::fromRgbF(bkgcol[0], bkgcol[1], bkgcol[2]));
-    OpenGLPanel1->setPalette(palette);
     OpenGLPanel1->update();
 }
 
@@ -186,12 +153,12 @@ void Tglfr::SelectDriveOf(const std::string& path)
 
 void Tglfr::FormClose()
 {
-    // The scene's context and the listing's entries are released here once the panel has them.
+    OpenGLPanel1->MakeOpenGLPanelNotCurrent();
 }
 
 void Tglfr::FilterEditChange()
 {
-    if (!ChangeDirectory(dirPath))
+    if (!platform::ChangeDir(dirPath))
         platform::ShowMessage("cannot change to current dir: " + dirPath);
     RefreshListing(true);
 }

@@ -15,11 +15,12 @@ class QMenu;
 class QRadioButton;
 class QStatusBar;
 class QToolBar;
+class TOpenGLPanel;
 
 // A file panel as far as the main window and the settings file know it: its header with
 // the drive list and the filter, the scene area, the status line, the popup menu's sort
 // and display items, and the options, camera and colours the settings keep. The scene
-// itself is not drawn yet; the scene area shows the background colour and the path.
+// itself is not drawn yet: its OpenGL view shows the background colour.
 class Tglfr : public QWidget {
 public:
     explicit Tglfr(QWidget* parent);
@@ -28,7 +29,7 @@ public:
     QComboBox* drvComboBox = nullptr;
     QLineEdit* FilterEdit = nullptr;
     QLabel* dirnameLabel = nullptr;
-    QWidget* OpenGLPanel1 = nullptr;
+    TOpenGLPanel* OpenGLPanel1 = nullptr;
     QRadioButton* zoomRadioButton = nullptr;
     QRadioButton* panRadioButton = nullptr;
     QRadioButton* rotateRadioButton = nullptr;
@@ -103,10 +104,3 @@ private:
 
     std::string dirPath;
 };
-
-// The process's current directory. When it has been removed underneath us (Linux allows
-// that) the nearest existing ancestor of the last directory we knew becomes current,
-// else the home directory, else "/": never an empty path.
-std::string CurrentDirectory();
-// Makes path the process's current directory; false when it cannot be entered.
-bool ChangeDirectory(const std::string& path);

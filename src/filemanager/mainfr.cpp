@@ -1,6 +1,8 @@
 #include "filemanager/mainfr.h"
 
+#include "filemanager/OpenGLPanel.h"
 #include "filemanager/glform.h"
+#include "platform/fs/CurrentDir.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/ExceptionGuard.h"
 #include "platform/ui/IniFile.h"
@@ -195,7 +197,7 @@ void TMainForm::AppActivate()
     for (Tglfr* panel : {leftPanel, rightPanel}) {
         if (!panel)
             continue;
-        if (!ChangeDirectory(panel->DirPath()))
+        if (!platform::ChangeDir(panel->DirPath()))
             platform::ShowMessage("cannot change to current dir: " + panel->DirPath());
         panel->RefreshListing(true);
     }

@@ -3,6 +3,7 @@
 #include "filemanager/WebToolsLink.h"
 #include "filemanager/glform.h"
 #include "filemanager/mainfr.h"
+#include "platform/fs/CurrentDir.h"
 #include "platform/ui/ExceptionGuard.h"
 #include "platform/ui/IniFile.h"
 #include "platform/ui/Locations.h"
@@ -82,7 +83,7 @@ void TMainForm::ApplyPanelSettings(Tglfr& panel, const PanelSettings& stored)
     panel.FilterEdit->setText(QFile::decodeName(stored.filter.c_str()));
     panel.FilterEditChange();
     panel.SetDirPath(stored.dir);
-    if (!ChangeDirectory(stored.dir))
+    if (!platform::ChangeDir(stored.dir))
         platform::ShowMessage("cannot change to current dir: " + stored.dir);
     panel.SelectDriveOf(stored.dir);
     copyCameraAndColours(stored, panel);

@@ -10,6 +10,7 @@
 #include "webtools/ftpsrv.h"
 #include "webtools/pchat.h"
 #include "webtools/trcrt.h"
+#include "support/gl/GlTestHelpers.h"
 
 #include <QCheckBox>
 #include <QCoreApplication>
@@ -18,8 +19,10 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
-
 namespace {
+
+// The panels are OpenGL views: the program's own context set-up comes first.
+const bool glReady = testsupport::useProgramOpenGLSetup();
 
 TEST(Startup, MakesTheSixWindowsHiddenAndReachableThroughTheirPointers)
 {

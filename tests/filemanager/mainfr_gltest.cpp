@@ -1,10 +1,13 @@
+#include "filemanager/OpenGLPanel.h"
 #include "filemanager/WebToolsLink.h"
 #include "filemanager/glform.h"
 #include "filemanager/mainfr.h"
+#include "platform/fs/CurrentDir.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/IniFile.h"
 #include "platform/ui/Locations.h"
 #include "support/ScriptedMessages.h"
+#include "support/gl/GlTestHelpers.h"
 
 #include <QAction>
 #include <QDir>
@@ -23,6 +26,9 @@
 #include <sstream>
 
 namespace {
+
+// The panels are OpenGL views: the program's own context set-up comes first.
+const bool glReady = testsupport::useProgramOpenGLSetup();
 
 std::string readFile(const std::string& path)
 {
@@ -77,7 +83,7 @@ protected:
     void SetUp() override
     {
         QFile::remove(QString::fromStdString(settings()));
-        ASSERT_TRUE(ChangeDirectory(home()));
+        ASSERT_TRUE(platform::ChangeDir(home()));
     }
     static std::string settings() { return platform::settingsFilePath(); }
 
@@ -222,7 +228,7 @@ TEST_F(MainFormTest, ALaterActivationReportsADeletedDirectoryAndFallsBack)
     auto form = start();
     activate(*form);
     EXPECT_EQ(form->leftPanel->DirPath(), gone);
-    ASSERT_TRUE(ChangeDirectory(gone));
+    ASSERT_TRUE(platform::ChangeDir(gone));
     ASSERT_TRUE(QDir(QString::fromStdString(gone)).removeRecursively());
 
     activate(*form);
