@@ -1,0 +1,54 @@
+#include "platform/fs/CurrentDir.h"
+
+#include "platform/fs/Path.h"
+
+#include <cstdlib>
+#include <memory>
+
+#include <unistd.h>
+
+namespace platform {
+namespace {
+std::string& lastKnown()
+{
+    static std::string path = "/";
+    return path;
+}
+
+bool ReadCurrentDir(std::string& path)
+{
+    const std::unique_ptr<char, decltype(&std::free)> cwd(getcwd(nullptr, 0), &std::free);
+    if (!cwd || cwd.get()[0] != '/')
+        return false;
+    path = cwd.get();
+    return true;
+}
+} // namespace
+
+bool ChangeDir(const std::string& path)
+{
+    if (chdir(path.c_str()) != 0)
+        return false;
+    if (!ReadCurrentDir(lastKnown()))
+        lastKnown() = path;
+    return true;
+}
+
+std::string CurrentDir()
+{
+    std::string path;
+    if (ReadCurrentDir(path)) {
+        lastKnown() = path;
+        return path;
+    }
+    for (std::string candidate = lastKnown(); !candidate.empty(); candidate = DirectoryOf(candidate)) {
+        if (ChangeDir(candidate))
+            return lastKnown();
+        if (candidate == "/")
+            break;
+    }
+    ChangeDir("/");
+    return "/";
+}
+
+} // namespace platform

@@ -1,0 +1,83 @@
+#include "platform/fs/FindFiles.h"
+
+#include "platform/base/Exception.h"
+#include "platform/fs/Attributes.h"
+#include "platform/fs/Wildcard.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <memory>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+
+namespace platform {
+namespace {
+struct DirCloser {
+    void operator()(DIR* dir) const { closedir(dir); }
+};
+
+[[noreturn]] void ThrowReadError(const std::string& dir)
+{
+    throw Exception("cannot read directory " + dir + ": " + std::strerror(errno));
+}
+
+bool IsSameFile(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
+
+// ".." of a filesystem root is the root itself.
+bool ParentLeadsNowhere(int dirFd)
+{
+    struct stat self {};
+    struct stat parent {};
+    return fstat(dirFd, &self) == 0 && fstatat(dirFd, "..", &parent, 0) == 0 && IsSameFile(self, parent);
+}
+
+FoundFile Describe(int dirFd, const char* name)
+{
+    FoundFile found;
+    found.name = name;
+    struct stat status {};
+    if (fstatat(dirFd, name, &status, AT_SYMLINK_NOFOLLOW) != 0)
+        return found; // vanished while we looked: an empty file, as good as any
+    if (S_ISLNK(status.st_mode)) {
+        found.isSymlink = true;
+        struct stat target {};
+        if (fstatat(dirFd, name, &target, 0) == 0)
+            status = target;
+        else
+            status.st_size = 0;
+    }
+    found.size = S_ISREG(status.st_mode) || S_ISLNK(status.st_mode) ? std::int64_t(status.st_size) : 0;
+    found.attributes = AttributesOf(status, found.name);
+    found.mtime = status.st_mtim.tv_sec;
+    return found;
+}
+} // namespace
+
+std::vector<FoundFile> ListDir(const std::string& dir, const std::string& pattern)
+{
+    std::unique_ptr<DIR, DirCloser> stream(opendir(dir.c_str()));
+    if (!stream)
+        ThrowReadError(dir);
+    const int dirFd = dirfd(stream.get());
+    std::vector<FoundFile> found;
+    for (;;) {
+        errno = 0;
+        const dirent* entry = readdir(stream.get());
+        if (!entry) {
+            if (errno != 0)
+                ThrowReadError(dir);
+            break;
+        }
+        const std::string_view name = entry->d_name;
+        if (name == "." || !WildcardMatch(pattern, name) || (name == ".." && ParentLeadsNowhere(dirFd)))
+            continue;
+        found.push_back(Describe(dirFd, entry->d_name));
+    }
+    std::sort(found.begin(), found.end(), [](const FoundFile& a, const FoundFile& b) { return a.name < b.name; });
+    return found;
+}
+
+} // namespace platform

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace platform {
+
+// One name found in a directory.
+struct FoundFile {
+    std::string name;          // the bytes on disk
+    std::int64_t size = 0;     // of a regular file (through a link); 0 for anything else
+    std::uint32_t attributes = 0;
+    std::int64_t mtime = 0;    // seconds since the epoch
+    bool isSymlink = false;
+};
+
+// The names of one directory that match the pattern (see WildcardMatch), sorted by their
+// bytes, "." left out. ".." is kept except where it leads nowhere (at "/"). Links are
+// followed for the kind, size and time; a dangling link is listed as a file of size 0.
+// Throws platform::Exception naming the directory when it cannot be read.
+std::vector<FoundFile> ListDir(const std::string& dir, const std::string& pattern);
+
+} // namespace platform

@@ -1,0 +1,94 @@
+#include "platform/gl/DisplayListFont.h"
+
+#include "platform/gl/FontLists.h"
+
+#include <GL/gl.h>
+#include <QFont>
+#include <QFontMetrics>
+#include <QImage>
+#include <QPainter>
+
+namespace platform {
+namespace {
+
+// One glyph as a glBitmap: rows bottom-up, most significant bit first, byte-aligned rows.
+struct GlyphBitmap {
+    int width = 0;
+    int height = 0;
+    float xorig = 0;
+    float yorig = 0;
+    float advance = 0;
+    std::vector<GLubyte> bits;
+};
+
+GlyphBitmap renderGlyph(const QFont& font, const QFontMetrics& metrics, char32_t code)
+{
+    GlyphBitmap glyph;
+    const QString text = QString::fromUcs4(&code, 1);
+    glyph.advance = static_cast<float>(metrics.horizontalAdvance(text));
+    if (!metrics.inFontUcs4(code))
+        return glyph;
+    const QRect box = metrics.boundingRect(text);
+    if (box.isEmpty())
+        return glyph;
+    // A pixel of margin on every side: bounding boxes of some faces are a pixel short.
+    const int originX = 1 - box.left();
+    const int baseline = 1 - box.top();
+    QImage image(box.width() + 2, box.height() + 2, QImage::Format_Grayscale8);
+    image.fill(0);
+    {
+        QPainter painter(&image);
+        painter.setFont(font);
+        painter.setPen(Qt::white);
+        painter.drawText(originX, baseline, text);
+    }
+    glyph.width = image.width();
+    glyph.height = image.height();
+    glyph.xorig = static_cast<float>(originX);
+    glyph.yorig = static_cast<float>(image.height() - baseline);
+    const int rowBytes = (glyph.width + 7) / 8;
+    glyph.bits.assign(static_cast<std::size_t>(rowBytes) * glyph.height, 0);
+    for (int y = 0; y < glyph.height; ++y) {
+        const uchar* row = image.constScanLine(glyph.height - 1 - y);
+        GLubyte* out = glyph.bits.data() + static_cast<std::size_t>(y) * rowBytes;
+        for (int x = 0; x < glyph.width; ++x)
+            if (row[x] >= 128)
+                out[x / 8] |= static_cast<GLubyte>(0x80 >> (x % 8));
+    }
+    return glyph;
+}
+
+} // namespace
+
+std::unique_ptr<OpenGLFont2D> Create2DFont(const QFont* font, int first, int count)
+{
+    auto result = font ? ReserveFontLists<OpenGLFont2D>(first, count) : nullptr;
+    if (!result)
+        return nullptr;
+
+    // Bitmap text is read at small sizes; smoothed edges would only turn into stray pixels.
+    QFont plain(*font);
+    plain.setStyleStrategy(QFont::NoAntialias);
+    const QFontMetrics metrics(plain);
+    // The bitmaps are unpacked when each list is compiled, with the packing they are laid out in.
+    glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+    glPixelStorei(GL_UNPACK_SKIP_ROWS, 0);
+    glPixelStorei(GL_UNPACK_SKIP_PIXELS, 0);
+    glPixelStorei(GL_UNPACK_LSB_FIRST, GL_FALSE);
+    glPixelStorei(GL_UNPACK_SWAP_BYTES, GL_FALSE);
+    for (int i = 0; i < count; ++i) {
+        const long long code = static_cast<long long>(first) + i;
+        const GlyphBitmap glyph = IsUnicodeScalar(code) ? renderGlyph(plain, metrics, static_cast<char32_t>(code))
+                                                 : GlyphBitmap{};
+        glNewList(result->base + static_cast<GLuint>(i), GL_COMPILE);
+        glBitmap(glyph.width, glyph.height, glyph.xorig, glyph.yorig, glyph.advance, 0,
+                 glyph.bits.empty() ? nullptr : glyph.bits.data());
+        glEndList();
+    }
+    glPopClientAttrib();
+    return result;
+}
+
+} // namespace platform

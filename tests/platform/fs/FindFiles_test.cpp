@@ -1,0 +1,86 @@
+#include "platform/fs/FindFiles.h"
+
+#include "platform/base/Exception.h"
+#include "platform/fs/Attributes.h"
+#include "platform/fs/TempTree.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+using namespace platform;
+
+namespace {
+const FoundFile& Named(const std::vector<FoundFile>& found, const std::string& name)
+{
+    const auto it = std::find_if(found.begin(), found.end(), [&](const FoundFile& f) { return f.name == name; });
+    if (it == found.end())
+        throw std::runtime_error("not listed: " + name);
+    return *it;
+}
+
+std::vector<std::string> Names(const std::vector<FoundFile>& found)
+{
+    std::vector<std::string> names;
+    for (const FoundFile& f : found)
+        names.push_back(f.name);
+    return names;
+}
+} // namespace
+
+TEST(ListDir, MapsKindsToAttributesAndFollowsLinks)
+{
+    testfs::TempTree tree;
+    tree.Dir("d/sub");
+    tree.File("d/plain.txt", "12345");
+    tree.File("d/.hidden", "x");
+    tree.File("d/locked", "abc");
+    tree.Chmod("d/locked", 0444);
+    tree.Fifo("d/pipe");
+    tree.Link("plain.txt", "d/tofile");
+    tree.Link("sub", "d/todir");
+    tree.Link("nowhere", "d/dangling");
+    tree.SetMtime("d/plain.txt", 1700000000);
+
+    const auto found = ListDir(tree.Path("d"), "*.*");
+    EXPECT_EQ(Names(found), (std::vector<std::string>{"..", ".hidden", "dangling", "locked", "pipe", "plain.txt",
+                                                      "sub", "todir", "tofile"}));
+    EXPECT_EQ(Named(found, "plain.txt").attributes, 0u);
+    EXPECT_EQ(Named(found, "plain.txt").size, 5);
+    EXPECT_EQ(Named(found, "plain.txt").mtime, 1700000000);
+    EXPECT_EQ(Named(found, ".hidden").attributes, attrHidden);
+    EXPECT_EQ(Named(found, "locked").attributes, attrReadOnly);
+    EXPECT_EQ(Named(found, "pipe").attributes, attrSystem);
+    EXPECT_EQ(Named(found, "sub").attributes, attrDirectory);
+    EXPECT_EQ(Named(found, "sub").size, 0);
+    EXPECT_EQ(Named(found, "..").attributes, attrDirectory);
+    EXPECT_EQ(Named(found, "todir").attributes, attrDirectory);
+    EXPECT_TRUE(Named(found, "todir").isSymlink);
+    EXPECT_EQ(Named(found, "tofile").size, 5);
+    EXPECT_EQ(Named(found, "dangling").size, 0);
+    EXPECT_EQ(Named(found, "dangling").attributes & attrDirectory, 0u);
+}
+
+TEST(ListDir, FiltersByPatternAndNeverReachesAnotherDirectory)
+{
+    testfs::TempTree tree;
+    tree.Dir("d/docs");
+    tree.File("d/a.txt");
+    tree.File("d/B.TXT");
+    tree.File("d/c.md");
+    tree.File("outside.txt");
+    EXPECT_EQ(Names(ListDir(tree.Path("d"), "*.txt")), (std::vector<std::string>{"B.TXT", "a.txt"}));
+    EXPECT_TRUE(ListDir(tree.Path("d"), "../*.txt").empty());
+    EXPECT_TRUE(ListDir(tree.Path("d"), "nothing*").empty());
+}
+
+TEST(ListDir, AMissingDirectoryIsAnErrorNamingIt)
+{
+    testfs::TempTree tree;
+    try {
+        ListDir(tree.Path("gone"), "*.*");
+        FAIL() << "no error";
+    } catch (const Exception& error) {
+        EXPECT_NE(std::string(error.what()).find(tree.Path("gone")), std::string::npos) << error.what();
+    }
+}

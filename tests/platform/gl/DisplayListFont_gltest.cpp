@@ -1,0 +1,227 @@
+#include "platform/gl/DisplayListFont.h"
+#include "platform/gl/ResourceContext.h"
+
+#include "support/gl/GlTestHelpers.h"
+
+#include <GL/gl.h>
+#include <QFont>
+#include <QFontMetrics>
+#include <QOpenGLFramebufferObject>
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+const bool glReady = testsupport::useProgramOpenGLSetup();
+
+constexpr int sceneWidth = 200;
+constexpr int sceneHeight = 100;
+
+QFont arial(int pixels)
+{
+    QFont font(QStringLiteral("Arial"));
+    font.setPixelSize(pixels);
+    return font;
+}
+
+// Draws into an offscreen framebuffer of the shared resource context, one pixel per unit.
+class FontScene : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        scope_ = std::make_unique<platform::ResourceContextScope>();
+        fbo_ = std::make_unique<QOpenGLFramebufferObject>(sceneWidth, sceneHeight);
+        ASSERT_TRUE(fbo_->bind());
+        glViewport(0, 0, sceneWidth, sceneHeight);
+        glMatrixMode(GL_PROJECTION);
+        glLoadIdentity();
+        glOrtho(0, sceneWidth, 0, sceneHeight, -100, 100);
+        glMatrixMode(GL_MODELVIEW);
+        glLoadIdentity();
+        glDisable(GL_CULL_FACE);
+        glFrontFace(GL_CCW);
+        glClearColor(0, 0, 0, 1);
+        glClear(GL_COLOR_BUFFER_BIT);
+        glColor3f(1, 1, 1);
+    }
+
+    void TearDown() override
+    {
+        fbo_->release();
+        fbo_.reset();
+        scope_.reset();
+    }
+
+    QImage picture()
+    {
+        glFinish();
+        return testsupport::readPixels(QRect(0, 0, sceneWidth, sceneHeight));
+    }
+
+    int litPixels() { return testsupport::countPixelsUnlike(picture(), Qt::black); }
+
+    void clear() { glClear(GL_COLOR_BUFFER_BIT); }
+
+private:
+    std::unique_ptr<platform::ResourceContextScope> scope_;
+    std::unique_ptr<QOpenGLFramebufferObject> fbo_;
+};
+
+TEST_F(FontScene, BitmapTextDrawsAtTheRasterPositionAndAdvancesIt)
+{
+    const QFont font = arial(16);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 8);
+    auto f = platform::Create2DFont(&font, 32, 96);
+    ASSERT_NE(f, nullptr);
+    GLint alignment = 0;
+    glGetIntegerv(GL_UNPACK_ALIGNMENT, &alignment);
+    EXPECT_EQ(alignment, 8) << "making the font must leave the caller's unpacking alone";
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+    for (int i = 0; i < 96; ++i)
+        ASSERT_TRUE(glIsList(f->base + i)) << "code " << 32 + i;
+
+    glRasterPos2i(20, 40);
+    platform::Draw2DText(f.get(), "abc");
+    GLfloat raster[4];
+    glGetFloatv(GL_CURRENT_RASTER_POSITION, raster);
+    QFont plain = font;
+    plain.setStyleStrategy(QFont::NoAntialias);
+    const QFontMetrics metrics(plain);
+    EXPECT_NEAR(raster[0], 20 + metrics.horizontalAdvance("a") + metrics.horizontalAdvance("b")
+                               + metrics.horizontalAdvance("c"), 0.01);
+
+    const QImage image = picture();
+    int left = sceneWidth, right = -1, top = sceneHeight, bottom = -1;
+    for (int y = 0; y < sceneHeight; ++y)
+        for (int x = 0; x < sceneWidth; ++x)
+            if ((image.pixel(x, y) & 0xFFFFFF) != 0) {
+                left = std::min(left, x), right = std::max(right, x);
+                top = std::min(top, y), bottom = std::max(bottom, y);
+            }
+    ASSERT_GE(right, 0) << "nothing drawn";
+    // Image rows run down; the baseline (window y 40) is image row 59.
+    EXPECT_GE(left, 20);
+    EXPECT_LE(right, static_cast<int>(raster[0]));
+    EXPECT_GE(top, 59 - metrics.ascent());
+    EXPECT_LE(bottom, 59);
+}
+
+TEST_F(FontScene, OneCharacterOutsideTheRangeDrawsNothingAtAll)
+{
+    const QFont font = arial(16);
+    auto f = platform::Create2DFont(&font, 32, 96);
+    ASSERT_NE(f, nullptr);
+    glListBase(7);
+    for (const char* text : {"ab\xC3\x88" "c", "\xC3\x88", "tab\there", "bad \xFF byte", ""}) {
+        clear();
+        glRasterPos2i(20, 40);
+        platform::Draw2DText(f.get(), text);
+        EXPECT_EQ(litPixels(), 0) << text;
+    }
+    platform::Draw2DText(nullptr, "abc");
+    EXPECT_EQ(litPixels(), 0);
+    GLint listBase = 0;
+    glGetIntegerv(GL_LIST_BASE, &listBase);
+    EXPECT_EQ(listBase, 7);
+
+    // Code 200 is drawn by a font that covers it.
+    auto wide = platform::Create2DFont(&font, 32, 224);
+    glRasterPos2i(20, 40);
+    platform::Draw2DText(wide.get(), "\xC3\x88");
+    EXPECT_GT(litPixels(), 5);
+}
+
+TEST_F(FontScene, NothingIsMadeWithoutAFontOrARange)
+{
+    const QFont font = arial(16);
+    EXPECT_EQ(platform::Create2DFont(nullptr, 32, 96), nullptr);
+    EXPECT_EQ(platform::Create2DFont(&font, 32, 0), nullptr);
+    EXPECT_EQ(platform::Create3DFont(nullptr, 32, platform::WGL_FONT_POLYGONS, 0.1f, 0, 96), nullptr);
+    EXPECT_EQ(platform::Create3DFont(&font, 32, platform::WGL_FONT_POLYGONS, 0.1f, 0, -1), nullptr);
+}
+
+TEST_F(FontScene, OutlineGlyphsAreSolidWithHolesAndFaceOutwardOnBothSides)
+{
+    const QFont font = arial(16);
+    auto f = platform::Create3DFont(&font, 32, platform::WGL_FONT_POLYGONS, 0.2f, 0, 96);
+    ASSERT_NE(f, nullptr);
+    const platform::GLYPHMETRICSFLOAT& o = f->metrics['O' - 32];
+    ASSERT_GT(o.gmfBlackBoxX, 0.3f);
+    ASSERT_GT(o.gmfBlackBoxY, 0.3f);
+
+    // With back faces culled, the front face shows from the front and the back face from behind.
+    glEnable(GL_CULL_FACE);
+    glCullFace(GL_BACK);
+    for (const bool fromBehind : {false, true}) {
+        clear();
+        glLoadIdentity();
+        glTranslatef(60, 10, 0);
+        glScalef(80, 80, 80);
+        if (fromBehind) {
+            glTranslatef(o.gmfptGlyphOrigin.x + o.gmfBlackBoxX / 2, 0, 0);
+            glRotatef(180, 0, 1, 0);
+            glTranslatef(-(o.gmfptGlyphOrigin.x + o.gmfBlackBoxX / 2), 0, 0);
+        }
+        glFrontFace(GL_CW);
+        const double cx = o.gmfptGlyphOrigin.x + o.gmfBlackBoxX / 2;
+        const double cy = o.gmfptGlyphOrigin.y - o.gmfBlackBoxY / 2;
+        const QPoint centre = testsupport::toImagePosition(testsupport::projectToWindow(cx, cy, 0), sceneHeight);
+        const QPoint leftEdge = testsupport::toImagePosition(
+            testsupport::projectToWindow(o.gmfptGlyphOrigin.x + 0.03, cy, 0), sceneHeight);
+        const QPoint rightEdge = testsupport::toImagePosition(
+            testsupport::projectToWindow(o.gmfptGlyphOrigin.x + o.gmfBlackBoxX - 0.03, cy, 0), sceneHeight);
+        platform::Draw3DText(f.get(), "O");
+        GLint frontFace = 0;
+        glGetIntegerv(GL_FRONT_FACE, &frontFace);
+        EXPECT_EQ(frontFace, GL_CW) << "the caller's winding survives the text";
+        glFrontFace(GL_CCW);
+
+        const QImage image = picture();
+        EXPECT_EQ(image.pixel(centre) & 0xFFFFFF, 0u) << "the hole of the O is open, from behind " << fromBehind;
+        EXPECT_NE(image.pixel(leftEdge) & 0xFFFFFF, 0u) << "from behind " << fromBehind;
+        EXPECT_NE(image.pixel(rightEdge) & 0xFFFFFF, 0u) << "from behind " << fromBehind;
+    }
+    glDisable(GL_CULL_FACE);
+}
+
+TEST_F(FontScene, OutlineGlyphListsAdvanceByTheirCellAndLinesDrawOutlines)
+{
+    const QFont font = arial(16);
+    auto f = platform::Create3DFont(&font, 32, platform::WGL_FONT_LINES, 0.1f, 0.01f, 96);
+    ASSERT_NE(f, nullptr);
+    glTranslatef(10, 20, 0);
+    glScalef(40, 40, 40);
+    platform::Draw3DText(f.get(), "Wi");
+    GLfloat matrix[16];
+    glGetFloatv(GL_MODELVIEW_MATRIX, matrix);
+    EXPECT_NEAR(matrix[12], 10 + 40 * (f->metrics['W' - 32].gmfCellIncX + f->metrics['i' - 32].gmfCellIncX), 1e-3);
+    EXPECT_GT(litPixels(), 20);
+
+    clear();
+    glLoadIdentity();
+    platform::Draw3DText(f.get(), "W\xC3\x88");
+    EXPECT_EQ(litPixels(), 0);
+}
+
+TEST_F(FontScene, TextSizeOfOneGlyphIsItsBlackBoxAndTheExtrusion)
+{
+    const QFont font = arial(16);
+    auto f = platform::Create3DFont(&font, 32, platform::WGL_FONT_POLYGONS, 0.25f, 0, 96);
+    ASSERT_NE(f, nullptr);
+    const platform::GLYPHMETRICSFLOAT& w = f->metrics['W' - 32];
+    EXPECT_GT(w.gmfBlackBoxX, 0.5f);
+    EXPECT_GT(w.gmfCellIncX, 0.5f);
+    EXPECT_EQ(f->metrics[0].gmfBlackBoxX, 0) << "a space has no outline";
+    EXPECT_GT(f->metrics[0].gmfCellIncX, 0) << "but still advances";
+
+    double size[3] = {7, 7, 7};
+    platform::Get3DTextSize(f.get(), "", size);
+    EXPECT_EQ(size[0], 7);
+    platform::Get3DTextSize(f.get(), "W", size);
+    EXPECT_FLOAT_EQ(size[0], w.gmfBlackBoxX);
+    EXPECT_FLOAT_EQ(size[1], w.gmfBlackBoxY);
+    EXPECT_FLOAT_EQ(size[2], 0.25f);
+}
+
+} // namespace
