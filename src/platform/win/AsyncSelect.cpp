@@ -39,15 +39,21 @@ void completeConnect(SOCKET s, SocketEntry& entry)
     if (::getsockopt(entry.fd, SOL_SOCKET, SO_ERROR, &error, &length) != 0)
         error = errno;
     entry.connecting = false;
-    if (error != 0) {
+    if (error == ECONNRESET) {
+        // Connected, then reset before we looked: the connection did exist, and it ended.
+        entry.connected = true;
+        entry.closePosted = true;
+        post(s, entry, FD_CONNECT, 0);
+        post(s, entry, FD_CLOSE, WSAECONNRESET);
+    } else if (error != 0) {
         entry.connectFailed = true;
         post(s, entry, FD_CONNECT, wsaErrorFromErrno(error));
-        return;
+    } else {
+        // Windows Sockets follows a completed connect with FD_WRITE.
+        entry.connected = true;
+        post(s, entry, FD_CONNECT, 0);
+        post(s, entry, FD_WRITE, 0);
     }
-    // Windows Sockets follows a completed connect with FD_WRITE.
-    entry.connected = true;
-    post(s, entry, FD_CONNECT, 0);
-    post(s, entry, FD_WRITE, 0);
 }
 
 void onWritable(SOCKET s)
