@@ -90,10 +90,10 @@ void TCustomWSocket::TryToSend()
         }
         const std::int32_t count = RealSend(data, length);
         if (count > 0) {
+            // After a partial write the system is asked once more: only a send that would
+            // block brings FD_WRITE back, so stopping here could leave the rest queued for good.
             bufList_.RemoveFirst(count);
             bufferedBytes_ -= count;
-            if (count < length)
-                return;
             continue;
         }
         if (count == 0)
