@@ -153,10 +153,7 @@ std::uint8_t TCustomWSocket::ReqVerLow() const
 
 void TCustomWSocket::SetReqVerLow(std::uint8_t value)
 {
-    if (!WSocketSetReqVerLow(value)) {
-        WSocket_WSASetLastError(WSAEINVAL);
-        SocketError("SetReqVerLow: WinSock version can't be changed now");
-    }
+    RefuseVersionChange(WSocketSetReqVerLow(value), "SetReqVerLow");
 }
 
 std::uint8_t TCustomWSocket::ReqVerHigh() const
@@ -166,9 +163,14 @@ std::uint8_t TCustomWSocket::ReqVerHigh() const
 
 void TCustomWSocket::SetReqVerHigh(std::uint8_t value)
 {
-    if (!WSocketSetReqVerHigh(value)) {
+    RefuseVersionChange(WSocketSetReqVerHigh(value), "SetReqVerHigh");
+}
+
+void TCustomWSocket::RefuseVersionChange(bool changed, const std::string& setter)
+{
+    if (!changed) {
         WSocket_WSASetLastError(WSAEINVAL);
-        SocketError("SetReqVerHigh: WinSock version can't be changed now");
+        SocketError(setter + ": WinSock version can't be changed now");
     }
 }
 

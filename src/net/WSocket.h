@@ -253,6 +253,7 @@ protected:
     bool closeInvoked_ = false; // OnSessionClosed fired for this connection
     bool allSent_ = true;
     bool readFilledBuffer_ = false; // the last DoRecv filled the caller's buffer
+    std::int32_t sndBufSize_ = 0;   // the system's send buffer, read when a handle is made
     std::int64_t readCount_ = 0;
     std::int32_t lastError_ = 0;
     std::uint16_t selectEvent_ = 0; // the notice being served
@@ -275,6 +276,12 @@ private:
     void FailOpening(const std::string& Where);
     bool SetOption(int Level, int Name, int Value, const std::string& Where);
     bool ApplyLinger(int OnOff, int Timeout);
+    // The version asked for at start-up cannot change while the library is loaded.
+    void RefuseVersionChange(bool changed, const std::string& setter);
+    // The peer's address, false (reported when the system fails) unless connected.
+    bool PeerAddress(sockaddr_in& Peer, const char* Where);
+    // The local address, false unless bound, connected or listening.
+    bool LocalAddress(sockaddr_in& Local);
     void SetAssigned(std::string& field, bool& assigned, bool& resolved, const std::string& value,
                      const std::string& what);
 
@@ -305,7 +312,6 @@ private:
 
     TBufferList bufList_;
     std::int64_t bufferedBytes_ = 0;
-    std::int32_t sndBufSize_ = 0;
     long selectMask_ = 0;
     bool paused_ = false;
     bool destroying_ = false;

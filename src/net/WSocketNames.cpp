@@ -105,30 +105,27 @@ void TCustomWSocket::WMAsyncLookupDone(WPARAM WParam, LPARAM LParam, bool Revers
     TriggerDNSLookupDone(error);
 }
 
-std::string TCustomWSocket::GetPeerAddr()
+bool TCustomWSocket::PeerAddress(sockaddr_in& Peer, const char* Where)
 {
     if (state_ != wsConnected)
-        return noAddress;
+        return false;
+    socklen_t length = sizeof Peer;
+    if (WSocket_getpeername(hSocket_, reinterpret_cast<sockaddr*>(&Peer), &length) == 0)
+        return true;
+    SocketError(Where);
+    return false;
+}
+
+std::string TCustomWSocket::GetPeerAddr()
+{
     sockaddr_in peer{};
-    socklen_t length = sizeof peer;
-    if (WSocket_getpeername(hSocket_, reinterpret_cast<sockaddr*>(&peer), &length) != 0) {
-        SocketError("GetPeerAddr");
-        return noAddress;
-    }
-    return WSocket_inet_ntoa(peer.sin_addr);
+    return PeerAddress(peer, "GetPeerAddr") ? WSocket_inet_ntoa(peer.sin_addr) : noAddress;
 }
 
 std::string TCustomWSocket::GetPeerPort()
 {
-    if (state_ != wsConnected)
-        return noAddress;
     sockaddr_in peer{};
-    socklen_t length = sizeof peer;
-    if (WSocket_getpeername(hSocket_, reinterpret_cast<sockaddr*>(&peer), &length) != 0) {
-        SocketError("GetPeerPort");
-        return noAddress;
-    }
-    return std::to_string(WSocket_ntohs(peer.sin_port));
+    return PeerAddress(peer, "GetPeerPort") ? std::to_string(WSocket_ntohs(peer.sin_port)) : noAddress;
 }
 
 std::int32_t TCustomWSocket::GetPeerName(sockaddr_in& Name, socklen_t NameLen)
@@ -143,20 +140,20 @@ std::int32_t TCustomWSocket::GetSockName(sockaddr_in& Name, socklen_t& NameLen)
     return WSocket_getsockname(hSocket_, reinterpret_cast<sockaddr*>(&Name), &NameLen);
 }
 
+bool TCustomWSocket::LocalAddress(sockaddr_in& Local)
+{
+    socklen_t length = sizeof Local;
+    return (state_ == wsBound || state_ == wsConnected || state_ == wsListening) && GetSockName(Local, length) == 0;
+}
+
 std::string TCustomWSocket::GetXAddr()
 {
     sockaddr_in local{};
-    socklen_t length = sizeof local;
-    if ((state_ != wsBound && state_ != wsConnected && state_ != wsListening) || GetSockName(local, length) != 0)
-        return noAddress;
-    return WSocket_inet_ntoa(local.sin_addr);
+    return LocalAddress(local) ? WSocket_inet_ntoa(local.sin_addr) : noAddress;
 }
 
 std::string TCustomWSocket::GetXPort()
 {
     sockaddr_in local{};
-    socklen_t length = sizeof local;
-    if ((state_ != wsBound && state_ != wsConnected && state_ != wsListening) || GetSockName(local, length) != 0)
-        return noAddress;
-    return std::to_string(WSocket_ntohs(local.sin_port));
+    return LocalAddress(local) ? std::to_string(WSocket_ntohs(local.sin_port)) : noAddress;
 }

@@ -10,16 +10,7 @@ const bool insideNamespace = netnstest::enterNetworkNamespace();
 // how the stream ended.
 std::unique_ptr<Peer> sink(double delay = 0)
 {
-    return Peer::python("delay = " + std::to_string(delay) + R"(
-import socket, hashlib, time
-server = socket.socket()
-server.bind(("127.0.0.1", 0))
-server.listen(1)
-print(server.getsockname()[1], flush=True)
-server.settimeout(20)
-client, _ = server.accept()
-client.settimeout(20)
-time.sleep(delay)
+    return tcpPeer("time.sleep(" + std::to_string(delay) + R"()
 digest, count, end = hashlib.md5(), 0, "eof"
 try:
     while True:
@@ -37,14 +28,7 @@ print(count, digest.hexdigest(), end, flush=True)
 // Sends the given number of bytes, then closes, resetting when asked.
 std::unique_ptr<Peer> sendingPeer(int bytes, bool reset)
 {
-    return Peer::python(std::string(R"(
-import socket, struct
-server = socket.socket()
-server.bind(("127.0.0.1", 0))
-server.listen(1)
-print(server.getsockname()[1], flush=True)
-server.settimeout(20)
-client, _ = server.accept()
+    return tcpPeer(std::string(R"(
 client.sendall(bytes(i % 251 for i in range()") + std::to_string(bytes) + R"()))
 if )" + (reset ? "True" : "False") + R"(:
     client.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
@@ -63,8 +47,8 @@ std::string expectedPattern(int bytes)
 void connectAndWait(TWSocket& socket, EventLog& log, const std::string& port)
 {
     connectTo(socket, port);
+    // A quick peer may already have ended the connection by now.
     ASSERT_TRUE(log.waitFor("Connected(0)"));
-    ASSERT_EQ(socket.State(), wsConnected);
 }
 
 // Connects once the peer listens (a peer that cannot tell when it is ready).
@@ -282,13 +266,7 @@ TEST(WSocketConnect, RemoteSettingsChangeOnlyWhileClosed)
 TEST(WSocketConnect, TheQueueRefusesDataBeyondItsLimitWholeAndTellsTheOwner)
 {
     // The peer accepts and never reads.
-    auto peer = Peer::python(R"(
-import socket, time
-server = socket.socket()
-server.bind(("127.0.0.1", 0))
-server.listen(1)
-print(server.getsockname()[1], flush=True)
-client, _ = server.accept()
+    auto peer = tcpPeer(R"(
 time.sleep(30)
 )");
     TWSocket socket;

@@ -16,19 +16,11 @@ struct CountedSocket : TWSocket {
 // the end.
 std::unique_ptr<Peer> talkativePeer(int bytes)
 {
-    return Peer::python(R"(
-import socket, time
-server = socket.socket()
-server.bind(("127.0.0.1", 0))
-server.listen(1)
-print(server.getsockname()[1], flush=True)
-server.settimeout(10)
-client, _ = server.accept()
+    return tcpPeer(R"(
 try:
     for i in range()" + std::to_string(bytes / 1000) + R"():
         client.sendall(b"d" * 1000)
         time.sleep(0.001)
-    client.settimeout(10)
     client.recv(1)
 except OSError:
     pass
