@@ -139,10 +139,3 @@ TEST(WSocketResolve, DottedHostsConvertWithoutALookup)
     EXPECT_EQ(raised([] { WSocketGetHostByName(""); }), "WSocketGetHostByName: Invalid Hostname.");
     EXPECT_EQ(raised([] { WSocketGetHostByAddr(""); }), "WSocketGetHostByAddr: Invalid address.");
 }
-
-TEST(WSocketResolve, TrimCutsBlanksAndControlCharacters)
-{
-    EXPECT_EQ(WSocketTrim(" \t ftp \r\n"), "ftp");
-    EXPECT_EQ(WSocketTrim("   "), "");
-    EXPECT_EQ(WSocketTrim("a b"), "a b");
-}

@@ -20,8 +20,8 @@ constexpr UINT WM_USER = 1024;
 // to proc. Never returns 0.
 HWND AllocateHWnd(WindowProc proc);
 
-// The window takes no more messages; those already posted are dropped. Safe inside the
-// window's own procedure: the running call finishes first.
+// The window takes no more messages; those already posted are dropped. Called on the
+// window's own thread; safe inside its own procedure, whose running call finishes first.
 void DeallocateHWnd(HWND wnd);
 
 // Queues a message for the window from any thread; false when the window does not exist.

@@ -204,7 +204,7 @@ int WSACancelAsyncRequest(HANDLE task)
     Lookups& l = lookups();
     std::lock_guard guard(l.lock);
     const auto found = l.tasks.find(task);
-    if (found == l.tasks.end())
+    if (found == l.tasks.end() || found->second.cancelled)
         return fail(WSAEINVAL);
     if (found->second.done) {
         l.tasks.erase(found);

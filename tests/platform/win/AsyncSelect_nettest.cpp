@@ -168,11 +168,8 @@ TEST(AsyncSelect, PeerResetGivesOneFdCloseWith10054)
 TEST(AsyncSelect, FdAcceptIsRearmedByAcceptAndAnAcceptedSocketGetsOneFdWrite)
 {
     Recorder recorder;
-    const SOCKET listener = platform::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    sockaddr_in address = loopback(0);
-    ASSERT_EQ(platform::bind(listener, asAddress(address), sizeof address), 0);
-    socklen_t length = sizeof address;
-    platform::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length);
+    sockaddr_in address{};
+    const SOCKET listener = boundSocket(SOCK_STREAM, address);
     ASSERT_EQ(platform::listen(listener, 5), 0);
     ASSERT_EQ(WSAAsyncSelect(listener, recorder.wnd(), Recorder::selectMessage, 43), 0);
 
@@ -314,11 +311,8 @@ TEST(AsyncSelect, SendingToAPeerThatLeftGivesAnErrorNotASignal)
 TEST(AsyncSelect, DatagramsAreAnnouncedUntilReceived)
 {
     Recorder recorder;
-    const SOCKET receiver = platform::socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
-    sockaddr_in address = loopback(0);
-    ASSERT_EQ(platform::bind(receiver, asAddress(address), sizeof address), 0);
-    socklen_t length = sizeof address;
-    platform::getsockname(receiver, reinterpret_cast<sockaddr*>(&address), &length);
+    sockaddr_in address{};
+    const SOCKET receiver = boundSocket(SOCK_DGRAM, address);
     ASSERT_EQ(WSAAsyncSelect(receiver, recorder.wnd(), Recorder::selectMessage, 43), 0);
     const SOCKET local = platform::socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
     for (const char* text : {"one", "two"})

@@ -114,15 +114,22 @@ inline platform::SOCKET selectedSocket(const Recorder& recorder, long events = 5
     return s;
 }
 
+// A socket bound to a port of the system's choice on loopback, which address receives.
+inline platform::SOCKET boundSocket(int type, sockaddr_in& address)
+{
+    const platform::SOCKET s = platform::socket(AF_INET, type, 0);
+    address = loopback(0);
+    EXPECT_EQ(platform::bind(s, asAddress(address), sizeof address), 0);
+    socklen_t length = sizeof address;
+    platform::getsockname(s, reinterpret_cast<sockaddr*>(&address), &length);
+    return s;
+}
+
 // A port nobody listens on at this moment.
 inline std::uint16_t freePort()
 {
-    const platform::SOCKET s = platform::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    sockaddr_in address = loopback(0);
-    platform::bind(s, asAddress(address), sizeof address);
-    socklen_t length = sizeof address;
-    platform::getsockname(s, reinterpret_cast<sockaddr*>(&address), &length);
-    platform::closesocket(s);
+    sockaddr_in address{};
+    platform::closesocket(boundSocket(SOCK_STREAM, address));
     return ntohs(address.sin_port);
 }
 
@@ -154,11 +161,10 @@ public:
         return peer;
     }
 
-    bool finished(int timeoutMs) { return process_.waitForFinished(timeoutMs); }
-    std::string output()
+    // waitForFinished alone says false for a process that has already ended.
+    bool finished(int timeoutMs)
     {
-        process_.waitForFinished(5000);
-        return process_.readAllStandardOutput().toStdString();
+        return process_.state() == QProcess::NotRunning || process_.waitForFinished(timeoutMs);
     }
 
     std::uint16_t port = 0;
