@@ -30,8 +30,7 @@ struct Server {
 // A Python program given the port as its argument.
 std::unique_ptr<Peer> pythonWithPort(const std::string& script, const std::string& port)
 {
-    return std::make_unique<Peer>("python3",
-                                  QStringList{"-c", QString::fromStdString(script), QString::fromStdString(port)});
+    return Peer::python(script, {QString::fromStdString(port)});
 }
 
 void expectSocketError(const std::function<void()>& call, const std::string& text)
@@ -115,7 +114,7 @@ c.recv(1)
                                  server.port);
     ASSERT_TRUE(pumpUntil([&] { return server.clients.size() == 1; }));
     server.clients[0]->Close();
-    client->finished(5000);
+    client->output();
     server.listener.Close();
     TWSocket again;
     again.SetAddr("127.0.0.1");
