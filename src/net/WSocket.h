@@ -89,8 +89,8 @@ public:
     TCustomWSocket(const TCustomWSocket&) = delete;
     TCustomWSocket& operator=(const TCustomWSocket&) = delete;
 
-    // Remote end and protocol: may change only while closed, and are forgotten by every
-    // close, so they are set again before each Connect or Listen.
+    // Remote end and protocol: may change only while closed. Every close makes address and
+    // port unset and the protocol "tcp" again, so they are set before each Connect or Listen.
     const std::string& Addr() const { return addrStr_; }
     void SetAddr(const std::string& value);
     const std::string& Port() const { return portStr_; }
