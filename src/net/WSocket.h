@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <exception>
 #include <initializer_list>
 #include <memory>
 #include <string>
@@ -246,7 +247,6 @@ protected:
     // Selects the notices of mask on the socket's window; false (nothing reported) on failure.
     bool SelectEvents(long Mask);
     void PostWriteNotice();
-    bool Destroying() const { return destroying_; }
 
     platform::SOCKET hSocket_ = platform::INVALID_SOCKET;
     sockaddr_in sin_{};
