@@ -1,0 +1,166 @@
+#pragma once
+
+#include "net/WSocket.h"
+#include "platform/win/NetnsFixture.h"
+#include "platform/win/SocketTestSupport.h"
+
+#include <QCryptographicHash>
+#include <QRandomGenerator>
+
+#include <string>
+#include <vector>
+
+namespace wsockettest {
+
+using sockettest::pumpFor;
+using sockettest::pumpUntil;
+
+// A peer program on loopback whose output the test reads once it has ended. Python peers
+// print their port on the first line.
+class Peer {
+public:
+    Peer(const QString& program, const QStringList& arguments)
+    {
+        process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        process.start(program, arguments);
+        EXPECT_TRUE(process.waitForStarted(5000)) << program.toStdString();
+    }
+    ~Peer()
+    {
+        process.kill();
+        process.waitForFinished(5000);
+    }
+    Peer(const Peer&) = delete;
+    Peer& operator=(const Peer&) = delete;
+
+    static std::unique_ptr<Peer> python(const std::string& script, const QStringList& arguments = {})
+    {
+        auto peer = std::make_unique<Peer>("python3", QStringList{"-c", QString::fromStdString(script)} + arguments);
+        if (arguments.isEmpty() && (peer->process.canReadLine() || peer->process.waitForReadyRead(5000)))
+            peer->port = static_cast<std::uint16_t>(peer->process.readLine().trimmed().toUInt());
+        return peer;
+    }
+
+    // Everything printed after the port, once the program has ended (10 s at most).
+    std::string output()
+    {
+        if (process.state() != QProcess::NotRunning)
+            process.waitForFinished(10000);
+        return process.readAllStandardOutput().toStdString();
+    }
+
+    QProcess process;
+    std::uint16_t port = 0;
+};
+
+// Every event of one socket, in order, as "Name(error)" words; data read is kept.
+struct EventLog {
+    explicit EventLog(TCustomWSocket& socket, bool readData = true)
+    {
+        socket.OnSessionConnected = [this](TCustomWSocket*, std::uint16_t e) { add("Connected", e); };
+        socket.OnSessionClosed = [this](TCustomWSocket*, std::uint16_t e) { add("Closed", e); };
+        socket.OnDataSent = [this](TCustomWSocket*, std::uint16_t e) { add("DataSent", e); };
+        socket.OnSessionAvailable = [this](TCustomWSocket*, std::uint16_t e) { add("Available", e); };
+        socket.OnDnsLookupDone = [this](TCustomWSocket*, std::uint16_t e) { add("DnsDone", e); };
+        socket.OnChangeState = [this](TCustomWSocket*, TSocketState, TSocketState s) { states.push_back(s); };
+        if (readData)
+            socket.OnDataAvailable = [this](TCustomWSocket* sender, std::uint16_t e) {
+                if (e != 0)
+                    add("DataError", e);
+                char buffer[65536];
+                const std::int32_t n = sender->Receive(buffer, sizeof buffer);
+                if (n > 0)
+                    data.append(buffer, static_cast<std::size_t>(n));
+            };
+    }
+    void add(const std::string& name, int error) { events.push_back(name + "(" + std::to_string(error) + ")"); }
+    int count(const std::string& event) const
+    {
+        int n = 0;
+        for (const std::string& e : events)
+            n += e == event;
+        return n;
+    }
+    bool has(const std::string& event) const { return count(event) > 0; }
+    bool waitFor(const std::string& event, int timeoutMs = 10000)
+    {
+        return pumpUntil([&] { return has(event); }, timeoutMs);
+    }
+
+    std::vector<std::string> events;
+    std::vector<TSocketState> states;
+    std::string data;
+};
+
+// A Python peer that accepts one TCP connection as `client` (the modules socket, struct, time
+// and hashlib imported) and then runs body.
+inline std::unique_ptr<Peer> tcpPeer(const std::string& body)
+{
+    return Peer::python(R"(
+import socket, struct, time, hashlib
+server = socket.socket()
+server.bind(("127.0.0.1", 0))
+server.listen(1)
+print(server.getsockname()[1], flush=True)
+server.settimeout(20)
+client, _ = server.accept()
+client.settimeout(20)
+)" + body);
+}
+
+// Listens on a free loopback port; returns the port.
+inline std::string listenOnLoopback(TCustomWSocket& socket, const std::string& proto = "tcp")
+{
+    socket.SetProto(proto);
+    socket.SetAddr("127.0.0.1");
+    socket.SetRemotePort("0");
+    socket.Listen();
+    return socket.GetXPort();
+}
+
+inline void connectTo(TCustomWSocket& socket, const std::string& port, const std::string& proto = "tcp")
+{
+    socket.SetProto(proto);
+    socket.SetAddr("127.0.0.1");
+    socket.SetRemotePort(port);
+    socket.Connect();
+}
+
+inline std::string randomBytes(std::size_t size, quint32 seed)
+{
+    QRandomGenerator generator(seed);
+    std::string bytes(size, '\0');
+    for (char& c : bytes)
+        c = static_cast<char>(generator.generate() & 0xFF);
+    return bytes;
+}
+
+inline std::string md5Hex(const std::string& bytes)
+{
+    return QCryptographicHash::hash(QByteArray::fromRawData(bytes.data(), static_cast<qsizetype>(bytes.size())),
+                                    QCryptographicHash::Md5)
+        .toHex()
+        .toStdString();
+}
+
+// A port nobody listens on: bound by a socket that is closed again at once.
+inline std::string freePort()
+{
+    TWSocket probe;
+    const std::string port = listenOnLoopback(probe);
+    probe.Close();
+    return port;
+}
+
+// Sends the data in pieces of random size, as an application writing as it goes would.
+inline void sendInPieces(TCustomWSocket& socket, const std::string& data, quint32 seed)
+{
+    QRandomGenerator generator(seed);
+    for (std::size_t at = 0; at < data.size();) {
+        const std::size_t piece = std::min<std::size_t>(data.size() - at, 1 + generator.bounded(200000));
+        socket.Send(data.data() + at, static_cast<std::int32_t>(piece));
+        at += piece;
+    }
+}
+
+} // namespace wsockettest
