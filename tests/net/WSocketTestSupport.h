@@ -12,46 +12,9 @@
 
 namespace wsockettest {
 
+using sockettest::Peer;
 using sockettest::pumpFor;
 using sockettest::pumpUntil;
-
-// A peer program on loopback whose output the test reads once it has ended. Python peers
-// print their port on the first line.
-class Peer {
-public:
-    Peer(const QString& program, const QStringList& arguments)
-    {
-        process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        process.start(program, arguments);
-        EXPECT_TRUE(process.waitForStarted(5000)) << program.toStdString();
-    }
-    ~Peer()
-    {
-        process.kill();
-        process.waitForFinished(5000);
-    }
-    Peer(const Peer&) = delete;
-    Peer& operator=(const Peer&) = delete;
-
-    static std::unique_ptr<Peer> python(const std::string& script, const QStringList& arguments = {})
-    {
-        auto peer = std::make_unique<Peer>("python3", QStringList{"-c", QString::fromStdString(script)} + arguments);
-        if (arguments.isEmpty() && (peer->process.canReadLine() || peer->process.waitForReadyRead(5000)))
-            peer->port = static_cast<std::uint16_t>(peer->process.readLine().trimmed().toUInt());
-        return peer;
-    }
-
-    // Everything printed after the port, once the program has ended (10 s at most).
-    std::string output()
-    {
-        if (process.state() != QProcess::NotRunning)
-            process.waitForFinished(10000);
-        return process.readAllStandardOutput().toStdString();
-    }
-
-    QProcess process;
-    std::uint16_t port = 0;
-};
 
 // Every event of one socket, in order, as "Name(error)" words; data read is kept.
 struct EventLog {

@@ -154,11 +154,20 @@ public:
     Peer(const Peer&) = delete;
     Peer& operator=(const Peer&) = delete;
 
-    static std::unique_ptr<Peer> python(const std::string& script)
+    // A Python peer; without arguments it picks its own port and prints it on the first line.
+    static std::unique_ptr<Peer> python(const std::string& script, const QStringList& arguments = {})
     {
-        auto peer = std::make_unique<Peer>("python3", QStringList{"-c", QString::fromStdString(script)});
-        peer->port = peer->readPort();
+        auto peer = std::make_unique<Peer>("python3", QStringList{"-c", QString::fromStdString(script)} + arguments);
+        if (arguments.isEmpty())
+            peer->port = peer->readPort();
         return peer;
+    }
+
+    // Everything printed after the port, once the program has ended (10 s at most).
+    std::string output()
+    {
+        finished(10000);
+        return process_.readAllStandardOutput().toStdString();
     }
 
     // waitForFinished alone says false for a process that has already ended.
