@@ -14,7 +14,7 @@ struct An8Abort {};
 
 An8Reader::An8Reader(An8File& file, std::string fileName, std::string directory, int mask,
                      An8TextureLoader& textures, An8MessageSink messages)
-    : file_(file), lexer_(file), fileName_(std::move(fileName)), directory_(std::move(directory)), mask_(mask),
+    : lexer_(file), fileName_(std::move(fileName)), directory_(std::move(directory)), mask_(mask),
       textureLoader_(textures), messages_(std::move(messages))
 {
 }

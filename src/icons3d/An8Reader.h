@@ -131,7 +131,6 @@ private:
     void readNamedSequence(An8Element& element);
     bool elementField(An8Keyword keyword, An8Element& element, An8Scene& scene);
 
-    An8File& file_;
     An8Lexer lexer_;
     std::string fileName_;
     std::string directory_;
