@@ -105,19 +105,13 @@ void An8Reader::readSurface(An8Surface& surface)
 // the top level, or earlier in this object, is reused and the new record dropped.
 An8Reader::Registered An8Reader::registerMaterial(std::unique_ptr<An8Material> material)
 {
-    const std::string& written = material->name;
-    auto found = registry_.end();
-    if (objectCounter_ > 1)
-        found = registry_.find(registryKey(1, written));
-    if (found == registry_.end())
-        found = registry_.find(registryKey(objectCounter_, written));
     Registered result;
-    if (found != registry_.end()) {
-        result.number = found->second;
+    if (const std::optional<int32_t> number = registeredNumber(material->name)) {
+        result.number = *number;
     } else {
         result.number = static_cast<int32_t>(model_->materials.size());
-        registry_.emplace(registryKey(objectCounter_, written), result.number);
-        material->name = std::to_string(objectCounter_) + written;
+        registry_.emplace(registryKey(objectCounter_, material->name), result.number);
+        material->name = std::to_string(objectCounter_) + material->name;
         model_->materials.push_back(std::move(material));
     }
     const An8Surface* surface = model_->materials[result.number]->frontSurface.get();
@@ -129,10 +123,12 @@ An8Reader::Registered An8Reader::registerMaterial(std::unique_ptr<An8Material> m
     return result;
 }
 
-int32_t An8Reader::materialNumberOf(const std::string& name) const
+std::optional<int32_t> An8Reader::registeredNumber(const std::string& name) const
 {
     auto found = registry_.find(registryKey(1, name));
     if (found == registry_.end())
         found = registry_.find(registryKey(objectCounter_, name));
-    return found == registry_.end() ? 0 : found->second;
+    if (found == registry_.end())
+        return std::nullopt;
+    return found->second;
 }

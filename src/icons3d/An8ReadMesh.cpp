@@ -33,7 +33,7 @@ void An8Reader::readMaterialList(An8Mesh& mesh)
     open(kAn8MissingBrace);
     body([&](An8Keyword keyword) {
         switch (keyword) {
-        case kMaterialname: mesh.materialList.push_back(materialNumberOf(stringChunk())); return true;
+        case kMaterialname: mesh.materialList.push_back(registeredNumber(stringChunk()).value_or(0)); return true;
         case kMaterial: readMaterial(); return true;
         case kSurface: {
             An8Surface dropped;

@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <unordered_map>
 
@@ -98,7 +99,8 @@ private:
     std::unique_ptr<An8Material> readMaterial();
     void readSurface(An8Surface& surface);
     Registered registerMaterial(std::unique_ptr<An8Material> material);
-    int32_t materialNumberOf(const std::string& name) const;
+    // The number of a material written as name at the top level, else in the current object.
+    std::optional<int32_t> registeredNumber(const std::string& name) const;
     void readObject();
     bool readComponent(An8Keyword keyword, An8NodeList& list);
     bool placementField(An8Keyword keyword, Placement placement);
