@@ -1,5 +1,7 @@
 #include "icons3d/An8TexturePath.h"
 
+#include "platform/fs/Path.h"
+
 #include <dirent.h>
 #include <sys/stat.h>
 
@@ -30,7 +32,7 @@ bool sameIgnoringCase(const std::string& a, const char* b)
 // The entry of directory whose name matches component without regard to ASCII case.
 std::string matchInDirectory(const std::string& directory, const std::string& component)
 {
-    std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(directory.empty() ? "/" : directory.c_str()), ::closedir);
+    std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(directory.c_str()), ::closedir);
     if (!dir)
         return component;
     while (const dirent* entry = ::readdir(dir.get()))
@@ -53,19 +55,12 @@ std::string resolveCase(const std::string& base, const std::string& relative)
         start = slash + 1;
         if (component.empty())
             continue;
-        std::string joined = result + "/" + component;
+        std::string joined = platform::JoinPath(result, component);
         if (!exists(joined))
-            joined = result + "/" + matchInDirectory(result, component);
+            joined = platform::JoinPath(result, matchInDirectory(result, component));
         result = joined;
     }
     return result;
-}
-
-std::string withoutTrailingSlash(std::string path)
-{
-    while (path.size() > 1 && path.back() == '/')
-        path.pop_back();
-    return path;
 }
 
 } // namespace
@@ -86,7 +81,7 @@ std::string An8ResolveTexturePath(const std::string& written, const std::string&
     for (char& c : path)
         if (c == '\\')
             c = '/';
-    const std::string directory = withoutTrailingSlash(an8Directory.empty() ? "." : an8Directory);
+    const std::string directory = an8Directory.empty() ? "." : an8Directory;
     const bool drive = path.size() >= 2 && path[1] == ':' &&
                        ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z'));
     const bool absolute = !drive && !path.empty() && path[0] == '/';

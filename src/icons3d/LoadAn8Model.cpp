@@ -1,5 +1,7 @@
 #include "icons3d/LoadAn8Model.h"
 
+#include "platform/fs/Path.h"
+
 #include <new>
 
 namespace {
@@ -35,14 +37,6 @@ std::unique_ptr<An8Model> load(An8File& file, const std::string& name, const std
     return model;
 }
 
-std::string directoryOf(const std::string& path)
-{
-    const std::size_t slash = path.rfind('/');
-    if (slash == std::string::npos)
-        return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
 } // namespace
 
 std::unique_ptr<An8Model> LoadAn8Model(const std::string& path, int mask, An8TextureLoader& textures,
@@ -51,7 +45,7 @@ std::unique_ptr<An8Model> LoadAn8Model(const std::string& path, int mask, An8Tex
     An8File file(path);
     if (!file.isOpen())
         return nullptr;
-    return load(file, path, directoryOf(path), mask, textures, messages, error);
+    return load(file, path, platform::DirectoryOf(path), mask, textures, messages, error);
 }
 
 std::unique_ptr<An8Model> LoadAn8ModelFromBytes(std::string_view bytes, const std::string& name,
