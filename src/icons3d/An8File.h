@@ -24,7 +24,7 @@ public:
     bool readFailed() const { return readFailed_; }
 
     // The next byte, or -1 at the end of the data.
-    int get()
+    int An8GetChar()
     {
         if (pos_ == end_ && !refill())
             return -1;

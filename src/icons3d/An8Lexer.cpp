@@ -22,7 +22,7 @@ bool exponentIsNegative(const std::string& text)
 
 } // namespace
 
-An8Token An8Lexer::next()
+An8Token An8Lexer::An8NextToken()
 {
     if (pendingParen_) {
         pendingParen_ = false;
@@ -39,7 +39,7 @@ An8Token An8Lexer::next()
         if (text_.size() > kMaxToken)
             return bad(An8Token::Overlong, "token longer than 499 characters");
         const int previous = current_;
-        const int c = file_.get();
+        const int c = file_.An8GetChar();
         const bool atEnd = c < 0;
         current_ = atEnd ? 0 : c;
         if (c == '\n')

@@ -31,7 +31,7 @@ public:
 
     explicit An8Lexer(An8File& file) : file_(file) {}
 
-    An8Token next();
+    An8Token An8NextToken();
 
     An8Token token() const { return kind_; }
     const std::string& text() const { return text_; }          // a word's characters

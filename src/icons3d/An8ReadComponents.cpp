@@ -96,7 +96,7 @@ void An8Reader::readObject()
         if (readComponent(keyword, object->components))
             return true;
         if (keyword == kMaterial) {
-            registerMaterial(readMaterial());
+            registerMaterial(An8ReadMaterial());
             return true;
         }
         if (keyword == kPoints) {
@@ -120,7 +120,7 @@ std::unique_ptr<An8Group> An8Reader::readGroup()
             return true;
         if (keyword != kMaterial)
             return false;
-        group->material = readMaterial();
+        group->material = An8ReadMaterial();
         group->materialName = group->material->name;
         return true;
     });
@@ -193,11 +193,11 @@ std::unique_ptr<An8Cylinder> An8Reader::readCylinder()
             return true;
         }
         case kCapstart:
-            skipChunk();
+            An8SkipChunk();
             cylinder->startCap = 1;
             return true;
         case kCapend:
-            skipChunk();
+            An8SkipChunk();
             cylinder->endCap = 1;
             return true;
         default: return false;
@@ -224,7 +224,7 @@ std::unique_ptr<An8PathCom> An8Reader::readPathCom()
             return true;
         }
         if (keyword == kClosed) {
-            skipChunk();
+            An8SkipChunk();
             path->closed = 1;
             return true;
         }

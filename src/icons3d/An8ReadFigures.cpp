@@ -7,7 +7,7 @@ void An8Reader::readFigure()
     figure->name = optionalName(true);
     body([&](An8Keyword keyword) {
         if (keyword == kMaterial) {
-            figure->materialNumber = registerMaterial(readMaterial()).number;
+            figure->materialNumber = registerMaterial(An8ReadMaterial()).number;
             return true;
         }
         if (keyword != kBone)

@@ -39,7 +39,7 @@ void applySurface(An8MaterialValues& values, const An8Surface& surface)
 
 } // namespace
 
-std::unique_ptr<An8Material> An8Reader::readMaterial()
+std::unique_ptr<An8Material> An8Reader::An8ReadMaterial()
 {
     open(kAn8MissingBrace);
     auto material = std::make_unique<An8Material>();

@@ -34,7 +34,7 @@ void An8Reader::readMaterialList(An8Mesh& mesh)
     body([&](An8Keyword keyword) {
         switch (keyword) {
         case kMaterialname: mesh.materialList.push_back(registeredNumber(stringChunk()).value_or(0)); return true;
-        case kMaterial: readMaterial(); return true;
+        case kMaterial: An8ReadMaterial(); return true;
         case kSurface: {
             An8Surface dropped;
             readSurface(dropped);

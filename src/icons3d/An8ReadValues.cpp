@@ -194,7 +194,7 @@ An8Reader::Transform An8Reader::transformChunk()
         else if (keyword == kOrientation)
             transform.orientation = quaternionChunk();
         else
-            skipChunk();
+            An8SkipChunk();
     }
     body([](An8Keyword) { return false; });
     return transform;
@@ -212,16 +212,16 @@ int32_t An8Reader::colourChunk()
     return packed;
 }
 
-void An8Reader::skipChunk()
+void An8Reader::An8SkipChunk()
 {
     next();
     if (!at(An8Token::LBrace))
         unexpected(kAn8SkipNoBrace);
-    skipBlock();
+    An8SkipBlock();
 }
 
 // Iterative, so a deep nest of braces in a chunk nobody reads needs no stack.
-void An8Reader::skipBlock()
+void An8Reader::An8SkipBlock()
 {
     long long depth = 1;
     while (depth > 0) {

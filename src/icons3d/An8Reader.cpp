@@ -21,7 +21,7 @@ An8Reader::An8Reader(An8File& file, std::string fileName, std::string directory,
 
 void An8Reader::next()
 {
-    if (lexer_.next() == An8Token::Failed)
+    if (lexer_.An8NextToken() == An8Token::Failed)
         fail(kAn8WrongValue, lexer_.problem());
 }
 
@@ -58,7 +58,7 @@ std::unique_ptr<An8Model> An8Reader::read()
             if (keyword == kHeader) {
                 readHeader();
             } else if (keyword == kMaterial) {
-                registerMaterial(readMaterial());
+                registerMaterial(An8ReadMaterial());
             } else if (keyword == kTexture && (mask_ & kAn8ReadTextures)) {
                 readTexture();
             } else if (keyword == kObject && (mask_ & kAn8ReadObjects)) {
@@ -70,7 +70,7 @@ std::unique_ptr<An8Model> An8Reader::read()
             } else if (keyword == kScene && (mask_ & kAn8ReadScenes)) {
                 readScene();
             } else {
-                skipChunk();
+                An8SkipChunk();
             }
         }
     } catch (const An8Abort&) {

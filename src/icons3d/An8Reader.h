@@ -88,15 +88,15 @@ private:
     An8Keyword keywordChunk();
     Transform transformChunk();
     int32_t colourChunk();
-    void skipChunk();
-    void skipBlock();
+    void An8SkipChunk();
+    void An8SkipBlock();
     std::string optionalName(bool bareWord);
     template <class Handler> void body(Handler&& handle);
 
     // Chunks.
     void readHeader();
     void readTexture();
-    std::unique_ptr<An8Material> readMaterial();
+    std::unique_ptr<An8Material> An8ReadMaterial();
     void readSurface(An8Surface& surface);
     Registered registerMaterial(std::unique_ptr<An8Material> material);
     // The number of a material written as name at the top level, else in the current object.
@@ -178,7 +178,7 @@ template <class Handler> void An8Reader::body(Handler&& handle)
         switch (lexer_.token()) {
         case An8Token::Word:
             if (!handle(An8LookupKeyword(lexer_.text())))
-                skipChunk();
+                An8SkipChunk();
             break;
         case An8Token::RBrace:
             next();
@@ -200,7 +200,7 @@ template <class Primitive> bool An8Reader::primitiveField(An8Keyword keyword, Pr
         return true;
     if (keyword != kMaterial)
         return false;
-    const Registered material = registerMaterial(readMaterial());
+    const Registered material = registerMaterial(An8ReadMaterial());
     primitive.materialNumber = material.number;
     primitive.texture = material.texture;
     return true;

@@ -42,7 +42,7 @@ std::string tokens(An8File& file)
     An8Lexer lexer(file);
     std::string all;
     for (int count = 0; count < 1000; ++count) {
-        lexer.next();
+        lexer.An8NextToken();
         if (!all.empty())
             all.append(" ");
         all.append(describe(lexer));
@@ -118,16 +118,16 @@ TEST(An8Lexer, CrLfIsFoldedAcrossABufferRefillAndLinesAreCounted)
     An8File file(path);
     ASSERT_TRUE(file.isOpen());
     An8Lexer lexer(file);
-    lexer.next();
+    lexer.An8NextToken();
     EXPECT_EQ(lexer.text(), "x");
-    lexer.next();
+    lexer.An8NextToken();
     EXPECT_EQ(lexer.text(), "y");
     EXPECT_EQ(lexer.line(), 2);
-    lexer.next();
+    lexer.An8NextToken();
     EXPECT_EQ(lexer.text(), "\r");
-    lexer.next();
+    lexer.An8NextToken();
     EXPECT_EQ(lexer.text(), "z");
-    lexer.next();
+    lexer.An8NextToken();
     EXPECT_EQ(lexer.stringValue(), "w");
     EXPECT_EQ(lexer.line(), 3);
 }
