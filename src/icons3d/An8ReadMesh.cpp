@@ -1,6 +1,8 @@
 #include "icons3d/An8Normals.h"
 #include "icons3d/An8Reader.h"
 
+#include <algorithm>
+
 std::unique_ptr<An8Mesh> An8Reader::readMesh()
 {
     auto mesh = std::make_unique<An8Mesh>();
@@ -127,17 +129,16 @@ void An8Reader::readFaces(An8Mesh& mesh)
 }
 
 // Points and texture coordinates may follow the faces, so the corners are checked once
-// the whole mesh is read. A face that cannot be drawn is dropped and the rest kept.
+// the whole mesh is read. A face that cannot be drawn is dropped and the rest kept, moved
+// down in place: a large mesh is not copied for the few faces it may lose.
 void An8Reader::checkFaces(An8Mesh& mesh, int line)
 {
     const int32_t points = static_cast<int32_t>(mesh.points.size());
     const int32_t texcoords = static_cast<int32_t>(mesh.texcoords.size());
     const int32_t materials = static_cast<int32_t>(mesh.materialList.size());
     bool badIndex = false, badMaterial = false, tooFew = false;
-    std::vector<An8Face> faces;
-    std::vector<An8Corner> corners;
-    faces.reserve(mesh.faces.size());
-    corners.reserve(mesh.corners.size());
+    std::size_t keptFaces = 0;
+    int32_t keptCorners = 0;
     for (An8Face face : mesh.faces) {
         bool good = true;
         for (int32_t c = face.firstCorner; c < face.firstCorner + face.n; ++c) {
@@ -156,14 +157,15 @@ void An8Reader::checkFaces(An8Mesh& mesh, int line)
         }
         if (!good)
             continue;
-        const int32_t first = static_cast<int32_t>(corners.size());
-        corners.insert(corners.end(), mesh.corners.begin() + face.firstCorner,
-                       mesh.corners.begin() + face.firstCorner + face.n);
-        face.firstCorner = first;
-        faces.push_back(face);
+        if (face.firstCorner != keptCorners)
+            std::copy(mesh.corners.begin() + face.firstCorner, mesh.corners.begin() + face.firstCorner + face.n,
+                      mesh.corners.begin() + keptCorners);
+        face.firstCorner = keptCorners;
+        keptCorners += face.n;
+        mesh.faces[keptFaces++] = face;
     }
-    mesh.faces = std::move(faces);
-    mesh.corners = std::move(corners);
+    mesh.faces.resize(keptFaces);
+    mesh.corners.resize(static_cast<std::size_t>(keptCorners));
     const std::string which = " in mesh \"" + mesh.name + "\"";
     if (badIndex)
         notice("vertex index is out of range" + which, line);
