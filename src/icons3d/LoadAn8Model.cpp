@@ -29,8 +29,10 @@ std::unique_ptr<An8Model> load(An8File& file, const std::string& name, const std
         say(An8ErrorMessage(failure, name));
         return nullptr;
     }
-    // A failed read looks like the end of the data; what came before is no whole model.
+    // A failed read looks like the end of the data; what came before is no whole model,
+    // and the GL names of its textures go back as after any other failure.
     if (file.readFailed()) {
+        FreeAn8Textures(model->textures, [&](uint32_t id) { textures.DeleteTexture(id); });
         say("error reading " + name);
         return nullptr;
     }

@@ -1,5 +1,7 @@
 #include "support/LoadText.h"
 
+#include <unistd.h>
+
 namespace {
 
 struct ErrorCase {
@@ -102,6 +104,19 @@ TEST(An8Errors, UnreadableFilesGiveNoModelAndNoMessage)
     EXPECT_FALSE(LoadAn8Model(testing::TempDir() + "/missing.an8", kAn8ReadAll, textures, record));
     EXPECT_FALSE(LoadAn8Model(testing::TempDir(), kAn8ReadAll, textures, record));
     EXPECT_TRUE(messages.empty());
+}
+
+// Reading this file fails at its first byte (address 0 is never mapped): a read error must
+// not pass for the end of an empty, valid model.
+TEST(An8Errors, AReadErrorIsReportedAndGivesNoModel)
+{
+    if (::access("/proc/self/mem", R_OK) != 0)
+        GTEST_SKIP() << "/proc/self/mem cannot be read here";
+    std::vector<std::string> messages;
+    FakeTextures textures;
+    EXPECT_FALSE(LoadAn8Model("/proc/self/mem", kAn8ReadAll, textures,
+                              [&](const std::string& m) { messages.push_back(m); }));
+    EXPECT_EQ(messages, std::vector<std::string>{"error reading /proc/self/mem"});
 }
 
 } // namespace
