@@ -11,8 +11,6 @@
 
 namespace platform {
 namespace {
-bool StartsWith(std::string_view text, std::string_view prefix) { return text.substr(0, prefix.size()) == prefix; }
-
 bool IsRemovableMediaRoot(const std::string& root)
 {
     static const std::array<std::string_view, 3> bases = {"/media", "/mnt", "/run/media"};
@@ -22,8 +20,8 @@ bool IsRemovableMediaRoot(const std::string& root)
 
 bool IsNetworkOrFuse(const std::string& type)
 {
-    return StartsWith(type, "nfs") || type == "cifs" || type == "smb3" || type == "smbfs" || type == "fuseblk"
-        || StartsWith(type, "fuse.");
+    return type.starts_with("nfs") || type == "cifs" || type == "smb3" || type == "smbfs" || type == "fuseblk"
+        || type.starts_with("fuse.");
 }
 
 bool IsPseudo(const std::string& type)

@@ -46,10 +46,8 @@ FoundFile Describe(int dirFd, const char* name)
         struct stat target {};
         if (fstatat(dirFd, name, &target, 0) == 0)
             status = target;
-        else
-            status.st_size = 0;
     }
-    found.size = S_ISREG(status.st_mode) || S_ISLNK(status.st_mode) ? std::int64_t(status.st_size) : 0;
+    found.size = S_ISREG(status.st_mode) ? std::int64_t(status.st_size) : 0;
     found.attributes = AttributesOf(status, found.name);
     found.mtime = status.st_mtim.tv_sec;
     return found;

@@ -27,14 +27,22 @@ bool isValidScalar(std::uint32_t cp, int length)
     return cp >= smallest[length] && IsUnicodeScalar(cp);
 }
 
+// Where a code point's glyph lies among the font's codes first .. first + count - 1; -1 when
+// the font does not cover it.
+long long glyphIndex(std::uint32_t cp, int first, int count)
+{
+    const long long offset = static_cast<long long>(cp) - first;
+    return offset >= 0 && offset < count ? offset : -1;
+}
+
 // The list offsets of a text, or nothing when a character lies outside the font's range:
 // one stray character means the whole text is left undrawn.
 bool listOffsets(std::string_view text, int first, int count, std::vector<GLuint>& offsets)
 {
     offsets.clear();
     for (std::uint32_t cp : CodePoints(text)) {
-        const long long offset = static_cast<long long>(cp) - first;
-        if (offset < 0 || offset >= count)
+        const long long offset = glyphIndex(cp, first, count);
+        if (offset < 0)
             return false;
         offsets.push_back(static_cast<GLuint>(offset));
     }
@@ -87,10 +95,8 @@ std::vector<std::uint32_t> CodePoints(std::string_view text)
 std::string GlyphText(std::string_view text, int first, int count)
 {
     std::u32string kept;
-    for (std::uint32_t cp : CodePoints(text)) {
-        const long long offset = static_cast<long long>(cp) - first;
-        kept.push_back(offset >= 0 && offset < count ? cp : U'?');
-    }
+    for (std::uint32_t cp : CodePoints(text))
+        kept.push_back(glyphIndex(cp, first, count) >= 0 ? cp : U'?');
     return QString::fromUcs4(kept.data(), static_cast<qsizetype>(kept.size())).toStdString();
 }
 
@@ -122,8 +128,8 @@ void Get3DTextSize(const OpenGLFont3D* font, std::string_view text, double* size
     size[1] = 0;
     size[2] = font->extrusion;
     for (std::size_t i = 0; i < codes.size(); ++i) {
-        const long long offset = static_cast<long long>(codes[i]) - font->first;
-        if (offset < 0 || offset >= font->count || offset >= static_cast<long long>(font->metrics.size())) {
+        const long long offset = glyphIndex(codes[i], font->first, font->count);
+        if (offset < 0 || offset >= static_cast<long long>(font->metrics.size())) {
             size[0] = size[1] = size[2] = 0;
             return;
         }
