@@ -25,17 +25,6 @@ print(count, digest.hexdigest(), end, flush=True)
 )");
 }
 
-// Sends the given number of bytes, then closes, resetting when asked.
-std::unique_ptr<Peer> sendingPeer(int bytes, bool reset)
-{
-    return tcpPeer(std::string(R"(
-client.sendall(bytes(i % 251 for i in range()") + std::to_string(bytes) + R"()))
-if )" + (reset ? "True" : "False") + R"(:
-    client.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
-client.close()
-)");
-}
-
 std::string expectedPattern(int bytes)
 {
     std::string pattern(static_cast<std::size_t>(bytes), '\0');

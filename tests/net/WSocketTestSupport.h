@@ -15,6 +15,8 @@ namespace wsockettest {
 using sockettest::Peer;
 using sockettest::pumpFor;
 using sockettest::pumpUntil;
+using sockettest::sendingPeer;
+using sockettest::tcpPeer;
 
 // Every event of one socket, in order, as "Name(error)" words; data read is kept.
 struct EventLog {
@@ -54,22 +56,6 @@ struct EventLog {
     std::vector<TSocketState> states;
     std::string data;
 };
-
-// A Python peer that accepts one TCP connection as `client` (the modules socket, struct, time
-// and hashlib imported) and then runs body.
-inline std::unique_ptr<Peer> tcpPeer(const std::string& body)
-{
-    return Peer::python(R"(
-import socket, struct, time, hashlib
-server = socket.socket()
-server.bind(("127.0.0.1", 0))
-server.listen(1)
-print(server.getsockname()[1], flush=True)
-server.settimeout(20)
-client, _ = server.accept()
-client.settimeout(20)
-)" + body);
-}
 
 // Listens on a free loopback port; returns the port.
 inline std::string listenOnLoopback(TCustomWSocket& socket, const std::string& proto = "tcp")
