@@ -12,6 +12,7 @@
 
 namespace wsockettest {
 
+using sockettest::dotted;
 using sockettest::Peer;
 using sockettest::pumpFor;
 using sockettest::pumpUntil;
@@ -73,6 +74,26 @@ inline void connectTo(TCustomWSocket& socket, const std::string& port, const std
     socket.SetAddr("127.0.0.1");
     socket.SetRemotePort(port);
     socket.Connect();
+}
+
+// Connects to the loopback port and waits until the connection is made.
+inline void connectAndWait(TCustomWSocket& socket, EventLog& log, std::uint16_t port)
+{
+    connectTo(socket, std::to_string(port));
+    // A quick peer may already have ended the connection by now.
+    ASSERT_TRUE(log.waitFor("Connected(0)"));
+}
+
+// The message of the ESocketException a call raises, or "" when it raises none.
+template <class Call>
+std::string raised(Call call)
+{
+    try {
+        call();
+    } catch (const ESocketException& error) {
+        return error.what();
+    }
+    return "";
 }
 
 inline std::string randomBytes(std::size_t size, quint32 seed)

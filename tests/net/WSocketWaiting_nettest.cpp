@@ -8,12 +8,6 @@ namespace {
 
 const bool insideNamespace = netnstest::enterNetworkNamespace();
 
-void connectAndWait(TWSocket& socket, EventLog& log, std::uint16_t port)
-{
-    connectTo(socket, std::to_string(port));
-    ASSERT_TRUE(log.waitFor("Connected(0)"));
-}
-
 } // namespace
 
 TEST(WSocketWaiting, FlushHandsTheWholeQueueToTheSystemBeforeItReturns)

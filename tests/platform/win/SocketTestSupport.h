@@ -100,6 +100,11 @@ inline sockaddr_in loopback(std::uint16_t port)
     return address;
 }
 
+inline std::string dotted(std::uint32_t address)
+{
+    return platform::inet_ntoa(in_addr{address});
+}
+
 inline const sockaddr* asAddress(const sockaddr_in& address)
 {
     return reinterpret_cast<const sockaddr*>(&address);
