@@ -1,5 +1,6 @@
 #pragma once
 
+#include "net/RandomBytes.h"
 #include "net/WSocket.h"
 #include "platform/win/NetnsFixture.h"
 #include "platform/win/SocketTestSupport.h"
@@ -94,15 +95,6 @@ std::string raised(Call call)
         return error.what();
     }
     return "";
-}
-
-inline std::string randomBytes(std::size_t size, quint32 seed)
-{
-    QRandomGenerator generator(seed);
-    std::string bytes(size, '\0');
-    for (char& c : bytes)
-        c = static_cast<char>(generator.generate() & 0xFF);
-    return bytes;
 }
 
 inline std::string md5Hex(const std::string& bytes)
