@@ -6,25 +6,6 @@ namespace {
 
 const bool insideNamespace = netnstest::enterNetworkNamespace();
 
-// Reads until the end, after waiting delay seconds, and prints the byte count, their MD5 and
-// how the stream ended.
-std::unique_ptr<Peer> sink(double delay = 0)
-{
-    return tcpPeer("time.sleep(" + std::to_string(delay) + R"()
-digest, count, end = hashlib.md5(), 0, "eof"
-try:
-    while True:
-        block = client.recv(65536)
-        if not block:
-            break
-        digest.update(block)
-        count += len(block)
-except ConnectionResetError:
-    end = "reset"
-print(count, digest.hexdigest(), end, flush=True)
-)");
-}
-
 std::string expectedPattern(int bytes)
 {
     std::string pattern(static_cast<std::size_t>(bytes), '\0');
@@ -69,7 +50,7 @@ TEST(WSocketConnect, EchoThroughSocatIsByteExactWithSendsThatBlock)
 
 TEST(WSocketConnect, DataSentComesFromTheLoopOnceTheQueueHasDrained)
 {
-    auto sink = ::sink();
+    auto sink = sinkPeer();
     TWSocket socket;
     EventLog log(socket);
     connectAndWait(socket, log, sink->port);
@@ -102,7 +83,7 @@ TEST(WSocketConnect, CloseIsGracefulAndAbortResets)
 {
     for (const bool abort : {false, true}) {
         // The peer waits before reading, so the data is still in flight when we end.
-        auto sink = ::sink(0.5);
+        auto sink = sinkPeer(0.5);
         TWSocket socket;
         EventLog log(socket);
         connectAndWait(socket, log, sink->port);
@@ -205,7 +186,7 @@ TEST(WSocketConnect, FailuresGoToOnErrorWhenAssignedAndRaiseOtherwise)
 
 TEST(WSocketConnect, RemoteSettingsChangeOnlyWhileClosed)
 {
-    auto sink = ::sink();
+    auto sink = sinkPeer();
     TWSocket socket;
     EventLog log(socket, false);
     const std::string port = std::to_string(sink->port);

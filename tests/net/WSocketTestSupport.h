@@ -59,6 +59,25 @@ struct EventLog {
     std::string data;
 };
 
+// Reads until the end, after waiting delay seconds, and prints the byte count, their MD5 and
+// how the stream ended ("eof" or "reset").
+inline std::unique_ptr<Peer> sinkPeer(double delay = 0)
+{
+    return tcpPeer("time.sleep(" + std::to_string(delay) + R"()
+digest, count, end = hashlib.md5(), 0, "eof"
+try:
+    while True:
+        block = client.recv(65536)
+        if not block:
+            break
+        digest.update(block)
+        count += len(block)
+except ConnectionResetError:
+    end = "reset"
+print(count, digest.hexdigest(), end, flush=True)
+)");
+}
+
 // Listens on a free loopback port; returns the port.
 inline std::string listenOnLoopback(TCustomWSocket& socket, const std::string& proto = "tcp")
 {
