@@ -1,24 +1,10 @@
 #include "net/NetUrl.h"
 
+#include "net/TextCase.h"
+
 #include <algorithm>
-#include <cctype>
 
 namespace {
-
-bool StartsWithNoCase(const std::string& s, std::string_view prefix)
-{
-    return s.size() >= prefix.size()
-        && std::equal(prefix.begin(), prefix.end(), s.begin(), [](char a, char b) {
-               return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
-           });
-}
-
-std::string LowerCase(std::string s)
-{
-    for (char& c : s)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return s;
-}
 
 bool IsSchemeText(const std::string& s)
 {

@@ -2,12 +2,11 @@
 
 #include "net/WSocket.h"
 
+#include "net/TextCase.h"
 #include "net/WSocketHelpers.h"
 #include "net/WSocketLoader.h"
 
 #include <arpa/inet.h>
-
-#include <cctype>
 
 using namespace platform;
 
@@ -22,22 +21,12 @@ const sockaddr* asAddress(const sockaddr_in& address)
     return reinterpret_cast<const sockaddr*>(&address);
 }
 
-bool startsWithRaw(const std::string& proto)
-{
-    if (proto.size() < 4)
-        return false;
-    std::string head = proto.substr(0, 4);
-    for (char& c : head)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return head == "raw_";
-}
-
 } // namespace
 
 bool TCustomWSocket::Resolve(const std::string& Prefix, bool Listening)
 {
     try {
-        if (Listening && startsWithRaw(protoStr_)) {
+        if (Listening && StartsWithNoCase(protoStr_, "raw_")) {
             type_ = SOCK_RAW;
             proto_ = WSocketResolveProto(protoStr_.substr(4, 10));
         } else if (Listening || !protoResolved_) {

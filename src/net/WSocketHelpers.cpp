@@ -1,10 +1,10 @@
 #include "net/WSocketHelpers.h"
 
+#include "net/TextCase.h"
 #include "net/WSocketErrors.h"
 #include "net/WSocketLoader.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstring>
 
 namespace {
@@ -42,12 +42,6 @@ std::optional<long> leadingNumber(const std::string& text, long limit)
             return std::nullopt;
     }
     return value;
-}
-
-std::string lower(std::string text)
-{
-    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
-    return text;
 }
 
 } // namespace
@@ -140,7 +134,7 @@ int WSocketResolveProto(const std::string& proto)
             throw ESocketException("WSocketResolveProto: Invalid Protocol.");
         return static_cast<int>(*number);
     }
-    const std::string name = lower(WSocketTrim(proto));
+    const std::string name = LowerCase(WSocketTrim(proto));
     if (name == "tcp")
         return IPPROTO_TCP;
     if (name == "udp")

@@ -1,4 +1,5 @@
 #include "net/HttpProt.h"
+#include "net/RandomBytes.h"
 
 #include <QByteArray>
 #include <gtest/gtest.h>
@@ -7,14 +8,6 @@
 #include <string>
 
 namespace {
-
-std::string RandomBytes(std::mt19937& gen, std::size_t len)
-{
-    std::string bytes(len, '\0');
-    for (char& c : bytes)
-        c = static_cast<char>(gen());
-    return bytes;
-}
 
 // Reads one uuencoded line back, the way uudecode does.
 std::string UUDecodeLine(const std::string& line)
@@ -40,7 +33,7 @@ TEST(HttpProtEncoding, Base64MatchesAnIndependentEncoder)
     EXPECT_EQ(EncodeStr(encBase64, ""), "");
     std::mt19937 gen(1);
     for (std::size_t len = 0; len < 200; ++len) {
-        const std::string bytes = RandomBytes(gen, len);
+        const std::string bytes = randomBytes(gen, len);
         const QByteArray expected = QByteArray(bytes.data(), static_cast<qsizetype>(len)).toBase64();
         ASSERT_EQ(EncodeLine(encBase64, bytes.data(), len), expected.toStdString()) << len;
     }
@@ -53,7 +46,7 @@ TEST(HttpProtEncoding, UuencodedLinesDecodeBackAndStayWithinOneLine)
     EXPECT_EQ(EncodeStr(encUUEncode, ""), "`");
     std::mt19937 gen(2);
     for (std::size_t len = 1; len <= 63; ++len) {
-        const std::string bytes = RandomBytes(gen, len);
+        const std::string bytes = randomBytes(gen, len);
         const std::string line = EncodeStr(encUUEncode, bytes);
         ASSERT_EQ(line.size(), 1 + (len + 2) / 3 * 4);
         ASSERT_EQ(line.find(' '), std::string::npos);

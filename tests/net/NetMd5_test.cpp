@@ -1,4 +1,5 @@
 #include "net/NetMd5.h"
+#include "net/RandomBytes.h"
 #include "platform/base/Exception.h"
 
 #include <QProcess>
@@ -14,15 +15,6 @@
 #include <vector>
 
 namespace {
-
-std::string RandomBytes(std::size_t len, unsigned seed)
-{
-    std::mt19937 gen(seed);
-    std::string bytes(len, '\0');
-    for (char& c : bytes)
-        c = static_cast<char>(gen());
-    return bytes;
-}
 
 std::string WriteFile(const QTemporaryDir& dir, const std::string& name, const std::string& content)
 {
@@ -65,7 +57,7 @@ TEST(NetMd5, PaddingBoundariesAgreeWithMd5sum)
 {
     QTemporaryDir dir;
     for (const std::size_t len : {1, 55, 56, 57, 63, 64, 65, 119, 120, 128}) {
-        const std::string data = RandomBytes(len, static_cast<unsigned>(len));
+        const std::string data = randomBytes(len, static_cast<unsigned>(len));
         const std::string path = WriteFile(dir, std::to_string(len) + ".pad", data);
         EXPECT_EQ(StrMD5(data), Md5sum(path)) << len << " bytes";
         EXPECT_EQ(GetMD5(data.data(), data.size()), StrMD5(data));
@@ -74,7 +66,7 @@ TEST(NetMd5, PaddingBoundariesAgreeWithMd5sum)
 
 TEST(NetMd5, PiecewiseUpdatesGiveTheDigestOfTheWhole)
 {
-    const std::string data = RandomBytes(5000, 7);
+    const std::string data = randomBytes(5000, 7);
     std::mt19937 gen(11);
     for (int trial = 0; trial < 50; ++trial) {
         TMD5Context context;
@@ -113,7 +105,7 @@ TEST(NetMd5, FileDigestsAtBlockBoundariesAgreeWithMd5sum)
 {
     QTemporaryDir dir;
     for (const std::size_t len : {0, 1, 102399, 102400, 102401, 3 * 102400 + 777}) {
-        const std::string path = WriteFile(dir, std::to_string(len) + ".bin", RandomBytes(len, 3));
+        const std::string path = WriteFile(dir, std::to_string(len) + ".bin", randomBytes(len, 3));
         EXPECT_EQ(FileMD5(path), Md5sum(path)) << len << " bytes";
     }
     EXPECT_EQ(FileMD5(WriteFile(dir, "empty", "")), "D41D8CD98F00B204E9800998ECF8427E");

@@ -1,33 +1,12 @@
 #include "net/WSocketErrors.h"
 #include "net/WSocketHelpers.h"
 #include "net/WSocketLoader.h"
-
-#include <gtest/gtest.h>
-
-#include <arpa/inet.h>
+#include "net/WSocketTestSupport.h"
 
 #include <string>
 
-namespace {
-
-// The message of the ESocketException a call raises, or "" when it raises none.
-template <class Call>
-std::string raised(Call call)
-{
-    try {
-        call();
-    } catch (const ESocketException& error) {
-        return error.what();
-    }
-    return "";
-}
-
-std::string dotted(std::uint32_t address)
-{
-    return platform::inet_ntoa(in_addr{address});
-}
-
-} // namespace
+using wsockettest::dotted;
+using wsockettest::raised;
 
 // First, while nothing else has loaded the library.
 TEST(WSocketLoader, TheLibraryStaysWhileASocketLivesAndComesBackForTheNext)

@@ -81,12 +81,7 @@ TEST(WSocketLookup, AnEmptyNameIsRefused)
 {
     TWSocket socket;
     EventLog log(socket);
-    try {
-        socket.DnsLookup("");
-        FAIL() << "an empty name";
-    } catch (const ESocketException& e) {
-        EXPECT_STREQ(e.what(), "DNS lookup: invalid host name.");
-    }
+    EXPECT_EQ(raised([&] { socket.DnsLookup(""); }), "DNS lookup: invalid host name.");
     socket.OnError = [](TCustomWSocket*) {};
     socket.DnsLookup("");
     socket.ReverseDnsLookup(std::string(300, '1'));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "net/RandomBytes.h"
 #include "net/WSocket.h"
 #include "platform/win/NetnsFixture.h"
 #include "platform/win/SocketTestSupport.h"
@@ -12,9 +13,12 @@
 
 namespace wsockettest {
 
+using sockettest::dotted;
 using sockettest::Peer;
 using sockettest::pumpFor;
 using sockettest::pumpUntil;
+using sockettest::sendingPeer;
+using sockettest::tcpPeer;
 
 // Every event of one socket, in order, as "Name(error)" words; data read is kept.
 struct EventLog {
@@ -55,20 +59,23 @@ struct EventLog {
     std::string data;
 };
 
-// A Python peer that accepts one TCP connection as `client` (the modules socket, struct, time
-// and hashlib imported) and then runs body.
-inline std::unique_ptr<Peer> tcpPeer(const std::string& body)
+// Reads until the end, after waiting delay seconds, and prints the byte count, their MD5 and
+// how the stream ended ("eof" or "reset").
+inline std::unique_ptr<Peer> sinkPeer(double delay = 0)
 {
-    return Peer::python(R"(
-import socket, struct, time, hashlib
-server = socket.socket()
-server.bind(("127.0.0.1", 0))
-server.listen(1)
-print(server.getsockname()[1], flush=True)
-server.settimeout(20)
-client, _ = server.accept()
-client.settimeout(20)
-)" + body);
+    return tcpPeer("time.sleep(" + std::to_string(delay) + R"()
+digest, count, end = hashlib.md5(), 0, "eof"
+try:
+    while True:
+        block = client.recv(65536)
+        if not block:
+            break
+        digest.update(block)
+        count += len(block)
+except ConnectionResetError:
+    end = "reset"
+print(count, digest.hexdigest(), end, flush=True)
+)");
 }
 
 // Listens on a free loopback port; returns the port.
@@ -89,13 +96,24 @@ inline void connectTo(TCustomWSocket& socket, const std::string& port, const std
     socket.Connect();
 }
 
-inline std::string randomBytes(std::size_t size, quint32 seed)
+// Connects to the loopback port and waits until the connection is made.
+inline void connectAndWait(TCustomWSocket& socket, EventLog& log, std::uint16_t port)
 {
-    QRandomGenerator generator(seed);
-    std::string bytes(size, '\0');
-    for (char& c : bytes)
-        c = static_cast<char>(generator.generate() & 0xFF);
-    return bytes;
+    connectTo(socket, std::to_string(port));
+    // A quick peer may already have ended the connection by now.
+    ASSERT_TRUE(log.waitFor("Connected(0)"));
+}
+
+// The message of the ESocketException a call raises, or "" when it raises none.
+template <class Call>
+std::string raised(Call call)
+{
+    try {
+        call();
+    } catch (const ESocketException& error) {
+        return error.what();
+    }
+    return "";
 }
 
 inline std::string md5Hex(const std::string& bytes)

@@ -8,26 +8,11 @@ namespace {
 
 const bool insideNamespace = netnstest::enterNetworkNamespace();
 
-void connectAndWait(TWSocket& socket, EventLog& log, std::uint16_t port)
-{
-    connectTo(socket, std::to_string(port));
-    ASSERT_TRUE(log.waitFor("Connected(0)"));
-}
-
 } // namespace
 
 TEST(WSocketWaiting, FlushHandsTheWholeQueueToTheSystemBeforeItReturns)
 {
-    auto sink = tcpPeer(R"(
-time.sleep(0.3)
-data = b""
-while True:
-    block = client.recv(65536)
-    if not block:
-        break
-    data += block
-print(len(data), hashlib.md5(data).hexdigest(), flush=True)
-)");
+    auto sink = sinkPeer(0.3);
     TWSocket socket;
     EventLog log(socket, false);
     connectAndWait(socket, log, sink->port);
@@ -37,7 +22,7 @@ print(len(data), hashlib.md5(data).hexdigest(), flush=True)
     socket.Flush();
     EXPECT_EQ(socket.BufferedByteCount(), 0);
     socket.Close();
-    EXPECT_EQ(sink->output(), std::to_string(data.size()) + " " + md5Hex(data) + "\n");
+    EXPECT_EQ(sink->output(), std::to_string(data.size()) + " " + md5Hex(data) + " eof\n");
 }
 
 TEST(WSocketWaiting, WaitForCloseServesDataUntilThePeerHasGone)

@@ -12,22 +12,15 @@ namespace {
 
 const auto* const started = ::testing::AddGlobalTestEnvironment(new Started);
 
-// Sends data then closes; the port is printed first.
-std::unique_ptr<Peer> sendingPeer(int bytes, bool reset)
+// socat echoing every connection on a free loopback port, once it listens there.
+std::unique_ptr<Peer> echoPeer()
 {
-    return Peer::python(R"(
-import socket, struct, sys
-server = socket.socket()
-server.bind(("127.0.0.1", 0))
-server.listen(1)
-print(server.getsockname()[1], flush=True)
-server.settimeout(10)
-client, _ = server.accept()
-client.sendall(b"x" * )" + std::to_string(bytes) + R"()
-if )" + (reset ? "True" : "False") + R"(:
-    client.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
-client.close()
-)");
+    const std::uint16_t port = freePort();
+    auto peer = std::make_unique<Peer>(
+        "socat", QStringList{QString("TCP-LISTEN:%1,bind=127.0.0.1,reuseaddr,fork").arg(port), "EXEC:cat"});
+    EXPECT_TRUE(listening(port));
+    peer->port = port;
+    return peer;
 }
 
 SOCKET connected(Recorder& recorder, std::uint16_t port)
@@ -58,11 +51,9 @@ TEST(AsyncSelect, RefusedConnectReportsTheErrorWithFdConnectAndNothingElse)
 
 TEST(AsyncSelect, ConnectIsFollowedByOneFdWriteAndFdWriteReturnsOnlyAfterABlockedSend)
 {
-    const std::uint16_t port = freePort();
-    Peer echo("socat", {QString("TCP-LISTEN:%1,bind=127.0.0.1,reuseaddr,fork").arg(port), "EXEC:cat"});
-    ASSERT_TRUE(listening(port));
+    const auto echo = echoPeer();
     Recorder recorder;
-    const SOCKET s = connected(recorder, port);
+    const SOCKET s = connected(recorder, echo->port);
     EXPECT_EQ(recorder.first(s, FD_CONNECT)->error, 0);
     ASSERT_TRUE(recorder.waitFor(s, FD_WRITE));
     pumpFor(100);
@@ -230,10 +221,8 @@ TEST(AsyncSelect, PortListenedOnIsRefusedWith10048ButTimeWaitDoesNotBlockARestar
 
 TEST(AsyncSelect, NoticesOfAClosedSocketNeverReachTheSocketMadeAfterIt)
 {
-    const std::uint16_t port = freePort();
-    Peer echo("socat", {QString("TCP-LISTEN:%1,bind=127.0.0.1,reuseaddr,fork").arg(port), "EXEC:cat"});
-    ASSERT_TRUE(listening(port));
-    const sockaddr_in address = loopback(port);
+    const auto echo = echoPeer();
+    const sockaddr_in address = loopback(echo->port);
     SOCKET old = INVALID_SOCKET;
     SOCKET next = INVALID_SOCKET;
     // Inside FD_CONNECT the old socket's FD_WRITE is already queued behind it. The socket goes
@@ -298,10 +287,8 @@ TEST(AsyncSelect, SendingToAPeerThatLeftGivesAnErrorNotASignal)
     closesocket(s);
 
     // After our own shutdown the same write is a shutdown error, not a reset.
-    const std::uint16_t port = freePort();
-    Peer echo("socat", {QString("TCP-LISTEN:%1,bind=127.0.0.1,reuseaddr,fork").arg(port), "EXEC:cat"});
-    ASSERT_TRUE(listening(port));
-    const SOCKET open = connected(recorder, port);
+    const auto echo = echoPeer();
+    const SOCKET open = connected(recorder, echo->port);
     ASSERT_EQ(platform::shutdown(open, SHUT_WR), 0);
     EXPECT_EQ(platform::send(open, block.data(), 1, 0), SOCKET_ERROR);
     EXPECT_EQ(WSAGetLastError(), WSAESHUTDOWN);

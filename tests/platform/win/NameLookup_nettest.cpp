@@ -44,7 +44,7 @@ std::vector<std::string> dotted(const HostEntry& entry)
 {
     std::vector<std::string> result;
     for (const std::uint32_t address : entry.addresses)
-        result.emplace_back(platform::inet_ntoa(in_addr{address}));
+        result.push_back(sockettest::dotted(address));
     return result;
 }
 

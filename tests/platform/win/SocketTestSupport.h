@@ -100,6 +100,11 @@ inline sockaddr_in loopback(std::uint16_t port)
     return address;
 }
 
+inline std::string dotted(std::uint32_t address)
+{
+    return platform::inet_ntoa(in_addr{address});
+}
+
 inline const sockaddr* asAddress(const sockaddr_in& address)
 {
     return reinterpret_cast<const sockaddr*>(&address);
@@ -189,6 +194,33 @@ private:
 
     QProcess process_;
 };
+
+// A Python peer that accepts one TCP connection on loopback as `client` (the modules socket,
+// struct, time and hashlib imported) and then runs body. Its port is in `port`.
+inline std::unique_ptr<Peer> tcpPeer(const std::string& body)
+{
+    return Peer::python(R"(
+import socket, struct, time, hashlib
+server = socket.socket()
+server.bind(("127.0.0.1", 0))
+server.listen(1)
+print(server.getsockname()[1], flush=True)
+server.settimeout(20)
+client, _ = server.accept()
+client.settimeout(20)
+)" + body);
+}
+
+// Sends the given number of bytes (byte i is i % 251), then closes, resetting when asked.
+inline std::unique_ptr<Peer> sendingPeer(int bytes, bool reset)
+{
+    return tcpPeer(std::string(R"(
+client.sendall(bytes(i % 251 for i in range()") + std::to_string(bytes) + R"()))
+if )" + (reset ? "True" : "False") + R"(:
+    client.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
+client.close()
+)");
+}
 
 // Waits until something accepts connections on the port (a peer that cannot report it).
 inline bool listening(std::uint16_t port)
