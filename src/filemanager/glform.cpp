@@ -153,10 +153,17 @@ void Tglfr::FormClose()
     OpenGLPanel1->MakeOpenGLPanelNotCurrent();
 }
 
+bool Tglfr::ChangeToListingDir()
+{
+    if (platform::ChangeDir(dirPath))
+        return true;
+    platform::ShowMessage("cannot change to current dir: " + dirPath);
+    return false;
+}
+
 void Tglfr::FilterEditChange()
 {
-    if (!platform::ChangeDir(dirPath))
-        platform::ShowMessage("cannot change to current dir: " + dirPath);
+    ChangeToListingDir();
     RefreshListing(true);
 }
 
