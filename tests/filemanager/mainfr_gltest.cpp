@@ -225,6 +225,17 @@ TEST_F(MainFormTest, ALaterActivationReportsADeletedDirectoryAndFallsBack)
     EXPECT_FALSE(form->rightPanel->DirPath().empty());
 }
 
+TEST_F(MainFormTest, AStoredDirectoryThatCannotBeEnteredIsReportedAndTheListingStaysWhereItWas)
+{
+    QTemporaryDir parent;
+    const std::string missing = parent.path().toStdString() + "/missing";
+    writeFile(settings(), "[Panels]\nLeftdir=" + missing + "\n");
+    auto form = start();
+    activate(*form);
+    EXPECT_EQ(boxes.texts(), std::vector<std::string>{"cannot change to current dir: " + missing});
+    EXPECT_EQ(form->leftPanel->DirPath(), home());
+}
+
 TEST_F(MainFormTest, TheTimerRedrawsWhatADragLeftOutAndANewTextureOnceBothScenesExist)
 {
     auto form = start();
