@@ -2,6 +2,7 @@
 
 #include "filemanager/OpenGLPanel.h"
 #include "platform/fs/CurrentDir.h"
+#include "platform/fs/Path.h"
 #include "platform/ui/IniFile.h"
 #include "platform/ui/Locations.h"
 #include "platform/ui/MessageService.h"
@@ -138,11 +139,7 @@ void Tglfr::SelectDriveOf(const std::string& path)
     std::size_t bestLength = 0;
     for (int i = 0; i < drvComboBox->count(); ++i) {
         const std::string root = drvComboBox->itemData(i).toByteArray().toStdString();
-        if (root.empty())
-            continue;
-        const bool holds = path == root ||
-            (path.compare(0, root.size(), root) == 0 && (root.back() == '/' || path[root.size()] == '/'));
-        if (holds && root.size() >= bestLength) {
+        if (platform::IsAncestorOrSame(root, path) && (best < 0 || root.size() > bestLength)) {
             best = i;
             bestLength = root.size();
         }
@@ -156,10 +153,17 @@ void Tglfr::FormClose()
     OpenGLPanel1->MakeOpenGLPanelNotCurrent();
 }
 
+bool Tglfr::ChangeToListingDir()
+{
+    if (platform::ChangeDir(dirPath))
+        return true;
+    platform::ShowMessage("cannot change to current dir: " + dirPath);
+    return false;
+}
+
 void Tglfr::FilterEditChange()
 {
-    if (!platform::ChangeDir(dirPath))
-        platform::ShowMessage("cannot change to current dir: " + dirPath);
+    ChangeToListingDir();
     RefreshListing(true);
 }
 

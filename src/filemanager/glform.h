@@ -79,6 +79,9 @@ public:
     // The listing's directory.
     const std::string& DirPath() const { return dirPath; }
     void SetDirPath(const std::string& path) { dirPath = path; }
+    // Makes the listing's directory the process's current one; when it cannot, says so
+    // with "cannot change to current dir: " and the path, and gives false.
+    bool ChangeToListingDir();
 
     void SetOtherPanel(Tglfr* other) { otherPanel = other; }
     // Reads the process's current directory as the listing and repaints when asked.

@@ -2,13 +2,11 @@
 
 #include "filemanager/OpenGLPanel.h"
 #include "filemanager/glform.h"
-#include "platform/fs/CurrentDir.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/ExceptionGuard.h"
 #include "platform/ui/IniFile.h"
 #include "platform/ui/KeyPreview.h"
 #include "platform/ui/Locations.h"
-#include "platform/ui/MessageService.h"
 #include "ui_MainForm.h"
 
 #include <QCloseEvent>
@@ -197,8 +195,7 @@ void TMainForm::AppActivate()
     for (Tglfr* panel : {leftPanel, rightPanel}) {
         if (!panel)
             continue;
-        if (!platform::ChangeDir(panel->DirPath()))
-            platform::ShowMessage("cannot change to current dir: " + panel->DirPath());
+        panel->ChangeToListingDir();
         panel->RefreshListing(true);
     }
 }

@@ -3,11 +3,9 @@
 #include "filemanager/WebToolsLink.h"
 #include "filemanager/glform.h"
 #include "filemanager/mainfr.h"
-#include "platform/fs/CurrentDir.h"
 #include "platform/ui/ExceptionGuard.h"
 #include "platform/ui/IniFile.h"
 #include "platform/ui/Locations.h"
-#include "platform/ui/MessageService.h"
 
 #include <QAction>
 #include <QFile>
@@ -83,8 +81,7 @@ void TMainForm::ApplyPanelSettings(Tglfr& panel, const PanelSettings& stored)
     panel.FilterEdit->setText(QFile::decodeName(stored.filter.c_str()));
     panel.FilterEditChange();
     panel.SetDirPath(stored.dir);
-    if (!platform::ChangeDir(stored.dir))
-        platform::ShowMessage("cannot change to current dir: " + stored.dir);
+    panel.ChangeToListingDir();
     panel.SelectDriveOf(stored.dir);
     copyCameraAndColours(stored, panel);
     panel.actcol = QColor(stored.actcol[0], stored.actcol[1], stored.actcol[2]);

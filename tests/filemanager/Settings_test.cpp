@@ -1,11 +1,10 @@
 #include "filemanager/Settings.h"
+#include "support/FileContents.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
-
-#include <fstream>
 
 namespace {
 
@@ -14,7 +13,7 @@ protected:
     std::string path() const { return dir.path().toStdString() + "/PELVAXON.INI"; }
     platform::IniFile fileWith(const std::string& content) const
     {
-        std::ofstream(path(), std::ios::binary) << content;
+        testsupport::writeFile(path(), content);
         return platform::IniFile(path());
     }
     QTemporaryDir dir;

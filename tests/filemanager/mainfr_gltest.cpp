@@ -6,6 +6,7 @@
 #include "platform/ui/Application.h"
 #include "platform/ui/IniFile.h"
 #include "platform/ui/Locations.h"
+#include "support/FileContents.h"
 #include "support/ScriptedMessages.h"
 #include "support/gl/GlTestHelpers.h"
 
@@ -22,27 +23,14 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <fstream>
-#include <sstream>
 
 namespace {
 
 // The panels are OpenGL views: the program's own context set-up comes first.
 const bool glReady = testsupport::useProgramOpenGLSetup();
 
-std::string readFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream content;
-    content << in.rdbuf();
-    return content.str();
-}
-
-void writeFile(const std::string& path, const std::string& content)
-{
-    QDir().mkpath(QFileInfo(QString::fromStdString(path)).absolutePath());
-    std::ofstream(path, std::ios::binary) << content;
-}
+using testsupport::readFile;
+using testsupport::writeFile;
 
 std::string home() { return QFile::encodeName(QDir::homePath()).toStdString(); }
 
@@ -235,6 +223,17 @@ TEST_F(MainFormTest, ALaterActivationReportsADeletedDirectoryAndFallsBack)
     EXPECT_EQ(boxes.texts(), std::vector<std::string>{"cannot change to current dir: " + gone});
     EXPECT_EQ(form->leftPanel->DirPath(), parent.path().toStdString());
     EXPECT_FALSE(form->rightPanel->DirPath().empty());
+}
+
+TEST_F(MainFormTest, AStoredDirectoryThatCannotBeEnteredIsReportedAndTheListingStaysWhereItWas)
+{
+    QTemporaryDir parent;
+    const std::string missing = parent.path().toStdString() + "/missing";
+    writeFile(settings(), "[Panels]\nLeftdir=" + missing + "\n");
+    auto form = start();
+    activate(*form);
+    EXPECT_EQ(boxes.texts(), std::vector<std::string>{"cannot change to current dir: " + missing});
+    EXPECT_EQ(form->leftPanel->DirPath(), home());
 }
 
 TEST_F(MainFormTest, TheTimerRedrawsWhatADragLeftOutAndANewTextureOnceBothScenesExist)

@@ -20,11 +20,7 @@ public:
     platform::MsgResult ask(const std::string& text, platform::MsgButtons, platform::MsgIcon) override
     {
         state_->texts.push_back(text);
-        if (state_->answers.empty())
-            return platform::MsgResult::Ok;
-        const platform::MsgResult result = state_->answers.front();
-        state_->answers.pop_front();
-        return result;
+        return next(state_->answers).value_or(platform::MsgResult::Ok);
     }
     std::optional<QColor> pickColor(const QColor&) override { return next(state_->colors); }
     std::optional<QFont> pickFont(const QFont&) override { return next(state_->fonts); }

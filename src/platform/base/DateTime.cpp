@@ -40,8 +40,6 @@ DateParts CivilFromDays(long long z)
     return parts;
 }
 
-} // namespace
-
 bool IsLeapYear(int year)
 {
     return year % 4 == 0 && (year % 100 != 0 || year % 400 == 0);
@@ -54,6 +52,8 @@ int DaysInMonth(int year, int month)
         return 0;
     return kDays[month - 1] + (month == 2 && IsLeapYear(year) ? 1 : 0);
 }
+
+} // namespace
 
 TDateTime EncodeDate(int year, int month, int day)
 {

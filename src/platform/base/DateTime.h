@@ -25,9 +25,6 @@ struct TimeParts {
     int Hour = 0, Min = 0, Sec = 0, MSec = 0;
 };
 
-bool IsLeapYear(int year);
-int DaysInMonth(int year, int month);
-
 TDateTime EncodeDate(int year, int month, int day);
 TDateTime EncodeTime(int hour, int min, int sec, int msec);
 TDateTime ComposeDateTime(TDateTime date, TDateTime time);

@@ -1,5 +1,6 @@
 #include "platform/base/Exception.h"
 #include "platform/ui/IniFile.h"
+#include "support/FileContents.h"
 
 #include <QDir>
 #include <QFile>
@@ -7,23 +8,11 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <fstream>
-#include <sstream>
 
 namespace {
 
-std::string readAll(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream content;
-    content << in.rdbuf();
-    return content.str();
-}
-
-void writeAll(const std::string& path, const std::string& content)
-{
-    std::ofstream(path, std::ios::binary) << content;
-}
+using testsupport::readFile;
+using testsupport::writeFile;
 
 class IniFileTest : public ::testing::Test {
 protected:
@@ -36,7 +25,7 @@ protected:
 
 TEST_F(IniFileTest, LooksUpWithoutCaseAndStripsBlanksAndOneQuotePair)
 {
-    writeAll(file(), "[view]\r\n  SPLITTER =  120 \r\nname = \"  quoted  \"\r\nodd='x\"\n[Panels]\nLeftdir=/home/u\n");
+    writeFile(file(), "[view]\r\n  SPLITTER =  120 \r\nname = \"  quoted  \"\r\nodd='x\"\n[Panels]\nLeftdir=/home/u\n");
     const platform::IniFile ini(file());
     EXPECT_EQ(ini.readInteger("View", "Splitter", 30), 120);
     EXPECT_EQ(ini.readString("VIEW", "Name", ""), "  quoted  ");
@@ -50,7 +39,7 @@ TEST_F(IniFileTest, UpdatesInPlaceKeepingForeignLinesAndAppendsNewKeysToTheirSec
 {
     const std::string before = "; my notes\n[View]\nButtons=0\nmine=kept ; not a comment\n\n"
                                "[Other]\n# comment\nx=1\n";
-    writeAll(file(), before);
+    writeFile(file(), before);
     platform::IniFile ini(file());
     ini.writeBool("view", "BUTTONS", true);
     ini.writeInteger("View", "Splitter", 250);
@@ -59,13 +48,13 @@ TEST_F(IniFileTest, UpdatesInPlaceKeepingForeignLinesAndAppendsNewKeysToTheirSec
     EXPECT_EQ(ini.text(), "; my notes\n[View]\nBUTTONS=1\nmine=kept ; not a comment\nSplitter=250\n\n"
                           "[Other]\n# comment\nx=1\ny=2\n[Panels]\nLeftdir=/tmp\n");
     ini.save();
-    EXPECT_EQ(readAll(file()), ini.text());
+    EXPECT_EQ(readFile(file()), ini.text());
     EXPECT_EQ(platform::IniFile(file()).readString("View", "mine", ""), "kept ; not a comment");
 }
 
 TEST_F(IniFileTest, ValueFormsAndTheirDefaults)
 {
-    writeAll(file(), "[s]\nb1=1\nb0=0\nb2=2\nbt=true\nbe=\nhex=0x1F\nsp= 12 \nbad=12abc\nneg=-8\n"
+    writeFile(file(), "[s]\nb1=1\nb0=0\nb2=2\nbt=true\nbe=\nhex=0x1F\nsp= 12 \nbad=12abc\nneg=-8\n"
                      "f1=1e3\nfn=nan\nfc=0,5\nfp=+1.5\nfb=1.5x\nfi=-inf\n");
     const platform::IniFile ini(file());
     EXPECT_TRUE(ini.readBool("s", "b1", false));
@@ -96,7 +85,7 @@ TEST_F(IniFileTest, FloatsAndLongStringsRoundTripExactly)
     ini.writeFloat("Panels", "b", -35.0);
     ini.writeFloat("Panels", "c", 152.0 / 255.0);
     ini.save();
-    EXPECT_NE(readAll(file()).find("a=0.5607843137255\nb=-35\nc=0.596078431372549\n"), std::string::npos);
+    EXPECT_NE(readFile(file()).find("a=0.5607843137255\nb=-35\nc=0.596078431372549\n"), std::string::npos);
     const platform::IniFile back(file());
     EXPECT_EQ(back.readString("Panels", "Leftdir", ""), longPath);
     EXPECT_EQ(back.readFloat("Panels", "a", 0), 0.5607843137255);
@@ -116,14 +105,14 @@ TEST_F(IniFileTest, SaveReplacesAtomicallyAndLeavesNoTemporary)
     ini.save();
     ini.writeString("View", "Fontname", "DejaVu Sans");
     ini.save();
-    EXPECT_EQ(readAll(path), "[View]\nFontname=DejaVu Sans\n");
+    EXPECT_EQ(readFile(path), "[View]\nFontname=DejaVu Sans\n");
     const QStringList left = QDir(dir.path() + "/deeper/pelvaxon").entryList(QDir::Files | QDir::Hidden);
     EXPECT_EQ(left, QStringList{"PELVAXON.INI"});
 }
 
 TEST_F(IniFileTest, AFailedSaveNamesTheFileAndKeepsTheOldOne)
 {
-    writeAll(file("blocker"), "a regular file where a directory should be");
+    writeFile(file("blocker"), "a regular file where a directory should be");
     platform::IniFile ini(file("blocker") + "/PELVAXON.INI");
     ini.writeString("View", "x", "1");
     try {
@@ -132,7 +121,7 @@ TEST_F(IniFileTest, AFailedSaveNamesTheFileAndKeepsTheOldOne)
     } catch (const platform::Exception& error) {
         EXPECT_NE(std::string(error.what()).find(file("blocker")), std::string::npos) << error.what();
     }
-    EXPECT_EQ(readAll(file("blocker")), "a regular file where a directory should be");
+    EXPECT_EQ(readFile(file("blocker")), "a regular file where a directory should be");
 }
 
 TEST_F(IniFileTest, UnreadableFileGivesDefaultsAndIsNeverOverwritten)
@@ -145,7 +134,7 @@ TEST_F(IniFileTest, UnreadableFileGivesDefaultsAndIsNeverOverwritten)
     EXPECT_THROW(ini.save(), platform::Exception);
     EXPECT_TRUE(QFileInfo(QString::fromStdString(file())).isDir());
 
-    writeAll(file("huge.ini"), std::string(5 * 1024 * 1024, 'x'));
+    writeFile(file("huge.ini"), std::string(5 * 1024 * 1024, 'x'));
     platform::IniFile huge(file("huge.ini"));
     EXPECT_FALSE(huge.loadError().empty());
     EXPECT_THROW(huge.save(), platform::Exception);
@@ -156,7 +145,7 @@ TEST_F(IniFileTest, MalformedLinesAreKeptAndDoNotDisturbLookups)
 {
     const std::string junk = std::string("orphan=before any section\n[View\nno equals sign\n=empty key\n") +
                              std::string("\x01\xff\0bin", 6) + "\n[View]\nButtons=0\n[]\nk=v";
-    writeAll(file(), junk);
+    writeFile(file(), junk);
     platform::IniFile ini(file());
     EXPECT_TRUE(ini.loadError().empty());
     EXPECT_FALSE(ini.readBool("View", "Buttons", true));
@@ -166,7 +155,7 @@ TEST_F(IniFileTest, MalformedLinesAreKeptAndDoNotDisturbLookups)
     ini.save();
     std::string expected = junk + "\n";
     expected.replace(expected.find("Buttons=0"), 9, "Buttons=1");
-    EXPECT_EQ(readAll(file()), expected);
+    EXPECT_EQ(readFile(file()), expected);
 }
 
 } // namespace
