@@ -1,24 +1,16 @@
 #include "icons3d/LoadAn8Model.h"
 #include "support/An8Dump.h"
 #include "support/FakeTextures.h"
+#include "support/FileContents.h"
 
 #include <gtest/gtest.h>
 
 #include <clocale>
 #include <fstream>
-#include <sstream>
 
 namespace {
 
 const std::string kDir = std::string(PELVAXON_TEST_DATA_DIR) + "/an8";
-
-std::string slurp(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 struct Loaded {
     std::unique_ptr<An8Model> model;
@@ -37,7 +29,7 @@ void loadFile(Loaded& loaded, const std::string& path)
 void expectDump(const std::string& name, const An8Model& model)
 {
     const std::string actual = DumpModel(model);
-    const std::string expected = slurp(kDir + "/" + name + ".dump");
+    const std::string expected = testsupport::readFile(kDir + "/" + name + ".dump");
     if (actual != expected)
         std::ofstream(std::string(PELVAXON_BINARY_DIR) + "/" + name + ".actual.dump") << actual;
     EXPECT_EQ(actual, expected) << name;
@@ -59,7 +51,7 @@ INSTANTIATE_TEST_SUITE_P(An8, Fixture,
 
 TEST(An8Fixtures, CrLfLineEndsAndACtrlZTailReadAsTheLfFile)
 {
-    std::string text = slurp(kDir + "/lex.an8"), crlf;
+    std::string text = testsupport::readFile(kDir + "/lex.an8"), crlf;
     for (char c : text) {
         if (c == '\n')
             crlf += '\r';

@@ -1,14 +1,13 @@
+#include "support/FileContents.h"
 #include "support/LoadText.h"
 
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdlib>
-#include <fstream>
 #include <iostream>
 #include <mutex>
 #include <random>
-#include <sstream>
 #include <thread>
 
 namespace {
@@ -17,10 +16,7 @@ const char* const kFixtures[] = {"lex", "materials", "primitives", "mesh", "figu
 
 std::string fixture(const char* name)
 {
-    std::ifstream in(std::string(PELVAXON_TEST_DATA_DIR) + "/an8/" + name + ".an8", std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
+    return testsupport::readFile(std::string(PELVAXON_TEST_DATA_DIR) + "/an8/" + name + ".an8");
 }
 
 // Aborts the whole run when one load takes longer than a second: a hang must fail loudly
