@@ -11,7 +11,6 @@
 namespace {
 
 constexpr int kTableSize = 4096;
-constexpr int kMaxCodeBits = 12;
 
 // The state of one decode. Strings are written straight into the output, last pixel
 // first, by walking their prefix chain: every code's length is known, and every prefix
