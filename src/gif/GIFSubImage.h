@@ -85,7 +85,9 @@ private:
 
     int LoadLE(int at) const { return Descriptor[at] | (Descriptor[at + 1] << 8); }
     void StoreLE(int at, int value);
-    void AllocatePixels(std::uint8_t fill);
+    // A buffer of width x height pixels set to `fill`; "Invalid image dimensions" beyond
+    // the limits, "Failed to allocate memory for GIF DIB" when memory runs out.
+    std::vector<std::uint8_t> NewPixels(int width, int height, std::uint8_t fill) const;
     void Render();
 
     std::vector<std::uint8_t> pixels_;
