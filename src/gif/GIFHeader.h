@@ -2,6 +2,7 @@
 
 #include "gif/GIFColorMap.h"
 #include "gif/GIFItem.h"
+#include "gif/GIFStreamOps.h"
 
 #include <array>
 #include <cstdint>
@@ -39,8 +40,8 @@ public:
     TGIFGlobalColorMap ColorMap;
 
 private:
-    int LoadLE(int at) const { return Descriptor[at] | (Descriptor[at + 1] << 8); }
-    void StoreLE(int at, int value);
+    int LoadLE(int at) const { return LoadLE16(Descriptor.data() + at); }
+    void StoreLE(int at, int value) { StoreClampedLE16(Descriptor.data() + at, value); }
 };
 
 // The ';' that ends a file.

@@ -18,11 +18,6 @@ TGIFSubImage::TGIFSubImage(TGIFImage* image) : TGIFItem(image), ColorMap(this), 
 
 TGIFSubImage::~TGIFSubImage() = default;
 
-void TGIFSubImage::StoreLE(int at, int value)
-{
-    StoreLE16(Descriptor.data() + at, static_cast<std::uint16_t>(std::clamp(value, 0, 0xFFFF)));
-}
-
 void TGIFSubImage::Clear()
 {
     Extensions.Clear();
