@@ -9,7 +9,6 @@
 #include <vector>
 
 class TGIFImage;
-void GifWarning(TGIFImage* image, GifPersistent* sender, TGIFSeverity severity, std::string_view message);
 
 // An owning list of frames or extensions. Items never reach back into their list: taking
 // one out is Remove, which hands its ownership to the caller.
