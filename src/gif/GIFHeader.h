@@ -26,7 +26,6 @@ public:
     int GetHeight() const { return LoadLE(2); }
     void SetWidth(int width) { StoreLE(0, width); }
     void SetHeight(int height) { StoreLE(2, height); }
-    std::uint8_t GetPackedFlags() const { return Descriptor[4]; }
     int GetBackgroundColorIndex() const { return Descriptor[5]; }
     void SetBackgroundColorIndex(int index);
     platform::Rgb GetBackgroundColor() const { return ColorMap.LookupPadded(Descriptor[5]); }
