@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <new>
 #include <vector>
 
 namespace {
@@ -202,7 +203,12 @@ void DecompressLZW(platform::Stream& stream, std::uint8_t* pixels, int width, in
         return;
     }
     // Rows arrive in pass order: decode them in that order, then put each in its place.
-    std::vector<std::uint8_t> arrived(pixels, pixels + w * h);
+    std::vector<std::uint8_t> arrived;
+    try {
+        arrived.assign(pixels, pixels + w * h);
+    } catch (const std::bad_alloc&) {
+        RaiseGIFError(gifstrings::sOutOfMemDIB);
+    }
     decoder->decode(arrived.data(), arrived.size());
     const std::uint8_t* from = arrived.data();
     ForEachInterlacedRow(height, [&](int row) {
