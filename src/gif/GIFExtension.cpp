@@ -56,7 +56,7 @@ void TGIFExtension::SaveToStream(platform::Stream& stream) const
     WriteBody(stream);
 }
 
-TGIFExtensionFactory FindExtension(platform::Stream& stream)
+TGIFExtensionFactory TGIFExtension::FindExtension(platform::Stream& stream)
 {
     const std::int64_t start = stream.position();
     const int label = ReadOneByte(stream);
@@ -78,7 +78,7 @@ TGIFExtensionFactory FindExtension(platform::Stream& stream)
     return found;
 }
 
-void RegisterExtension(std::uint8_t label, TGIFExtensionFactory factory)
+void TGIFExtension::RegisterExtension(std::uint8_t label, TGIFExtensionFactory factory)
 {
     Registry().push_back({label, std::move(factory)});
 }
@@ -95,7 +95,7 @@ void TGIFExtensionList::LoadFromStream(platform::Stream& stream, TGIFSubImage* p
                 stream.seek(-1);
                 return;
             }
-            const TGIFExtensionFactory factory = FindExtension(stream);
+            const TGIFExtensionFactory factory = TGIFExtension::FindExtension(stream);
             if (!factory)
                 RaiseGIFError(gifstrings::sOutOfData);
             stream.seek(-1);

@@ -7,7 +7,10 @@
 #include <functional>
 #include <memory>
 
+class TGIFExtension;
 class TGIFSubImage;
+
+using TGIFExtensionFactory = std::function<std::unique_ptr<TGIFExtension>(TGIFSubImage*)>;
 
 enum TDisposalMethod { dmNone, dmNoDisposal, dmBackground, dmPrevious };
 
@@ -24,6 +27,15 @@ public:
     // Writes '!' and the label, then the extension's own data.
     void SaveToStream(platform::Stream& stream) const;
 
+    // Chooses the class for the extension whose label follows in the stream (positioned
+    // after '!'): by its label and, for application extensions, by their identifier. A
+    // label no class is registered for gets the generic unknown extension, which keeps its
+    // data. The position is put back. No class only when not even the label can be read.
+    static TGIFExtensionFactory FindExtension(platform::Stream& stream);
+    // A later registration of a label wins. Register before loading starts: the registry
+    // is not locked.
+    static void RegisterExtension(std::uint8_t label, TGIFExtensionFactory factory);
+
     TGIFSubImage* SubImage;
 
 protected:
@@ -32,23 +44,12 @@ protected:
     virtual void WriteBody(platform::Stream& stream) const = 0;
 };
 
-using TGIFExtensionFactory = std::function<std::unique_ptr<TGIFExtension>(TGIFSubImage*)>;
-
 // The factory of a class that takes just the frame.
 template <class Extension>
 std::unique_ptr<TGIFExtension> MakeExtension(TGIFSubImage* subImage)
 {
     return std::make_unique<Extension>(subImage);
 }
-
-// Chooses the class for the extension whose label follows in the stream (positioned after
-// '!'): by its label and, for application extensions, by their identifier. A label no
-// class is registered for gets the generic unknown extension, which keeps its data.
-// The position is put back. No class only when not even the label can be read.
-TGIFExtensionFactory FindExtension(platform::Stream& stream);
-// A later registration of a label wins. Register before loading starts: the registry is
-// not locked.
-void RegisterExtension(std::uint8_t label, TGIFExtensionFactory factory);
 
 class TGIFExtensionList final : public TGIFList<TGIFExtension> {
 public:

@@ -4,7 +4,6 @@
 #include "gif/GIFStreamOps.h"
 #include "gif/GIFStrings.h"
 
-#include <algorithm>
 #include <cctype>
 
 namespace {
@@ -20,11 +19,6 @@ constexpr std::uint8_t kSorted = 0x08;
 } // namespace
 
 TGIFHeader::TGIFHeader(TGIFImage* image) : TGIFItem(image), ColorMap(this) {}
-
-void TGIFHeader::StoreLE(int at, int value)
-{
-    StoreLE16(Descriptor.data() + at, static_cast<std::uint16_t>(std::clamp(value, 0, 0xFFFF)));
-}
 
 void TGIFHeader::LoadFromStream(platform::Stream& stream)
 {

@@ -2,6 +2,7 @@
 
 #include "gif/GIFColorMap.h"
 #include "gif/GIFItem.h"
+#include "gif/GIFStreamOps.h"
 
 #include <array>
 #include <cstdint>
@@ -25,7 +26,6 @@ public:
     int GetHeight() const { return LoadLE(2); }
     void SetWidth(int width) { StoreLE(0, width); }
     void SetHeight(int height) { StoreLE(2, height); }
-    std::uint8_t GetPackedFlags() const { return Descriptor[4]; }
     int GetBackgroundColorIndex() const { return Descriptor[5]; }
     void SetBackgroundColorIndex(int index);
     platform::Rgb GetBackgroundColor() const { return ColorMap.LookupPadded(Descriptor[5]); }
@@ -39,8 +39,8 @@ public:
     TGIFGlobalColorMap ColorMap;
 
 private:
-    int LoadLE(int at) const { return Descriptor[at] | (Descriptor[at + 1] << 8); }
-    void StoreLE(int at, int value);
+    int LoadLE(int at) const { return LoadLE16(Descriptor.data() + at); }
+    void StoreLE(int at, int value) { StoreClampedLE16(Descriptor.data() + at, value); }
 };
 
 // The ';' that ends a file.

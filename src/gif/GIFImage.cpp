@@ -131,7 +131,7 @@ void TGIFImage::CountLoadedExtension()
 
 void TGIFImage::CountLoadedPixels(std::size_t pixels)
 {
-    if (pixels > Limits.maxFramePixels || pixels > Limits.maxTotalPixels - std::min(loadedPixels_, Limits.maxTotalPixels))
+    if (pixels > Limits.maxTotalPixels - std::min(loadedPixels_, Limits.maxTotalPixels))
         RaiseGIFError(gifstrings::sBadDimension);
     loadedPixels_ += pixels;
 }

@@ -48,7 +48,8 @@ public:
     // The global table changed: every frame drawn with it is drawn again.
     void Changed();
 
-    // Load bookkeeping against Limits: each raises when its limit is passed.
+    // Load bookkeeping against Limits: each raises when its limit is passed. A frame's own
+    // size is checked where its pixels are made.
     void CountLoadedFrame();
     void CountLoadedExtension();
     void CountLoadedPixels(std::size_t pixels);

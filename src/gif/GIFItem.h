@@ -8,9 +8,6 @@
 
 class TGIFImage;
 
-// Hands a warning to the picture's warning event; nothing when there is no picture.
-void GifWarning(TGIFImage* image, GifPersistent* sender, TGIFSeverity severity, std::string_view message);
-
 // A part of a GIF file that belongs to a picture: the header, a frame, an extension, the
 // trailer. Warnings go up to the picture, which hands them to its warning event.
 class TGIFItem : public GifPersistent {

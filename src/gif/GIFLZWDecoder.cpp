@@ -6,12 +6,12 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <new>
 #include <vector>
 
 namespace {
 
 constexpr int kTableSize = 4096;
-constexpr int kMaxCodeBits = 12;
 
 // The state of one decode. Strings are written straight into the output, last pixel
 // first, by walking their prefix chain: every code's length is known, and every prefix
@@ -203,7 +203,12 @@ void DecompressLZW(platform::Stream& stream, std::uint8_t* pixels, int width, in
         return;
     }
     // Rows arrive in pass order: decode them in that order, then put each in its place.
-    std::vector<std::uint8_t> arrived(pixels, pixels + w * h);
+    std::vector<std::uint8_t> arrived;
+    try {
+        arrived.assign(pixels, pixels + w * h);
+    } catch (const std::bad_alloc&) {
+        RaiseGIFError(gifstrings::sOutOfMemDIB);
+    }
     decoder->decode(arrived.data(), arrived.size());
     const std::uint8_t* from = arrived.data();
     ForEachInterlacedRow(height, [&](int row) {

@@ -9,7 +9,6 @@
 #include <vector>
 
 class TGIFImage;
-void GifWarning(TGIFImage* image, GifPersistent* sender, TGIFSeverity severity, std::string_view message);
 
 // An owning list of frames or extensions. Items never reach back into their list: taking
 // one out is Remove, which hands its ownership to the caller.
@@ -35,11 +34,14 @@ public:
     void Delete(int index) { items_.erase(items_.begin() + checked(index, GetCount())); }
     void Clear() { items_.clear(); }
     void Exchange(int a, int b) { std::swap(items_.at(checked(a, GetCount())), items_.at(checked(b, GetCount()))); }
+    // Both indices are checked before anything moves, so a bad one loses no item.
     void Move(int from, int to)
     {
-        std::unique_ptr<Item> item = std::move(items_.at(checked(from, GetCount())));
+        const std::size_t source = checked(from, GetCount());
+        const std::size_t target = checked(to, GetCount());
+        std::unique_ptr<Item> item = std::move(items_[source]);
         items_.erase(items_.begin() + from);
-        items_.insert(items_.begin() + checked(to, GetCount() + 1), std::move(item));
+        items_.insert(items_.begin() + static_cast<std::ptrdiff_t>(target), std::move(item));
     }
     int IndexOf(const Item* item) const
     {

@@ -2,6 +2,7 @@
 
 #include "platform/graphics/Stream.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -35,4 +36,10 @@ inline void StoreLE16(std::uint8_t* p, std::uint16_t value)
 {
     p[0] = static_cast<std::uint8_t>(value);
     p[1] = static_cast<std::uint8_t>(value >> 8);
+}
+
+// A size or position into a 16-bit field of the file, clamped to what the field holds.
+inline void StoreClampedLE16(std::uint8_t* p, int value)
+{
+    StoreLE16(p, static_cast<std::uint16_t>(std::clamp(value, 0, 0xFFFF)));
 }

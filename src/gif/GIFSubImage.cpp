@@ -18,11 +18,6 @@ TGIFSubImage::TGIFSubImage(TGIFImage* image) : TGIFItem(image), ColorMap(this), 
 
 TGIFSubImage::~TGIFSubImage() = default;
 
-void TGIFSubImage::StoreLE(int at, int value)
-{
-    StoreLE16(Descriptor.data() + at, static_cast<std::uint16_t>(std::clamp(value, 0, 0xFFFF)));
-}
-
 void TGIFSubImage::Clear()
 {
     Extensions.Clear();
@@ -57,14 +52,14 @@ void TGIFSubImage::LoadFromStream(platform::Stream& stream)
         GetBitmap();
 }
 
-void TGIFSubImage::AllocatePixels(std::uint8_t fill)
+std::vector<std::uint8_t> TGIFSubImage::NewPixels(int width, int height, std::uint8_t fill) const
 {
-    const std::size_t count = static_cast<std::size_t>(GetWidth()) * static_cast<std::size_t>(GetHeight());
+    const std::size_t count = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
     const GifLimits limits = Image ? Image->Limits : GifLimits{};
     if (count > limits.maxFramePixels)
         RaiseGIFError(gifstrings::sBadDimension);
     try {
-        pixels_.assign(count, fill);
+        return std::vector<std::uint8_t>(count, fill);
     } catch (const std::bad_alloc&) {
         RaiseGIFError(gifstrings::sOutOfMemDIB);
     }
@@ -76,7 +71,7 @@ void TGIFSubImage::Decompress(platform::Stream& stream)
     const int transparentIndex = GetTransparentIndex();
     if (Image)
         Image->CountLoadedPixels(static_cast<std::size_t>(GetWidth()) * static_cast<std::size_t>(GetHeight()));
-    AllocatePixels(static_cast<std::uint8_t>(std::max(transparentIndex, 0)));
+    pixels_ = NewPixels(GetWidth(), GetHeight(), static_cast<std::uint8_t>(std::max(transparentIndex, 0)));
     DecompressLZW(stream, pixels_.data(), GetWidth(), GetHeight(), GetInterlaced(),
                   [this](TGIFSeverity severity, std::string_view message) { Warning(severity, message); });
     // One warning a frame at most, however many pixels are beyond the table: drawing
@@ -111,14 +106,15 @@ void TGIFSubImage::DoSetBounds(int left, int top, int width, int height)
     width = std::clamp(width, 0, 0xFFFF);
     height = std::clamp(height, 0, 0xFFFF);
     const bool resized = width != GetWidth() || height != GetHeight();
+    // Made before anything changes, so that a size the limits refuse leaves the frame as it was.
+    std::vector<std::uint8_t> resizedPixels = resized ? NewPixels(width, height, 0) : std::vector<std::uint8_t>();
     StoreLE(1, left);
     StoreLE(3, top);
     StoreLE(5, width);
     StoreLE(7, height);
     if (resized) {
         FreeBitmap();
-        FreeImage();
-        AllocatePixels(0);
+        pixels_ = std::move(resizedPixels);
     }
     if (!Image)
         return;
@@ -188,7 +184,7 @@ std::uint8_t* TGIFSubImage::GetScanline(int y)
 void TGIFSubImage::NewImage()
 {
     FreeImage();
-    AllocatePixels(0);
+    pixels_ = NewPixels(GetWidth(), GetHeight(), 0);
 }
 
 void TGIFSubImage::FreeImage()

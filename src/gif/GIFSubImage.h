@@ -3,6 +3,7 @@
 #include "gif/GIFColorMap.h"
 #include "gif/GIFExtension.h"
 #include "gif/GIFItem.h"
+#include "gif/GIFStreamOps.h"
 #include "platform/graphics/Bitmap.h"
 
 #include <array>
@@ -83,9 +84,11 @@ private:
     static constexpr std::uint8_t kLocalTable = 0x80;
     static constexpr std::uint8_t kInterlaced = 0x40;
 
-    int LoadLE(int at) const { return Descriptor[at] | (Descriptor[at + 1] << 8); }
-    void StoreLE(int at, int value);
-    void AllocatePixels(std::uint8_t fill);
+    int LoadLE(int at) const { return LoadLE16(Descriptor.data() + at); }
+    void StoreLE(int at, int value) { StoreClampedLE16(Descriptor.data() + at, value); }
+    // A buffer of width x height pixels set to `fill`; "Invalid image dimensions" beyond
+    // the limits, "Failed to allocate memory for GIF DIB" when memory runs out.
+    std::vector<std::uint8_t> NewPixels(int width, int height, std::uint8_t fill) const;
     void Render();
 
     std::vector<std::uint8_t> pixels_;

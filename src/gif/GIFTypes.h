@@ -38,6 +38,10 @@ public:
     virtual ~GifPersistent() = default;
 };
 
+class TGIFImage;
+// Hands a warning to the picture's warning event; nothing when there is no picture.
+void GifWarning(TGIFImage* image, GifPersistent* sender, TGIFSeverity severity, std::string_view message);
+
 // A rectangle as left, top, right, bottom, the right and bottom edges excluded.
 struct GifRect {
     int left = 0;

@@ -201,7 +201,7 @@ TEST(GIFExtensions, UnregisteredLabelsLoadWithAWarningAndSaveUnchanged)
     EXPECT_EQ(Saved(*extension), unknown);
     EXPECT_EQ(extension->GetVersion(), gv89a);
 
-    RegisterExtension(0x02, [](TGIFSubImage* frame) { return std::make_unique<TGIFCommentExtension>(frame); });
+    TGIFExtension::RegisterExtension(0x02, MakeExtension<TGIFCommentExtension>);
     EXPECT_EQ(WithExtensions({'!', 0x02, 0}).error, sBadExtensionInstance)
         << "a class registered for a label must answer that label";
 }

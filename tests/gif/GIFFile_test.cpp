@@ -192,6 +192,19 @@ TEST(GIFFile, EarlyEndCodeAndEmptyFrameDoNotSwallowTheNextBlock)
     EXPECT_FALSE(l.warned(sBadBlock));
 }
 
+TEST(GIFFile, FrameListRefusesBadIndicesWithoutLosingFrames)
+{
+    TGIFImage image;
+    for (int i = 0; i < 3; ++i)
+        image.Images.Add(std::make_unique<TGIFSubImage>(&image));
+    const TGIFSubImage* first = image.Images.First();
+    EXPECT_THROW(image.Images.Move(0, 3), std::out_of_range);
+    EXPECT_EQ(image.Images.GetCount(), 3);
+    EXPECT_EQ(image.Images.First(), first);
+    image.Images.Move(0, 2);
+    EXPECT_EQ(image.Images.Last(), first);
+}
+
 TEST(GIFFile, ProgressReportsLoadingInOrder)
 {
     TGIFImage image;

@@ -54,7 +54,6 @@ protected:
     // Runs a producer inside the temporary directory; names in `arguments` are relative.
     static void Make(const QString& program, QStringList arguments)
     {
-        QByteArray out;
         QProcess process;
         process.setWorkingDirectory(dir_->path());
         process.start(program, arguments);
@@ -159,7 +158,7 @@ TEST_F(GIFProducers, ImageMagickStillPictures)
     Make(ImageMagick(), {"-size", "40x30", "xc:none", "-fill", "red", "-draw", "circle 20,15 20,3", "transparent.gif"});
     // Noise fills the string table: 12-bit codes and clears on a full table.
     MakeWithImageMagick("-size 320x240 xc: -seed 5 +noise Random -colors 256 noise.gif");
-    for (const char* name : {"gradient.gif", "interlaced.gif", "transparent.gif", "noise.gif"})
+    for (const char* name : {"gradient.gif", "noise.gif"})
         CompareWithImageMagick(QString::fromLatin1(name));
     EXPECT_TRUE(CompareWithImageMagick(QStringLiteral("interlaced.gif")).frame(0).GetInterlaced());
     EXPECT_TRUE(CompareWithImageMagick(QStringLiteral("transparent.gif")).frame(0).GetTransparent());

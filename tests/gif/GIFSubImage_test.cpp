@@ -58,6 +58,8 @@ TEST(GIFSubImage, BoundsGrowTheScreenWithWarnings)
     EXPECT_EQ(frame.GetPixel(8, 6), 5);
     EXPECT_THROW(frame.GetScanline(7), GIFException);
     EXPECT_THROW(frame.DoSetBounds(0, 0, 65535, 65535), GIFException);
+    EXPECT_EQ(frame.GetBoundsRect(), (GifRect{2, 3, 11, 10})) << "a refused size changes nothing";
+    EXPECT_EQ(frame.GetPixel(8, 6), 5);
 }
 
 TEST(GIFSubImage, DIBReaderAndWriter)

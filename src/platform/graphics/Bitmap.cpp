@@ -102,14 +102,11 @@ Rgb Bitmap::pixelColor(int x, int y) const
 
 Bitmap Bitmap::convertedTo(PixelFormat format) const
 {
-    Bitmap out(width_, height_, format);
-    if (format == format_) {
-        out.data_ = data_;
-        out.palette = palette;
-        return out;
-    }
+    if (format == format_)
+        return *this;
     if (isIndexed(format) && !isIndexed(format_))
         throw std::invalid_argument("converting true colour to indexed needs a colour reduction");
+    Bitmap out(width_, height_, format);
     if (isIndexed(format)) {
         const unsigned limit = 1u << bitsPerPixel(format);
         out.palette = palette;
