@@ -1,25 +1,25 @@
 #pragma once
 
+#include "platform/base/FileDescriptor.h"
+
 #include <cstddef>
 #include <string>
 #include <string_view>
 
 // The bytes of an .an8 file as the modeller's text mode delivers them: CR LF arrives as
 // LF (also when the pair straddles two buffer fills), a lone CR passes through and a
-// Ctrl-Z byte ends the data. Only regular files are opened, so a FIFO or a directory
-// under an icon's name can neither block a paint nor read as an empty model.
+// Ctrl-Z byte ends the data.
 class An8File {
 public:
-    // Reads the file at path; isOpen() tells whether that worked.
-    explicit An8File(const std::string& path);
+    // Reads an open file (platform::OpenRegularFile, so a FIFO or a directory under an
+    // icon's name can neither block a paint nor read as an empty model).
+    explicit An8File(platform::FileDescriptor file);
     // Reads bytes already in memory (tests, fuzzing); they must outlive the reader.
     struct InMemory {};
     An8File(InMemory, std::string_view bytes);
-    ~An8File();
     An8File(const An8File&) = delete;
     An8File& operator=(const An8File&) = delete;
 
-    bool isOpen() const { return fd_ >= 0 || memory_; }
     // True when a read failed: the data ended early and must not count as complete.
     bool readFailed() const { return readFailed_; }
 
@@ -45,7 +45,7 @@ private:
     void finish();
 
     static constexpr std::size_t kBufferSize = 65536;
-    int fd_ = -1;
+    platform::FileDescriptor fd_;
     bool memory_ = false;
     bool ended_ = false;
     bool readFailed_ = false;

@@ -1,7 +1,9 @@
 #include "icons3d/LoadAn8Model.h"
 
+#include "platform/fs/OpenRegularFile.h"
 #include "platform/fs/Path.h"
 
+#include <cerrno>
 #include <new>
 
 namespace {
@@ -44,9 +46,17 @@ std::unique_ptr<An8Model> load(An8File& file, const std::string& name, const std
 std::unique_ptr<An8Model> LoadAn8Model(const std::string& path, int mask, An8TextureLoader& textures,
                                        const An8MessageSink& messages, An8Error* error)
 {
-    An8File file(path);
-    if (!file.isOpen())
+    platform::FileDescriptor fd;
+    try {
+        fd = platform::OpenRegularFile(path);
+    } catch (const platform::FileOpenError& failure) {
+        // Most extensions have no model, so an absent one is no news.
+        const bool absent = failure.errorNumber() == ENOENT || failure.errorNumber() == ENOTDIR;
+        if (!absent && messages)
+            messages(failure.what());
         return nullptr;
+    }
+    An8File file(std::move(fd));
     return load(file, path, platform::DirectoryOf(path), mask, textures, messages, error);
 }
 

@@ -4,10 +4,10 @@
 
 #include <string_view>
 
-// Reads the .an8 file at path into a model, or returns null. A file that cannot be opened
-// (missing, not a regular file) gives null and no message; every other failure sends one
-// message to messages: "error N" with the file and line, "error reading <path>" or "not
-// enough memory". When error is given it receives the reader's error number and line.
+// Reads the .an8 file at path into a model, or returns null. A missing file gives null and
+// no message; every other failure sends one message to messages: why the file cannot be
+// opened (a directory, a FIFO, ...), "error N" with the file and line, "error reading
+// <path>" or "not enough memory". When error is given it receives the reader's error number and line.
 std::unique_ptr<An8Model> LoadAn8Model(const std::string& path, int mask, An8TextureLoader& textures,
                                        const An8MessageSink& messages, An8Error* error = nullptr);
 

@@ -1,6 +1,7 @@
 #include "net/NetMd5.h"
 
 #include "platform/base/Exception.h"
+#include "platform/fs/OpenRegularFile.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -121,37 +122,9 @@ std::string HexDigest(const TMD5Digest& digest)
     return text;
 }
 
-// A descriptor closed on every way out.
-class FileHandle {
-public:
-    explicit FileHandle(int fd) : fd_(fd) {}
-    ~FileHandle() { if (fd_ >= 0) ::close(fd_); }
-    FileHandle(const FileHandle&) = delete;
-    FileHandle& operator=(const FileHandle&) = delete;
-    int get() const { return fd_; }
-
-private:
-    int fd_;
-};
-
 [[noreturn]] void FileError(const std::string& what, const std::string& fileName, int error)
 {
     throw platform::Exception(what + " \"" + fileName + "\": " + std::strerror(error));
-}
-
-// Only regular files are hashed: a device would stream forever. The descriptor was
-// opened without blocking (a FIFO would wait for a writer); reads may block again now.
-off_t RegularFileSize(int fd, const std::string& fileName)
-{
-    struct stat st {};
-    if (::fstat(fd, &st) != 0)
-        FileError("Cannot read file", fileName, errno);
-    if (!S_ISREG(st.st_mode))
-        throw platform::Exception("Cannot read file \"" + fileName + "\": not a regular file");
-    const int flags = ::fcntl(fd, F_GETFL);
-    if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0)
-        FileError("Cannot read file", fileName, errno);
-    return st.st_size;
 }
 
 void ReadExactly(int fd, unsigned char* buffer, std::size_t len, const std::string& fileName)
@@ -257,10 +230,12 @@ std::string StrMD5(const std::string& S)
 
 std::string FileMD5(const std::string& FileName)
 {
-    FileHandle file(::open(FileName.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
-    if (file.get() < 0)
-        FileError("Cannot open file", FileName, errno);
-    const off_t size = RegularFileSize(file.get(), FileName);
+    // Only a regular file: a device would stream forever, a FIFO wait for a writer.
+    const platform::FileDescriptor file = platform::OpenRegularFile(FileName);
+    struct stat st {};
+    if (::fstat(file.get(), &st) != 0)
+        FileError("Cannot read file", FileName, errno);
+    const off_t size = st.st_size;
     ::posix_fadvise(file.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
 
     const auto buffer = std::make_unique_for_overwrite<unsigned char[]>(kFileBlock);

@@ -1,7 +1,7 @@
 #include "filemanager/Dirbloc.h"
 
 #include "platform/fs/DriveList.h"
-#include "platform/fs/TempTree.h"
+#include "support/TempTree.h"
 #include "support/ScriptedMessages.h"
 
 #include <gtest/gtest.h>

@@ -2,7 +2,7 @@
 
 #include "platform/fs/Attributes.h"
 #include "platform/fs/Path.h"
-#include "platform/fs/TempTree.h"
+#include "support/TempTree.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,6 @@
 #include "GifTestKit.h"
+#include "support/Deadline.h"
+#include "support/TempTree.h"
 
 #include <gtest/gtest.h>
 
@@ -109,6 +111,22 @@ TEST(GIFFile, FailedLoadLeavesThePictureEmptyAndTheStreamInPlace)
     EXPECT_THROW(image.LoadFromStream(stream), GIFException);
     EXPECT_EQ(stream.position(), 2);
     EXPECT_TRUE(image.GetEmpty());
+}
+
+TEST(GIFFile, AFifoIsRefusedAtOnceNamingIt)
+{
+    testfs::TempTree tree;
+    const std::string fifo = tree.Fifo("picture.gif");
+    const std::string error = testsupport::finishWithin(std::chrono::seconds(5), [&] {
+        TGIFImage image;
+        try {
+            image.LoadFromFile(fifo);
+        } catch (const platform::Exception& e) {
+            return std::string(e.what());
+        }
+        return std::string("loaded");
+    });
+    EXPECT_EQ(error, "Cannot open file \"" + fifo + "\": is not a regular file");
 }
 
 TEST(GIFFile, FrameSizesAgainstTheScreen)

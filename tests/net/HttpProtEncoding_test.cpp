@@ -1,5 +1,5 @@
 #include "net/HttpProt.h"
-#include "net/RandomBytes.h"
+#include "support/RandomBytes.h"
 
 #include <QByteArray>
 #include <gtest/gtest.h>

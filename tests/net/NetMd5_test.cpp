@@ -1,5 +1,5 @@
 #include "net/NetMd5.h"
-#include "net/RandomBytes.h"
+#include "support/RandomBytes.h"
 #include "platform/base/Exception.h"
 
 #include <QProcess>
@@ -119,9 +119,9 @@ TEST(NetMd5, FileErrorsNameTheFileAndNeverBlock)
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     const std::pair<std::string, std::string> cases[] = {
         {missing, "Cannot open file \"" + missing + "\": No such file or directory"},
-        {dir.path().toStdString(), "Cannot read file \"" + dir.path().toStdString() + "\": not a regular file"},
-        {fifo, "Cannot read file \"" + fifo + "\": not a regular file"},
-        {"/dev/zero", "Cannot read file \"/dev/zero\": not a regular file"},
+        {dir.path().toStdString(), "Cannot open file \"" + dir.path().toStdString() + "\": is a directory"},
+        {fifo, "Cannot open file \"" + fifo + "\": is not a regular file"},
+        {"/dev/zero", "Cannot open file \"/dev/zero\": is not a regular file"},
     };
     for (const auto& [path, message] : cases) {
         try {

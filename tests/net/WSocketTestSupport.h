@@ -1,9 +1,9 @@
 #pragma once
 
-#include "net/RandomBytes.h"
+#include "support/RandomBytes.h"
 #include "net/WSocket.h"
-#include "platform/win/NetnsFixture.h"
-#include "platform/win/SocketTestSupport.h"
+#include "support/NetnsFixture.h"
+#include "support/SocketTestSupport.h"
 
 #include <QCryptographicHash>
 #include <QRandomGenerator>

@@ -1,11 +1,11 @@
 #include "platform/graphics/FileStream.h"
 
 #include "platform/base/Exception.h"
+#include "platform/fs/OpenRegularFile.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -15,19 +15,12 @@ namespace {
 constexpr std::size_t kBufferSize = 64 * 1024;
 }
 
-FileStream::FileStream(const std::string& fileName, Mode mode) : fileName_(fileName)
+FileStream::FileStream(const std::string& fileName, Mode mode)
+    : fileName_(fileName),
+      fd_(OpenRegularFile(fileName, mode == Mode::Read ? FileAccess::Read : FileAccess::Create))
 {
-    const int flags = mode == Mode::Read ? O_RDONLY : O_RDWR | O_CREAT | O_TRUNC;
-    fd_ = ::open(fileName.c_str(), flags | O_CLOEXEC, 0666);
-    if (fd_ < 0)
-        fail(mode == Mode::Read ? "Cannot open" : "Cannot create");
     if (mode == Mode::Read)
         readOnlySize_ = size();
-}
-
-FileStream::~FileStream()
-{
-    ::close(fd_);
 }
 
 void FileStream::fail(const char* what) const
@@ -40,7 +33,7 @@ std::int64_t FileStream::size() const
     if (readOnlySize_ >= 0)
         return readOnlySize_;
     struct stat st {};
-    if (::fstat(fd_, &st) != 0)
+    if (::fstat(fd_.get(), &st) != 0)
         fail("Cannot examine");
     return st.st_size;
 }
@@ -51,7 +44,7 @@ bool FileStream::fillBuffer()
     bufferStart_ = position_;
     bufferLength_ = 0;
     for (;;) {
-        const ssize_t n = ::pread(fd_, buffer_.data(), buffer_.size(), position_);
+        const ssize_t n = ::pread(fd_.get(), buffer_.data(), buffer_.size(), position_);
         if (n >= 0) {
             bufferLength_ = static_cast<std::size_t>(n);
             return n > 0;
@@ -85,7 +78,7 @@ void FileStream::write(const void* buffer, std::size_t count)
     bufferLength_ = 0; // what was buffered may be overwritten now
     const auto* in = static_cast<const unsigned char*>(buffer);
     while (count > 0) {
-        const ssize_t n = ::pwrite(fd_, in, count, position_);
+        const ssize_t n = ::pwrite(fd_.get(), in, count, position_);
         if (n < 0) {
             if (errno == EINTR)
                 continue;

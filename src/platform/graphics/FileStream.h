@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/base/FileDescriptor.h"
 #include "platform/graphics/Stream.h"
 
 #include <string>
@@ -13,9 +14,9 @@ class FileStream final : public Stream {
 public:
     enum class Mode { Read, Create };
 
-    // Throws platform::Exception naming the file when it cannot be opened or created.
+    // Only a regular file is opened (platform::OpenRegularFile); throws
+    // platform::Exception naming the file when it cannot be opened or created.
     FileStream(const std::string& fileName, Mode mode);
-    ~FileStream() override;
     FileStream(const FileStream&) = delete;
     FileStream& operator=(const FileStream&) = delete;
 
@@ -30,7 +31,7 @@ private:
     bool fillBuffer();
 
     std::string fileName_;
-    int fd_ = -1;
+    FileDescriptor fd_;
     // Known once for a file opened for reading; -1 when writes may change it.
     std::int64_t readOnlySize_ = -1;
     std::int64_t position_ = 0;

@@ -1,6 +1,6 @@
 #include "platform/fs/CurrentDir.h"
 #include "platform/fs/RenameNoReplace.h"
-#include "platform/fs/TempTree.h"
+#include "support/TempTree.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,6 @@
 #include "platform/fs/DirTreeSize.h"
 
-#include "platform/fs/TempTree.h"
+#include "support/TempTree.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "platform/win/SocketTestSupport.h"
+#include "support/SocketTestSupport.h"
 
 #include <algorithm>
 #include <cerrno>

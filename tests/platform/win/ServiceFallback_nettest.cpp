@@ -1,5 +1,5 @@
-#include "platform/win/NetnsFixture.h"
-#include "platform/win/SocketTestSupport.h"
+#include "support/NetnsFixture.h"
+#include "support/SocketTestSupport.h"
 
 using namespace platform;
 
