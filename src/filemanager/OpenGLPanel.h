@@ -12,6 +12,10 @@
 #include <memory>
 #include <string>
 
+class QImage;
+class QPrinter;
+struct BMPTexture;
+
 enum TPFDPixelTypes { f_PFD_TYPE_RGBA, f_PFD_TYPE_COLORINDEX };
 
 enum TPFDFlags {
@@ -133,6 +137,21 @@ public:
     // The pixel format the properties ask for, as the descriptor the context is chosen by.
     platform::PixelFormatDescriptor RequestedPixelFormat() const;
 
+    // Pictures. A BMP file as texture pixels (null on any failure, without a message).
+    static std::unique_ptr<BMPTexture> LoadBMPTexture(const std::string& fileName, bool alpha);
+    // The panel's picture, painted afresh, on the default printer or on `printer` placed as
+    // PrintScale and PixelsPerInch say; false when nothing was printed (an empty panel, no
+    // printer, a printer that cannot start: the last two reported).
+    bool PrintOpenGLPanel();
+    bool PrintOpenGLPanel(QPrinter& printer);
+    // The panel's picture as a BMP file; false for an empty panel, which has none. Throws
+    // platform::Exception naming the file when it cannot be written.
+    bool SaveOpenGLPanelToFile(const std::string& fileName);
+    // Needs a current context.
+    bool QueryOpenGLExtention(const std::string& name) const;
+    int GetDisplayBPP() const;
+    bool SetDisplayBPP(int bitsPerPixel);
+
 protected:
     bool event(QEvent* e) override;
     void initializeGL() override;
@@ -149,6 +168,8 @@ private:
     void DestroyGLContext();
     void fire(const TNotifyEvent& handler);
     bool usable() const { return contextMade_ && !contextFailed_; }
+    bool PictureAvailable() const;
+    QImage PanelPicture();
 
     TPFDPixelTypes pixelType_ = f_PFD_TYPE_RGBA;
     std::uint8_t pixelTypeValue_ = platform::PFD_TYPE_RGBA;
