@@ -1,11 +1,17 @@
-#include "net/WSocket.h"
+#include "net/WSocketBase.h"
 
 #include "net/WSocketHelpers.h"
 #include "net/WSocketLoader.h"
 #include "platform/win/MessagePump.h"
 
 #include <QCoreApplication>
+#include <QEventLoop>
+#include <QThread>
 #include <QtGlobal>
+
+#include <algorithm>
+#include <cstdarg>
+#include <cstdio>
 
 using namespace platform;
 
@@ -28,9 +34,7 @@ void fire(const Event& event, Args&&... args)
 
 TCustomWSocket::TCustomWSocket() : bufList_(sendChunkSize)
 {
-    if (!QCoreApplication::instance())
-        throw ESocketException("Cannot create a hidden window for TWSocket");
-    window_ = AllocateHWnd([this](UINT msg, WPARAM wParam, LPARAM lParam) { WndProc(msg, wParam, lParam); });
+    AllocateSocketHWnd();
     AssignDefaultValue();
     WSocketAddSocket();
 }
@@ -62,7 +66,53 @@ TCustomWSocket::~TCustomWSocket()
     if (hSocket_ != INVALID_SOCKET)
         WSocket_closesocket(hSocket_);
     WSocketRemoveSocket();
+    DeallocateSocketHWnd();
+}
+
+void TCustomWSocket::AllocateSocketHWnd()
+{
+    if (!QCoreApplication::instance() || !QThread::currentThread()->eventDispatcher())
+        throw ESocketException("Cannot create a hidden window for TWSocket");
+    windowThread_ = QThread::currentThread();
+    window_ = AllocateHWnd([this](UINT msg, WPARAM wParam, LPARAM lParam) { WndProc(msg, wParam, lParam); });
+}
+
+void TCustomWSocket::DeallocateSocketHWnd()
+{
     DeallocateHWnd(window_);
+    window_ = 0;
+    windowThread_ = nullptr;
+}
+
+void TCustomWSocket::ThreadDetach()
+{
+    if (QThread::currentThread() != windowThread_) {
+        RaiseException("Cannot detach from other thread");
+        return;
+    }
+    // The saved mask stays: the new thread selects it again.
+    if (hSocket_ != INVALID_SOCKET)
+        WSocket_WSAAsyncSelect(hSocket_, window_, 0, 0);
+    DeallocateSocketHWnd();
+}
+
+void TCustomWSocket::ThreadAttach()
+{
+    if (window_ != 0) {
+        RaiseException("Cannot attach when not detached");
+        return;
+    }
+    AllocateSocketHWnd();
+    if (hSocket_ != INVALID_SOCKET && !paused_)
+        WSocket_WSAAsyncSelect(hSocket_, window_, WM_ASYNCSELECT, selectMask_);
+}
+
+void TCustomWSocket::MessageLoop()
+{
+    // Quitting the application or the thread ends every event loop running on it.
+    QEventLoop loop;
+    loop.exec();
+    terminated_ = true;
 }
 
 void TCustomWSocket::AssignDefaultValue()
@@ -198,6 +248,20 @@ void TCustomWSocket::ChangeState(TSocketState NewState)
         TriggerChangeState(old, NewState);
 }
 
+void TCustomWSocket::RaiseExceptionFmt(const char* Fmt, ...)
+{
+    va_list args;
+    va_start(args, Fmt);
+    va_list again;
+    va_copy(again, args);
+    const int length = std::vsnprintf(nullptr, 0, Fmt, args);
+    va_end(args);
+    std::string text(static_cast<std::size_t>(std::max(length, 0)), '\0');
+    std::vsnprintf(text.data(), text.size() + 1, Fmt, again);
+    va_end(again);
+    RaiseException(text);
+}
+
 void TCustomWSocket::RaiseException(const std::string& Msg)
 {
     if (OnError)
@@ -308,14 +372,16 @@ void TCustomWSocket::WndProc(UINT Msg, WPARAM WParam, LPARAM LParam)
             WMASyncSelect(WParam, LParam);
             break;
         case WM_ASYNCGETHOSTBYNAME:
+            WMAsyncGetHostByName(WParam, LParam);
+            break;
         case WM_ASYNCGETHOSTBYADDR:
-            WMAsyncLookupDone(WParam, LParam, Msg == WM_ASYNCGETHOSTBYADDR);
+            WMAsyncGetHostByAddr(WParam, LParam);
             break;
         case WM_CLOSE_DELAYED:
-            Close();
+            WMCloseDelayed();
             break;
         case WM_WSOCKET_RELEASE:
-            delete this;
+            WMRelease();
             return;
         case WM_TRIGGER_EXCEPTION:
             throw ESocketException("Test exception in WSocket");
@@ -402,6 +468,16 @@ void TCustomWSocket::Do_FD_CLOSE(std::uint16_t Error)
     }
     if (state_ != wsClosed)
         Close();
+}
+
+void TCustomWSocket::WMCloseDelayed()
+{
+    Close();
+}
+
+void TCustomWSocket::WMRelease()
+{
+    delete this;
 }
 
 void TCustomWSocket::CloseDelayed()

@@ -1,6 +1,6 @@
 // Opening and closing: Connect, Listen, Accept, Dup, Close and Abort.
 
-#include "net/WSocket.h"
+#include "net/WSocketBase.h"
 
 #include "net/TextCase.h"
 #include "net/WSocketHelpers.h"

@@ -1,6 +1,6 @@
 // Name lookups and the addresses of both ends.
 
-#include "net/WSocket.h"
+#include "net/WSocketBase.h"
 
 #include "net/WSocketHelpers.h"
 #include "net/WSocketLoader.h"
@@ -29,7 +29,7 @@ void TCustomWSocket::ForgetLookup()
 void TCustomWSocket::StartLookup(const std::string& What, HANDLE Handle)
 {
     if (Handle == 0) {
-        RaiseException(What + ": can't start DNS lookup, error #" + std::to_string(WSocket_WSAGetLastError()));
+        RaiseExceptionFmt("%s: can't start DNS lookup, error #%d", What.c_str(), WSocket_WSAGetLastError());
         return;
     }
     dnsLookupHandle_ = Handle;
@@ -81,7 +81,17 @@ void TCustomWSocket::CancelDnsLookup()
         TriggerDNSLookupDone(WSAEINTR);
 }
 
-void TCustomWSocket::WMAsyncLookupDone(WPARAM WParam, LPARAM LParam, bool Reverse)
+void TCustomWSocket::WMAsyncGetHostByName(WPARAM WParam, LPARAM LParam)
+{
+    TakeLookupResult(WParam, LParam, false);
+}
+
+void TCustomWSocket::WMAsyncGetHostByAddr(WPARAM WParam, LPARAM LParam)
+{
+    TakeLookupResult(WParam, LParam, true);
+}
+
+void TCustomWSocket::TakeLookupResult(WPARAM WParam, LPARAM LParam, bool Reverse)
 {
     const auto task = static_cast<HANDLE>(WParam);
     if (task == 0 || task != dnsLookupHandle_)

@@ -1,6 +1,6 @@
 // Moving data: the send queue, receiving and the receive loop, and the waiting loops.
 
-#include "net/WSocket.h"
+#include "net/WSocketBase.h"
 
 #include "net/WSocketLoader.h"
 #include "platform/win/MessagePump.h"
