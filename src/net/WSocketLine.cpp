@@ -117,9 +117,9 @@ bool TCustomLineWSocket::TriggerDataAvailable(std::uint16_t ErrCode)
             if (end == buffer_.end())
                 break;
             lineLength_ = static_cast<std::size_t>(end - buffer_.begin()) + LineEnd.size();
-            lineReceivedFlag_ = true;
-            lineFound_ = true;
         }
+        lineReceivedFlag_ = true;
+        lineFound_ = true;
         if (!DeliverLine())
             return true; // the owner left the line where it is
         searchFrom = 0;

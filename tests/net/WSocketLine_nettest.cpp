@@ -1,0 +1,225 @@
+// Line mode, ReadLine and handing a socket to another thread, with senders that control how
+// the bytes are split.
+
+#include "net/WSocketTestSupport.h"
+
+#include <QThread>
+
+#include <ctime>
+
+using namespace wsockettest;
+
+namespace {
+
+const bool insideNamespace = netnstest::enterNetworkNamespace();
+
+// A peer that sends each piece as a packet of its own, pausing between them, then waits
+// for one byte (or the end) before it closes.
+std::unique_ptr<Peer> splittingPeer(const std::vector<std::string>& pieces, double pause = 0.2)
+{
+    std::string script = "client.setsockopt(socket.IPPROTO_TCP, socket.TCP_NODELAY, 1)\n";
+    for (const std::string& piece : pieces)
+        script += "client.sendall(bytes.fromhex(\"" + QByteArray::fromStdString(piece).toHex().toStdString()
+            + "\"))\ntime.sleep(" + std::to_string(pause) + ")\n";
+    return tcpPeer(script + "client.recv(1)\n");
+}
+
+// The lines (or raw pieces) the owner was handed, one entry per OnDataAvailable.
+struct Lines {
+    explicit Lines(TWSocket& socket)
+    {
+        socket.OnDataAvailable = [this](TCustomWSocket* sender, std::uint16_t) {
+            const std::string piece = sender->ReceiveStr();
+            if (!piece.empty())
+                got.push_back(piece);
+        };
+    }
+    std::vector<std::string> got;
+};
+
+void connectInLineMode(TWSocket& socket, std::uint16_t port)
+{
+    EventLog log(socket, false);
+    socket.SetLineMode(true);
+    connectAndWait(socket, log, port);
+    socket.OnSessionConnected = nullptr;
+    socket.OnSessionClosed = nullptr;
+    socket.OnDataSent = nullptr;
+    socket.OnChangeState = nullptr;
+    socket.OnSessionAvailable = nullptr;
+    socket.OnDnsLookupDone = nullptr;
+}
+
+double cpuSeconds()
+{
+    return static_cast<double>(std::clock()) / CLOCKS_PER_SEC;
+}
+
+} // namespace
+
+TEST(WSocketLine, LinesAreHandedOutWholeWhateverTheSplits)
+{
+    auto peer = splittingPeer({"ab\r\ncd", "ef\r", "\n", "xxxxxxxxxxx", "ok\r\n"});
+    TWSocket socket;
+    socket.LineLimit = 10;
+    std::vector<std::int32_t> limits;
+    socket.OnLineLimitExceeded = [&](TCustomWSocket*, std::int32_t count, bool&) { limits.push_back(count); };
+    Lines lines(socket);
+    connectInLineMode(socket, peer->port);
+    ASSERT_TRUE(pumpUntil([&] { return lines.got.size() == 3; }));
+    EXPECT_EQ(lines.got, (std::vector<std::string>{"ab\r\n", "cdef\r\n", "ok\r\n"}));
+    EXPECT_EQ(limits, std::vector<std::int32_t>{11}) << "the eleven bytes without a line end were dropped";
+}
+
+TEST(WSocketLine, SwitchingLineModeOffHandsTheRestOnRawAndInOrder)
+{
+    auto peer = splittingPeer({"one\r\ntwo\r\nthree", "four"});
+    TWSocket socket;
+    std::string first;
+    std::string raw;
+    socket.OnDataAvailable = [&](TCustomWSocket* sender, std::uint16_t) {
+        auto* line = static_cast<TWSocket*>(sender);
+        char buffer[100];
+        if (first.empty()) {
+            first.assign(buffer, static_cast<std::size_t>(sender->Receive(buffer, 2)));
+            line->SetLineMode(false);
+            return;
+        }
+        const std::int32_t n = sender->Receive(buffer, sizeof buffer);
+        if (n > 0)
+            raw.append(buffer, static_cast<std::size_t>(n));
+    };
+    connectInLineMode(socket, peer->port);
+    ASSERT_TRUE(pumpUntil([&] { return raw.size() >= 17; }));
+    EXPECT_EQ(first, "on");
+    EXPECT_EQ(raw, "e\r\ntwo\r\nthreefour");
+}
+
+TEST(WSocketLine, AnOwnerThatDoesNotReadKeepsItsLinesAndCostsNothing)
+{
+    auto peer = tcpPeer(R"(
+client.sendall(b"a\r\nb\r\n")
+client.recv(1)
+client.sendall(b"c\r\n")
+client.recv(1)
+)");
+    TWSocket socket;
+    int offers = 0;
+    bool reading = false;
+    std::vector<std::string> lines;
+    socket.OnDataAvailable = [&](TCustomWSocket* sender, std::uint16_t) {
+        ++offers;
+        if (reading)
+            lines.push_back(sender->ReceiveStr());
+    };
+    connectInLineMode(socket, peer->port);
+    ASSERT_TRUE(pumpUntil([&] { return offers > 0; }));
+    const double cpuBefore = cpuSeconds();
+    pumpFor(500);
+    EXPECT_LT(cpuSeconds() - cpuBefore, 0.25);
+    EXPECT_LT(offers, 10);
+
+    reading = true;
+    socket.SendStr("!");
+    ASSERT_TRUE(pumpUntil([&] { return lines.size() == 3; }));
+    EXPECT_EQ(lines, (std::vector<std::string>{"a\r\n", "b\r\n", "c\r\n"}));
+}
+
+TEST(WSocketLine, EditingAndEchoServeATerminalUser)
+{
+    auto peer = tcpPeer(R"(
+client.sendall(b"ab\x08c\td\r\n")
+echo = b""
+while not echo.endswith(b"\r\n"):
+    echo += client.recv(100)
+print(echo.hex(), flush=True)
+)");
+    TWSocket socket;
+    socket.LineEdit = true;
+    socket.LineEcho = true;
+    Lines lines(socket);
+    connectInLineMode(socket, peer->port);
+    ASSERT_TRUE(pumpUntil([&] { return lines.got.size() == 1; }));
+    EXPECT_EQ(lines.got[0], "ac      d\r\n");
+    EXPECT_EQ(peer->output(), QByteArray("ab\b \bc      d\r\n").toHex().toStdString() + "\n");
+    EXPECT_EQ(socket.SendLine("bye"), 5);
+}
+
+TEST(WSocketLine, ReadLineWaitsForOneLineOrGivesThePartOnTimeOut)
+{
+    auto peer = tcpPeer(R"(
+client.recv(1)
+client.sendall(b"line\r\nnext\r\npart")
+client.recv(1)
+client.sendall(b"raw")
+client.recv(1)
+)");
+    TWSocket socket;
+    EventLog log(socket);
+    connectAndWait(socket, log, peer->port);
+    socket.SendStr("!");
+    std::string line;
+    QElapsedTimer clock;
+    clock.start();
+    socket.ReadLine(5, line);
+    EXPECT_EQ(line, "line\r\n");
+    // The second line came with the first and waits in the buffer.
+    socket.ReadLine(5, line);
+    EXPECT_EQ(line, "next\r\n");
+    EXPECT_LT(clock.elapsed(), 2000);
+    clock.restart();
+    socket.ReadLine(-300, line);
+    EXPECT_GE(clock.elapsed(), 290);
+    EXPECT_LT(clock.elapsed(), 2000);
+    EXPECT_EQ(line, "part");
+
+    // The owner's handler and raw mode are back.
+    EXPECT_FALSE(socket.LineMode());
+    socket.SendStr("!");
+    ASSERT_TRUE(pumpUntil([&] { return log.data == "raw"; })) << log.data;
+    socket.Close();
+    EXPECT_EQ(raised([&] { socket.ReadLine(1, line); }), "ReadLine failed: not connected");
+}
+
+TEST(WSocketLine, ASocketMovesToAnotherThreadAndBack)
+{
+    auto peer = tcpPeer(R"(
+client.recv(1)
+client.sendall(b"to the thread")
+client.recv(1)
+client.sendall(b" and back")
+client.recv(1)
+)");
+    TWSocket socket;
+    EventLog log(socket);
+    connectAndWait(socket, log, peer->port);
+    QThread* servedBy = nullptr;
+    const auto reader = socket.OnDataAvailable;
+    socket.OnDataAvailable = [&](TCustomWSocket* sender, std::uint16_t error) {
+        servedBy = QThread::currentThread();
+        reader(sender, error);
+    };
+
+    EXPECT_EQ(raised([&] { socket.ThreadAttach(); }), "Cannot attach when not detached");
+    socket.ThreadDetach();
+    std::string refusal;
+    std::unique_ptr<QThread> worker(QThread::create([&] {
+        socket.ThreadAttach();
+        socket.SendStr("!");
+        pumpUntil([&] { return log.data.size() >= 13; });
+        socket.ThreadDetach();
+    }));
+    worker->start();
+    ASSERT_TRUE(worker->wait(10000));
+    EXPECT_EQ(log.data, "to the thread");
+    EXPECT_EQ(servedBy, worker.get());
+
+    socket.ThreadAttach();
+    std::unique_ptr<QThread> stranger(QThread::create([&] { refusal = raised([&] { socket.ThreadDetach(); }); }));
+    stranger->start();
+    stranger->wait(10000);
+    EXPECT_EQ(refusal, "Cannot detach from other thread");
+    socket.SendStr("!");
+    ASSERT_TRUE(pumpUntil([&] { return log.data == "to the thread and back"; }));
+    EXPECT_EQ(servedBy, QThread::currentThread());
+}
