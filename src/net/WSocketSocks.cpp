@@ -73,24 +73,26 @@ void TCustomSocksWSocket::SetSocksLevel(const std::string& value)
     socksLevel_ = level;
 }
 
-void TCustomSocksWSocket::SetSocksServer(const std::string& value)
+bool TCustomSocksWSocket::SetWhileClosed(std::string& field, const std::string& value, const std::string& what)
 {
     if (State() != wsClosed) {
-        RaiseException("Can't change socks server if not closed");
-        return;
+        RaiseException("Can't change socks " + what + " if not closed");
+        return false;
     }
-    socksServer_ = WSocketTrim(value);
-    addrResolved_ = false;
+    field = WSocketTrim(value);
+    return true;
+}
+
+void TCustomSocksWSocket::SetSocksServer(const std::string& value)
+{
+    if (SetWhileClosed(socksServer_, value, "server"))
+        addrResolved_ = false;
 }
 
 void TCustomSocksWSocket::SetSocksPort(const std::string& value)
 {
-    if (State() != wsClosed) {
-        RaiseException("Can't change socks port if not closed");
-        return;
-    }
-    socksPort_ = WSocketTrim(value);
-    portResolved_ = false;
+    if (SetWhileClosed(socksPort_, value, "port"))
+        portResolved_ = false;
 }
 
 void TCustomSocksWSocket::Listen()

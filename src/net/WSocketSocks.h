@@ -64,6 +64,7 @@ protected:
     const std::string& BoundPort() const { return boundPort_; }
 
 private:
+    bool SetWhileClosed(std::string& field, const std::string& value, const std::string& what);
     bool UsesSocks() const { return !socksServer_.empty(); }
     bool Level4() const { return !socksLevel_.empty() && socksLevel_[0] == '4'; }
     // A refusal (raised or reported) when a field does not fit the request block.
