@@ -1,0 +1,27 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+namespace platform {
+
+// Opens things with the desktop's program for them, as the shell's "open" did. One
+// replaceable service, so tests record what would have been opened instead of starting
+// a browser or a mail program.
+class Launcher {
+public:
+    virtual ~Launcher() = default;
+    // A web page or a "mailto:" address. Throws platform::Exception naming the address
+    // when nothing could take it.
+    virtual void openUrl(const std::string& url) = 0;
+    // A document by its absolute path, as bytes. Throws platform::Exception naming the
+    // document when no opener could be started.
+    virtual void openDocument(const std::string& path) = 0;
+};
+
+// The launcher in force; the desktop's until another is installed.
+Launcher& launcher();
+// Installs a launcher and returns the previous one, so a test can put it back.
+std::unique_ptr<Launcher> setLauncher(std::unique_ptr<Launcher> replacement);
+
+} // namespace platform

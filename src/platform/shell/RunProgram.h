@@ -1,0 +1,23 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace platform {
+
+enum class ProgramWait {
+    Detach,    // return once the program runs; it is reaped in the background when it ends
+    UntilExit, // return the program's exit status when it has ended
+};
+
+// Starts `program` (looked up in PATH unless it holds a "/") with `arguments`, all as bytes
+// handed unchanged to the new process: no shell, nothing decoded, so any file name
+// reaches it. `directory`, when not empty, is the program's working directory. The
+// program starts with default signal handling and no blocked signals, whatever this
+// process has set. Gives the exit status when waiting (128 plus the signal number when a
+// signal ended it), 0 when detached. Throws platform::Exception naming the program (and
+// the directory) when it cannot be started.
+int RunProgram(const std::string& program, const std::vector<std::string>& arguments, ProgramWait wait,
+               const std::string& directory = {});
+
+} // namespace platform

@@ -1,0 +1,101 @@
+#include "platform/base/Exception.h"
+#include "platform/shell/RunProgram.h"
+#include "support/TempTree.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <functional>
+
+#include <dirent.h>
+#include <fstream>
+#include <sstream>
+
+namespace {
+
+using platform::ProgramWait;
+using platform::RunProgram;
+
+std::string Thrown(const std::function<void()>& call)
+{
+    try {
+        call();
+    } catch (const platform::Exception& error) {
+        return error.what();
+    }
+    return {};
+}
+
+// Children of this process that have ended but were never waited for.
+int ZombieChildren()
+{
+    int zombies = 0;
+    DIR* proc = opendir("/proc");
+    while (dirent* entry = proc ? readdir(proc) : nullptr) {
+        std::ifstream stat(std::string("/proc/") + entry->d_name + "/stat");
+        std::string line;
+        if (!std::getline(stat, line) || line.rfind(')') == std::string::npos)
+            continue;
+        std::istringstream fields(line.substr(line.rfind(')') + 2));
+        char state = 0;
+        int parent = 0;
+        fields >> state >> parent;
+        zombies += state == 'Z' && parent == getpid();
+    }
+    if (proc)
+        closedir(proc);
+    return zombies;
+}
+
+bool WaitFor(const std::function<bool()>& condition)
+{
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!condition() && std::chrono::steady_clock::now() < end)
+        usleep(10000);
+    return condition();
+}
+
+TEST(RunProgram, GivesTheExitStatusOrTheSignalThatEndedIt)
+{
+    EXPECT_EQ(RunProgram("sh", {"-c", "exit 3"}, ProgramWait::UntilExit), 3);
+    EXPECT_EQ(RunProgram("true", {}, ProgramWait::UntilExit), 0);
+    EXPECT_EQ(RunProgram("sh", {"-c", "kill -9 $$"}, ProgramWait::UntilExit), 128 + 9);
+}
+
+TEST(RunProgram, HandsArgumentsOverAsBytesInTheGivenDirectory)
+{
+    testfs::TempTree tree;
+    const std::string name = "\xff\xfe name; $(rm -rf x) *";
+    ASSERT_EQ(RunProgram("touch", {"--", name}, ProgramWait::UntilExit, tree.Root()), 0);
+    struct stat status {};
+    EXPECT_EQ(lstat(tree.Path(name).c_str(), &status), 0);
+}
+
+TEST(RunProgram, StartsWithDefaultSignalHandling)
+{
+    // The program ignores SIGPIPE for its sockets; a started pipeline must not inherit that.
+    std::signal(SIGPIPE, SIG_IGN);
+    EXPECT_EQ(RunProgram("sh", {"-c", "kill -PIPE $$"}, ProgramWait::UntilExit), 128 + SIGPIPE);
+    std::signal(SIGPIPE, SIG_DFL);
+}
+
+TEST(RunProgram, FailureNamesTheProgramAndTheDirectory)
+{
+    const std::string missing = Thrown([] { RunProgram("no-such-program-pelvaxon", {}, ProgramWait::Detach); });
+    EXPECT_NE(missing.find("cannot start no-such-program-pelvaxon"), std::string::npos) << missing;
+    const std::string noDir = Thrown([] { RunProgram("true", {}, ProgramWait::UntilExit, "/no/such/dir"); });
+    EXPECT_NE(noDir.find("cannot start true in /no/such/dir"), std::string::npos) << noDir;
+}
+
+TEST(RunProgram, ADetachedProgramRunsAndIsReapedWhenItEnds)
+{
+    testfs::TempTree tree;
+    const std::string marker = tree.Path("ran");
+    EXPECT_EQ(RunProgram("touch", {marker}, ProgramWait::Detach), 0);
+    struct stat status {};
+    ASSERT_TRUE(WaitFor([&] { return lstat(marker.c_str(), &status) == 0; }));
+    EXPECT_TRUE(WaitFor([] { return ZombieChildren() == 0; }));
+}
+
+} // namespace

@@ -1,0 +1,25 @@
+#include "support/RecordingLauncher.h"
+
+namespace testsupport {
+namespace {
+
+class Recorder final : public platform::Launcher {
+public:
+    explicit Recorder(std::shared_ptr<RecordingLauncher::State> state) : state_(std::move(state)) {}
+    void openUrl(const std::string& url) override { state_->urls.push_back(url); }
+    void openDocument(const std::string& path) override { state_->documents.push_back(path); }
+
+private:
+    std::shared_ptr<RecordingLauncher::State> state_;
+};
+
+} // namespace
+
+RecordingLauncher::RecordingLauncher()
+    : state_(std::make_shared<State>()), previous_(platform::setLauncher(std::make_unique<Recorder>(state_)))
+{
+}
+
+RecordingLauncher::~RecordingLauncher() { platform::setLauncher(std::move(previous_)); }
+
+} // namespace testsupport

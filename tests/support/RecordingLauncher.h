@@ -1,0 +1,33 @@
+#pragma once
+
+#include "platform/shell/Launcher.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace testsupport {
+
+// Stands in for the launcher while it lives: records every address and document that
+// would have been opened, opens nothing, then puts the previous launcher back.
+class RecordingLauncher {
+public:
+    RecordingLauncher();
+    ~RecordingLauncher();
+    RecordingLauncher(const RecordingLauncher&) = delete;
+    RecordingLauncher& operator=(const RecordingLauncher&) = delete;
+
+    const std::vector<std::string>& urls() const { return state_->urls; }
+    const std::vector<std::string>& documents() const { return state_->documents; }
+
+    struct State {
+        std::vector<std::string> urls;
+        std::vector<std::string> documents;
+    };
+
+private:
+    std::shared_ptr<State> state_;
+    std::unique_ptr<platform::Launcher> previous_;
+};
+
+} // namespace testsupport
