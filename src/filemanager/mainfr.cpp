@@ -1,5 +1,7 @@
 #include "filemanager/mainfr.h"
 
+#include "filemanager/About.h"
+#include "filemanager/MainIcon.h"
 #include "filemanager/OpenGLPanel.h"
 #include "filemanager/glform.h"
 #include "platform/ui/Application.h"
@@ -7,11 +9,11 @@
 #include "platform/ui/IniFile.h"
 #include "platform/ui/KeyPreview.h"
 #include "platform/ui/Locations.h"
+#include "platform/ui/MessageService.h"
 #include "ui_MainForm.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QPainter>
 #include <QShowEvent>
 #include <QSplitter>
 #include <QTimer>
@@ -28,25 +30,6 @@ namespace {
 
 constexpr int minLeftWidth = 15;
 constexpr int minRightWidth = 10;
-
-// The program's icon: three blocks on a file plane, as a panel shows a directory.
-QIcon MainIcon()
-{
-    QPixmap pixmap(64, 64);
-    pixmap.fill(Qt::black);
-    QPainter painter(&pixmap);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setBrush(QColor(143, 188, 143));
-    painter.setPen(Qt::NoPen);
-    painter.drawPolygon(QPolygon({{4, 52}, {32, 38}, {60, 52}, {32, 62}}));
-    const struct {
-        int x, height;
-        QColor colour;
-    } blocks[] = {{10, 18, QColor(152, 226, 245)}, {26, 34, QColor(255, 0, 0)}, {42, 24, QColor(240, 240, 240)}};
-    for (const auto& block : blocks)
-        painter.fillRect(block.x, 50 - block.height, 12, block.height, block.colour);
-    return QIcon(pixmap);
-}
 
 } // namespace
 
@@ -78,6 +61,7 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent), ui(std::make_unique
     auto* preview = new platform::KeyPreview(this);
     preview->OnKeyDown = [this](int key, platform::ShiftState shift) { FormKeyDown(key, shift); };
     preview->OnKeyUp = [this](int key, platform::ShiftState shift) { FormKeyUp(key, shift); };
+    connect(ui->About1, &QAction::triggered, this, platform::guard([this] { About1Click(); }));
 
     ConnectSwitch(buttons1, &TMainForm::buttons1Click);
     ConnectSwitch(status1, &TMainForm::status1Click);
@@ -220,6 +204,12 @@ void TMainForm::RepaintPanels()
         if (panel)
             panel->RepaintScene();
     }
+}
+
+void TMainForm::About1Click()
+{
+    if (AboutBox)
+        platform::messages().runModal(*AboutBox);
 }
 
 bool TMainForm::TrayAvailable() const { return QSystemTrayIcon::isSystemTrayAvailable(); }

@@ -75,6 +75,8 @@ public:
     void AppActivate();
     void AppMinimize();
     void AppRestore();
+    // Help > About: the about box, modally.
+    void About1Click();
     void Timer1Timer();
     // The width the splitter allows the left panel for a wanted one: never under 15
     // pixels, and never so wide that the right panel gets under 10.

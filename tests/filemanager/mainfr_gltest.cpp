@@ -1,3 +1,4 @@
+#include "filemanager/About.h"
 #include "filemanager/OpenGLPanel.h"
 #include "filemanager/WebToolsLink.h"
 #include "filemanager/glform.h"
@@ -336,6 +337,16 @@ TEST_F(MainFormTest, WebToolSectionsAreWrittenOnlyOnceTheirWindowsWereShown)
     EXPECT_EQ(back.readString("tracert", "lasthost", ""), "new.example");
     EXPECT_FALSE(back.readBool("tracert", "globeused", true));
     EXPECT_EQ(back.readString("privchat", "lasthost", ""), "peer.example");
+}
+
+TEST_F(MainFormTest, HelpAboutRunsTheAboutBoxModally)
+{
+    auto form = start();
+    TAboutBox box;
+    AboutBox = &box;
+    form->findChild<QAction*>("About1")->trigger();
+    EXPECT_EQ(boxes.modalDialogs(), std::vector<std::string>{"AboutBox"});
+    AboutBox = nullptr;
 }
 
 TEST_F(MainFormTest, MinimisingWithoutATrayLeavesTheWindowMapped)
