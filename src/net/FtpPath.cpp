@@ -1,0 +1,118 @@
+#include "net/FtpPath.h"
+
+#include "platform/fs/Attributes.h"
+#include "platform/fs/Path.h"
+
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <memory>
+#include <vector>
+
+namespace ftppath {
+
+std::string WithSlashes(std::string_view text)
+{
+    std::string result(text);
+    for (char& c : result)
+        if (c == '\\')
+            c = '/';
+    return result;
+}
+
+std::string Normalized(std::string_view path)
+{
+    const std::string_view last = path.substr(path.rfind('/') + 1);
+    const bool directory = last.empty() || last == "." || last == "..";
+    std::vector<std::string_view> parts;
+    for (std::size_t at = 0; at <= path.size();) {
+        std::size_t end = path.find('/', at);
+        if (end == std::string_view::npos)
+            end = path.size();
+        const std::string_view part = path.substr(at, end - at);
+        if (part == "..") {
+            if (!parts.empty())
+                parts.pop_back();
+        } else if (!part.empty() && part != ".") {
+            parts.push_back(part);
+        }
+        at = end + 1;
+    }
+    std::string result = "/";
+    for (const std::string_view part : parts) {
+        result += part;
+        result += '/';
+    }
+    if (!directory && result.size() > 1)
+        result.pop_back();
+    return result;
+}
+
+std::string AsDirectory(std::string_view path)
+{
+    return platform::WithTrailingSeparator(Normalized(path));
+}
+
+namespace {
+
+std::string RealPath(const std::string& path)
+{
+    const std::unique_ptr<char, decltype(&std::free)> real(::realpath(path.c_str(), nullptr), &std::free);
+    return real ? std::string(real.get()) : std::string();
+}
+
+} // namespace
+
+bool InsideHome(std::string_view home, std::string_view path)
+{
+    if (home.empty())
+        return false;
+    const std::string normalHome = Normalized(home);
+    std::string existing = Normalized(path);
+    // Without its trailing "/", a link is looked at rather than followed.
+    if (existing.size() > 1 && existing.back() == '/')
+        existing.pop_back();
+    if (!platform::IsAncestorOrSame(normalHome, existing))
+        return false;
+    const std::string realHome = RealPath(normalHome);
+    if (realHome.empty())
+        return false;
+    // The part of the path that exists, a dangling link included, must resolve: a link
+    // that leads nowhere could still be followed by a create.
+    struct stat status {};
+    while (::lstat(existing.c_str(), &status) != 0 && !platform::IsAncestorOrSame(existing, normalHome))
+        existing = platform::DirectoryOf(existing);
+    const std::string realExisting = RealPath(existing);
+    return !realExisting.empty() && platform::IsAncestorOrSame(realHome, realExisting);
+}
+
+std::string Printable(std::string_view name)
+{
+    std::string result(name);
+    for (char& c : result)
+        if (c == '\r' || c == '\n')
+            c = '?';
+    return result;
+}
+
+bool EntryExists(std::string_view path)
+{
+    std::string name(path);
+    if (name.size() > 1 && name.back() == '/')
+        name.pop_back();
+    struct stat status {};
+    if (::lstat(name.c_str(), &status) != 0)
+        return false;
+    // A link that leads nowhere is found as a file of its own.
+    if (::stat(name.c_str(), &status) != 0)
+        return true;
+    return (platform::AttributesOf(status, platform::FileNameOf(name)) & platform::attrSystem) == 0;
+}
+
+bool FileExists(std::string_view path)
+{
+    struct stat status {};
+    return ::stat(std::string(path).c_str(), &status) == 0 && !S_ISDIR(status.st_mode);
+}
+
+} // namespace ftppath

@@ -1,0 +1,36 @@
+#pragma once
+
+// Paths the FTP engine builds from what a client names, and the rule that keeps every one
+// of them inside the client's home directory.
+
+#include <string>
+#include <string_view>
+
+namespace ftppath {
+
+// Windows clients separate with backslashes: both count as "/".
+std::string WithSlashes(std::string_view text);
+
+// The path with "." and ".." resolved by their text alone (never above "/") and repeated
+// "/" folded. A relative path is taken from "/". The result ends in "/" when the input
+// did or its last component was "." or "..", so a directory stays recognisable.
+std::string Normalized(std::string_view path);
+
+// The directory form: normalised, ending in "/".
+std::string AsDirectory(std::string_view path);
+
+// Whether the path is the home or lies below it by whole components, and whatever part of
+// it exists resolves, links followed, inside the home's real path: a link inside the home
+// cannot lead out. A home that does not exist holds nothing.
+bool InsideHome(std::string_view home, std::string_view path);
+
+// CR and LF would start a new reply line when a name is placed in an answer.
+std::string Printable(std::string_view name);
+
+// Whether a file, directory or hidden entry of that name exists (a trailing "/" aside);
+// devices, FIFOs and sockets do not count, as a directory search leaves them out.
+bool EntryExists(std::string_view path);
+// Whether the name is an existing entry that is not a directory.
+bool FileExists(std::string_view path);
+
+} // namespace ftppath

@@ -1,0 +1,493 @@
+// The server engine's core: listening, accepting clients, dispatching their command lines
+// and removing them again.
+
+#include "net/FtpSrv.h"
+
+#include "net/FtpPath.h"
+#include "platform/win/WinSockErrors.h"
+
+#include <QCoreApplication>
+#include <QTimer>
+#include <QtGlobal>
+
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <cctype>
+
+using namespace platform;
+
+namespace {
+
+// A client out of descriptors is retried after this pause rather than at once, which would
+// only fail again.
+constexpr int acceptPauseMs = 100;
+constexpr unsigned char telnetIAC = 0xFF;
+
+bool IsBlank(char c)
+{
+    return c == ' ' || c == '\t';
+}
+
+bool IsKeywordChar(char c)
+{
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
+}
+
+// Each client may keep several descriptors (control, data, listener) open at once.
+void RaiseOpenFileLimit()
+{
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur < limit.rlim_max) {
+        limit.rlim_cur = limit.rlim_max;
+        ::setrlimit(RLIMIT_NOFILE, &limit);
+    }
+}
+
+// The line with the Telnet escapes taken out: a doubled 0xFF is one 0xFF, 0xFF with any
+// other byte is a Telnet command and goes.
+std::string WithoutTelnetCommands(const char* CmdBuf, std::int32_t CmdLen)
+{
+    std::string line;
+    line.reserve(static_cast<std::size_t>(CmdLen));
+    for (std::int32_t i = 0; i < CmdLen; ++i) {
+        if (static_cast<unsigned char>(CmdBuf[i]) != telnetIAC) {
+            line += CmdBuf[i];
+        } else if (++i < CmdLen && static_cast<unsigned char>(CmdBuf[i]) == telnetIAC) {
+            line += CmdBuf[i];
+        }
+    }
+    return line;
+}
+
+} // namespace
+
+TFtpServer::TFtpServer()
+{
+    if (!QCoreApplication::instance())
+        throw FtpServerException("Cannot create a hidden window for TFtpServer");
+    window_ = AllocateHWnd([this](UINT msg, WPARAM wParam, LPARAM lParam) { WndProc(msg, wParam, lParam); });
+    serverSocket_ = std::make_unique<TWSocket>();
+    acceptPause_ = std::make_unique<QTimer>();
+    acceptPause_->setSingleShot(true);
+    acceptPause_->setInterval(acceptPauseMs);
+    acceptPause_->callOnTimeout([this] {
+        if (serverSocket_->State() == wsListening)
+            serverSocket_->Resume();
+    });
+
+    static constexpr struct {
+        const char* keyword;
+        TFtpSrvCommandProc proc;
+    } table[FtpCommandTableSize] = {
+        {"PORT", &TFtpServer::CommandNotServed}, {"STOR", &TFtpServer::CommandNotServed},
+        {"RETR", &TFtpServer::CommandNotServed}, {"CWD", &TFtpServer::CommandCWD},
+        {"XPWD", &TFtpServer::CommandXPWD},      {"PWD", &TFtpServer::CommandPWD},
+        {"USER", &TFtpServer::CommandUSER},      {"PASS", &TFtpServer::CommandPASS},
+        {"LIST", &TFtpServer::CommandNotServed}, {"NLST", &TFtpServer::CommandNotServed},
+        {"TYPE", &TFtpServer::CommandTYPE},      {"SYST", &TFtpServer::CommandSYST},
+        {"QUIT", &TFtpServer::CommandQUIT},      {"DELE", &TFtpServer::CommandNotServed},
+        {"SIZE", &TFtpServer::CommandNotServed}, {"REST", &TFtpServer::CommandNotServed},
+        {"RNFR", &TFtpServer::CommandNotServed}, {"RNTO", &TFtpServer::CommandNotServed},
+        {"MKD", &TFtpServer::CommandNotServed},  {"RMD", &TFtpServer::CommandNotServed},
+        {"ABOR", &TFtpServer::CommandNotServed}, {"PASV", &TFtpServer::CommandNotServed},
+        {"NOOP", &TFtpServer::CommandNOOP},      {"CDUP", &TFtpServer::CommandCDUP},
+        {"APPE", &TFtpServer::CommandNotServed}, {"STRU", &TFtpServer::CommandSTRU},
+        {"XMKD", &TFtpServer::CommandNotServed}, {"XRMD", &TFtpServer::CommandNotServed},
+        {"MDTM", &TFtpServer::CommandNotServed}, {"MODE", &TFtpServer::CommandMODE},
+        {"OVER", &TFtpServer::CommandOverflow},  {"STOU", &TFtpServer::CommandNotServed},
+        {"FEAT", &TFtpServer::CommandFEAT},      {"MLST", &TFtpServer::CommandNotServed},
+        {"MLSD", &TFtpServer::CommandNotServed}, {"MFMT", &TFtpServer::CommandNotServed},
+        {"MD5", &TFtpServer::CommandNotServed},
+    };
+    for (const auto& row : table)
+        AddCommand(row.keyword, row.proc);
+}
+
+TFtpServer::~TFtpServer()
+{
+    destroying_ = true;
+    acceptPause_->stop();
+    serverSocket_.reset();
+    // Whatever a client's sockets report while they close reaches nobody.
+    for (const auto& client : clients_) {
+        client->OnCommand = nullptr;
+        client->OnSessionClosed = nullptr;
+        client->OnDataSent = nullptr;
+    }
+    clients_.clear();
+    released_.clear();
+    DeallocateHWnd(window_);
+}
+
+void TFtpServer::AddCommand(const TFtpString& Keyword, TFtpSrvCommandProc Proc)
+{
+    if (commandTable_.size() >= FtpCommandTableSize)
+        throw FtpServerException("Too many command");
+    commandTable_.push_back({Keyword, Proc});
+}
+
+// ---- listening ----
+
+void TFtpServer::Start()
+{
+    if (serverSocket_->State() == wsListening)
+        return;
+    RaiseOpenFileLimit();
+    serverSocket_->SetRemotePort(Port);
+    serverSocket_->SetProto("tcp");
+    serverSocket_->SetAddr(Addr);
+    serverSocket_->OnSessionAvailable = [this](TCustomWSocket*, std::uint16_t Error) {
+        ServSocketSessionAvailable(Error);
+    };
+    serverSocket_->OnChangeState = [this](TCustomWSocket*, TSocketState, TSocketState NewState) {
+        ServSocketStateChange(NewState);
+    };
+    serverSocket_->ComponentOptions = {wsoNoReceiveLoop};
+    serverSocket_->Listen();
+}
+
+void TFtpServer::Stop()
+{
+    acceptPause_->stop();
+    serverSocket_->Close();
+}
+
+bool TFtpServer::Active() const
+{
+    return serverSocket_->State() == wsListening;
+}
+
+void TFtpServer::SetActive(bool Value)
+{
+    if (Value)
+        Start();
+    else
+        Stop();
+}
+
+void TFtpServer::ServSocketStateChange(TSocketState NewState)
+{
+    if (destroying_)
+        return;
+    if (NewState == wsListening)
+        TriggerServerStart();
+    else if (NewState == wsClosed)
+        TriggerServerStop();
+}
+
+void TFtpServer::PauseAccepting()
+{
+    serverSocket_->Pause();
+    acceptPause_->start();
+}
+
+void TFtpServer::ServSocketSessionAvailable(std::uint16_t Error)
+{
+    if (Error != 0)
+        throw FtpServerException("Session available error #" + std::to_string(Error));
+    // The connection is taken first: a client object is made only for one that exists.
+    SOCKET accepted = INVALID_SOCKET;
+    try {
+        accepted = serverSocket_->Accept();
+    } catch (const ESocketException& E) {
+        qDebug("FTP server: a connection could not be accepted: %s", E.what());
+        if (serverSocket_->LastError() == WSAEMFILE || serverSocket_->LastError() == WSAENOBUFS)
+            PauseAccepting();
+        return;
+    }
+    const std::uint32_t number = ++clientNumber_;
+    auto owned = std::make_unique<TFtpCtrlSocket>();
+    TFtpCtrlSocket* client = owned.get();
+    client->Name = "ClientWSocket" + std::to_string(number);
+    client->DataSocketName = "DataWSocket" + std::to_string(number);
+    client->ClientID = number;
+    client->Banner = Banner;
+    try {
+        client->Dup(accepted);
+    } catch (const ESocketException& E) {
+        qDebug("FTP server: an accepted connection could not be served: %s", E.what());
+        return;
+    }
+    clients_.push_back(std::move(owned));
+    client->OnCommand = [this](TFtpCtrlSocket* Sender, const char* CmdBuf, std::int32_t CmdLen) {
+        ClientCommand(Sender, CmdBuf, CmdLen);
+    };
+    client->OnSessionClosed = [this](TCustomWSocket* Sender, std::uint16_t) {
+        ClientSessionClosed(static_cast<TFtpCtrlSocket*>(Sender));
+    };
+    client->OnDataSent = [this](TCustomWSocket* Sender, std::uint16_t) {
+        ClientDataSent(static_cast<TFtpCtrlSocket*>(Sender));
+    };
+    if (Options & ftpsCdupHome)
+        client->Options |= ftpCdupHome;
+    if (Options & ftpsCwdCheck)
+        client->Options |= ftpCwdCheck;
+
+    TriggerClientConnect(client, 0);
+    if (!IsClient(client) || client->State() != wsConnected)
+        return;
+    if (MaxClients > 0 && ClientCount() > MaxClients) {
+        client->Banner = "421 Too many users connected.";
+        client->StartConnection();
+        PostClientMessage(WM_FTPSRV_CLOSE_REQUEST, client);
+        return;
+    }
+    client->StartConnection();
+}
+
+// ---- clients ----
+
+TFtpCtrlSocket* TFtpServer::Client(int Index) const
+{
+    if (Index < 0 || Index >= ClientCount())
+        return nullptr;
+    return clients_[static_cast<std::size_t>(Index)].get();
+}
+
+bool TFtpServer::IsClient(const void* Object) const
+{
+    return std::any_of(clients_.begin(), clients_.end(),
+                       [Object](const auto& client) { return client.get() == Object; });
+}
+
+void TFtpServer::DisconnectAll()
+{
+    while (!clients_.empty())
+        WMFtpSrvClientClosed(clients_.front().get());
+}
+
+void TFtpServer::Disconnect(TFtpCtrlSocket* Client)
+{
+    if (!IsClient(Client))
+        throw FtpServerException("Disconnect: Not one of our clients");
+    WMFtpSrvClientClosed(Client);
+}
+
+void TFtpServer::ClientSessionClosed(TFtpCtrlSocket* Client)
+{
+    PostClientMessage(WM_FTPSRV_CLIENT_CLOSED, Client);
+}
+
+void TFtpServer::ClientDataSent(TFtpCtrlSocket* Client)
+{
+    if (Client->CloseRequested) {
+        Client->CloseRequested = false;
+        PostClientMessage(WM_FTPSRV_CLOSE_REQUEST, Client);
+    }
+}
+
+void TFtpServer::RemoveClient(TFtpCtrlSocket* Client)
+{
+    const auto found = std::find_if(clients_.begin(), clients_.end(),
+                                     [Client](const auto& client) { return client.get() == Client; });
+    if (found == clients_.end())
+        return;
+    std::unique_ptr<TFtpCtrlSocket> owned = std::move(*found);
+    clients_.erase(found);
+    try {
+        TriggerClientDisconnect(Client, 0);
+    } catch (const std::exception& E) {
+        qDebug("FTP server: OnClientDisconnect failed: %s", E.what());
+    }
+    Client->OnCommand = nullptr;
+    Client->OnSessionClosed = nullptr;
+    Client->OnDataSent = nullptr;
+    try {
+        Client->Close();
+    } catch (const std::exception&) {
+    }
+    // This may run inside one of the client's own events: it is freed from the server's
+    // window once they are over.
+    released_.push_back(std::move(owned));
+    PostMessage(window_, WM_FTPSRV_FREE_CLIENTS, 0, 0);
+}
+
+// ---- messages ----
+
+void TFtpServer::PostClientMessage(UINT Msg, TFtpCtrlSocket* Client)
+{
+    PostMessage(window_, Msg, Client->ClientID, reinterpret_cast<LPARAM>(Client));
+}
+
+TFtpCtrlSocket* TFtpServer::PostedClient(WPARAM WParam, LPARAM LParam) const
+{
+    auto* client = reinterpret_cast<TFtpCtrlSocket*>(LParam);
+    // A client that has gone may have left its address to a newer one: the number tells.
+    if (!IsClient(client) || client->ClientID != WParam)
+        return nullptr;
+    return client;
+}
+
+void TFtpServer::WndProc(UINT Msg, WPARAM WParam, LPARAM LParam)
+{
+    try {
+        if (Msg == WM_FTPSRV_FREE_CLIENTS) {
+            released_.clear();
+            return;
+        }
+        TFtpCtrlSocket* client = PostedClient(WParam, LParam);
+        if (!client)
+            return;
+        switch (Msg) {
+        case WM_FTPSRV_CLOSE_REQUEST:
+            WMFtpSrvCloseRequest(client);
+            break;
+        case WM_FTPSRV_CLIENT_CLOSED:
+            WMFtpSrvClientClosed(client);
+            break;
+        default:
+            break;
+        }
+    } catch (const std::exception& E) {
+        qDebug("FTP server: message %u failed: %s", Msg, E.what());
+    }
+}
+
+void TFtpServer::WMFtpSrvCloseRequest(TFtpCtrlSocket* Client)
+{
+    if (Client->BufferedByteCount() == 0)
+        Client->Close();
+    else
+        Client->CloseRequested = true;
+}
+
+void TFtpServer::WMFtpSrvClientClosed(TFtpCtrlSocket* Client)
+{
+    RemoveClient(Client);
+}
+
+// ---- commands ----
+
+TFtpCommandLine ParseFtpCommandLine(const char* CmdBuf, std::int32_t CmdLen)
+{
+    TFtpCommandLine command;
+    const std::string line = WithoutTelnetCommands(CmdBuf, CmdLen);
+    // A line cut short could name another file than the client meant.
+    if (line.size() > FtpMaxCommandLength) {
+        command.TooLong = true;
+        return command;
+    }
+    std::size_t at = 0;
+    while (at < line.size() && IsBlank(line[at]))
+        ++at;
+    for (; at < line.size() && IsKeywordChar(line[at]); ++at)
+        command.Keyword += static_cast<char>(std::toupper(static_cast<unsigned char>(line[at])));
+    while (at < line.size() && IsBlank(line[at]))
+        ++at;
+    command.Params = line.substr(at);
+    return command;
+}
+
+void TFtpServer::ClientCommand(TFtpCtrlSocket* Client, const char* CmdBuf, std::int32_t CmdLen)
+{
+    if (!IsClient(Client))
+        return;
+    TFtpCommandLine command = ParseFtpCommandLine(CmdBuf, CmdLen);
+    if (command.TooLong) {
+        SendAnswer(Client, "500 Command too long");
+        return;
+    }
+    TFtpString Answer;
+    try {
+        TriggerClientCommand(Client, command.Keyword, command.Params, Answer);
+        if (Answer.empty())
+            Dispatch(Client, command.Keyword, command.Params, Answer);
+    } catch (const std::exception& E) {
+        Answer = std::string("501 ") + E.what();
+    }
+    SendAnswer(Client, Answer);
+}
+
+void TFtpServer::Dispatch(TFtpCtrlSocket* Client, TFtpString& Keyword, TFtpString& Params, TFtpString& Answer)
+{
+    if (Keyword.empty()) {
+        Answer = "500 '" + ftppath::Printable(Params) + "': command not understood.";
+        return;
+    }
+    const auto row = std::find_if(commandTable_.begin(), commandTable_.end(),
+                                  [&Keyword](const CommandRow& row) { return row.Keyword == Keyword; });
+    if (row == commandTable_.end()) {
+        Answer = "500 '" + ftppath::Printable(Keyword) + "': command not understood.";
+        return;
+    }
+    // A name with a NUL in it would act on the part before it.
+    if (Params.find('\0') != std::string::npos) {
+        Answer = "501 Syntax error in parameter.";
+        return;
+    }
+    (this->*row->Proc)(Client, Keyword, Params, Answer);
+}
+
+void TFtpServer::SendAnswer(TFtpCtrlSocket* Client, TFtpString Answer)
+{
+    try {
+        TriggerSendAnswer(Client, Answer);
+        Client->SendAnswer(Answer);
+    } catch (const std::exception& E) {
+        qDebug("FTP server: an answer was lost: %s", E.what());
+    }
+}
+
+// ---- events ----
+
+namespace {
+
+template <class Event, class... Args>
+void Fire(const Event& event, Args&&... args)
+{
+    if (event) {
+        const Event handler = event;
+        handler(std::forward<Args>(args)...);
+    }
+}
+
+} // namespace
+
+void TFtpServer::TriggerServerStart()
+{
+    Fire(OnStart, this);
+}
+
+void TFtpServer::TriggerServerStop()
+{
+    Fire(OnStop, this);
+}
+
+void TFtpServer::TriggerAuthenticate(TFtpCtrlSocket* Client, const TFtpString& UserName, const TFtpString& Password,
+                                     bool& Authenticated)
+{
+    Fire(OnAuthenticate, this, Client, UserName, Password, Authenticated);
+}
+
+void TFtpServer::TriggerChangeDirectory(TFtpCtrlSocket* Client, const TFtpString& Directory, bool& Allowed)
+{
+    Fire(OnChangeDirectory, this, Client, Directory, Allowed);
+}
+
+void TFtpServer::TriggerSendAnswer(TFtpCtrlSocket* Client, TFtpString& Answer)
+{
+    Fire(OnAnswerToClient, this, Client, Answer);
+}
+
+void TFtpServer::TriggerClientConnect(TFtpCtrlSocket* Client, std::uint16_t AError)
+{
+    Fire(OnClientConnect, this, Client, AError);
+}
+
+void TFtpServer::TriggerClientDisconnect(TFtpCtrlSocket* Client, std::uint16_t AError)
+{
+    Fire(OnClientDisconnect, this, Client, AError);
+}
+
+void TFtpServer::TriggerClientCommand(TFtpCtrlSocket* Client, TFtpString& Keyword, TFtpString& Params,
+                                      TFtpString& Answer)
+{
+    Fire(OnClientCommand, this, Client, Keyword, Params, Answer);
+}
+
+void TFtpServer::TriggerBuildFilePath(TFtpCtrlSocket* Client, const std::string& Directory,
+                                      const std::string& FileName, std::string& NewFileName)
+{
+    Fire(OnBuildFilePath, this, Client, Directory, FileName, NewFileName);
+}

@@ -1,0 +1,235 @@
+#pragma once
+
+// The FTP server engine: one listening socket, a control connection per client, a table
+// that hands each command line to its handler, and events through which the owner decides
+// who may log in and what may be done. Every path a client names is kept inside that
+// client's home directory.
+
+#include "net/FtpSrvC.h"
+#include "net/WSocket.h"
+#include "platform/base/Exception.h"
+#include "platform/win/MessageWindow.h"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+class QTimer;
+
+class FtpServerException : public platform::Exception {
+public:
+    using platform::Exception::Exception;
+};
+
+// Raised by BuildFilePath for a path outside the client's home; each command answers it
+// with its own refusal.
+class EFtpOutsideHome : public FtpServerException {
+public:
+    using FtpServerException::FtpServerException;
+};
+
+using TFtpString = std::string;
+
+enum TFtpsOption : unsigned { ftpsCwdCheck = 1, ftpsCdupHome = 2 };
+using TFtpsOptions = unsigned;
+
+// Messages of the server's own window; each carries the client's ClientID and the client.
+constexpr platform::UINT WM_FTPSRV_CLOSE_REQUEST = platform::WM_USER + 1;
+constexpr platform::UINT WM_FTPSRV_CLIENT_CLOSED = platform::WM_USER + 2;
+constexpr platform::UINT WM_FTPSRV_ABORT_TRANSFER = platform::WM_USER + 3;
+constexpr platform::UINT WM_FTPSRV_CLOSE_DATA = platform::WM_USER + 4;
+constexpr platform::UINT WM_FTPSRV_START_SEND = platform::WM_USER + 5;
+// Frees the clients removed meanwhile; carries nothing.
+constexpr platform::UINT WM_FTPSRV_FREE_CLIENTS = platform::WM_USER + 6;
+
+constexpr int FtpCommandTableSize = 37;
+// Longest command line taken, after the Telnet escapes are removed.
+constexpr std::size_t FtpMaxCommandLength = 255;
+
+// A command line as the dispatcher reads it: the Telnet escapes taken out, then the keyword
+// (the letters and digits after any blanks, upper-cased) and the parameters after the blanks
+// that follow it. A line longer than FtpMaxCommandLength is only marked too long.
+struct TFtpCommandLine {
+    bool TooLong = false;
+    TFtpString Keyword;
+    TFtpString Params;
+};
+TFtpCommandLine ParseFtpCommandLine(const char* CmdBuf, std::int32_t CmdLen);
+
+class TFtpServer {
+public:
+    using TNotifyEvent = std::function<void(TFtpServer* Sender)>;
+    using TFtpSrvAuthenticateEvent = std::function<void(TFtpServer* Sender, TFtpCtrlSocket* Client,
+                                                        const TFtpString& UserName, const TFtpString& Password,
+                                                        bool& Authenticated)>;
+    using TFtpSrvClientConnectEvent
+        = std::function<void(TFtpServer* Sender, TFtpCtrlSocket* Client, std::uint16_t AError)>;
+    using TFtpSrvClientCommandEvent = std::function<void(TFtpServer* Sender, TFtpCtrlSocket* Client,
+                                                         TFtpString& Keyword, TFtpString& Params, TFtpString& Answer)>;
+    using TFtpSrvAnswerToClientEvent
+        = std::function<void(TFtpServer* Sender, TFtpCtrlSocket* Client, TFtpString& Answer)>;
+    using TFtpSrvChangeDirectoryEvent = std::function<void(TFtpServer* Sender, TFtpCtrlSocket* Client,
+                                                           const TFtpString& Directory, bool& Allowed)>;
+    using TFtpSrvBuildDirectoryEvent = std::function<void(TFtpServer* Sender, TFtpCtrlSocket* Client,
+                                                          TFtpString& Directory, bool Detailed)>;
+    using TFtpSrvDataSessionConnectedEvent
+        = std::function<void(TFtpServer* Sender, TFtpCtrlSocket* Client, TWSocket* Data, std::uint16_t AError)>;
+    using TFtpSrvRetrDataSentEvent = TFtpSrvDataSessionConnectedEvent;
+    using TFtpSrvDataAvailableEvent = std::function<void(TFtpServer* Sender, TFtpCtrlSocket* Client, TWSocket* Data,
+                                                         char* Buf, std::int32_t Len, std::uint16_t AError)>;
+    using TFtpSrvValidateXferEvent = std::function<void(TFtpServer* Sender, TFtpCtrlSocket* Client,
+                                                        TFtpString& FilePath, bool& Allowed)>;
+    using TFtpSrvGetUniqueFileNameEvent
+        = std::function<void(TFtpServer* Sender, TFtpCtrlSocket* Client, TFtpString& FileName)>;
+    using TFtpSrvGetProcessingEvent
+        = std::function<void(TFtpServer* Sender, TFtpCtrlSocket* Client, bool& DelayedSend)>;
+    using TFtpSrvBuildFilePathEvent
+        = std::function<void(TFtpServer* Sender, TFtpCtrlSocket* Client, const std::string& Directory,
+                             const std::string& FileName, std::string& NewFileName)>;
+    using TFtpSrvCalculateMd5Event = std::function<void(TFtpServer* Sender, TFtpCtrlSocket* Client,
+                                                        TFtpString& FilePath, TFtpString& Md5Sum, bool& Allowed)>;
+    using TFtpSrvCommandProc = void (TFtpServer::*)(TFtpCtrlSocket* Client, TFtpString& Keyword,
+                                                    TFtpString& Params, TFtpString& Answer);
+
+    // Raises FtpServerException when the thread cannot have a message window.
+    TFtpServer();
+    virtual ~TFtpServer();
+    TFtpServer(const TFtpServer&) = delete;
+    TFtpServer& operator=(const TFtpServer&) = delete;
+
+    std::string Addr = "0.0.0.0";
+    std::string Port = "ftp";
+    std::string Banner = "220 Pelvaxon FTP Server ready.";
+    std::int32_t UserData = 0;
+    // Largest number of clients at once; 0 or less: no limit.
+    std::int32_t MaxClients = 0;
+    std::string PasvIpAddr;
+    TFtpsOptions Options = 0;
+
+    // Listens (nothing when already listening). Socket errors reach the caller as
+    // ESocketException.
+    void Start();
+    // Stops listening; connected clients stay.
+    void Stop();
+    bool Active() const;
+    void SetActive(bool Value);
+    // Removes every client, each reported by OnClientDisconnect.
+    void DisconnectAll();
+    // Raises FtpServerException "Disconnect: Not one of our clients" for a stranger.
+    void Disconnect(TFtpCtrlSocket* Client);
+    int ClientCount() const { return static_cast<int>(clients_.size()); }
+    // The client at the index, nullptr outside the list.
+    TFtpCtrlSocket* Client(int Index) const;
+    bool IsClient(const void* Object) const;
+    // Raises FtpServerException "Too many command" once the table is full.
+    void AddCommand(const TFtpString& Keyword, TFtpSrvCommandProc Proc);
+    // The listening socket, for its port and state.
+    TWSocket& ServerSocket() { return *serverSocket_; }
+    // OnAnswerToClient, then the answer with its line end; never raises (a failed answer is lost).
+    void SendAnswer(TFtpCtrlSocket* Client, TFtpString Answer);
+
+    TNotifyEvent OnStart;
+    TNotifyEvent OnStop;
+    TFtpSrvAuthenticateEvent OnAuthenticate;
+    TFtpSrvClientConnectEvent OnClientConnect;
+    TFtpSrvClientConnectEvent OnClientDisconnect;
+    TFtpSrvClientCommandEvent OnClientCommand;
+    TFtpSrvAnswerToClientEvent OnAnswerToClient;
+    TFtpSrvChangeDirectoryEvent OnChangeDirectory;
+    TFtpSrvChangeDirectoryEvent OnMakeDirectory;
+    TFtpSrvBuildDirectoryEvent OnBuildDirectory;
+    TFtpSrvBuildDirectoryEvent OnAlterDirectory;
+    TFtpSrvDataSessionConnectedEvent OnStorSessionConnected;
+    TFtpSrvDataSessionConnectedEvent OnStorSessionClosed;
+    TFtpSrvDataSessionConnectedEvent OnRetrSessionConnected;
+    TFtpSrvDataSessionConnectedEvent OnRetrSessionClosed;
+    TFtpSrvRetrDataSentEvent OnRetrDataSent;
+    TFtpSrvDataAvailableEvent OnStorDataAvailable;
+    TFtpSrvValidateXferEvent OnValidatePut;
+    TFtpSrvValidateXferEvent OnValidateSize;
+    TFtpSrvValidateXferEvent OnValidateDele;
+    TFtpSrvValidateXferEvent OnValidateRmd;
+    TFtpSrvValidateXferEvent OnValidateRnFr;
+    TFtpSrvValidateXferEvent OnValidateRnTo;
+    TFtpSrvValidateXferEvent OnValidateGet;
+    TFtpSrvValidateXferEvent OnValidateMfmt;
+    TFtpSrvGetUniqueFileNameEvent OnGetUniqueFileName;
+    TFtpSrvGetProcessingEvent OnGetProcessing;
+    TFtpSrvBuildFilePathEvent OnBuildFilePath;
+    TFtpSrvCalculateMd5Event OnCalculateMd5;
+
+protected:
+    virtual void TriggerServerStart();
+    virtual void TriggerServerStop();
+    virtual void TriggerAuthenticate(TFtpCtrlSocket* Client, const TFtpString& UserName, const TFtpString& Password,
+                                     bool& Authenticated);
+    virtual void TriggerChangeDirectory(TFtpCtrlSocket* Client, const TFtpString& Directory, bool& Allowed);
+    virtual void TriggerSendAnswer(TFtpCtrlSocket* Client, TFtpString& Answer);
+    virtual void TriggerClientConnect(TFtpCtrlSocket* Client, std::uint16_t AError);
+    virtual void TriggerClientDisconnect(TFtpCtrlSocket* Client, std::uint16_t AError);
+    virtual void TriggerClientCommand(TFtpCtrlSocket* Client, TFtpString& Keyword, TFtpString& Params,
+                                      TFtpString& Answer);
+    virtual void TriggerBuildFilePath(TFtpCtrlSocket* Client, const std::string& Directory,
+                                      const std::string& FileName, std::string& NewFileName);
+
+    // The full path a file parameter names, from the directory given: "/" and "\" separate,
+    // an absolute name stands alone, an empty one is the directory itself. Raises
+    // EFtpOutsideHome when the result would lie outside the client's home.
+    virtual std::string BuildFilePath(TFtpCtrlSocket* Client, const std::string& Directory,
+                                      const std::string& FileName);
+    // Answers "530 Please login with USER and PASS." unless the client has logged in.
+    static bool LoggedIn(TFtpCtrlSocket* Client, TFtpString& Answer);
+
+    void CommandUSER(TFtpCtrlSocket* Client, TFtpString& Keyword, TFtpString& Params, TFtpString& Answer);
+    void CommandPASS(TFtpCtrlSocket* Client, TFtpString& Keyword, TFtpString& Params, TFtpString& Answer);
+    void CommandQUIT(TFtpCtrlSocket* Client, TFtpString& Keyword, TFtpString& Params, TFtpString& Answer);
+    void CommandNOOP(TFtpCtrlSocket* Client, TFtpString& Keyword, TFtpString& Params, TFtpString& Answer);
+    void CommandCWD(TFtpCtrlSocket* Client, TFtpString& Keyword, TFtpString& Params, TFtpString& Answer);
+    void CommandCDUP(TFtpCtrlSocket* Client, TFtpString& Keyword, TFtpString& Params, TFtpString& Answer);
+    void CommandChangeDir(TFtpCtrlSocket* Client, TFtpString& Keyword, TFtpString& Params, TFtpString& Answer);
+    void CommandPWD(TFtpCtrlSocket* Client, TFtpString& Keyword, TFtpString& Params, TFtpString& Answer);
+    void CommandXPWD(TFtpCtrlSocket* Client, TFtpString& Keyword, TFtpString& Params, TFtpString& Answer);
+    void CommandSYST(TFtpCtrlSocket* Client, TFtpString& Keyword, TFtpString& Params, TFtpString& Answer);
+    void CommandTYPE(TFtpCtrlSocket* Client, TFtpString& Keyword, TFtpString& Params, TFtpString& Answer);
+    void CommandSTRU(TFtpCtrlSocket* Client, TFtpString& Keyword, TFtpString& Params, TFtpString& Answer);
+    void CommandMODE(TFtpCtrlSocket* Client, TFtpString& Keyword, TFtpString& Params, TFtpString& Answer);
+    void CommandFEAT(TFtpCtrlSocket* Client, TFtpString& Keyword, TFtpString& Params, TFtpString& Answer);
+    void CommandOverflow(TFtpCtrlSocket* Client, TFtpString& Keyword, TFtpString& Params, TFtpString& Answer);
+    // The answer of a table row whose command this server does not serve.
+    void CommandNotServed(TFtpCtrlSocket* Client, TFtpString& Keyword, TFtpString& Params, TFtpString& Answer);
+
+private:
+    struct CommandRow {
+        TFtpString Keyword;
+        TFtpSrvCommandProc Proc = nullptr;
+    };
+
+    void WndProc(platform::UINT Msg, platform::WPARAM WParam, platform::LPARAM LParam);
+    // The client a posted message names, when it is still ours and still the same one.
+    TFtpCtrlSocket* PostedClient(platform::WPARAM WParam, platform::LPARAM LParam) const;
+    void PostClientMessage(platform::UINT Msg, TFtpCtrlSocket* Client);
+    void WMFtpSrvCloseRequest(TFtpCtrlSocket* Client);
+    void WMFtpSrvClientClosed(TFtpCtrlSocket* Client);
+
+    void ServSocketSessionAvailable(std::uint16_t Error);
+    void ServSocketStateChange(TSocketState NewState);
+    // Accepting is paused for a moment when the process is out of descriptors.
+    void PauseAccepting();
+    void ClientCommand(TFtpCtrlSocket* Client, const char* CmdBuf, std::int32_t CmdLen);
+    void ClientSessionClosed(TFtpCtrlSocket* Client);
+    void ClientDataSent(TFtpCtrlSocket* Client);
+    void Dispatch(TFtpCtrlSocket* Client, TFtpString& Keyword, TFtpString& Params, TFtpString& Answer);
+    // Takes the client out of the list, reports it and frees it once its own events are over.
+    void RemoveClient(TFtpCtrlSocket* Client);
+
+    platform::HWND window_ = 0;
+    std::unique_ptr<TWSocket> serverSocket_;
+    std::vector<std::unique_ptr<TFtpCtrlSocket>> clients_;
+    std::vector<std::unique_ptr<TFtpCtrlSocket>> released_;
+    std::vector<CommandRow> commandTable_;
+    std::uint32_t clientNumber_ = 0;
+    std::unique_ptr<QTimer> acceptPause_;
+    bool destroying_ = false;
+};

@@ -1,0 +1,115 @@
+#pragma once
+
+// One FTP client's control connection inside the server engine: it splits what arrives into
+// command lines, sends the answers and holds everything the session knows about its client.
+
+#include "net/WSocket.h"
+#include "platform/base/Exception.h"
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <span>
+#include <string>
+#include <vector>
+
+class EFtpCtrlSocketException : public platform::Exception {
+public:
+    using platform::Exception::Exception;
+};
+
+enum TFtpCtrlState { ftpcInvalid, ftpcWaitingUserCode, ftpcWaitingPassword, ftpcReady, ftpcWaitingAnswer };
+
+// The command a client sent last, one value per keyword of the server's command table.
+enum TFtpCmdType {
+    ftpcPORT, ftpcSTOR, ftpcRETR, ftpcCWD, ftpcXPWD, ftpcPWD, ftpcUSER, ftpcPASS, ftpcLIST, ftpcNLST,
+    ftpcTYPE, ftpcSYST, ftpcQUIT, ftpcDELE, ftpcSIZE, ftpcREST, ftpcRNFR, ftpcRNTO, ftpcMKD, ftpcRMD,
+    ftpcABOR, ftpcPASV, ftpcNOOP, ftpcCDUP, ftpcAPPE, ftpcSTRU, ftpcXMKD, ftpcXRMD, ftpcMDTM, ftpcMODE,
+    ftpcOverflow, ftpcSTOU, ftpcFEAT, ftpcMLST, ftpcMLSD, ftpcMFMT, ftpcMD5
+};
+
+// Per-client options, a set of bits.
+enum TFtpOption : unsigned { ftpCwdCheck = 1, ftpCdupHome = 2 };
+using TFtpOptions = unsigned;
+
+// Queued answers beyond which a client's further commands are left unread until it reads.
+constexpr std::int64_t FtpAnswerBacklogLimit = 64 * 1024;
+
+class TFtpCtrlSocket : public TCustomWSocket {
+public:
+    using TCommandEvent = std::function<void(TFtpCtrlSocket* Sender, const char* CmdBuf, std::int32_t CmdLen)>;
+    using TDisplayEvent = std::function<void(TFtpCtrlSocket* Sender, const std::string& Msg)>;
+    using Clock = std::chrono::system_clock;
+
+    TFtpCtrlSocket();
+    ~TFtpCtrlSocket() override;
+
+    std::int32_t RcvSize() const { return rcvSize_; }
+    // Raises EFtpCtrlSocketException while part of a line is held.
+    void SetRcvSize(std::int32_t Size);
+
+    // The current directory: absolute, ending in "/", inside the home directory.
+    const std::string& Directory() const { return directory_; }
+    // Changes the current directory by the client's rules (".." the parent, a relative name
+    // below the current directory, no other "./" or "../"); raises EFtpCtrlSocketException
+    // and leaves the directory as it was when the result would lie outside the home.
+    void SetDirectory(const std::string& NewDir);
+    // HomeDir as an absolute directory ending in "/".
+    std::string HomePath() const;
+
+    // Sends the banner and waits for USER.
+    void StartConnection();
+    // Queues the answer and its line end.
+    void SendAnswer(const std::string& Answer);
+
+    void Dup(platform::SOCKET NewHSocket) override;
+    // The peer's address, still known once the connection has closed.
+    std::string GetPeerAddr() override;
+
+    TWSocket DataSocket;
+    std::string Name;
+    std::string DataSocketName;
+    Clock::time_point ConnectedSince{};
+    Clock::time_point LastCommandTime{};
+    std::int32_t CommandCount = 0;
+    bool Busy = false;
+    std::string Banner = "220-Pelvaxon FTP Server ready";
+    std::string UserName;
+    std::string PassWord;
+    bool CloseRequested = false;
+    std::string HomeDir;
+    TFtpCtrlState FtpState = ftpcInvalid;
+    std::int32_t UserData = 0;
+    std::string SavedPeerAddr;
+    std::uint32_t ClientID = 0;
+    bool BinaryMode = false;
+    TFtpCmdType CurrentCommand = ftpcNOOP;
+    TFtpOptions Options = 0;
+
+    TDisplayEvent OnDisplay;
+    TCommandEvent OnCommand;
+
+protected:
+    bool TriggerDataAvailable(std::uint16_t Error) override;
+    void TriggerSessionConnected(std::uint16_t Error) override;
+    void TriggerDataSent(std::uint16_t Error) override;
+    virtual void TriggerCommand(const char* CmdBuf, std::int32_t CmdLen);
+
+    // Where received bytes go: the free part of the line buffer.
+    std::span<char> FreeSpace();
+    // Takes count bytes written to FreeSpace and hands every complete line to OnCommand; a
+    // full buffer without a line end becomes the line "OVER".
+    void TakeReceived(std::int32_t count);
+
+private:
+    friend class TFtpServer; // puts back the directory a refused change left
+
+    std::vector<char> receiveBuffer_;
+    std::int32_t receiveCount_ = 0;
+    std::int32_t rcvSize_ = 0;
+    std::string directory_;
+    bool readingHeld_ = false;
+};
+
+// The system's temporary directory with a "/" at its end.
+std::string DefaultFtpHomeDir();

@@ -1,0 +1,233 @@
+// The session commands of the server engine: login, directory changes and the small
+// protocol commands, and how a file parameter becomes a path.
+
+#include "net/FtpSrv.h"
+
+#include "net/FtpPath.h"
+#include "platform/fs/Path.h"
+
+#include <sys/socket.h>
+
+#include <algorithm>
+#include <cctype>
+#include <vector>
+
+namespace {
+
+// The extensions FEAT announces: only what the commands below and beside serve. Full
+// "/" paths are taken everywhere (TVFS); without it clients walk a path one CWD per
+// component from "/", which the home directory's confinement refuses.
+const std::vector<std::string> features = {"TVFS"};
+
+// What an over-long line leaves unread is dropped up to this many pieces; a client that
+// keeps sending is cut off by the close.
+constexpr int overflowDrainPieces = 256;
+
+std::string TrimBlanks(const std::string& text)
+{
+    std::size_t first = 0;
+    std::size_t last = text.size();
+    while (first < last && static_cast<unsigned char>(text[first]) <= ' ')
+        ++first;
+    while (last > first && static_cast<unsigned char>(text[last - 1]) <= ' ')
+        --last;
+    return text.substr(first, last - first);
+}
+
+std::string UpperCase(std::string text)
+{
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    return text;
+}
+
+} // namespace
+
+bool TFtpServer::LoggedIn(TFtpCtrlSocket* Client, TFtpString& Answer)
+{
+    if (Client->FtpState == ftpcReady)
+        return true;
+    Answer = "530 Please login with USER and PASS.";
+    return false;
+}
+
+std::string TFtpServer::BuildFilePath(TFtpCtrlSocket* Client, const std::string& Directory,
+                                      const std::string& FileName)
+{
+    const std::string name = ftppath::WithSlashes(FileName);
+    std::string path;
+    TriggerBuildFilePath(Client, Directory, name, path);
+    if (path.empty())
+        path = !name.empty() && name.front() == '/' ? name : Directory + name;
+    path = ftppath::Normalized(path);
+    if (!ftppath::InsideHome(Client->HomePath(), path))
+        throw EFtpOutsideHome("'" + ftppath::Printable(FileName) + "' lies outside the home directory");
+    return path;
+}
+
+void TFtpServer::CommandNotServed(TFtpCtrlSocket*, TFtpString& Keyword, TFtpString&, TFtpString& Answer)
+{
+    Answer = "500 '" + ftppath::Printable(Keyword) + "': command not understood.";
+}
+
+void TFtpServer::CommandUSER(TFtpCtrlSocket* Client, TFtpString&, TFtpString& Params, TFtpString& Answer)
+{
+    Client->CurrentCommand = ftpcUSER;
+    Client->UserName = TrimBlanks(Params);
+    Client->FtpState = ftpcWaitingPassword;
+    Answer = "331 Password required for " + ftppath::Printable(Client->UserName) + ".";
+}
+
+void TFtpServer::CommandPASS(TFtpCtrlSocket* Client, TFtpString&, TFtpString& Params, TFtpString& Answer)
+{
+    if (Client->FtpState != ftpcWaitingPassword) {
+        Answer = "503 Login with USER first.";
+        return;
+    }
+    Client->CurrentCommand = ftpcPASS;
+    Client->PassWord = TrimBlanks(Params);
+    bool authenticated = true;
+    TriggerAuthenticate(Client, Client->UserName, Client->PassWord, authenticated);
+    if (!authenticated) {
+        Client->FtpState = ftpcWaitingUserCode;
+        Answer = "530 Login incorrect.";
+        return;
+    }
+    Client->FtpState = ftpcReady;
+    Client->SetDirectory(Client->HomePath());
+    Answer = "230 User " + ftppath::Printable(Client->UserName) + " logged in.";
+}
+
+void TFtpServer::CommandQUIT(TFtpCtrlSocket* Client, TFtpString&, TFtpString&, TFtpString& Answer)
+{
+    Client->CurrentCommand = ftpcQUIT;
+    Answer = "221 Goodbye.";
+    PostClientMessage(WM_FTPSRV_CLOSE_REQUEST, Client);
+}
+
+void TFtpServer::CommandNOOP(TFtpCtrlSocket* Client, TFtpString&, TFtpString& Params, TFtpString& Answer)
+{
+    Client->CurrentCommand = ftpcNOOP;
+    Answer = "200 Ok. Parameter was '" + ftppath::Printable(Params) + "'.";
+}
+
+void TFtpServer::CommandCWD(TFtpCtrlSocket* Client, TFtpString& Keyword, TFtpString& Params, TFtpString& Answer)
+{
+    if (!LoggedIn(Client, Answer))
+        return;
+    Client->CurrentCommand = ftpcCWD;
+    CommandChangeDir(Client, Keyword, Params, Answer);
+}
+
+void TFtpServer::CommandCDUP(TFtpCtrlSocket* Client, TFtpString& Keyword, TFtpString& Params, TFtpString& Answer)
+{
+    if (!LoggedIn(Client, Answer))
+        return;
+    Client->CurrentCommand = ftpcCDUP;
+    Params = "..";
+    CommandChangeDir(Client, Keyword, Params, Answer);
+}
+
+void TFtpServer::CommandChangeDir(TFtpCtrlSocket* Client, TFtpString&, TFtpString& Params, TFtpString& Answer)
+{
+    const std::string previous = Client->Directory();
+    Params = TrimBlanks(ftppath::WithSlashes(Params));
+    try {
+        Client->SetDirectory(Params);
+    } catch (const std::exception& E) {
+        Answer = std::string("501 CWD failed. ") + E.what();
+        return;
+    }
+    const std::string directory = Client->Directory();
+    bool allowed = (Client->Options & ftpCdupHome) == 0 || platform::IsAncestorOrSame(Client->HomePath(), directory);
+    if (allowed)
+        TriggerChangeDirectory(Client, directory, allowed);
+    if (!allowed) {
+        Client->directory_ = previous;
+        Answer = "501 CWD failed. No permission";
+        return;
+    }
+    if ((Client->Options & ftpCwdCheck) && !ftppath::EntryExists(directory) && directory != "/"
+        && directory != Client->HomePath()) {
+        Client->directory_ = previous;
+        Answer = "550 CWD Failed to change directory to " + ftppath::Printable(directory);
+        return;
+    }
+    Answer = "250 CWD command successful. \"" + ftppath::Printable(directory) + "\" is current directory.";
+}
+
+void TFtpServer::CommandPWD(TFtpCtrlSocket* Client, TFtpString&, TFtpString&, TFtpString& Answer)
+{
+    if (!LoggedIn(Client, Answer))
+        return;
+    Client->CurrentCommand = ftpcPWD;
+    Answer = "257 \"" + ftppath::Printable(Client->Directory()) + "\" is current directory.";
+}
+
+void TFtpServer::CommandXPWD(TFtpCtrlSocket* Client, TFtpString& Keyword, TFtpString& Params, TFtpString& Answer)
+{
+    CommandPWD(Client, Keyword, Params, Answer);
+    if (Client->FtpState == ftpcReady)
+        Client->CurrentCommand = ftpcXPWD;
+}
+
+void TFtpServer::CommandSYST(TFtpCtrlSocket* Client, TFtpString&, TFtpString&, TFtpString& Answer)
+{
+    if (!LoggedIn(Client, Answer))
+        return;
+    Client->CurrentCommand = ftpcSYST;
+    Answer = "215 UNIX Type: L8 Pelvaxon";
+}
+
+void TFtpServer::CommandTYPE(TFtpCtrlSocket* Client, TFtpString&, TFtpString& Params, TFtpString& Answer)
+{
+    if (!LoggedIn(Client, Answer))
+        return;
+    Client->CurrentCommand = ftpcTYPE;
+    const std::string type = UpperCase(TrimBlanks(Params));
+    if (type == "A" || type == "A N" || type == "I") {
+        Client->BinaryMode = type == "I";
+        Answer = "200 Type set to " + ftppath::Printable(Params) + ".";
+    } else {
+        Answer = "500 'TYPE " + ftppath::Printable(Params) + "': command not understood.";
+    }
+}
+
+void TFtpServer::CommandSTRU(TFtpCtrlSocket* Client, TFtpString&, TFtpString& Params, TFtpString& Answer)
+{
+    Client->CurrentCommand = ftpcSTRU;
+    Answer = "200 Ok. STRU parameter '" + ftppath::Printable(Params) + "' ignored.";
+}
+
+void TFtpServer::CommandMODE(TFtpCtrlSocket* Client, TFtpString&, TFtpString& Params, TFtpString& Answer)
+{
+    if (!LoggedIn(Client, Answer))
+        return;
+    if (Params.empty())
+        Answer = "501 Missing argument for MODE";
+    else if (Params == "S" || Params == "s")
+        Answer = "200 MODE Ok";
+    else
+        Answer = "502 MODE other than S not supported";
+}
+
+void TFtpServer::CommandFEAT(TFtpCtrlSocket* Client, TFtpString&, TFtpString&, TFtpString& Answer)
+{
+    if (!LoggedIn(Client, Answer))
+        return;
+    Client->CurrentCommand = ftpcFEAT;
+    Answer = "211-Extensions supported:\r\n";
+    for (const std::string& feature : features)
+        Answer += "  " + feature + "\r\n";
+    Answer += "211 END";
+}
+
+void TFtpServer::CommandOverflow(TFtpCtrlSocket* Client, TFtpString&, TFtpString&, TFtpString& Answer)
+{
+    Client->Shutdown(SHUT_RD);
+    char discarded[1024];
+    for (int piece = 0; piece < overflowDrainPieces && Client->Receive(discarded, sizeof discarded) > 0; ++piece) {
+    }
+    Answer = "500 Command too long";
+    PostClientMessage(WM_FTPSRV_CLOSE_REQUEST, Client);
+}
