@@ -22,6 +22,17 @@ public:
     {
         return pchatForm ? pchatForm->ServerEdit->text().toStdString() : std::string();
     }
+    void ShowChat() override { show(pchatForm); }
+
+private:
+    static void show(QWidget* window)
+    {
+        if (!window)
+            return;
+        window->show();
+        window->raise();
+        window->activateWindow();
+    }
 };
 
 template <class Window>

@@ -13,4 +13,6 @@ public:
     virtual bool TraceGlobeUsed() const = 0;
     virtual bool ChatWasShown() const = 0;
     virtual std::string ChatLastHost() const = 0;
+    // Shows the chat window, without waiting for it.
+    virtual void ShowChat() = 0;
 };

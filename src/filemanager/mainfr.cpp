@@ -3,6 +3,7 @@
 #include "filemanager/About.h"
 #include "filemanager/MainIcon.h"
 #include "filemanager/OpenGLPanel.h"
+#include "filemanager/WebToolsLink.h"
 #include "filemanager/glform.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/ExceptionGuard.h"
@@ -72,6 +73,7 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent), ui(std::make_unique
     ConnectSwitch(viewfileplane1, &TMainForm::viewfileplane1Click);
     ConnectSwitch(viewbkgpic1, &TMainForm::viewbkgpic1Click);
     connect(exit1, &QAction::triggered, this, platform::guard([this] { exit1Click(); }));
+    connect(ui->Privatechat1, &QAction::triggered, this, platform::guard([this] { Privatechat1Click(); }));
 
     FormCreate();
 }
@@ -285,4 +287,10 @@ void TMainForm::exit1Click()
 {
     FormClose();
     QCoreApplication::exit(0);
+}
+
+void TMainForm::Privatechat1Click()
+{
+    if (webTools)
+        webTools->ShowChat();
 }

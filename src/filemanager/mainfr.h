@@ -82,6 +82,7 @@ public:
     // pixels, and never so wide that the right panel gets under 10.
     int psCanResize(int NewSize) const;
     void exit1Click();
+    void Privatechat1Click();
     void FormKeyDown(int Key, platform::ShiftState Shift);
     void FormKeyUp(int Key, platform::ShiftState Shift);
 

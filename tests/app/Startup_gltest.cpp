@@ -12,6 +12,7 @@
 #include "webtools/trcrt.h"
 #include "support/gl/GlTestHelpers.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QFile>
@@ -86,6 +87,7 @@ TEST(Startup, TheWebToolWindowsReadTheirSettingsAtTheFirstShowingOnly)
     stored.writeString("privchat", "lasthost", "chat.example");
     stored.save();
     const auto windows = CreateStartupWindows();
+    pchatForm->Port = "0"; // the chat listens on a port of the system's choice here
     tracertForm->show();
     pchatForm->show();
     EXPECT_EQ(MainForm->traceLastHost, "trace.example");
@@ -100,6 +102,18 @@ TEST(Startup, TheWebToolWindowsReadTheirSettingsAtTheFirstShowingOnly)
     pchatForm->show();
     EXPECT_EQ(pchatForm->ServerEdit->text(), "typed.example");
     QFile::remove(QString::fromStdString(platform::settingsFilePath()));
+}
+
+TEST(Startup, TheWebMenuShowsTheChatWindowWithoutWaitingForIt)
+{
+    const auto windows = CreateStartupWindows();
+    pchatForm->Port = "0";
+    auto* item = MainForm->findChild<QAction*>("Privatechat1");
+    ASSERT_NE(item, nullptr);
+    item->trigger();
+    EXPECT_TRUE(pchatForm->isVisible());
+    EXPECT_TRUE(pchatForm->WasShown);
+    EXPECT_FALSE(pchatForm->isModal());
 }
 
 } // namespace

@@ -58,6 +58,7 @@ public:
     bool TraceGlobeUsed() const override { return false; }
     bool ChatWasShown() const override { return chatShown; }
     std::string ChatLastHost() const override { return "peer.example"; }
+    void ShowChat() override {}
 };
 
 class TrayForm : public TMainForm {
