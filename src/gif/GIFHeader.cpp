@@ -3,14 +3,13 @@
 #include "gif/GIFException.h"
 #include "gif/GIFStreamOps.h"
 #include "gif/GIFStrings.h"
-
-#include <cctype>
+#include "platform/base/AsciiCase.h"
 
 namespace {
 
 bool IsSignature(const std::uint8_t* bytes)
 {
-    return std::toupper(bytes[0]) == 'G' && std::toupper(bytes[1]) == 'I' && std::toupper(bytes[2]) == 'F';
+    return platform::AsciiEqualNoCase(std::string_view(reinterpret_cast<const char*>(bytes), 3), "GIF");
 }
 
 constexpr std::uint8_t kGlobalTable = 0x80;

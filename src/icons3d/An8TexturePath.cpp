@@ -1,5 +1,6 @@
 #include "icons3d/An8TexturePath.h"
 
+#include "platform/base/AsciiCase.h"
 #include "platform/fs/Path.h"
 
 #include <dirent.h>
@@ -15,20 +16,6 @@ bool exists(const std::string& path)
     return ::stat(path.c_str(), &st) == 0;
 }
 
-char lowerAscii(char c)
-{
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool sameIgnoringCase(const std::string& a, const char* b)
-{
-    std::size_t i = 0;
-    for (; i < a.size() && b[i]; ++i)
-        if (lowerAscii(a[i]) != lowerAscii(b[i]))
-            return false;
-    return i == a.size() && !b[i];
-}
-
 // The entry of directory whose name matches component without regard to ASCII case.
 std::string matchInDirectory(const std::string& directory, const std::string& component)
 {
@@ -36,7 +23,7 @@ std::string matchInDirectory(const std::string& directory, const std::string& co
     if (!dir)
         return component;
     while (const dirent* entry = ::readdir(dir.get()))
-        if (sameIgnoringCase(component, entry->d_name))
+        if (platform::AsciiEqualNoCase(component, entry->d_name))
             return entry->d_name;
     return component;
 }

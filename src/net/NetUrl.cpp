@@ -1,6 +1,6 @@
 #include "net/NetUrl.h"
 
-#include "net/TextCase.h"
+#include "platform/base/AsciiCase.h"
 
 #include <algorithm>
 
@@ -79,7 +79,7 @@ void ParseURL(const std::string& URL, std::string& Proto, std::string& User, std
     std::size_t from = 0;
     const std::size_t schemeEnd = URL.find("://");
     if (schemeEnd != std::string::npos) {
-        const std::string scheme = LowerCase(URL.substr(0, schemeEnd));
+        const std::string scheme = platform::AsciiLowerCase(URL.substr(0, schemeEnd));
         if (IsSchemeText(scheme)) {
             Proto = scheme;
             from = schemeEnd + 3;
@@ -93,14 +93,14 @@ void ParseURL(const std::string& URL, std::string& Proto, std::string& User, std
             return;
         }
         from = 2;
-    } else if (StartsWithNoCase(URL, "http:")) {
+    } else if (platform::AsciiStartsWithNoCase(URL, "http:")) {
         Proto = "http";
         if (URL.size() > 6 && URL[6] != '/') {
             Path = URL.substr(5);
             return;
         }
         from = std::min<std::size_t>(6, URL.size());
-    } else if (StartsWithNoCase(URL, "mailto:")) {
+    } else if (platform::AsciiStartsWithNoCase(URL, "mailto:")) {
         Proto = "mailto";
         from = URL.find(':') + 1;
     }

@@ -2,9 +2,9 @@
 
 #include "net/WSocketBase.h"
 
-#include "net/TextCase.h"
 #include "net/WSocketHelpers.h"
 #include "net/WSocketLoader.h"
+#include "platform/base/AsciiCase.h"
 
 #include <arpa/inet.h>
 
@@ -26,7 +26,7 @@ const sockaddr* asAddress(const sockaddr_in& address)
 bool TCustomWSocket::Resolve(const std::string& Prefix, bool Listening)
 {
     try {
-        if (Listening && StartsWithNoCase(protoStr_, "raw_")) {
+        if (Listening && platform::AsciiStartsWithNoCase(protoStr_, "raw_")) {
             type_ = SOCK_RAW;
             proto_ = WSocketResolveProto(protoStr_.substr(4, 10));
         } else if (Listening || !protoResolved_) {

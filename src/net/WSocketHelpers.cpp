@@ -1,8 +1,8 @@
 #include "net/WSocketHelpers.h"
 
-#include "net/TextCase.h"
 #include "net/WSocketErrors.h"
 #include "net/WSocketLoader.h"
+#include "platform/base/AsciiCase.h"
 
 #include <algorithm>
 #include <cstring>
@@ -134,7 +134,7 @@ int WSocketResolveProto(const std::string& proto)
             throw ESocketException("WSocketResolveProto: Invalid Protocol.");
         return static_cast<int>(*number);
     }
-    const std::string name = LowerCase(WSocketTrim(proto));
+    const std::string name = platform::AsciiLowerCase(WSocketTrim(proto));
     if (name == "tcp")
         return IPPROTO_TCP;
     if (name == "udp")

@@ -2,6 +2,7 @@
 #include "support/An8Dump.h"
 #include "support/FakeTextures.h"
 #include "support/FileContents.h"
+#include "support/Locales.h"
 
 #include <gtest/gtest.h>
 
@@ -93,13 +94,12 @@ TEST(An8Fixtures, AMissingPictureLeavesTheMaterialUntextured)
 // "1.5" as 1 through the C library.
 TEST(An8Fixtures, NumbersDoNotDependOnTheLocale)
 {
-    const char* before = std::setlocale(LC_NUMERIC, nullptr);
-    const std::string saved = before ? before : "C";
-    if (!std::setlocale(LC_NUMERIC, "de_DE.UTF-8"))
-        GTEST_SKIP() << "locale de_DE.UTF-8 is not generated on this machine";
     Loaded loaded;
-    loadFile(loaded, kDir + "/materials.an8");
-    std::setlocale(LC_NUMERIC, saved.c_str());
+    {
+        const testsupport::ScopedLocale german(LC_NUMERIC, testsupport::buildLocale("de_DE", "UTF-8"));
+        ASSERT_EQ(*std::localeconv()->decimal_point, ',');
+        loadFile(loaded, kDir + "/materials.an8");
+    }
     ASSERT_TRUE(loaded.model);
     expectDump("materials", *loaded.model);
 }

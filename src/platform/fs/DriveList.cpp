@@ -1,5 +1,6 @@
 #include "platform/fs/DriveList.h"
 
+#include "platform/base/AsciiCase.h"
 #include "platform/fs/Path.h"
 
 #include <QFile>
@@ -7,7 +8,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cctype>
 
 namespace platform {
 namespace {
@@ -69,9 +69,8 @@ int DriveList::DriveOf(const std::string& path) const
 
 int DriveList::FindByFirstChar(char c) const
 {
-    const auto lower = [](char x) { return std::tolower(static_cast<unsigned char>(x)); };
     for (std::size_t i = 0; i < items_.size(); ++i)
-        if (!items_[i].text.empty() && lower(items_[i].text.front()) == lower(c))
+        if (!items_[i].text.empty() && AsciiLower(items_[i].text.front()) == AsciiLower(c))
             return int(i);
     return -1;
 }

@@ -1,13 +1,13 @@
 #include "platform/fs/Names.h"
 
+#include "platform/base/AsciiCase.h"
+
 #include <QString>
 
 #include <algorithm>
 
 namespace platform {
 namespace {
-char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; }
-
 bool IsAscii(std::string_view text)
 {
     return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
@@ -22,9 +22,7 @@ std::string LowerName(std::string_view name)
         if (text.toUtf8() == bytes)
             return text.toLower().toStdString();
     }
-    std::string lower(name);
-    std::transform(lower.begin(), lower.end(), lower.begin(), LowerAscii);
-    return lower;
+    return AsciiLowerCase(name);
 }
 
 std::string ExtensionOf(std::string_view name)
