@@ -4,6 +4,7 @@
 # Usage: bench/an8-parse.sh [BUILD_DIR]   (default: build; the harness is built if missing)
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
+. "$top/scripts/bench-result.sh"
 build=${1:-$top/build}
 harness=$build/bench/an8-parse
 if [ ! -x "$harness" ]; then
@@ -65,3 +66,5 @@ parse=$(best "$harness" "$file")
 floor=$(best wc -l "$file")
 echo "an8-parse: ${parse} s, $(rate "$parse") MB/s (reading, records and normals)"
 echo "wc -l:     ${floor} s, $(rate "$floor") MB/s (I/O floor)"
+# The reader's goal of 40 MB/s, over a floor of 2 to 4 GB/s.
+bench_result an8-parse "$(rate "$parse")" "$(rate "$floor")" MB/s ">=0.01"

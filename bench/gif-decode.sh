@@ -6,6 +6,7 @@
 #   bench/gif-decode.sh            REPEATS=15 by default, BUILD_DIR=build
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
+. "$top/scripts/bench-result.sh"
 build=${BUILD_DIR:-$top/build}
 repeats=${REPEATS:-15}
 data=$build/bench/gif-data
@@ -68,11 +69,19 @@ fi
 echo "cross-check: identical frames, sizes and pixel CRCs"
 
 printf '%-24s %7s %9s %14s %14s %8s\n' file frames Mpixel "ours Mpx/s" "giflib Mpx/s" ratio
+results=()
 for file in "${files[@]}"; do
   read -r _ frames mpix ours_median ours_min < <("${pin[@]}" "$build/bench/gif-decode" --time "$repeats" "$file")
   read -r _ _ _ peer_median peer_min < <("${pin[@]}" "$build/bench/gif-decode-giflib" --time "$repeats" "$file")
   awk -v n="$(basename "$file")" -v f="$frames" -v m="$mpix" -v o="$ours_median" -v p="$peer_median" \
       -v omin="$ours_min" -v pmin="$peer_min" 'BEGIN {
     printf "%-24s %7d %9.2f %14.1f %14.1f %7.2fx   (best: %.1f vs %.1f)\n", n, f, m, m / o, m / p, p / o, m / omin, m / pmin }'
+  name=$(basename "$file" .gif)
+  results+=("gif-decode-${name%%-*} $(awk -v m="$mpix" -v o="$ours_median" -v p="$peer_median" \
+    'BEGIN { printf "%.1f %.1f", m / o, m / p }')")
 done
 echo "median of $repeats decodes from memory each; ratio = our speed / giflib's"
+for result in "${results[@]}"; do
+  read -r work ours peer <<<"$result"
+  bench_result "$work" "$ours" "$peer" Mpx/s ">=1.0"
+done

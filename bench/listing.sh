@@ -7,6 +7,7 @@
 # temporary directory is used and removed afterwards. BUILD_DIR picks the build (default build/).
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
+. "$here/scripts/bench-result.sh"
 build=${BUILD_DIR:-$here/build}
 runs=${RUNS:-5}
 
@@ -55,3 +56,5 @@ walk_du=$(best_ms du -sb "$tree")
 
 report "listing of 100,000 entries" "$list_ours" "ls -l ${ls_sort[*]}" "$list_ls" 1.0
 report "directory size of 200,000 entries" "$walk_ours" "du -sb" "$walk_du" 1.2
+bench_result listing-100k "$list_ours" "$list_ls" ms "<=1.0"
+bench_result dirsize-200k "$walk_ours" "$walk_du" ms "<=1.2"

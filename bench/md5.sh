@@ -4,6 +4,7 @@
 #   bench/md5.sh            (BUILD_DIR=build, RUNS=5, SIZE_MIB=1024, TMPDIR for the file)
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
+. "$top/scripts/bench-result.sh"
 build=${BUILD_DIR:-$top/build}
 runs=${RUNS:-5}
 size_mib=${SIZE_MIB:-1024}
@@ -52,3 +53,6 @@ awk -v n="$bytes" -v o="$best_ours" -v t="$best_theirs" -v runs="$runs" 'BEGIN {
   printf "  md5sum   %6.3f s  %7.1f MB/s\n", t, n / t / 1e6
   printf "  ratio (FileMD5 throughput / md5sum throughput): %.2f\n", t / o
 }'
+# A plain RFC 1321 build should take at most 1.5 times md5sum's time.
+bench_result md5-file "$(awk -v n="$bytes" -v o="$best_ours" 'BEGIN { printf "%.1f", n / o / 1e6 }')" \
+  "$(awk -v n="$bytes" -v t="$best_theirs" 'BEGIN { printf "%.1f", n / t / 1e6 }')" MB/s ">=0.67"

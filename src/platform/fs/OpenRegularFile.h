@@ -20,7 +20,7 @@ private:
 };
 
 enum class FileAccess {
-    Read,   // an existing file, read-only
+    Read, // an existing file, read-only
     Create, // read and write, made or emptied
 };
 

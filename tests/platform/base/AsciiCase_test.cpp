@@ -3,8 +3,8 @@
 
 #include <gtest/gtest.h>
 
-#include <clocale>
 #include <cctype>
+#include <clocale>
 
 using namespace platform;
 

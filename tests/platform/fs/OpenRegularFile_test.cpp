@@ -14,7 +14,7 @@ namespace {
 
 struct Outcome {
     std::string content; // what the descriptor reads, when it opened
-    std::string error;   // the message, when it did not
+    std::string error; // the message, when it did not
     int errorNumber = -1;
     bool blocking = false;
     bool closeOnExec = false;
@@ -87,8 +87,7 @@ TEST(OpenRegularFile, CreatesOrEmptiesOnlyRegularFiles)
     EXPECT_EQ(open(fifo, FileAccess::Create).error, "Cannot create file \"" + fifo + "\": is not a regular file");
     const std::string noDir = tree.Path("no-dir/new");
     ::rmdir(tree.Path("no-dir").c_str());
-    EXPECT_EQ(open(noDir, FileAccess::Create).error,
-              "Cannot create file \"" + noDir + "\": No such file or directory");
+    EXPECT_EQ(open(noDir, FileAccess::Create).error, "Cannot create file \"" + noDir + "\": No such file or directory");
 }
 
 } // namespace

@@ -1,0 +1,10 @@
+# Sourced by bench/*.sh. After its own table, a benchmark prints one line per measured work,
+# so one table can gather every benchmark's figures:
+#   RESULT <work> ours=<value> peer=<value> unit=<unit> ratio=<ours/peer> goal=<op><number>
+# The goal is what the ratio must meet: ">=1.0" for a speed at least the peer's, "<=1.2" for
+# a time at most 1.2 times the peer's.
+#   bench_result WORK OURS PEER UNIT GOAL
+bench_result() {
+  awk -v work="$1" -v ours="$2" -v peer="$3" -v unit="$4" -v goal="$5" \
+    'BEGIN { printf "RESULT %s ours=%s peer=%s unit=%s ratio=%.3f goal=%s\n", work, ours, peer, unit, ours / peer, goal }'
+}
