@@ -4,6 +4,7 @@
 #include "net/FtpSrv.h"
 
 #include "net/FtpPath.h"
+#include "platform/base/AsciiCase.h"
 #include "platform/win/WinSockErrors.h"
 
 #include <QCoreApplication>
@@ -13,7 +14,6 @@
 #include <sys/resource.h>
 
 #include <algorithm>
-#include <cctype>
 
 using namespace platform;
 
@@ -372,7 +372,7 @@ TFtpCommandLine ParseFtpCommandLine(const char* CmdBuf, std::int32_t CmdLen)
     while (at < line.size() && IsBlank(line[at]))
         ++at;
     for (; at < line.size() && IsKeywordChar(line[at]); ++at)
-        command.Keyword += static_cast<char>(std::toupper(static_cast<unsigned char>(line[at])));
+        command.Keyword += platform::AsciiUpper(line[at]);
     while (at < line.size() && IsBlank(line[at]))
         ++at;
     command.Params = line.substr(at);

@@ -4,12 +4,11 @@
 #include "net/FtpSrv.h"
 
 #include "net/FtpPath.h"
+#include "platform/base/AsciiCase.h"
 #include "platform/fs/Path.h"
 
 #include <sys/socket.h>
 
-#include <algorithm>
-#include <cctype>
 #include <vector>
 
 namespace {
@@ -32,13 +31,6 @@ std::string TrimBlanks(const std::string& text)
     while (last > first && static_cast<unsigned char>(text[last - 1]) <= ' ')
         --last;
     return text.substr(first, last - first);
-}
-
-std::string UpperCase(std::string text)
-{
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-    return text;
 }
 
 } // namespace
@@ -184,7 +176,7 @@ void TFtpServer::CommandTYPE(TFtpCtrlSocket* Client, TFtpString&, TFtpString& Pa
     if (!LoggedIn(Client, Answer))
         return;
     Client->CurrentCommand = ftpcTYPE;
-    const std::string type = UpperCase(TrimBlanks(Params));
+    const std::string type = platform::AsciiUpperCase(TrimBlanks(Params));
     if (type == "A" || type == "A N" || type == "I") {
         Client->BinaryMode = type == "I";
         Answer = "200 Type set to " + ftppath::Printable(Params) + ".";

@@ -1,8 +1,8 @@
 #include "net/WSocketSocks.h"
 
-#include "net/TextCase.h"
 #include "net/WSocketHelpers.h"
 #include "net/WSocketLoader.h"
+#include "platform/base/AsciiCase.h"
 
 #include <arpa/inet.h>
 #include <cxxabi.h>
@@ -59,9 +59,7 @@ void TCustomSocksWSocket::AssignDefaultValue()
 
 void TCustomSocksWSocket::SetSocksLevel(const std::string& value)
 {
-    std::string level = value;
-    std::transform(level.begin(), level.end(), level.begin(),
-                   [](char c) { return static_cast<char>(std::toupper(static_cast<unsigned char>(c))); });
+    const std::string level = platform::AsciiUpperCase(value);
     if (level != "4" && level != "4A" && level != "5") {
         RaiseException("Invalid socks level. Must be 4, 4A or 5.");
         return;
@@ -131,7 +129,7 @@ void TCustomSocksWSocket::Connect()
         TCustomWSocket::Connect();
         return;
     }
-    if (LowerCase(Proto()) != "tcp") {
+    if (platform::AsciiLowerCase(Proto()) != "tcp") {
         RaiseException("tcp is the only protocol supported thru socks server");
         return;
     }

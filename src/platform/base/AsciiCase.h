@@ -14,12 +14,25 @@ constexpr char AsciiLower(char c)
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
+constexpr char AsciiUpper(char c)
+{
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
 inline std::string AsciiLowerCase(std::string_view text)
 {
     std::string lower(text);
     for (char& c : lower)
         c = AsciiLower(c);
     return lower;
+}
+
+inline std::string AsciiUpperCase(std::string_view text)
+{
+    std::string upper(text);
+    for (char& c : upper)
+        c = AsciiUpper(c);
+    return upper;
 }
 
 constexpr bool AsciiEqualNoCase(std::string_view a, std::string_view b)

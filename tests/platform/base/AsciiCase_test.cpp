@@ -17,6 +17,7 @@ TEST(AsciiCase, FoldsOnlyAsciiLettersInAnyLocale)
 
     EXPECT_EQ(AsciiLowerCase("MAILTO:Index.GIF"), "mailto:index.gif");
     EXPECT_EQ(AsciiLowerCase("\xC3\x89T\xC9"), "\xC3\x89t\xC9");
+    EXPECT_EQ(AsciiUpperCase("list 4a \xE9"), "LIST 4A \xE9");
     EXPECT_TRUE(AsciiEqualNoCase("RAW_IP", "raw_ip"));
     EXPECT_FALSE(AsciiEqualNoCase("raw", "raw_"));
     EXPECT_FALSE(AsciiEqualNoCase("\xC9", "\xE9"));
