@@ -1,5 +1,7 @@
 #include "net/WSocketBase.h"
 
+#include "net/FireEvent.h"
+
 #include "net/WSocketHelpers.h"
 #include "net/WSocketLoader.h"
 #include "platform/win/MessagePump.h"
@@ -19,16 +21,6 @@ namespace {
 
 constexpr std::int32_t sendChunkSize = 1460;
 const char* const anyAddress = "0.0.0.0";
-
-// A copy runs, so a handler may reassign or clear its own event while it runs.
-template <class Event, class... Args>
-void fire(const Event& event, Args&&... args)
-{
-    if (event) {
-        Event handler = event;
-        handler(std::forward<Args>(args)...);
-    }
-}
 
 } // namespace
 

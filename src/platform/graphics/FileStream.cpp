@@ -95,4 +95,13 @@ void FileStream::setPosition(std::int64_t position)
     position_ = std::clamp<std::int64_t>(position, 0, size());
 }
 
+void FileStream::cut(std::int64_t size)
+{
+    const std::int64_t kept = std::clamp<std::int64_t>(size, 0, this->size());
+    if (::ftruncate(fd_.get(), kept) != 0)
+        fail("Cannot cut");
+    bufferLength_ = 0;
+    position_ = std::min(position_, kept);
+}
+
 } // namespace platform

@@ -25,6 +25,7 @@ public:
     std::size_t read(void* buffer, std::size_t count) override;
     void write(const void* buffer, std::size_t count) override;
     void setPosition(std::int64_t position) override;
+    void cut(std::int64_t size) override;
 
 private:
     [[noreturn]] void fail(const char* what) const;

@@ -1,5 +1,7 @@
 #include "platform/graphics/Stream.h"
 
+#include "platform/base/Exception.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -8,6 +10,11 @@ namespace platform {
 void Stream::seek(std::int64_t offset)
 {
     setPosition(position() + offset);
+}
+
+void Stream::cut(std::int64_t)
+{
+    throw Exception("This stream cannot be cut to a size");
 }
 
 int Stream::readByte()
@@ -50,6 +57,16 @@ void MemoryStream::write(const void* buffer, std::size_t count)
 void MemoryStream::setPosition(std::int64_t position)
 {
     position_ = static_cast<std::size_t>(std::clamp<std::int64_t>(position, 0, size()));
+}
+
+void MemoryStream::cut(std::int64_t size)
+{
+    const auto kept = static_cast<std::size_t>(std::clamp<std::int64_t>(size, 0, this->size()));
+    if (view_.data() != owned_.data())
+        owned_.assign(view_.begin(), view_.begin() + static_cast<std::ptrdiff_t>(kept));
+    owned_.resize(kept);
+    view_ = owned_;
+    position_ = std::min(position_, kept);
 }
 
 } // namespace platform

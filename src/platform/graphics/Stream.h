@@ -22,6 +22,9 @@ public:
     virtual void write(const void* buffer, std::size_t count) = 0;
     // Moves to an absolute position, clamped to 0..size.
     virtual void setPosition(std::int64_t position) = 0;
+    // Cuts the stream to size bytes (a size beyond the end is the current size); the position
+    // stays within it. Throws platform::Exception for a stream that cannot be cut.
+    virtual void cut(std::int64_t size);
 
     // Relative seek, clamped like setPosition.
     void seek(std::int64_t offset);
@@ -47,6 +50,7 @@ public:
     std::size_t read(void* buffer, std::size_t count) override;
     void write(const void* buffer, std::size_t count) override;
     void setPosition(std::int64_t position) override;
+    void cut(std::int64_t size) override;
 
     std::span<const std::uint8_t> bytes() const { return view_; }
 
