@@ -267,6 +267,8 @@ private:
     bool TooManyRelocations();
     void CleanStreams();
     void PrepareBasicAuth(bool& Retrying);
+    // Repeats the request with the credentials, or ends it when they were refused.
+    void AnswerBasic(THttpBasicState& AuthState, TBasicAuthType Type, const char* Unexpected);
     void ProcessHeaderField(const std::string& Name, const std::string& Value);
     void HeaderEnded();
     // The block that may go to the body now: buffered bytes, at most the rest of a known length.

@@ -163,41 +163,31 @@ void THttpCli::PrepareBasicAuth(bool& Retrying)
 
 void THttpCli::StartAuthBasic()
 {
-    if (serverAuthState_ == basicNone) {
-        authType_ = basicAuthNormal;
-        CleanStreams();
-        rcvCnt_ = 0;
-        const std::string docName = docName_;
-        InternalClear();
-        docName_ = docName;
-        serverAuthState_ = basicMsg1;
-        PostMessage(window_, WM_HTTP_LOGIN, 0, 0);
-    } else if (serverAuthState_ == basicMsg1) {
-        // The credentials were refused: the request ends with the 401.
-        authenticateList_.clear();
-        serverAuthState_ = basicNone;
-        TriggerRequestDone();
-    } else {
-        throw EHttpException("Unexpected AuthBasicState", 6);
-    }
+    AnswerBasic(serverAuthState_, basicAuthNormal, "Unexpected AuthBasicState");
 }
 
 void THttpCli::StartProxyAuthBasic()
 {
-    if (proxyAuthState_ == basicNone) {
-        authType_ = basicAuthProxy;
+    AnswerBasic(proxyAuthState_, basicAuthProxy, "Unexpected ProxyAuthBasicState");
+}
+
+void THttpCli::AnswerBasic(THttpBasicState& AuthState, TBasicAuthType Type, const char* Unexpected)
+{
+    if (AuthState == basicNone) {
+        authType_ = Type;
         CleanStreams();
         rcvCnt_ = 0;
         const std::string docName = docName_;
         InternalClear();
         docName_ = docName;
-        proxyAuthState_ = basicMsg1;
+        AuthState = basicMsg1;
         PostMessage(window_, WM_HTTP_LOGIN, 0, 0);
-    } else if (proxyAuthState_ == basicMsg1) {
+    } else if (AuthState == basicMsg1) {
+        // The credentials were refused: the request ends with the refusal.
         authenticateList_.clear();
-        proxyAuthState_ = basicNone;
+        AuthState = basicNone;
         TriggerRequestDone();
     } else {
-        throw EHttpException("Unexpected ProxyAuthBasicState", 6);
+        throw EHttpException(Unexpected, 6);
     }
 }

@@ -168,8 +168,9 @@ void THttpCli::GetHeaderLineNext(const std::string& Line)
         if (!Line.starts_with("HTTP/1.0") && !Line.starts_with("HTTP/1.1")) {
             fire(OnDataPush2, this);
         } else {
+            // A status line may stop anywhere after the version.
             replyVersion_ = Line.substr(5, 3);
-            statusCode_ = static_cast<std::int32_t>(numberOr(Line.substr(9, 3), 0));
+            statusCode_ = static_cast<std::int32_t>(numberOr(Line.size() > 9 ? Line.substr(9, 3) : "", 0));
             reasonPhrase_ = Line.size() > 13 ? Line.substr(13) : std::string();
         }
     } else if (const std::size_t colon = Line.find(':'); colon != std::string::npos) {

@@ -47,9 +47,12 @@ void MemoryStream::write(const void* buffer, std::size_t count)
         return;
     if (view_.data() != owned_.data())
         owned_.assign(view_.begin(), view_.end()); // borrowed bytes are never written
-    if (position_ + count > owned_.size())
-        owned_.resize(position_ + count);
-    std::memcpy(owned_.data() + position_, buffer, count);
+    const auto* bytes = static_cast<const std::uint8_t*>(buffer);
+    const std::size_t overlap = std::min(count, owned_.size() - position_);
+    if (overlap > 0)
+        std::memcpy(owned_.data() + position_, bytes, overlap);
+    // Appending grows the storage geometrically without zeroing what is written at once.
+    owned_.insert(owned_.end(), bytes + overlap, bytes + count);
     view_ = owned_;
     position_ += count;
 }

@@ -1,0 +1,69 @@
+// The HTTP client's harness for bench/http.sh.
+//   http get URL              one GET into a memory stream: prints seconds and bytes
+//   http requests URL N VER   N GETs of URL one after the other with HTTP/VER: prints seconds
+#include "net/HttpProt.h"
+#include "platform/win/MessagePump.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+namespace {
+
+// Runs one request to its end; false when it failed.
+bool fetch(THttpCli& client, platform::MemoryStream& body)
+{
+    body = platform::MemoryStream();
+    bool done = false;
+    client.OnRequestDone = [&](THttpCli*, THttpRequest, std::uint16_t) { done = true; };
+    client.GetASync();
+    while (!done)
+        platform::WaitForMessages(1000);
+    return client.StatusCode() == 200;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    if (argc < 3) {
+        std::fprintf(stderr, "usage: http get URL | http requests URL N VERSION\n");
+        return 2;
+    }
+    const std::string mode = argv[1];
+    THttpCli client;
+    platform::MemoryStream body;
+    client.RcvdStream = &body;
+    client.URL = argv[2];
+    QElapsedTimer clock;
+    if (mode == "discard") {
+        client.RcvdStream = nullptr;
+        clock.start();
+        fetch(client, body);
+        std::printf("%.6f %lld\n", clock.nsecsElapsed() / 1e9, static_cast<long long>(client.RcvdCount()));
+        return 0;
+    }
+    if (mode == "get") {
+        clock.start();
+        if (!fetch(client, body))
+            return 1;
+        std::printf("%.6f %lld\n", clock.nsecsElapsed() / 1e9, static_cast<long long>(body.size()));
+        return 0;
+    }
+    if (mode == "requests" && argc == 5) {
+        const int count = std::atoi(argv[3]);
+        client.SetRequestVer(argv[4]);
+        clock.start();
+        for (int i = 0; i < count; ++i)
+            if (!fetch(client, body))
+                return 1;
+        std::printf("%.6f\n", clock.nsecsElapsed() / 1e9);
+        return 0;
+    }
+    std::fprintf(stderr, "unknown mode %s\n", mode.c_str());
+    return 2;
+}

@@ -1,0 +1,75 @@
+#!/usr/bin/env bash
+# The HTTP client against curl, side by side, with nginx on loopback: a GET of a 100 MiB file
+# into memory (curl writes to /dev/null), each RUNS times in turn, the best time of each
+# counting; then 1,000 keep-alive requests against 1,000 HTTP/1.0 requests.
+#   bench/http.sh            (BUILD_DIR=build, RUNS=5, SIZE_MIB=100, REQUESTS=1000)
+set -euo pipefail
+top=$(cd "$(dirname "$0")/.." && pwd)
+build=${BUILD_DIR:-$top/build}
+runs=${RUNS:-5}
+size_mib=${SIZE_MIB:-100}
+requests=${REQUESTS:-1000}
+
+if [ ! -x "$build/bench/http" ]; then
+  cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+  cmake --build "$build" --target bench_http >/dev/null
+fi
+
+work=$(mktemp -d)
+nginx_pid=
+cleanup() {
+  [ -n "$nginx_pid" ] && kill "$nginx_pid" 2>/dev/null && wait "$nginx_pid" 2>/dev/null
+  rm -rf "$work"
+}
+trap cleanup EXIT
+mkdir -p "$work/www"
+head -c $((size_mib * 1024 * 1024)) /dev/urandom >"$work/www/big.bin"
+echo small >"$work/www/small.txt"
+port=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+cat >"$work/nginx.conf" <<CONF
+daemon off;
+master_process off;
+error_log $work/error.log;
+pid $work/nginx.pid;
+events { worker_connections 1024; }
+http {
+    access_log off;
+    keepalive_requests 100000;
+    server { listen 127.0.0.1:$port; root $work/www; }
+}
+CONF
+nginx -c "$work/nginx.conf" -p "$work" &
+nginx_pid=$!
+for _ in $(seq 50); do
+  curl -s -o /dev/null "http://127.0.0.1:$port/small.txt" && break
+  sleep 0.1
+done
+big=http://127.0.0.1:$port/big.bin
+small=http://127.0.0.1:$port/small.txt
+bytes=$(stat -c %s "$work/www/big.bin")
+
+best_ours= best_curl=
+lower() { awk -v a="$1" -v b="$2" 'BEGIN { exit !(b == "" || a < b) }'; }
+for ((run = 0; run < runs; run++)); do
+  read -r t got < <("$build/bench/http" get "$big")
+  [ "$got" = "$bytes" ] || { echo "the client fetched $got bytes of $bytes" >&2; exit 1; }
+  lower "$t" "$best_ours" && best_ours=$t
+  t=$(curl -s -o /dev/null -w '%{time_total}' "$big")
+  lower "$t" "$best_curl" && best_curl=$t
+done
+keep=$("$build/bench/http" requests "$small" "$requests" 1.1)
+close=$("$build/bench/http" requests "$small" "$requests" 1.0)
+
+awk -v n="$bytes" -v o="$best_ours" -v c="$best_curl" -v runs="$runs" -v k="$keep" -v s="$close" \
+    -v r="$requests" 'BEGIN {
+  printf "GET of %.0f MiB from nginx on loopback, best of %d runs\n", n / 1048576, runs
+  printf "  THttpCli  %6.3f s  %8.1f MB/s\n", o, n / o / 1e6
+  printf "  curl      %6.3f s  %8.1f MB/s\n", c, n / c / 1e6
+  printf "  time ratio (THttpCli / curl): %.2f (goal: at most 1.5)\n", o / c
+  printf "%d requests one after the other\n", r
+  printf "  keep-alive (HTTP/1.1)  %8.0f requests/s\n", r / k
+  printf "  HTTP/1.0               %8.0f requests/s\n", r / s
+  printf "RESULT http_get_time_ratio %.2f\n", o / c
+  printf "RESULT http_keepalive_requests_per_s %.0f\n", r / k
+  printf "RESULT http_http10_requests_per_s %.0f\n", r / s
+}'
