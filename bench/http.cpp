@@ -40,13 +40,6 @@ int main(int argc, char** argv)
     client.RcvdStream = &body;
     client.URL = argv[2];
     QElapsedTimer clock;
-    if (mode == "discard") {
-        client.RcvdStream = nullptr;
-        clock.start();
-        fetch(client, body);
-        std::printf("%.6f %lld\n", clock.nsecsElapsed() / 1e9, static_cast<long long>(client.RcvdCount()));
-        return 0;
-    }
     if (mode == "get") {
         clock.start();
         if (!fetch(client, body))
