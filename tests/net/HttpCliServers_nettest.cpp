@@ -137,7 +137,12 @@ TEST(HttpCliServers, NginxKeepsTheConnectionRelocatesAndAuthenticates)
     EXPECT_EQ(client.StatusCode(), 200);
     EXPECT_EQ(run.text(), "secret text\n");
 
-    // Every request above went over the first connection.
+    // Every request above went over the first connection; nginx logs a request after its reply.
+    const auto logged = [&] {
+        const std::string text = nginx.accessLog();
+        return std::count(text.begin(), text.end(), '\n');
+    };
+    EXPECT_TRUE(pumpUntil([&] { return logged() == 9; }, 2000));
     const std::string log = nginx.accessLog();
     const std::string first = log.substr(0, log.find(' '));
     std::size_t lines = 0;
