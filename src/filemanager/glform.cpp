@@ -1,6 +1,7 @@
 #include "filemanager/glform.h"
 
 #include "filemanager/OpenGLPanel.h"
+#include "filemanager/mainfr.h"
 #include "platform/fs/CurrentDir.h"
 #include "platform/fs/Path.h"
 #include "platform/ui/IniFile.h"
@@ -40,6 +41,38 @@ QRadioButton* addModeButton(QWidget* scene, const char* name, const char* captio
     return button;
 }
 
+// The main window's background picture over the whole view, until the scene draws its own.
+void drawBackgroundPicture()
+{
+    if (!MainForm || !MainForm->viewBkgPic || !MainForm->bkgTexture || MainForm->bkgTextureId == 0)
+        return;
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glLoadIdentity();
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    glLoadIdentity();
+    glEnable(GL_TEXTURE_2D);
+    glBindTexture(GL_TEXTURE_2D, MainForm->bkgTextureId);
+    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+    glBegin(GL_QUADS);
+    glTexCoord2f(0.0f, 0.0f);
+    glVertex2f(-1.0f, -1.0f);
+    glTexCoord2f(1.0f, 0.0f);
+    glVertex2f(1.0f, -1.0f);
+    glTexCoord2f(1.0f, 1.0f);
+    glVertex2f(1.0f, 1.0f);
+    glTexCoord2f(0.0f, 1.0f);
+    glVertex2f(-1.0f, 1.0f);
+    glEnd();
+    glBindTexture(GL_TEXTURE_2D, 0);
+    glDisable(GL_TEXTURE_2D);
+    glPopMatrix();
+    glMatrixMode(GL_PROJECTION);
+    glPopMatrix();
+    glMatrixMode(GL_MODELVIEW);
+}
+
 } // namespace
 
 Tglfr::Tglfr(QWidget* parent) : QWidget(parent)
@@ -76,6 +109,8 @@ Tglfr::Tglfr(QWidget* parent) : QWidget(parent)
     OpenGLPanel1->OnPaint = [this](TOpenGLPanel*) {
         glClearColor(bkgcol[0], bkgcol[1], bkgcol[2], 1.0f);
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        drawBackgroundPicture();
+        drawnOnce = true;
     };
     zoomRadioButton = addModeButton(OpenGLPanel1, "zoomRadioButton", "&zoom", 4);
     panRadioButton = addModeButton(OpenGLPanel1, "panRadioButton", "&pan", 64);

@@ -20,7 +20,7 @@ class TOpenGLPanel;
 // A file panel as far as the main window and the settings file know it: its header with
 // the drive list and the filter, the scene area, the status line, the popup menu's sort
 // and display items, and the options, camera and colours the settings keep. The scene
-// itself is not drawn yet: its OpenGL view shows the background colour.
+// itself is not drawn yet: its OpenGL view shows the background colour and picture.
 class Tglfr : public QWidget {
 public:
     explicit Tglfr(QWidget* parent);

@@ -130,6 +130,10 @@ void TMainForm::FormShow()
         viewbkgpic1Click();
         CreatePanels();
     }
+    // Read again at every showing, a restore from the tray too, so a changed file shows.
+    bkgTexture.reset();
+    if (viewBkgPic && !bkgFileName.empty())
+        bkgTexture = LoadPictureTexture(bkgTextureId, bkgFileName);
     // One quadric for the program's life; it needs no context.
     if (!iconQuadric)
         iconQuadric = gluNewQuadric();

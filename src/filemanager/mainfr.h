@@ -1,6 +1,7 @@
 #pragma once
 
 #include "filemanager/Settings.h"
+#include "filemanager/myBMPTexture.h"
 #include "platform/ui/VirtualKeys.h"
 
 #include <QIcon>
@@ -62,6 +63,10 @@ public:
     std::string exeDir;
     std::string traceLastHost;
     int icon3DLimit = 0;
+    // The background picture's pixels, null when there is none; its texture name is the same
+    // in both panels.
+    std::unique_ptr<myBMPTexture> bkgTexture;
+    GLuint bkgTextureId = 0;
     std::string icon3DDir;
 
     // The web-tool windows, once the program entry has made them.
@@ -85,6 +90,14 @@ public:
     void Privatechat1Click();
     void FormKeyDown(int Key, platform::ShiftState Shift);
     void FormKeyUp(int Key, platform::ShiftState Shift);
+
+    // The picture file as a texture record, with the loading shown in the caption and the
+    // cursor; null, with nothing shown, when it cannot be read.
+    std::unique_ptr<myBMPTexture> LoadPictureImage(const std::string& FileName, bool alpha);
+    // The picture file uploaded as the texture textureId names in every panel (a new name
+    // replaces the old one). A missing file gives null silently; any other failure is
+    // reported, gives null and, once the upload was tried, a textureId of 0.
+    std::unique_ptr<myBMPTexture> LoadPictureTexture(GLuint& textureId, const std::string& FileName);
 
     void AddTrayIcon();
     void RemoveTrayIcon();

@@ -1,0 +1,132 @@
+#include "platform/ui/PictureRegistry.h"
+
+#include "platform/base/Exception.h"
+#include "platform/fs/Path.h"
+#include "platform/ui/JpegReader.h"
+
+#include <QFile>
+#include <QImageReader>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace platform {
+namespace {
+
+struct RegisteredFormat {
+    PictureFormat format;
+    PictureReader reader;
+};
+
+std::string cannotRead(const std::string& fileName, const std::string& why)
+{
+    return "Cannot read picture \"" + fileName + "\": " + why;
+}
+
+// Owns the descriptor of a picture file opened for reading.
+class PictureFile {
+public:
+    explicit PictureFile(const std::string& fileName)
+    {
+        // Opened without blocking, so a named pipe can never hold the program up.
+        fd_ = ::open(fileName.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        if (fd_ < 0)
+            throw Exception(cannotRead(fileName, std::strerror(errno)));
+        struct stat status {};
+        if (::fstat(fd_, &status) != 0 || !S_ISREG(status.st_mode)) {
+            ::close(fd_);
+            throw Exception(cannotRead(fileName, S_ISDIR(status.st_mode) ? "is a directory" : "is not a regular file"));
+        }
+        ::fcntl(fd_, F_SETFL, ::fcntl(fd_, F_GETFL) & ~O_NONBLOCK);
+    }
+    ~PictureFile() { ::close(fd_); }
+    PictureFile(const PictureFile&) = delete;
+    PictureFile& operator=(const PictureFile&) = delete;
+    int get() const { return fd_; }
+
+private:
+    int fd_;
+};
+
+// Qt's reader of exactly this format, on the file's bytes: never guessing the format from
+// the contents, so a GIF named ".bmp" is no picture and Qt's own GIF reader never answers.
+PictureReader qtReader(const char* format)
+{
+    return [format](const std::string& fileName) -> std::unique_ptr<Picture> {
+        const PictureFile file(fileName);
+        QFile device;
+        if (!device.open(file.get(), QIODevice::ReadOnly, QFileDevice::DontCloseHandle))
+            throw Exception(cannotRead(fileName, device.errorString().toStdString()));
+        QImageReader reader(&device, format);
+        reader.setAutoDetectImageFormat(false);
+        QImage image = reader.read();
+        if (image.isNull())
+            throw Exception(cannotRead(fileName, reader.errorString().toStdString()));
+        return std::make_unique<StillPicture>(std::move(image));
+    };
+}
+
+std::unique_ptr<Picture> readJpegPicture(const std::string& fileName)
+{
+    const PictureFile file(fileName);
+    return std::make_unique<StillPicture>(ReadJpeg(file.get(), fileName));
+}
+
+std::string formatKey(const std::string& extension)
+{
+    std::string key = extension.starts_with('.') ? extension.substr(1) : extension;
+    for (char& c : key)
+        c = (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c;
+    return key;
+}
+
+std::vector<RegisteredFormat>& registry()
+{
+    static std::vector<RegisteredFormat> formats = {
+        {{"bmp", "Bitmaps"}, qtReader("bmp")},
+        {{"ico", "Icons"}, qtReader("ico")},
+        {{"jpg", "JPEG Image File"}, readJpegPicture},
+        {{"jpeg", "JPEG Image File"}, readJpegPicture},
+    };
+    return formats;
+}
+
+} // namespace
+
+void RegisterPictureFormat(const std::string& extension, const std::string& description, PictureReader reader)
+{
+    const std::string key = formatKey(extension);
+    auto& formats = registry();
+    const auto known = std::find_if(formats.begin(), formats.end(),
+                                    [&](const RegisteredFormat& entry) { return entry.format.extension == key; });
+    if (known != formats.end())
+        *known = {{key, description}, std::move(reader)};
+    else
+        formats.push_back({{key, description}, std::move(reader)});
+}
+
+std::vector<PictureFormat> PictureFormats()
+{
+    std::vector<PictureFormat> result;
+    for (const RegisteredFormat& entry : registry())
+        result.push_back(entry.format);
+    return result;
+}
+
+std::unique_ptr<Picture> LoadPicture(const std::string& fileName)
+{
+    const std::string extension = LowerExtensionOf(fileName);
+    for (const RegisteredFormat& entry : registry()) {
+        if ("." + entry.format.extension == extension)
+            return entry.reader(fileName);
+    }
+    throw Exception(cannotRead(fileName, extension.empty() ? "no picture file extension"
+                                                           : "unknown picture file extension \"" + extension + "\""));
+}
+
+} // namespace platform

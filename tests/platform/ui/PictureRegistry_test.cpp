@@ -1,0 +1,195 @@
+#include "platform/base/Exception.h"
+#include "platform/ui/PictureRegistry.h"
+
+#include "support/FileContents.h"
+
+#include <QBuffer>
+#include <QImageWriter>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+
+#include <sys/stat.h>
+
+namespace {
+
+using testsupport::readFile;
+using testsupport::writeFile;
+
+// Four quadrants: red top left, green top right, blue bottom left, white bottom right.
+const QColor quadrants[4] = {QColor(220, 30, 30), QColor(30, 200, 40), QColor(40, 50, 210), QColor(250, 250, 250)};
+
+// With noise the picture's data, not its headers, makes up most of the file.
+std::string quadrantPpm(int width, int height, bool noise = false)
+{
+    std::string ppm = "P6\n" + std::to_string(width) + " " + std::to_string(height) + "\n255\n";
+    unsigned state = 12345;
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const QColor& c = quadrants[(y < height / 2 ? 0 : 2) + (x < width / 2 ? 0 : 1)];
+            for (int channel : {c.red(), c.green(), c.blue()}) {
+                state = state * 1103515245u + 12345u;
+                ppm += char(noise ? std::clamp(channel + int(state >> 27) - 16, 0, 255) : channel);
+            }
+        }
+    }
+    return ppm;
+}
+
+bool near(QColor got, QColor want, int tolerance)
+{
+    return std::abs(got.red() - want.red()) <= tolerance && std::abs(got.green() - want.green()) <= tolerance &&
+           std::abs(got.blue() - want.blue()) <= tolerance;
+}
+
+class PictureRegistryTest : public ::testing::Test {
+protected:
+    std::string path(const std::string& name) const { return dir.path().toStdString() + "/" + name; }
+    // Runs an independent producer; the test fails when it does.
+    void run(const std::string& command) const { ASSERT_EQ(std::system(command.c_str()), 0) << command; }
+    std::string cjpeg(const std::string& options, const std::string& name, bool noise = false) const
+    {
+        writeFile(path("in.ppm"), quadrantPpm(64, 48, noise));
+        run("cjpeg -quality 95 " + options + " '" + path("in.ppm") + "' > '" + path(name) + "'");
+        return path(name);
+    }
+    static std::string failureOf(const std::string& fileName)
+    {
+        try {
+            platform::LoadPicture(fileName);
+        } catch (const platform::Exception& error) {
+            return error.what();
+        }
+        return {};
+    }
+    QTemporaryDir dir;
+};
+
+TEST_F(PictureRegistryTest, JpegsOfEveryKindFromIndependentProducersGiveTheirSizeAndColours)
+{
+    struct Case {
+        std::string name, options;
+        bool grey;
+    };
+    std::vector<Case> cases = {{"baseline.jpg", "", false},
+                               {"progressive.jpg", "-progressive", false},
+                               {"restarts.jpg", "-restart 1", false},
+                               {"grey.jpg", "-grayscale", true}};
+    for (const Case& c : cases)
+        cjpeg(c.options, c.name);
+    writeFile(path("in.ppm"), quadrantPpm(64, 48));
+    run("convert '" + path("in.ppm") + "' -colorspace CMYK -quality 95 '" + path("cmyk.jpg") + "'");
+    cases.push_back({"cmyk.jpg", "", false});
+
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto picture = platform::LoadPicture(path(c.name));
+        ASSERT_EQ(picture->width(), 64);
+        ASSERT_EQ(picture->height(), 48);
+        const QImage image = picture->toImage();
+        const QPoint centres[4] = {{16, 12}, {48, 12}, {16, 36}, {48, 36}};
+        for (int i = 0; i < 4; ++i) {
+            QColor want = quadrants[i];
+            if (c.grey) {
+                const int luma = (299 * want.red() + 587 * want.green() + 114 * want.blue()) / 1000;
+                want = QColor(luma, luma, luma);
+            }
+            const QColor got = image.pixelColor(centres[i]);
+            EXPECT_TRUE(near(got, want, 12)) << i << ": " << got.name().toStdString();
+        }
+    }
+    // Names are matched by their extension without case.
+    run("cp '" + path("baseline.jpg") + "' '" + path("UPPER.JPG") + "'");
+    EXPECT_EQ(platform::LoadPicture(path("UPPER.JPG"))->width(), 64);
+    run("cp '" + path("baseline.jpg") + "' '" + path("long.jpeg") + "'");
+    EXPECT_EQ(platform::LoadPicture(path("long.jpeg"))->height(), 48);
+}
+
+TEST_F(PictureRegistryTest, DamagedJpegsFailCleanly)
+{
+    for (const char* options : {"", "-progressive"}) {
+        const std::string whole = readFile(cjpeg(options, "whole.jpg", true));
+        ASSERT_GT(whole.size(), 1500u);
+        // Cut inside the headers and inside the picture's data.
+        for (std::size_t size : {std::size_t(0), std::size_t(2), std::size_t(20), std::size_t(200),
+                                 whole.size() / 2, whole.size() - 40}) {
+            writeFile(path("cut.jpg"), whole.substr(0, size));
+            const std::string failure = failureOf(path("cut.jpg"));
+            // A progressive file cut between two scans is a coarser picture, as in every viewer.
+            if (options[0] == '\0' || size < 400) {
+                EXPECT_NE(failure.find(path("cut.jpg")), std::string::npos) << options << " cut at " << size;
+            }
+        }
+        // Only the end marker missing: every pixel is there.
+        writeFile(path("noend.jpg"), whole.substr(0, whole.size() - 2));
+        EXPECT_EQ(failureOf(path("noend.jpg")), "") << options;
+        // Flipped bytes: a picture or a clear error, never a crash (run under the sanitizers).
+        for (std::size_t at = 2; at < whole.size(); at += 13) {
+            std::string damaged = whole;
+            damaged[at] = char(damaged[at] ^ 0x5a);
+            writeFile(path("flipped.jpg"), damaged);
+            try {
+                const auto picture = platform::LoadPicture(path("flipped.jpg"));
+                EXPECT_GT(picture->width(), 0);
+            } catch (const platform::Exception&) {
+            }
+        }
+    }
+}
+
+TEST_F(PictureRegistryTest, AHugeJpegHeaderIsRefusedBeforeAnythingIsAllocated)
+{
+    std::string bytes = readFile(cjpeg("", "small.jpg"));
+    const std::size_t frame = bytes.find("\xFF\xC0");
+    ASSERT_NE(frame, std::string::npos);
+    // Height, then width, big-endian: 60000 x 60000.
+    for (std::size_t at : {frame + 5, frame + 7}) {
+        bytes[at] = char(0xEA);
+        bytes[at + 1] = char(0x60);
+    }
+    writeFile(path("huge.jpg"), bytes);
+    const auto start = std::chrono::steady_clock::now();
+    const std::string failure = failureOf(path("huge.jpg"));
+    EXPECT_NE(failure.find("too large (60000 x 60000 pixels)"), std::string::npos) << failure;
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+}
+
+TEST_F(PictureRegistryTest, OnlyRegisteredFormatsReadAndNeverByGuessingTheContents)
+{
+    QImage image(3, 2, QImage::Format_RGB32);
+    image.fill(QColor(255, 128, 0));
+    QBuffer bmp;
+    bmp.open(QIODevice::WriteOnly);
+    ASSERT_TRUE(QImageWriter(&bmp, "bmp").write(image));
+    writeFile(path("orange.bmp"), bmp.data().toStdString());
+    const auto picture = platform::LoadPicture(path("orange.bmp"));
+    EXPECT_EQ(picture->width(), 3);
+    EXPECT_EQ(picture->toImage().pixelColor(2, 1), QColor(255, 128, 0));
+
+    QBuffer ico;
+    ico.open(QIODevice::WriteOnly);
+    ASSERT_TRUE(QImageWriter(&ico, "ico").write(image.scaled(16, 16)));
+    writeFile(path("orange.ico"), ico.data().toStdString());
+    EXPECT_EQ(platform::LoadPicture(path("orange.ico"))->height(), 16);
+
+    writeFile(path("bitmap.jpg"), bmp.data().toStdString());
+    writeFile(path("picture.wmf"), bmp.data().toStdString());
+    run("convert '" + path("orange.bmp") + "' '" + path("picture.gif") + "'");
+    writeFile(path("noext"), bmp.data().toStdString());
+    for (const char* name : {"bitmap.jpg", "picture.wmf", "picture.gif", "noext", "missing.bmp"})
+        EXPECT_NE(failureOf(path(name)).find(path(name)), std::string::npos) << name;
+    ASSERT_EQ(mkfifo(path("pipe.jpg").c_str(), 0644), 0);
+    EXPECT_NE(failureOf(path("pipe.jpg")).find("not a regular file"), std::string::npos);
+
+    // A format added later takes its extension, whatever case it was registered with.
+    platform::RegisterPictureFormat(".GIF", "GIF picture", [](const std::string&) {
+        return std::make_unique<platform::StillPicture>(QImage(7, 5, QImage::Format_RGB32));
+    });
+    EXPECT_EQ(platform::LoadPicture(path("picture.gif"))->width(), 7);
+    EXPECT_EQ(platform::PictureFormats().back().extension, "gif");
+}
+
+} // namespace
