@@ -43,7 +43,7 @@ std::unique_ptr<myBMPTexture> PictureToTexture(const QImage& picture, bool alpha
     texture->format = alpha ? GL_RGBA : GL_RGB;
     texture->type = GL_UNSIGNED_BYTE;
     texture->data.resize(std::size_t(width) * std::size_t(height) * std::size_t(texture->components));
-    uint8_t* out = texture->data.data();
+    unsigned char* out = texture->data.data();
     for (int row = 0; row < height; ++row) {
         const uchar* in = stretched.constScanLine(height - 1 - row);
         if (alpha) {

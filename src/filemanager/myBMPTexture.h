@@ -1,24 +1,15 @@
 #pragma once
 
-#include <GL/gl.h>
+#include "filemanager/BMPTexture.h"
 
-#include <cstdint>
 #include <memory>
 #include <string>
-#include <vector>
 
 class QImage;
 
-// A picture made ready for glTexImage2D: sides powers of two of at most 2048 x 1024, rows
-// from the bottom up, red, green, blue and, with four components, alpha.
-struct myBMPTexture {
-    int32_t components = 3;
-    int32_t width = 0;
-    int32_t height = 0;
-    int32_t format = GL_RGB;
-    int32_t type = GL_UNSIGNED_BYTE;
-    std::vector<uint8_t> data;
-};
+// A picture made ready for glTexImage2D, the OpenGL panel's record with sides that are powers
+// of two of at most 2048 x 1024.
+using myBMPTexture = BMPTexture;
 
 // How often n can be halved while it is greater than 1.
 int IntLog2(int n);

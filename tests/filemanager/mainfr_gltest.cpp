@@ -262,6 +262,7 @@ TEST_F(MainFormTest, TheTimerRedrawsWhatADragLeftOutAndANewTextureOnceBothScenes
 
     textureReady = true;
     left.drawnOnce = true;
+    right.drawnOnce = false; // as before a panel's first whole frame
     form->Timer1Timer();
     EXPECT_TRUE(textureReady);
     right.drawnOnce = true;

@@ -1,6 +1,7 @@
 #include "platform/ui/PictureRegistry.h"
 
 #include "platform/base/Exception.h"
+#include "platform/fs/OpenRegularFile.h"
 #include "platform/fs/Path.h"
 #include "platform/ui/JpegReader.h"
 
@@ -8,12 +9,6 @@
 #include <QImageReader>
 
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace platform {
 namespace {
@@ -28,37 +23,12 @@ std::string cannotRead(const std::string& fileName, const std::string& why)
     return "Cannot read picture \"" + fileName + "\": " + why;
 }
 
-// Owns the descriptor of a picture file opened for reading.
-class PictureFile {
-public:
-    explicit PictureFile(const std::string& fileName)
-    {
-        // Opened without blocking, so a named pipe can never hold the program up.
-        fd_ = ::open(fileName.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-        if (fd_ < 0)
-            throw Exception(cannotRead(fileName, std::strerror(errno)));
-        struct stat status {};
-        if (::fstat(fd_, &status) != 0 || !S_ISREG(status.st_mode)) {
-            ::close(fd_);
-            throw Exception(cannotRead(fileName, S_ISDIR(status.st_mode) ? "is a directory" : "is not a regular file"));
-        }
-        ::fcntl(fd_, F_SETFL, ::fcntl(fd_, F_GETFL) & ~O_NONBLOCK);
-    }
-    ~PictureFile() { ::close(fd_); }
-    PictureFile(const PictureFile&) = delete;
-    PictureFile& operator=(const PictureFile&) = delete;
-    int get() const { return fd_; }
-
-private:
-    int fd_;
-};
-
 // Qt's reader of exactly this format, on the file's bytes: never guessing the format from
 // the contents, so a GIF named ".bmp" is no picture and Qt's own GIF reader never answers.
 PictureReader qtReader(const char* format)
 {
     return [format](const std::string& fileName) -> std::unique_ptr<Picture> {
-        const PictureFile file(fileName);
+        const FileDescriptor file = OpenRegularFile(fileName);
         QFile device;
         if (!device.open(file.get(), QIODevice::ReadOnly, QFileDevice::DontCloseHandle))
             throw Exception(cannotRead(fileName, device.errorString().toStdString()));
@@ -73,7 +43,7 @@ PictureReader qtReader(const char* format)
 
 std::unique_ptr<Picture> readJpegPicture(const std::string& fileName)
 {
-    const PictureFile file(fileName);
+    const FileDescriptor file = OpenRegularFile(fileName);
     return std::make_unique<StillPicture>(ReadJpeg(file.get(), fileName));
 }
 
