@@ -35,7 +35,7 @@ done
 median() { printf '%s\n' "$@" | sort -g | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
 ours_median=$(median "${ours[@]}")
 peer_median=$(median "${peer[@]}")
-inproc=$("${pin[@]}" "$build/bench/picture-load" --time "$runs" "$photo" | awk '{ print $2 }')
+inproc=$("${pin[@]}" "$build/bench/picture-load" "$photo" "$runs" | awk '{ print $2 }')
 
 awk -v o="$ours_median" -v p="$peer_median" -v i="$inproc" -v runs="$runs" 'BEGIN {
   printf "6000x4000 JPEG (%.0f Mpixel), median of %d runs as whole commands\n", 24, runs

@@ -9,15 +9,14 @@
 #include "platform/ui/Locations.h"
 #include "platform/ui/PictureRegistry.h"
 #include "support/FileContents.h"
+#include "support/PictureBytes.h"
 #include "support/ScriptedMessages.h"
 #include "support/gl/GlTestHelpers.h"
 
 #include <GL/gl.h>
 #include <GL/glext.h>
-#include <QBuffer>
 #include <QDir>
 #include <QFile>
-#include <QImageWriter>
 #include <QOpenGLContext>
 #include <QSystemTrayIcon>
 #include <QTemporaryDir>
@@ -59,11 +58,8 @@ protected:
     {
         QImage image(side, side, QImage::Format_RGB32);
         image.fill(colour);
-        QBuffer bytes;
-        bytes.open(QIODevice::WriteOnly);
-        EXPECT_TRUE(QImageWriter(&bytes, "bmp").write(image));
         const std::string path = dir.path().toStdString() + "/" + name;
-        testsupport::writeFile(path, bytes.data().toStdString());
+        testsupport::writeFile(path, testsupport::pictureBytes(image, "bmp"));
         return path;
     }
     // The texture's width as the panel's own context sees it; 0 when the name is no texture there.

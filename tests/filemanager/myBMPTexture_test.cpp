@@ -1,10 +1,8 @@
 #include "filemanager/myBMPTexture.h"
 
 #include "support/FileContents.h"
+#include "support/PictureBytes.h"
 
-#include <QBuffer>
-#include <QImage>
-#include <QImageWriter>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -14,11 +12,8 @@ class TextureRecordTest : public ::testing::Test {
 protected:
     std::string writeBmp(const QImage& image, const std::string& name) const
     {
-        QBuffer bytes;
-        bytes.open(QIODevice::WriteOnly);
-        EXPECT_TRUE(QImageWriter(&bytes, "bmp").write(image));
         const std::string path = dir.path().toStdString() + "/" + name;
-        testsupport::writeFile(path, bytes.data().toStdString());
+        testsupport::writeFile(path, testsupport::pictureBytes(image, "bmp"));
         return path;
     }
     QTemporaryDir dir;

@@ -2,9 +2,8 @@
 #include "platform/ui/PictureRegistry.h"
 
 #include "support/FileContents.h"
+#include "support/PictureBytes.h"
 
-#include <QBuffer>
-#include <QImageWriter>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -161,24 +160,19 @@ TEST_F(PictureRegistryTest, OnlyRegisteredFormatsReadAndNeverByGuessingTheConten
 {
     QImage image(3, 2, QImage::Format_RGB32);
     image.fill(QColor(255, 128, 0));
-    QBuffer bmp;
-    bmp.open(QIODevice::WriteOnly);
-    ASSERT_TRUE(QImageWriter(&bmp, "bmp").write(image));
-    writeFile(path("orange.bmp"), bmp.data().toStdString());
+    const std::string bmp = testsupport::pictureBytes(image, "bmp");
+    writeFile(path("orange.bmp"), bmp);
     const auto picture = platform::LoadPicture(path("orange.bmp"));
     EXPECT_EQ(picture->width(), 3);
     EXPECT_EQ(picture->toImage().pixelColor(2, 1), QColor(255, 128, 0));
 
-    QBuffer ico;
-    ico.open(QIODevice::WriteOnly);
-    ASSERT_TRUE(QImageWriter(&ico, "ico").write(image.scaled(16, 16)));
-    writeFile(path("orange.ico"), ico.data().toStdString());
+    writeFile(path("orange.ico"), testsupport::pictureBytes(image.scaled(16, 16), "ico"));
     EXPECT_EQ(platform::LoadPicture(path("orange.ico"))->height(), 16);
 
-    writeFile(path("bitmap.jpg"), bmp.data().toStdString());
-    writeFile(path("picture.wmf"), bmp.data().toStdString());
+    writeFile(path("bitmap.jpg"), bmp);
+    writeFile(path("picture.wmf"), bmp);
     run("convert '" + path("orange.bmp") + "' '" + path("picture.gif") + "'");
-    writeFile(path("noext"), bmp.data().toStdString());
+    writeFile(path("noext"), bmp);
     for (const char* name : {"bitmap.jpg", "picture.wmf", "picture.gif", "noext", "missing.bmp"})
         EXPECT_NE(failureOf(path(name)).find(path(name)), std::string::npos) << name;
     ASSERT_EQ(mkfifo(path("pipe.jpg").c_str(), 0644), 0);
