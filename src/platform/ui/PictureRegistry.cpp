@@ -1,5 +1,6 @@
 #include "platform/ui/PictureRegistry.h"
 
+#include "platform/base/AsciiCase.h"
 #include "platform/base/Exception.h"
 #include "platform/fs/OpenRegularFile.h"
 #include "platform/fs/Path.h"
@@ -47,12 +48,11 @@ std::unique_ptr<Picture> readJpegPicture(const std::string& fileName)
     return std::make_unique<StillPicture>(ReadJpeg(file.get(), fileName));
 }
 
-std::string formatKey(const std::string& extension)
+std::string formatKey(std::string_view extension)
 {
-    std::string key = extension.starts_with('.') ? extension.substr(1) : extension;
-    for (char& c : key)
-        c = (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c;
-    return key;
+    if (extension.starts_with('.'))
+        extension.remove_prefix(1);
+    return AsciiLowerCase(extension);
 }
 
 std::vector<RegisteredFormat>& registry()
