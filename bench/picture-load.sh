@@ -8,6 +8,7 @@ top=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD_DIR:-$top/build}
 runs=${RUNS:-11}
 data=$build/bench/picture-data
+. "$top/scripts/bench-result.sh"
 
 "$top/scripts/install-deps" test
 cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
@@ -42,5 +43,5 @@ awk -v o="$ours_median" -v p="$peer_median" -v i="$inproc" -v runs="$runs" 'BEGI
   printf "  texture record (decode, stretch to 2048x1024, repack)  %7.3f s   (%.3f s in process)\n", o, i
   printf "  djpeg to /dev/null                                      %7.3f s\n", p
   printf "  ratio (ours / djpeg): %.2f   goal: at most 1.5\n", o / p
-  printf "RESULT picture-load ours=%.4f peer=%.4f unit=s ratio=%.2f goal=<=1.5\n", o, p, o / p
 }'
+bench_result picture-load "$ours_median" "$peer_median" s "<=1.5"
