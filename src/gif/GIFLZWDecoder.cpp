@@ -62,12 +62,12 @@ bool LZWDecoder::nextBlock()
 {
     if (terminatorRead_ || streamEnded_)
         return false;
+    // A stream that ends where a length byte is due ends the data without a word: a file
+    // missing only its terminator and trailer is complete.
     const int length = stream_.readByte();
     if (length <= 0) {
         terminatorRead_ = length == 0;
         streamEnded_ = length < 0;
-        if (streamEnded_)
-            warn(gifstrings::sOutOfData);
         return false;
     }
     blockLength_ = static_cast<unsigned>(stream_.read(block_, static_cast<std::size_t>(length)));
@@ -107,10 +107,8 @@ void LZWDecoder::skipToTerminator()
 void LZWDecoder::decode(std::uint8_t* out, std::size_t total)
 {
     const int minCodeSize = stream_.readByte();
-    if (minCodeSize < 0) {
-        warn(gifstrings::sOutOfData);
+    if (minCodeSize < 0)
         return;
-    }
     // 12 and above would make the clear code reach the table size; 0 leaves no room for
     // pixels at all. No writer produces either.
     if (minCodeSize < 1 || minCodeSize > 11)
