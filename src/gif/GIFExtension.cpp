@@ -49,7 +49,7 @@ void TGIFExtension::LoadFromStream(platform::Stream& stream)
     ReadBody(stream);
 }
 
-void TGIFExtension::SaveToStream(platform::Stream& stream) const
+void TGIFExtension::SaveToStream(platform::Stream& stream)
 {
     const std::uint8_t head[2] = {'!', GetExtensionType()};
     stream.write(head, sizeof head);

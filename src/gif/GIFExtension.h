@@ -25,7 +25,7 @@ public:
     // Reads '!' and the label, checks them, then the extension's own data.
     void LoadFromStream(platform::Stream& stream) final;
     // Writes '!' and the label, then the extension's own data.
-    void SaveToStream(platform::Stream& stream) const;
+    void SaveToStream(platform::Stream& stream) final;
 
     // Chooses the class for the extension whose label follows in the stream (positioned
     // after '!'): by its label and, for application extensions, by their identifier. A
@@ -58,4 +58,8 @@ public:
     void LoadFromStream(platform::Stream& stream, TGIFSubImage* parent);
     void SaveToStream(platform::Stream& stream) const;
     TGIFExtension* GetExtension(int index) const { return GetItem(index); }
+    std::unique_ptr<TGIFExtension> SetExtension(int index, std::unique_ptr<TGIFExtension> extension)
+    {
+        return SetItem(index, std::move(extension));
+    }
 };

@@ -1,9 +1,12 @@
 #include "gif/GIFHeader.h"
 
 #include "gif/GIFException.h"
+#include "gif/GIFImage.h"
 #include "gif/GIFStreamOps.h"
 #include "gif/GIFStrings.h"
 #include "platform/base/AsciiCase.h"
+
+#include <algorithm>
 
 namespace {
 
@@ -49,6 +52,14 @@ void TGIFHeader::Prepare(int colorResolution)
         flags |= static_cast<std::uint8_t>((ColorMap.GetBitsPerPixel() - 1) & 7);
     }
     Descriptor[4] = flags;
+}
+
+void TGIFHeader::SaveToStream(platform::Stream& stream)
+{
+    if (Image)
+        SaveToStream(stream, Image->GetSaveVersion(), Image->GetColorResolution());
+    else
+        SaveToStream(stream, std::max(gv87a, GetVersion()), GetColorResolution());
 }
 
 void TGIFHeader::SaveToStream(platform::Stream& stream, TGIFVersion version, int colorResolution)
@@ -107,7 +118,7 @@ void TGIFTrailer::LoadFromStream(platform::Stream& stream)
         Warning(gsWarning, gifstrings::sBadTrailer);
 }
 
-void TGIFTrailer::SaveToStream(platform::Stream& stream) const
+void TGIFTrailer::SaveToStream(platform::Stream& stream)
 {
     WriteOneByte(stream, ';');
 }

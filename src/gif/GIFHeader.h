@@ -14,6 +14,8 @@ public:
     explicit TGIFHeader(TGIFImage* image);
 
     void LoadFromStream(platform::Stream& stream) override;
+    // With the version and colour resolution its picture saves with.
+    void SaveToStream(platform::Stream& stream) override;
     // Writes the signature with `version`, the descriptor and the global table.
     void SaveToStream(platform::Stream& stream, TGIFVersion version, int colorResolution);
     void Prepare(int colorResolution);
@@ -48,5 +50,5 @@ class TGIFTrailer final : public TGIFItem {
 public:
     using TGIFItem::TGIFItem;
     void LoadFromStream(platform::Stream& stream) override;
-    void SaveToStream(platform::Stream& stream) const;
+    void SaveToStream(platform::Stream& stream) override;
 };

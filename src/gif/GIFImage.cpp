@@ -1,5 +1,6 @@
 #include "gif/GIFImage.h"
 
+#include "platform/graphics/FileReplace.h"
 #include "platform/graphics/FileStream.h"
 
 #include <algorithm>
@@ -47,6 +48,29 @@ void TGIFImage::LoadFromFile(const std::string& fileName)
     LoadFromStream(stream);
 }
 
+void TGIFImage::SaveToStream(platform::Stream& stream)
+{
+    using gifstrings::sProgressSaving;
+    Progress(this, psStarting, 0, false, sProgressSaving);
+    try {
+        // Tables grow before the header writes the global one.
+        for (const auto& frame : Images)
+            frame->PadColorMapToPixels();
+        Header.SaveToStream(stream);
+        Images.SaveToStream(stream);
+        TGIFTrailer(this).SaveToStream(stream);
+    } catch (...) {
+        Progress(this, psEnding, 0, false, sProgressSaving);
+        throw;
+    }
+    Progress(this, psEnding, 100, false, sProgressSaving);
+}
+
+void TGIFImage::SaveToFile(const std::string& fileName)
+{
+    platform::ReplaceFile(fileName, [this](platform::Stream& stream) { SaveToStream(stream); });
+}
+
 // A screen of no width or height would leave nothing to draw the frames on: it takes the
 // size of the frames it holds.
 void TGIFImage::FixEmptyScreen()
@@ -73,6 +97,14 @@ TGIFVersion TGIFImage::GetVersion() const
     for (const auto& frame : Images)
         if ((version = frame->GetVersion()) > gv87a)
             break;
+    return version;
+}
+
+TGIFVersion TGIFImage::GetSaveVersion() const
+{
+    TGIFVersion version = std::max(gv87a, Header.GetVersion());
+    for (const auto& frame : Images)
+        version = std::max(version, frame->GetVersion());
     return version;
 }
 

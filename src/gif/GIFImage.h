@@ -28,13 +28,19 @@ public:
     // A failed load leaves the picture empty and the stream where it was.
     void LoadFromStream(platform::Stream& stream);
     void LoadFromFile(const std::string& fileName);
+    // Header, frames and trailer; a write error passes on with nothing said to be done.
+    void SaveToStream(platform::Stream& stream);
+    // The file is replaced only once everything is written; a failed save keeps it.
+    void SaveToFile(const std::string& fileName);
     void Clear();
 
     int GetWidth() const { return Header.GetWidth(); }
     int GetHeight() const { return Header.GetHeight(); }
     bool GetEmpty() const { return Images.GetCount() == 0; }
-    // The highest version any frame needs.
+    // The highest version any frame needs; unknown without frames.
     TGIFVersion GetVersion() const;
+    // The version a save writes: what the header and every frame need, at least 87a.
+    TGIFVersion GetSaveVersion() const;
     int GetColorResolution() const;
     int GetBitsPerPixel() const;
     bool GetIsTransparent() const;
@@ -58,6 +64,7 @@ public:
     TGIFImageList Images;
     GifLimits Limits;
     bool RenderOnLoad = false; // draw each frame's bitmap as it is read
+    TGIFCompression Compression = gcLZW;
     TGIFWarning OnCodecWarning;
     TGIFProgress OnProgress;
 

@@ -43,3 +43,13 @@ void TGIFImageList::LoadFromStream(platform::Stream& stream, TGIFImage* parent)
     // after a stray byte it reads the byte before it, and warns unless that is ';'.
     stream.seek(-1);
 }
+
+void TGIFImageList::SaveToStream(platform::Stream& stream) const
+{
+    const int count = GetCount();
+    for (int index = 0; index < count; ++index) {
+        GetImage(index)->SaveToStream(stream);
+        if (Image)
+            Image->Progress(Image, psRunning, (index + 1) * 100 / count, false, gifstrings::sProgressSaving);
+    }
+}

@@ -17,7 +17,10 @@ public:
     // The lowest file version this item needs.
     virtual TGIFVersion GetVersion() const { return gv87a; }
     virtual void LoadFromStream(platform::Stream& stream) = 0;
+    virtual void SaveToStream(platform::Stream& stream) = 0;
     void LoadFromFile(const std::string& fileName);
+    // The file is replaced only once everything is written; a failed save keeps it.
+    void SaveToFile(const std::string& fileName);
     void Warning(TGIFSeverity severity, std::string_view message);
 
     TGIFImage* Image;

@@ -21,6 +21,12 @@ public:
     Item* GetItem(int index) const { return items_.at(static_cast<std::size_t>(index)).get(); }
     Item* First() const { return items_.empty() ? nullptr : items_.front().get(); }
     Item* Last() const { return items_.empty() ? nullptr : items_.back().get(); }
+    // Puts `item` in place of the one at `index`, which is handed back to the caller.
+    std::unique_ptr<Item> SetItem(int index, std::unique_ptr<Item> item)
+    {
+        std::swap(items_.at(checked(index, GetCount())), item);
+        return item;
+    }
 
     int Add(std::unique_ptr<Item> item)
     {

@@ -21,10 +21,20 @@ public:
     ~TGIFSubImage() override;
 
     void LoadFromStream(platform::Stream& stream) override;
+    // The extensions, then, unless the frame is empty, the descriptor, the local table and
+    // the compressed pixels.
+    void SaveToStream(platform::Stream& stream) override;
     TGIFVersion GetVersion() const override;
     void Clear();
     // Decodes the image data that follows the descriptor and the local table.
     void Decompress(platform::Stream& stream);
+    // The descriptor's flags from the local table, before writing.
+    void Prepare();
+    // Encodes the pixels with the picture's compression against the active table.
+    void Compress(platform::Stream& stream) const;
+    // Pixels beyond the active table are drawn black: the table is padded with black to
+    // cover them, with a warning, so that the file saved shows the same.
+    void PadColorMapToPixels();
 
     int GetLeft() const { return LoadLE(1); }
     int GetTop() const { return LoadLE(3); }
@@ -83,6 +93,7 @@ public:
 private:
     static constexpr std::uint8_t kLocalTable = 0x80;
     static constexpr std::uint8_t kInterlaced = 0x40;
+    static constexpr std::uint8_t kSortedTable = 0x20;
 
     int LoadLE(int at) const { return LoadLE16(Descriptor.data() + at); }
     void StoreLE(int at, int value) { StoreClampedLE16(Descriptor.data() + at, value); }

@@ -12,6 +12,8 @@ class GifPersistent;
 enum TGIFVersion { gvUnknown, gv87a, gv89a };
 enum TGIFSeverity { gsInfo, gsWarning, gsError };
 enum TProgressStage { psStarting, psRunning, psEnding };
+// How frames are compressed when a picture is saved.
+enum TGIFCompression { gcLZW, gcRLE };
 
 // "87a", "89a", indexed by gv87a..gv89a.
 inline constexpr std::string_view GIFVersions[] = {"", "87a", "89a"};

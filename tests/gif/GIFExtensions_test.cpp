@@ -15,7 +15,7 @@ Loaded WithExtensions(const Bytes& extensions)
     return Load(b.bytes);
 }
 
-Bytes Saved(const TGIFExtension& extension)
+Bytes Saved(TGIFExtension& extension)
 {
     platform::MemoryStream out;
     extension.SaveToStream(out);

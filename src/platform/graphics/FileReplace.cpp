@@ -1,0 +1,88 @@
+#include "platform/graphics/FileReplace.h"
+
+#include "platform/base/Exception.h"
+#include "platform/graphics/FileStream.h"
+
+#include <cerrno>
+#include <cinttypes>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <random>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace platform {
+
+namespace {
+
+[[noreturn]] void Fail(const char* what, const std::string& fileName, int error)
+{
+    throw Exception(std::string(what) + " file \"" + fileName + "\": " + std::strerror(error));
+}
+
+// The file a save really replaces: the target of a link, else the name as given.
+std::string ResolvedTarget(const std::string& fileName)
+{
+    char* resolved = ::realpath(fileName.c_str(), nullptr);
+    const std::string target = resolved ? resolved : fileName;
+    std::free(resolved);
+    return target;
+}
+
+// A hidden name in the same directory (a rename cannot cross filesystems) that still shows
+// which file it belongs to, kept well inside the 255-byte name limit.
+std::string TemporaryBeside(const std::string& target)
+{
+    const std::size_t slash = target.rfind('/');
+    const std::string directory = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
+    const std::string base = target.substr(slash == std::string::npos ? 0 : slash + 1, 200);
+    std::random_device random;
+    const std::uint64_t tag = (std::uint64_t{random()} << 32) ^ random();
+    char suffix[32];
+    std::snprintf(suffix, sizeof suffix, ".%016" PRIx64 ".tmp", tag);
+    return directory + "." + base + suffix;
+}
+
+void SyncToDisk(const std::string& fileName)
+{
+    const int fd = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0 || ::fsync(fd) != 0) {
+        const int error = errno;
+        if (fd >= 0)
+            ::close(fd);
+        Fail("Cannot write", fileName, error);
+    }
+    ::close(fd);
+}
+
+} // namespace
+
+void ReplaceFile(const std::string& fileName, const std::function<void(Stream&)>& write)
+{
+    const std::string target = ResolvedTarget(fileName);
+    struct stat existing {};
+    const bool exists = ::stat(target.c_str(), &existing) == 0;
+    // Writing in place would be refused too; a rename must not get round the file's mode.
+    if (exists && ::access(target.c_str(), W_OK) != 0)
+        Fail("Cannot write", fileName, errno);
+
+    const std::string temporary = TemporaryBeside(target);
+    try {
+        {
+            FileStream stream(temporary, FileStream::Mode::Create);
+            write(stream);
+        }
+        SyncToDisk(temporary);
+        if (exists && S_ISREG(existing.st_mode))
+            ::chmod(temporary.c_str(), existing.st_mode & 07777);
+        if (::rename(temporary.c_str(), target.c_str()) != 0)
+            Fail("Cannot replace", fileName, errno);
+    } catch (...) {
+        ::unlink(temporary.c_str());
+        throw;
+    }
+}
+
+} // namespace platform
