@@ -1,8 +1,16 @@
 #include "GifTestKit.h"
 #include "support/Deadline.h"
+#include "support/FileContents.h"
 #include "support/TempTree.h"
 
 #include <gtest/gtest.h>
+
+#include <filesystem>
+#include <random>
+
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
 
 using namespace giftest;
 using namespace gifstrings;
@@ -58,11 +66,14 @@ TEST(GIFFile, ShortAndOddlyEndingFiles)
     EXPECT_TRUE(l.image->GetEmpty());
     EXPECT_TRUE(l.warnings.empty());
 
-    Bytes noTrailer = OneFrame();
-    noTrailer.pop_back();
-    l = Load(noTrailer);
-    EXPECT_EQ(l.image->Images.GetCount(), 1);
-    EXPECT_TRUE(l.warnings.empty());
+    // Missing the trailer, or the data's terminator too: complete all the same.
+    Bytes cutShort = OneFrame();
+    for (int missing : {1, 2}) {
+        cutShort.pop_back();
+        l = Load(cutShort);
+        EXPECT_EQ(l.frame(0).GetData(), (Bytes{0, 1, 2, 3, 3, 2, 1, 0})) << missing;
+        EXPECT_TRUE(l.warnings.empty()) << missing;
+    }
 
     Bytes cut = OneFrame();
     cut.resize(9); // inside the screen descriptor
@@ -221,6 +232,10 @@ TEST(GIFFile, FrameListRefusesBadIndicesWithoutLosingFrames)
     EXPECT_EQ(image.Images.First(), first);
     image.Images.Move(0, 2);
     EXPECT_EQ(image.Images.Last(), first);
+    const std::unique_ptr<TGIFSubImage> replaced = image.Images.SetImage(2, std::make_unique<TGIFSubImage>(&image));
+    EXPECT_EQ(replaced.get(), first) << "the frame replaced goes back to the caller";
+    EXPECT_THROW(image.Images.SetImage(3, std::make_unique<TGIFSubImage>(&image)), std::out_of_range);
+    EXPECT_EQ(image.Images.GetCount(), 3);
 }
 
 TEST(GIFFile, ProgressReportsLoadingInOrder)
@@ -248,7 +263,8 @@ TEST(GIFFile, HeaderIsWrittenWithTheTableItCarries)
     platform::MemoryStream out;
     EXPECT_THROW(image.Header.SaveToStream(out, gvUnknown, 0), GIFException);
     image.Header.SaveToStream(out, gv87a, 0);
-    EXPECT_EQ(Bytes(out.bytes().begin(), out.bytes().end()), (Bytes{'G', 'I', 'F', '8', '7', 'a', 3, 0, 1, 0, 0, 0, 0}));
+    EXPECT_EQ(Bytes(out.bytes().begin(), out.bytes().end()),
+              (Bytes{'G', 'I', 'F', '8', '7', 'a', 3, 0, 1, 0, 0, 0, 0}));
 
     image.GetGlobalColorMap().ImportColorMap(std::vector<platform::Rgb>{{1, 1, 1}, {2, 2, 2}, {3, 3, 3}});
     image.Header.SetBackgroundColorIndex(5);
@@ -265,4 +281,148 @@ TEST(GIFFile, HeaderIsWrittenWithTheTableItCarries)
     const Loaded l = Load(bytes);
     EXPECT_EQ(l.image->GetGlobalColorMap().GetCount(), 4);
     EXPECT_EQ(l.image->Header.GetAspectRatio(), 49);
+}
+
+namespace {
+
+// Takes `room` bytes, then fails like a full disk.
+class FullDisk final : public platform::Stream {
+public:
+    explicit FullDisk(std::size_t room) : room_(room) {}
+    std::int64_t position() const override { return static_cast<std::int64_t>(written_); }
+    std::int64_t size() const override { return position(); }
+    std::size_t read(void*, std::size_t) override { return 0; }
+    void write(const void*, std::size_t count) override
+    {
+        if (written_ + count > room_)
+            throw platform::Exception("No space left on device");
+        written_ += count;
+    }
+    void setPosition(std::int64_t) override {}
+
+private:
+    std::size_t room_;
+    std::size_t written_ = 0;
+};
+
+std::vector<std::string> FilesIn(const std::string& directory)
+{
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(directory))
+        names.push_back(entry.path().filename().native());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+} // namespace
+
+TEST(GIFFile, SavedVersionAndDescriptorsFollowWhatThePictureHolds)
+{
+    TGIFImage empty;
+    EXPECT_EQ(empty.GetVersion(), gvUnknown);
+    EXPECT_EQ(Saved(empty), (Bytes{'G', 'I', 'F', '8', '7', 'a', 0, 0, 0, 0, 0x70, 0, 0, ';'}));
+
+    Loaded l = Load(OneFrame());
+    l.image->Header.SetAspectRatio(49);
+    EXPECT_EQ(Saved(*l.image)[4], '9') << "an 87a frame on an 89a header";
+
+    // A sorted local table of 5 colours on an interlaced frame: 8 entries written, the
+    // sort bit and the interlace bit set, and the file is 89a.
+    l = Load(OneFrame());
+    TGIFSubImage& frame = l.frame(0);
+    frame.SetInterlaced(true);
+    frame.ColorMap.ImportColorMap(std::vector<platform::Rgb>(5, {7, 7, 7}));
+    frame.ColorMap.SetSorted(true);
+    const Bytes saved = Saved(*l.image);
+    EXPECT_EQ(saved[4], '9');
+    const std::size_t descriptor = 13 + 12; // header, 4-colour global table
+    EXPECT_EQ(saved[descriptor], ',');
+    EXPECT_EQ(saved[descriptor + 9], 0x80 | 0x40 | 0x20 | 2);
+    const Loaded again = Load(saved);
+    EXPECT_EQ(again.frame(0).ColorMap.GetCount(), 8);
+    EXPECT_EQ(again.frame(0).GetData(), frame.GetData());
+}
+
+TEST(GIFFile, PixelsBeyondTheirTableSaveAsTheyAreShown)
+{
+    GifBuilder b;
+    b.header(3, 1, 2).frame(0, 0, 3, 1, {0, 1, 3}).trailer();
+    const Loaded l = Load(b.bytes);
+    ASSERT_TRUE(l.warned(sBadColorIndex));
+    std::vector<std::string> warnings;
+    l.image->OnCodecWarning = [&](GifPersistent*, TGIFSeverity severity, std::string_view message) {
+        EXPECT_EQ(severity, gsWarning);
+        warnings.emplace_back(message);
+    };
+    const Bytes saved = Saved(*l.image);
+    EXPECT_EQ(warnings, std::vector<std::string>{std::string(sInvalidColor)});
+    const Loaded again = Load(saved);
+    EXPECT_TRUE(again.warnings.empty());
+    EXPECT_EQ(again.frame(0).GetData(), (Bytes{0, 1, 3}));
+    EXPECT_EQ(again.image->GetGlobalColorMap().GetCount(), 4);
+    EXPECT_EQ(again.image->GetGlobalColorMap().LookupPadded(3), (platform::Rgb{}));
+    EXPECT_EQ(again.image->GetGlobalColorMap().LookupPadded(1), l.image->GetGlobalColorMap().LookupPadded(1));
+}
+
+TEST(GIFFile, SaveReportsProgressAndPassesWriteErrorsOn)
+{
+    Loaded l = Load(GifBuilder().header(2, 1).frame(0, 0, 2, 1, {1, 2}).frame(0, 0, 2, 1, {3, 0}).trailer().bytes);
+    std::vector<std::pair<TProgressStage, int>> seen;
+    l.image->OnProgress = [&](GifPersistent*, TProgressStage stage, int percent, bool, std::string_view message) {
+        EXPECT_EQ(message, sProgressSaving);
+        seen.emplace_back(stage, percent);
+    };
+    Saved(*l.image);
+    EXPECT_EQ(seen, (std::vector<std::pair<TProgressStage, int>>{{psStarting, 0},
+                                                                 {psRunning, 50},
+                                                                 {psRunning, 100},
+                                                                 {psEnding, 100}}));
+    seen.clear();
+    FullDisk full(30);
+    EXPECT_THROW(l.image->SaveToStream(full), platform::Exception);
+    EXPECT_EQ(seen.back(), std::make_pair(psEnding, 0));
+}
+
+TEST(GIFFile, SaveToFileCutShortKeepsTheOldFile)
+{
+    testfs::TempTree tree;
+    const std::string target = tree.File("picture.gif", "the old picture");
+    GifBuilder b;
+    b.header(100, 100, 256);
+    std::mt19937 random(4);
+    Bytes noise(10000);
+    for (auto& pixel : noise)
+        pixel = static_cast<std::uint8_t>(random());
+    b.descriptor(0, 0, 100, 100).raw(EncodeLZW(noise, 8)).trailer();
+    Loaded l = Load(b.bytes);
+    ASSERT_EQ(l.error, "");
+
+    // The child may write 4 KiB; writing more fails with EFBIG, as a full disk would.
+    const pid_t child = fork();
+    if (child == 0) {
+        signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{4096, 4096};
+        setrlimit(RLIMIT_FSIZE, &limit);
+        try {
+            l.image->SaveToFile(target);
+        } catch (const platform::Exception& e) {
+            _exit(std::string(e.what()).find("picture.gif") != std::string::npos ? 0 : 2);
+        }
+        _exit(1);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "an error naming the file; status " << status;
+    EXPECT_TRUE(testsupport::readFile(target) == "the old picture");
+    EXPECT_EQ(FilesIn(tree.Root()), std::vector<std::string>{"picture.gif"}) << "no temporary left";
+
+    // Without the limit the file is replaced, keeping its mode.
+    chmod(target.c_str(), 0640);
+    l.image->SaveToFile(target);
+    const std::string content = testsupport::readFile(target);
+    EXPECT_EQ(Load(Bytes(content.begin(), content.end())).frame(0).GetData(), noise);
+    struct stat st {};
+    stat(target.c_str(), &st);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+    EXPECT_EQ(FilesIn(tree.Root()), std::vector<std::string>{"picture.gif"});
 }

@@ -1,13 +1,15 @@
 #pragma once
 
-// Test-side tools shared by the GIF tests: a GIF byte builder, an LZW code writer that
-// follows the format's code-width rules on its own, a loader that records warnings, and
-// a runner for the independent producers (gifsicle, ImageMagick, giflib's tools).
+// Test-side tools shared by the GIF tests: a GIF byte builder, an LZW code writer and
+// reader that follow the format's code-width rules on their own, a loader that records
+// warnings, and a runner for the independent producers and decoders (gifsicle,
+// ImageMagick, giflib's tools).
 
 #include "gif/GIFImage.h"
 #include "gif/GIFStreamOps.h"
 #include "platform/graphics/Stream.h"
 
+#include <QFile>
 #include <QProcess>
 #include <QStringList>
 
@@ -17,6 +19,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -36,27 +39,21 @@ inline void AppendLE16(Bytes& out, int value)
     Append(out, {value & 0xFF, (value >> 8) & 0xFF});
 }
 
-// Writes LZW codes LSB first into data sub-blocks, choosing each code's width the way a
-// decoder sees it: minimum size + 1 after a clear, one bit more whenever the string
-// table reaches the next power of two, never more than 12.
-class CodeWriter {
+// The code width as a decoder sees it: minimum size + 1 after a clear, one bit more
+// whenever the string table reaches the next power of two, never more than 12.
+class CodeWidth {
 public:
-    explicit CodeWriter(int minCodeSize) : min_(minCodeSize) { reset(); }
+    explicit CodeWidth(int minCodeSize) : min_(minCodeSize) { reset(); }
 
     int clearCode() const { return 1 << min_; }
     int endCode() const { return clearCode() + 1; }
+    // The entry the decoder fills next, before the code being read adds one.
     int nextFree() const { return nextFree_; }
     int width() const { return width_; }
 
-    void put(int code)
+    // Follows the table after `code` was read.
+    void step(int code)
     {
-        bits_ |= static_cast<std::uint64_t>(code) << count_;
-        count_ += width_;
-        while (count_ >= 8) {
-            data_.push_back(static_cast<std::uint8_t>(bits_));
-            bits_ >>= 8;
-            count_ -= 8;
-        }
         if (code == clearCode()) {
             reset();
         } else if (code != endCode()) {
@@ -65,6 +62,39 @@ public:
             else if (nextFree_ < 4096 && ++nextFree_ >= (1 << width_) && width_ < 12)
                 ++width_;
         }
+    }
+
+protected:
+    int min_;
+
+private:
+    void reset()
+    {
+        width_ = min_ + 1;
+        nextFree_ = clearCode() + 2;
+        first_ = true;
+    }
+
+    int width_ = 0;
+    int nextFree_ = 0;
+    bool first_ = true;
+};
+
+// Writes LZW codes LSB first into data sub-blocks, each at the decoder's width.
+class CodeWriter : public CodeWidth {
+public:
+    using CodeWidth::CodeWidth;
+
+    void put(int code)
+    {
+        bits_ |= static_cast<std::uint64_t>(code) << count_;
+        count_ += width();
+        while (count_ >= 8) {
+            data_.push_back(static_cast<std::uint8_t>(bits_));
+            bits_ >>= 8;
+            count_ -= 8;
+        }
+        step(code);
     }
 
     // The minimum code size byte, the data in sub-blocks of `blockSize`, and (unless
@@ -87,20 +117,50 @@ public:
     }
 
 private:
-    void reset()
-    {
-        width_ = min_ + 1;
-        nextFree_ = clearCode() + 2;
-        first_ = true;
-    }
-
-    int min_;
-    int width_ = 0;
-    int nextFree_ = 0;
-    bool first_ = true;
     Bytes data_;
     std::uint64_t bits_ = 0;
     int count_ = 0;
+};
+
+// Reads the codes of one frame's image data (the minimum code size byte, then sub-blocks)
+// with the widths a decoder uses, mirroring CodeWriter.
+class CodeReader : public CodeWidth {
+public:
+    explicit CodeReader(const Bytes& imageData) : CodeWidth(imageData.at(0))
+    {
+        std::size_t at = 1;
+        while (at < imageData.size() && imageData[at] != 0) {
+            const std::size_t n = imageData[at];
+            blockSizes.push_back(static_cast<int>(n));
+            data_.insert(data_.end(), imageData.begin() + static_cast<std::ptrdiff_t>(at + 1),
+                         imageData.begin() + static_cast<std::ptrdiff_t>(std::min(imageData.size(), at + 1 + n)));
+            at += 1 + n;
+        }
+        terminated = at < imageData.size();
+    }
+
+    int minCodeSize() const { return min_; }
+    // Bits left after the codes read so far.
+    std::size_t bitsLeft() const { return data_.size() * 8 - position_; }
+
+    // The next code, or -1 when the data has too few bits left.
+    int next()
+    {
+        if (bitsLeft() < static_cast<std::size_t>(width()))
+            return -1;
+        int code = 0;
+        for (int bit = 0; bit < width(); ++bit, ++position_)
+            code |= ((data_[position_ / 8] >> (position_ % 8)) & 1) << bit;
+        step(code);
+        return code;
+    }
+
+    std::vector<int> blockSizes;
+    bool terminated = false;
+
+private:
+    Bytes data_;
+    std::size_t position_ = 0;
 };
 
 // A plain LZW compressor over CodeWriter. With `clearWhenFull` false it keeps coding
@@ -179,8 +239,7 @@ public:
         return *this;
     }
     // A whole frame without a local table: descriptor and compressed pixels.
-    GifBuilder& frame(int left, int top, int width, int height, const Bytes& pixels, int minCodeSize = 2,
-                      int flags = 0)
+    GifBuilder& frame(int left, int top, int width, int height, const Bytes& pixels, int minCodeSize = 2, int flags = 0)
     {
         descriptor(left, top, width, height, flags);
         return raw(EncodeLZW(pixels, minCodeSize));
@@ -251,8 +310,10 @@ inline void LoadsOrFailsCleanly(const Bytes& bytes, const std::string& what)
 }
 
 // Runs a program with an argument vector (no shell); answers its exit code, or -1 when
-// it did not start or finish within a minute. Standard output goes to `output`.
-inline int RunTool(const QString& program, const QStringList& arguments, QByteArray* output = nullptr)
+// it did not start or finish within a minute. Standard output goes to `output`, standard
+// error to `errors`.
+inline int RunTool(const QString& program, const QStringList& arguments, QByteArray* output = nullptr,
+                   QByteArray* errors = nullptr)
 {
     QProcess process;
     process.start(program, arguments);
@@ -263,6 +324,8 @@ inline int RunTool(const QString& program, const QStringList& arguments, QByteAr
     }
     if (output)
         *output = process.readAllStandardOutput();
+    if (errors)
+        *errors = process.readAllStandardError();
     return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
 }
 
@@ -270,6 +333,138 @@ inline int RunTool(const QString& program, const QStringList& arguments, QByteAr
 inline QString ImageMagick()
 {
     return QStringLiteral("/usr/bin/convert");
+}
+
+inline Bytes Saved(TGIFImage& image)
+{
+    platform::MemoryStream out;
+    image.SaveToStream(out);
+    return {out.bytes().begin(), out.bytes().end()};
+}
+
+inline Bytes ReadBytes(const QString& path)
+{
+    QFile file(path);
+    EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << path.toStdString();
+    const QByteArray content = file.readAll();
+    return {content.begin(), content.end()};
+}
+
+inline void WriteBytes(const QString& path, const Bytes& bytes)
+{
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
+    file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<qint64>(bytes.size()));
+}
+
+struct FrameInfo {
+    int width, height, left, top, delay, disposal;
+};
+
+inline int DisposalFromName(const std::string& name)
+{
+    if (name == "None")
+        return dmNoDisposal;
+    if (name == "Background")
+        return dmBackground;
+    if (name == "Previous")
+        return dmPrevious;
+    return dmNone; // "Undefined"
+}
+
+// Loads the file with our codec and compares every frame with ImageMagick's reading.
+// ImageMagick takes a frame's timing from its last graphic control extension and carries
+// it on to frames without one, so pictures that rely on the first one compare pixels and
+// geometry only.
+inline Loaded CompareWithImageMagick(const QString& path, bool compareTiming = true)
+{
+    const std::string name = path.toStdString();
+    Loaded ours = Load(ReadBytes(path));
+    EXPECT_EQ(ours.error, "") << name;
+
+    QByteArray rgba, info;
+    EXPECT_EQ(RunTool(ImageMagick(), {path, QStringLiteral("rgba:-")}, &rgba), 0);
+    EXPECT_EQ(
+        RunTool(ImageMagick(),
+                {path, QStringLiteral("-format"), QStringLiteral("%w %h %X %Y %T %D\\n"), QStringLiteral("info:")},
+                &info),
+        0);
+    std::vector<FrameInfo> theirs;
+    std::istringstream lines(info.toStdString());
+    for (FrameInfo f{};;) {
+        std::string disposal;
+        if (!(lines >> f.width >> f.height >> f.left >> f.top >> f.delay >> disposal))
+            break;
+        f.disposal = DisposalFromName(disposal);
+        theirs.push_back(f);
+    }
+
+    std::vector<const TGIFSubImage*> frames;
+    for (const auto& frame : ours.image->Images)
+        if (!frame->GetEmpty())
+            frames.push_back(frame.get());
+    EXPECT_EQ(frames.size(), theirs.size()) << name;
+    std::size_t at = 0;
+    for (std::size_t i = 0; i < std::min(frames.size(), theirs.size()); ++i) {
+        const TGIFSubImage& frame = *frames[i];
+        const FrameInfo& expected = theirs[i];
+        const std::string where = name + " frame " + std::to_string(i);
+        EXPECT_EQ(frame.GetWidth(), expected.width) << where;
+        EXPECT_EQ(frame.GetHeight(), expected.height) << where;
+        EXPECT_EQ(frame.GetLeft(), expected.left) << where;
+        EXPECT_EQ(frame.GetTop(), expected.top) << where;
+        const TGIFGraphicControlExtension* control = frame.GetGraphicControlExtension();
+        if (compareTiming) {
+            EXPECT_EQ(control ? control->GetDelay() : 0, expected.delay) << where;
+            EXPECT_EQ(control ? static_cast<int>(control->GetDisposal()) : 0, expected.disposal) << where;
+        }
+
+        const TGIFColorMap& table = frame.GetActiveColorMap();
+        const int transparent = frame.GetTransparentIndex();
+        int differences = 0;
+        for (std::uint8_t index : frame.GetData()) {
+            if (at + 4 > static_cast<std::size_t>(rgba.size()))
+                break;
+            const auto* p = reinterpret_cast<const std::uint8_t*>(rgba.constData()) + at;
+            at += 4;
+            const bool clear = index == transparent;
+            const platform::Rgb c = table.LookupPadded(index);
+            if ((p[3] == 0) != clear || (!clear && (p[0] != c.r || p[1] != c.g || p[2] != c.b)))
+                ++differences;
+        }
+        EXPECT_EQ(differences, 0) << where;
+    }
+    EXPECT_EQ(at, static_cast<std::size_t>(rgba.size())) << name;
+    return ours;
+}
+
+// gifsicle decodes every frame when it writes one out, and says so on standard error when
+// data is damaged or pixels are missing ("--info" would only walk the structure). Its
+// advice about the copy it writes (local tables of many colours) is about its output only.
+inline void ExpectGifsicleDecodesCleanly(const QString& path)
+{
+    QByteArray errors;
+    EXPECT_EQ(RunTool(QStringLiteral("gifsicle"), {path, QStringLiteral("-o"), QStringLiteral("/dev/null")}, nullptr,
+                      &errors),
+              0)
+        << path.toStdString();
+    std::string complaints;
+    std::istringstream lines(errors.toStdString());
+    for (std::string line; std::getline(lines, line);)
+        if (line.find("too many colors, using local colormaps") == std::string::npos
+            && line.find("--colors 256") == std::string::npos)
+            complaints += line + "\n";
+    EXPECT_EQ(complaints, "") << path.toStdString();
+}
+
+// giflib's own reading of every frame's indices, frames one after another and each
+// frame's rows in the order the file holds them.
+inline Bytes GiftextIndices(const QString& path)
+{
+    QByteArray raw, errors;
+    EXPECT_EQ(RunTool(QStringLiteral("giftext"), {QStringLiteral("-r"), path}, &raw, &errors), 0)
+        << path.toStdString() << ": " << errors.toStdString();
+    return {raw.begin(), raw.end()};
 }
 
 } // namespace giftest

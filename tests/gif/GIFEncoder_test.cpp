@@ -1,0 +1,205 @@
+// What we write must read back the same everywhere: by our decoder, by giflib's giftext,
+// by ImageMagick and by gifsicle, whatever the size, depth, interlacing and compression.
+
+#include "GifTestKit.h"
+
+#include "gif/GIFEncoder.h"
+#include "gif/GIFLZWDecoder.h"
+
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+using namespace giftest;
+using namespace gifstrings;
+
+namespace {
+
+Bytes Encoded(TGIFCompression compression, int bits, int colors, const Bytes& pixels, int width, int height,
+              bool interlaced = false)
+{
+    platform::MemoryStream out;
+    MakeEncoder(compression)->Encode(out, bits, colors, pixels.data(), interlaced, height, width);
+    return {out.bytes().begin(), out.bytes().end()};
+}
+
+Bytes RandomIndices(std::mt19937& random, std::size_t count, int colors)
+{
+    Bytes pixels(count);
+    for (auto& p : pixels)
+        p = static_cast<std::uint8_t>(random() % static_cast<unsigned>(colors));
+    return pixels;
+}
+
+std::vector<platform::Rgb> RandomColors(std::mt19937& random, int count)
+{
+    std::vector<platform::Rgb> colors(static_cast<std::size_t>(count));
+    for (auto& c : colors)
+        c = {static_cast<std::uint8_t>(random()), static_cast<std::uint8_t>(random()),
+             static_cast<std::uint8_t>(random())};
+    return colors;
+}
+
+// Adds a frame at the top left with these pixels; `colors` empty draws with the global table.
+TGIFSubImage& AddFrame(TGIFImage& image, int width, int height, const Bytes& pixels,
+                       const std::vector<platform::Rgb>& colors = {}, bool interlaced = false)
+{
+    auto frame = std::make_unique<TGIFSubImage>(&image);
+    frame->DoSetBounds(0, 0, width, height);
+    frame->SetInterlaced(interlaced);
+    frame->ColorMap.ImportColorMap(colors);
+    for (int y = 0; y < height; ++y)
+        std::copy_n(pixels.begin() + static_cast<std::ptrdiff_t>(y) * width, width, frame->GetScanline(y));
+    TGIFSubImage& added = *frame;
+    image.Images.Add(std::move(frame));
+    return added;
+}
+
+// Every frame's indices in the order the file holds its rows.
+Bytes InFileOrder(const TGIFImage& image)
+{
+    Bytes all;
+    for (const auto& frame : image.Images) {
+        const auto width = static_cast<std::ptrdiff_t>(frame->GetWidth());
+        const auto row = [&](int y) {
+            const auto from = frame->GetData().begin() + y * width;
+            all.insert(all.end(), from, from + width);
+        };
+        if (frame->GetInterlaced())
+            ForEachInterlacedRow(frame->GetHeight(), row);
+        else
+            for (int y = 0; y < frame->GetHeight(); ++y)
+                row(y);
+    }
+    return all;
+}
+
+// Saves the picture into `dir`, then has every decoder read it back.
+void ExpectEveryDecoderReadsBack(TGIFImage& image, const QTemporaryDir& dir, const std::string& name)
+{
+    const QString path = dir.filePath(QString::fromStdString(name));
+    WriteBytes(path, Saved(image));
+    const Loaded ours = Load(ReadBytes(path));
+    ASSERT_EQ(ours.error, "") << name;
+    EXPECT_TRUE(ours.warnings.empty()) << name;
+    ASSERT_EQ(ours.image->Images.GetCount(), image.Images.GetCount()) << name;
+    for (int i = 0; i < image.Images.GetCount(); ++i)
+        EXPECT_EQ(ours.frame(i).GetData(), image.Images.GetImage(i)->GetData()) << name << " frame " << i;
+    EXPECT_EQ(GiftextIndices(path), InFileOrder(image)) << name;
+    CompareWithImageMagick(path);
+    ExpectGifsicleDecodesCleanly(path);
+}
+
+} // namespace
+
+TEST(GIFEncoder, RandomPicturesReadBackByEveryDecoder)
+{
+    QTemporaryDir dir;
+    for (const TGIFCompression compression : {gcLZW, gcRLE}) {
+        std::mt19937 random(compression == gcLZW ? 11 : 12);
+        TGIFImage image;
+        image.Compression = compression;
+        image.Header.SetWidth(300);
+        image.Header.SetHeight(200);
+        image.GetGlobalColorMap().ImportColorMap(RandomColors(random, 13));
+        // Depths 1 to 8, each plain and interlaced, with tables of any size that needs
+        // that depth; depth 4 draws with the 13-colour global table.
+        for (int depth = 1; depth <= 8; ++depth)
+            for (const bool interlaced : {false, true}) {
+                const int count =
+                    depth == 4 ? 13 : (1 << (depth - 1)) + 1 + static_cast<int>(random() % (1u << (depth - 1)));
+                const bool first = depth == 1 && !interlaced;
+                const int width = first ? 1 : 1 + static_cast<int>(random() % 300);
+                const int height = first ? 1 : 1 + static_cast<int>(random() % 200);
+                const Bytes pixels = RandomIndices(random, static_cast<std::size_t>(width * height), count);
+                AddFrame(image, width, height, pixels,
+                         depth == 4 ? std::vector<platform::Rgb>{} : RandomColors(random, count), interlaced);
+            }
+        ExpectEveryDecoderReadsBack(image, dir, compression == gcLZW ? "random-lzw.gif" : "random-rle.gif");
+    }
+}
+
+TEST(GIFEncoder, LowEntropyPictures)
+{
+    QTemporaryDir dir;
+    for (const TGIFCompression compression : {gcLZW, gcRLE}) {
+        TGIFImage image;
+        image.Compression = compression;
+        image.GetGlobalColorMap().ImportColorMap(std::vector<platform::Rgb>{{0, 0, 0}, {9, 9, 9}, {200, 0, 0}});
+        AddFrame(image, 300, 200, Bytes(60000, 2));
+        AddFrame(image, 10000, 1, Bytes(10000, 1));
+        AddFrame(image, 1, 10000, Bytes(10000, 1), {}, true);
+        ExpectEveryDecoderReadsBack(image, dir, compression == gcLZW ? "flat-lzw.gif" : "flat-rle.gif");
+    }
+    // A run of one colour grows one string after another: 60,000 pixels in a few hundred codes.
+    EXPECT_LT(Encoded(gcLZW, 2, 3, Bytes(60000, 2), 300, 200).size(), 600u);
+}
+
+TEST(GIFEncoder, CodesWidenAndClearExactlyWhenADecoderExpects)
+{
+    std::mt19937 random(5);
+    const Bytes pixels = RandomIndices(random, 1000 * 1000, 256);
+    CodeReader reader(Encoded(gcLZW, 8, 256, pixels, 1000, 1000));
+    EXPECT_EQ(reader.next(), reader.clearCode());
+    int clears = 0;
+    int previous = -1;
+    for (int before = reader.nextFree(), code = reader.next(); code != reader.endCode();
+         before = reader.nextFree(), code = reader.next()) {
+        ASSERT_GE(code, 0) << "the data ended without an end code";
+        if (code == reader.clearCode()) {
+            EXPECT_EQ(before, 4095) << "a clear once code 4094 is taken, and only then";
+            ++clears;
+        } else {
+            EXPECT_LE(code, std::min(before, 4094));
+        }
+        previous = code;
+    }
+    EXPECT_NE(previous, reader.clearCode()) << "the end code follows a data code";
+    EXPECT_GT(clears, 100);
+    EXPECT_LT(reader.bitsLeft(), 8u) << "only the padding of the last byte follows the end code";
+    EXPECT_TRUE(reader.terminated);
+    ASSERT_GT(reader.blockSizes.size(), 1u);
+    for (std::size_t i = 0; i + 1 < reader.blockSizes.size(); ++i)
+        ASSERT_EQ(reader.blockSizes[i], 255) << "sub-block " << i;
+    EXPECT_GT(reader.blockSizes.back(), 0);
+
+    // The literal-only coder clears before the decoder would widen its codes.
+    CodeReader literal(Encoded(gcRLE, 3, 8, RandomIndices(random, 1000, 8), 1000, 1));
+    for (int code = literal.next(); code != literal.endCode(); code = literal.next()) {
+        ASSERT_GE(code, 0);
+        ASSERT_EQ(literal.width(), 4);
+    }
+}
+
+TEST(GIFEncoder, MinimumCodeSizeAndEmptyFrames)
+{
+    EXPECT_EQ(Encoded(gcLZW, 1, 2, {0, 1}, 2, 1)[0], 2);
+    EXPECT_EQ(Encoded(gcLZW, 2, 4, {3, 1}, 2, 1)[0], 2);
+    EXPECT_EQ(Encoded(gcLZW, 8, 256, {255, 0}, 2, 1)[0], 8);
+    // No pixels: the code size byte, the end code alone, the terminator.
+    for (int bits = 0; bits <= 7; ++bits) {
+        const int min = std::max(bits, 2);
+        for (const TGIFCompression compression : {gcLZW, gcRLE})
+            EXPECT_EQ(Encoded(compression, bits, 1 << bits, {}, 0, 5),
+                      (Bytes{static_cast<std::uint8_t>(min), 1, static_cast<std::uint8_t>((1 << min) + 1), 0}));
+    }
+    EXPECT_EQ(Encoded(gcLZW, 8, 256, {}, 0, 5), (Bytes{8, 2, 1, 1, 0}));
+
+    platform::MemoryStream refused;
+    EXPECT_THROW(MakeEncoder(gcLZW)->Encode(refused, 2, 3, Bytes{0, 3}.data(), false, 1, 2), GIFException);
+    EXPECT_EQ(refused.size(), 0) << "nothing written before the error";
+
+    // A frame on a 4-colour global table codes with 2 bits beside a 256-colour frame.
+    QTemporaryDir dir;
+    TGIFImage image;
+    image.GetGlobalColorMap().ImportColorMap(std::vector<platform::Rgb>(4, {1, 2, 3}));
+    TGIFSubImage& small = AddFrame(image, 3, 1, {0, 3, 1});
+    std::mt19937 random(2);
+    AddFrame(image, 16, 16, RandomIndices(random, 256, 256), RandomColors(random, 256));
+    platform::MemoryStream out;
+    small.Compress(out);
+    EXPECT_EQ(out.bytes()[0], 2);
+    ExpectEveryDecoderReadsBack(image, dir, "small-beside-large.gif");
+}
