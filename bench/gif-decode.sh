@@ -1,61 +1,15 @@
 #!/usr/bin/env bash
 # Decode speed of our GIF reader against giflib's DGifSlurp, side by side in one run, on
-# large GIFs made here: a 4000x3000 photo-like picture reduced to 256 colours and a
-# 200-frame 500x500 screen recording. Both harnesses decode from memory; the files are
-# first cross-checked (both must print the same frames, size and pixel CRC).
+# large GIFs made by bench/gif-data.sh: a 4000x3000 photo-like picture reduced to 256
+# colours and a 200-frame 500x500 screen recording. Both harnesses decode from memory; the
+# files are first cross-checked (both must print the same frames, size and pixel CRC).
 #   bench/gif-decode.sh            REPEATS=15 by default, BUILD_DIR=build
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 . "$top/scripts/bench-result.sh"
 build=${BUILD_DIR:-$top/build}
+data=$(BUILD_DIR=$build "$top/bench/gif-data.sh")
 repeats=${REPEATS:-15}
-data=$build/bench/gif-data
-
-"$top/scripts/install-deps" test
-cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$build" -j "${JOBS:-3}" --target bench_gif-decode bench_gif-decode-giflib >/dev/null
-
-mkdir -p "$data"
-if [ ! -s "$data/photo-4000x3000.gif" ]; then
-  echo "making photo-4000x3000.gif"
-  convert -size 4000x3000 -seed 7 plasma:fractal -blur 0x2 -colors 256 "$data/photo-4000x3000.gif"
-fi
-if [ ! -s "$data/recording-200.gif" ]; then
-  echo "making recording-200.gif"
-  frames=$(mktemp -d)
-  trap 'rm -rf "$frames"' EXIT
-  python3 - "$frames" <<'PY'
-import os, sys
-W, H, N = 500, 500, 200
-out = sys.argv[1]
-background = bytearray()
-for y in range(H):
-    for x in range(W):
-        if y < 24: c = (40, 60, 110)            # title bar
-        elif x < 120: c = (230, 230, 235)       # side panel
-        elif (y // 18) % 2: c = (250, 250, 250) # striped list
-        else: c = (244, 246, 250)
-        background += bytes(c)
-def rect(frame, x0, y0, w, h, c):
-    for y in range(max(0, y0), min(H, y0 + h)):
-        row = y * W * 3
-        for x in range(max(0, x0), min(W, x0 + w)):
-            frame[row + 3 * x:row + 3 * x + 3] = bytes(c)
-for i in range(N):
-    frame = bytearray(background)
-    for line in range(i // 10 + 1):          # text being typed
-        length = 340 if line < i // 10 else (i % 10) * 34
-        rect(frame, 130, 40 + line * 18, length, 8, (30 + line * 9 % 200, 30, 60))
-    rect(frame, 60 + i, 100 + (i * 3) % 300, 90, 60, (200, 120, 40))  # a window dragged
-    rect(frame, 62 + i, 102 + (i * 3) % 300, 86, 10, (90, 40, 10))
-    with open(os.path.join(out, "f%03d.ppm" % i), "wb") as f:
-        f.write(b"P6 %d %d 255\n" % (W, H))
-        f.write(frame)
-PY
-  convert -delay 4 -loop 0 "$frames"/f*.ppm -layers Optimize "$frames/recording.gif"
-  gifsicle -O2 "$frames/recording.gif" -o "$data/recording-200.gif"
-fi
-
 files=("$data/photo-4000x3000.gif" "$data/recording-200.gif")
 pin=()
 command -v taskset >/dev/null && pin=(taskset -c "${BENCH_CPU:-1}")

@@ -1,16 +1,18 @@
-# The giflib peer of gif-decode: C against Debian's libgif-dev public API, linked with
-# nothing of ours. The *.c source is not picked up by the generic .cpp rule above.
+# The giflib peers of gif-decode and gif-encode: C against Debian's libgif-dev public API,
+# linked with nothing of ours. The *.c sources are not picked up by the generic .cpp rule.
 find_path(GIFLIB_INCLUDE_DIR gif_lib.h)
 find_library(GIFLIB_LIBRARY gif)
 find_package(ZLIB)
 if(GIFLIB_INCLUDE_DIR AND GIFLIB_LIBRARY AND ZLIB_FOUND)
-  add_executable(bench_gif-decode-giflib ${CMAKE_CURRENT_SOURCE_DIR}/gif-decode-giflib.c)
-  set_target_properties(bench_gif-decode-giflib PROPERTIES OUTPUT_NAME gif-decode-giflib
-                        RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench)
-  target_include_directories(bench_gif-decode-giflib PRIVATE ${GIFLIB_INCLUDE_DIR})
-  target_link_libraries(bench_gif-decode-giflib PRIVATE ${GIFLIB_LIBRARY} ZLIB::ZLIB)
+  foreach(peer gif-decode-giflib gif-encode-giflib)
+    add_executable(bench_${peer} ${CMAKE_CURRENT_SOURCE_DIR}/${peer}.c)
+    set_target_properties(bench_${peer} PROPERTIES OUTPUT_NAME ${peer}
+                          RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench)
+    target_include_directories(bench_${peer} PRIVATE ${GIFLIB_INCLUDE_DIR})
+    target_link_libraries(bench_${peer} PRIVATE ${GIFLIB_LIBRARY} ZLIB::ZLIB)
+  endforeach()
 else()
-  message(STATUS "giflib or zlib missing: bench/gif-decode-giflib not built (scripts/deps/test-gif.txt)")
+  message(STATUS "giflib or zlib missing: the giflib peers in bench/ are not built (scripts/deps/test-gif.txt)")
 endif()
 if(ZLIB_FOUND)
   target_link_libraries(bench_gif-decode PRIVATE ZLIB::ZLIB)
