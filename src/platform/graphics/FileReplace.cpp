@@ -1,6 +1,7 @@
 #include "platform/graphics/FileReplace.h"
 
 #include "platform/base/Exception.h"
+#include "platform/fs/Path.h"
 #include "platform/graphics/FileStream.h"
 
 #include <cerrno>
@@ -35,14 +36,13 @@ std::string ResolvedTarget(const std::string& fileName)
 // which file it belongs to, kept well inside the 255-byte name limit.
 std::string TemporaryBeside(const std::string& target)
 {
-    const std::size_t slash = target.rfind('/');
-    const std::string directory = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
-    const std::string base = target.substr(slash == std::string::npos ? 0 : slash + 1, 200);
     std::random_device random;
     const std::uint64_t tag = (std::uint64_t{random()} << 32) ^ random();
     char suffix[32];
     std::snprintf(suffix, sizeof suffix, ".%016" PRIx64 ".tmp", tag);
-    return directory + "." + base + suffix;
+    std::string name(1, '.');
+    name.append(FileNameOf(target), 0, 200).append(suffix);
+    return JoinPath(DirectoryOf(target), name);
 }
 
 void SyncToDisk(const std::string& fileName)
