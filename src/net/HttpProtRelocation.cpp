@@ -4,7 +4,7 @@
 
 #include "net/FireEvent.h"
 #include "net/NetUrl.h"
-#include "net/TextCase.h"
+#include "platform/base/AsciiCase.h"
 
 using namespace platform;
 
@@ -35,7 +35,7 @@ std::string THttpCli::RelocationTarget(const std::string& Value)
     const std::string origin = protocol_ + "://" + targetHost_ + (targetPort_ == "80" ? "" : ":" + targetPort_);
     if (Value.starts_with("/"))
         return origin + Value;
-    if (!StartsWithNoCase(Value, "http://") && !StartsWithNoCase(Value, "https://"))
+    if (!platform::AsciiStartsWithNoCase(Value, "http://") && !platform::AsciiStartsWithNoCase(Value, "https://"))
         return (viaProxy ? "" : origin) + directoryOf(path_) + Value;
     std::string proto, user, pass, host, port, path;
     ParseURL(Value, proto, user, pass, host, port, path);
@@ -148,7 +148,7 @@ void THttpCli::PrepareBasicAuth(bool& Retrying)
     }
     const auto offersBasic = [this] {
         for (auto entry = authenticateList_.rbegin(); entry != authenticateList_.rend(); ++entry)
-            if (StartsWithNoCase(*entry, "Basic"))
+            if (platform::AsciiStartsWithNoCase(*entry, "Basic"))
                 return true;
         return false;
     };

@@ -5,7 +5,7 @@
 
 #include "net/FireEvent.h"
 #include "net/NetUrl.h"
-#include "net/TextCase.h"
+#include "platform/base/AsciiCase.h"
 
 #include <algorithm>
 #include <charconv>
@@ -148,7 +148,7 @@ void THttpCli::GetHeaderLineNext(const std::string& Line)
     if (!headerInProgress_)
         TriggerHeaderBegin();
     const bool first = headerLineCount_ == 0;
-    if (first && StartsWithNoCase(Line, "<HTML>")) {
+    if (first && platform::AsciiStartsWithNoCase(Line, "<HTML>")) {
         if (contentType_.empty())
             contentType_ = "text/html";
         StateChange(httpWaitingBody);
@@ -175,7 +175,7 @@ void THttpCli::GetHeaderLineNext(const std::string& Line)
         }
     } else if (const std::size_t colon = Line.find(':'); colon != std::string::npos) {
         const std::size_t value = Line.find_first_not_of(' ', colon + 1);
-        ProcessHeaderField(LowerCase(Line.substr(0, colon)),
+        ProcessHeaderField(platform::AsciiLowerCase(Line.substr(0, colon)),
                            value == std::string::npos ? std::string() : Line.substr(value));
     }
     fire(OnHeaderData, this);
@@ -204,14 +204,14 @@ void THttpCli::ProcessHeaderField(const std::string& Name, const std::string& Va
     } else if (Name == "accept-ranges") {
         acceptRanges_ = Value;
     } else if (Name == "content-type") {
-        contentType_ = LowerCase(Value);
+        contentType_ = platform::AsciiLowerCase(Value);
     } else if (Name == "www-authenticate" || Name == "proxy-authenticate") {
         authenticateList_.push_back(Value);
     } else if (Name == "set-cookie") {
         bool accept = true;
         TriggerCookie(Value, accept);
     } else if (Name == "connection" || Name == "proxy-connection") {
-        const std::string word = LowerCase(trimmed(Value));
+        const std::string word = platform::AsciiLowerCase(trimmed(Value));
         if (word == "close")
             closeReq_ = true;
         else if (word == "keep-alive")
@@ -237,7 +237,7 @@ void THttpCli::HeaderEnded()
     const bool body = requestType_ != httpHEAD && contentLength_ != 0 && (contentLength_ > 0 || !noBodyStatus);
     if (body) {
         const std::size_t dot = docName_.rfind('.');
-        if (contentType_ == "text/html" && (dot == std::string::npos || LowerCase(docName_.substr(dot)) == ".exe"))
+        if (contentType_ == "text/html" && (dot == std::string::npos || platform::AsciiLowerCase(docName_.substr(dot)) == ".exe"))
             ReplaceExt(docName_, "htm");
         StateChange(httpWaitingBody);
         next_ = NextHandler::BodyBlock;
