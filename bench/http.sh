@@ -9,6 +9,7 @@ build=${BUILD_DIR:-$top/build}
 runs=${RUNS:-5}
 size_mib=${SIZE_MIB:-100}
 requests=${REQUESTS:-1000}
+. "$top/scripts/bench-result.sh"
 
 if [ ! -x "$build/bench/http" ]; then
   cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
@@ -69,7 +70,7 @@ awk -v n="$bytes" -v o="$best_ours" -v c="$best_curl" -v runs="$runs" -v k="$kee
   printf "%d requests one after the other\n", r
   printf "  keep-alive (HTTP/1.1)  %8.0f requests/s\n", r / k
   printf "  HTTP/1.0               %8.0f requests/s\n", r / s
-  printf "RESULT http_get_time_ratio %.2f\n", o / c
-  printf "RESULT http_keepalive_requests_per_s %.0f\n", r / k
-  printf "RESULT http_http10_requests_per_s %.0f\n", r / s
 }'
+bench_result http-get-100mib "$best_ours" "$best_curl" s "<=1.5"
+bench_result http-keepalive-vs-http10 "$(awk -v r="$requests" -v k="$keep" 'BEGIN { printf "%.0f", r / k }')" \
+  "$(awk -v r="$requests" -v s="$close" 'BEGIN { printf "%.0f", r / s }')" requests/s ">=1.0"
