@@ -198,6 +198,8 @@ void THttpCli::DoRequestAsync(THttpRequest Rq)
     }
     requestType_ = Rq;
     InternalClear();
+    // Whatever a kept connection still holds of an earlier reply is no part of this one.
+    rcvCnt_ = 0;
     relocations_ = 0;
     locationPending_ = false;
     SetupTarget(URL);
