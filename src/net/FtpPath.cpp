@@ -115,4 +115,17 @@ bool FileExists(std::string_view path)
     return ::stat(std::string(path).c_str(), &status) == 0 && !S_ISDIR(status.st_mode);
 }
 
+std::int64_t FileSizeOf(std::string_view path)
+{
+    const std::string name(path);
+    struct stat status {};
+    if (::lstat(name.c_str(), &status) != 0)
+        return -1;
+    if (::stat(name.c_str(), &status) != 0)
+        return 0;
+    if (S_ISDIR(status.st_mode))
+        return -1;
+    return S_ISREG(status.st_mode) ? static_cast<std::int64_t>(status.st_size) : 0;
+}
+
 } // namespace ftppath

@@ -3,6 +3,7 @@
 // Paths the FTP engine builds from what a client names, and the rule that keeps every one
 // of them inside the client's home directory.
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -32,5 +33,8 @@ std::string Printable(std::string_view name);
 bool EntryExists(std::string_view path);
 // Whether the name is an existing entry that is not a directory.
 bool FileExists(std::string_view path);
+// The size of an entry that is not a directory (0 for anything but a regular file), -1 when
+// there is none.
+std::int64_t FileSizeOf(std::string_view path);
 
 } // namespace ftppath

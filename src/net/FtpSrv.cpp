@@ -80,25 +80,25 @@ TFtpServer::TFtpServer()
         const char* keyword;
         TFtpSrvCommandProc proc;
     } table[FtpCommandTableSize] = {
-        {"PORT", &TFtpServer::CommandNotServed}, {"STOR", &TFtpServer::CommandNotServed},
-        {"RETR", &TFtpServer::CommandNotServed}, {"CWD", &TFtpServer::CommandCWD},
+        {"PORT", &TFtpServer::CommandPORT}, {"STOR", &TFtpServer::CommandSTOR},
+        {"RETR", &TFtpServer::CommandRETR}, {"CWD", &TFtpServer::CommandCWD},
         {"XPWD", &TFtpServer::CommandXPWD},      {"PWD", &TFtpServer::CommandPWD},
         {"USER", &TFtpServer::CommandUSER},      {"PASS", &TFtpServer::CommandPASS},
         {"LIST", &TFtpServer::CommandNotServed}, {"NLST", &TFtpServer::CommandNotServed},
         {"TYPE", &TFtpServer::CommandTYPE},      {"SYST", &TFtpServer::CommandSYST},
-        {"QUIT", &TFtpServer::CommandQUIT},      {"DELE", &TFtpServer::CommandNotServed},
-        {"SIZE", &TFtpServer::CommandNotServed}, {"REST", &TFtpServer::CommandNotServed},
-        {"RNFR", &TFtpServer::CommandNotServed}, {"RNTO", &TFtpServer::CommandNotServed},
-        {"MKD", &TFtpServer::CommandNotServed},  {"RMD", &TFtpServer::CommandNotServed},
-        {"ABOR", &TFtpServer::CommandNotServed}, {"PASV", &TFtpServer::CommandNotServed},
+        {"QUIT", &TFtpServer::CommandQUIT},      {"DELE", &TFtpServer::CommandDELE},
+        {"SIZE", &TFtpServer::CommandSIZE}, {"REST", &TFtpServer::CommandREST},
+        {"RNFR", &TFtpServer::CommandRNFR}, {"RNTO", &TFtpServer::CommandRNTO},
+        {"MKD", &TFtpServer::CommandMKD},  {"RMD", &TFtpServer::CommandRMD},
+        {"ABOR", &TFtpServer::CommandABOR}, {"PASV", &TFtpServer::CommandPASV},
         {"NOOP", &TFtpServer::CommandNOOP},      {"CDUP", &TFtpServer::CommandCDUP},
-        {"APPE", &TFtpServer::CommandNotServed}, {"STRU", &TFtpServer::CommandSTRU},
-        {"XMKD", &TFtpServer::CommandNotServed}, {"XRMD", &TFtpServer::CommandNotServed},
+        {"APPE", &TFtpServer::CommandAPPE}, {"STRU", &TFtpServer::CommandSTRU},
+        {"XMKD", &TFtpServer::CommandMKD}, {"XRMD", &TFtpServer::CommandRMD},
         {"MDTM", &TFtpServer::CommandNotServed}, {"MODE", &TFtpServer::CommandMODE},
-        {"OVER", &TFtpServer::CommandOverflow},  {"STOU", &TFtpServer::CommandNotServed},
+        {"OVER", &TFtpServer::CommandOverflow},  {"STOU", &TFtpServer::CommandSTOU},
         {"FEAT", &TFtpServer::CommandFEAT},      {"MLST", &TFtpServer::CommandNotServed},
         {"MLSD", &TFtpServer::CommandNotServed}, {"MFMT", &TFtpServer::CommandNotServed},
-        {"MD5", &TFtpServer::CommandNotServed},
+        {"MD5", &TFtpServer::CommandMD5},
     };
     for (const auto& row : table)
         AddCommand(row.keyword, row.proc);
@@ -210,6 +210,7 @@ void TFtpServer::ServSocketSessionAvailable(std::uint16_t Error)
         return;
     }
     clients_.push_back(std::move(owned));
+    WatchDataSocket(client);
     client->OnCommand = [this](TFtpCtrlSocket* Sender, const char* CmdBuf, std::int32_t CmdLen) {
         ClientCommand(Sender, CmdBuf, CmdLen);
     };
@@ -293,7 +294,13 @@ void TFtpServer::RemoveClient(TFtpCtrlSocket* Client)
     Client->OnCommand = nullptr;
     Client->OnSessionClosed = nullptr;
     Client->OnDataSent = nullptr;
+    SetDataHandlers(Client, DataHandlers::None);
+    Client->DataSocket.OnChangeState = nullptr;
+    Client->DataSocket.OnSessionAvailable = nullptr;
+    FreeCurrentPasvPort(Client);
+    EndStream(Client);
     try {
+        Client->DataSocket.Close();
         Client->Close();
     } catch (const std::exception&) {
     }
@@ -336,6 +343,15 @@ void TFtpServer::WndProc(UINT Msg, WPARAM WParam, LPARAM LParam)
         case WM_FTPSRV_CLIENT_CLOSED:
             WMFtpSrvClientClosed(client);
             break;
+        case WM_FTPSRV_ABORT_TRANSFER:
+            WMFtpSrvAbortTransfer(client);
+            break;
+        case WM_FTPSRV_CLOSE_DATA:
+            WMFtpSrvCloseData(client);
+            break;
+        case WM_FTPSRV_START_SEND:
+            WMFtpSrvStartSend(client);
+            break;
         default:
             break;
         }
@@ -354,6 +370,16 @@ void TFtpServer::WMFtpSrvCloseRequest(TFtpCtrlSocket* Client)
 
 void TFtpServer::WMFtpSrvClientClosed(TFtpCtrlSocket* Client)
 {
+    // A transfer under way gets its closing reply and frees its stream.
+    TWSocket& data = Client->DataSocket;
+    if (Client->DataConnected && data.OnSessionClosed) {
+        try {
+            const TCustomWSocket::TSessionClosed closed = data.OnSessionClosed;
+            closed(&data, WSAENOTCONN);
+        } catch (const std::exception& E) {
+            qDebug("FTP server: ending a transfer failed: %s", E.what());
+        }
+    }
     RemoveClient(Client);
 }
 
@@ -421,6 +447,9 @@ void TFtpServer::Dispatch(TFtpCtrlSocket* Client, TFtpString& Keyword, TFtpStrin
 
 void TFtpServer::SendAnswer(TFtpCtrlSocket* Client, TFtpString Answer)
 {
+    // The reply to a transfer may come after its client has gone.
+    if (Client->State() != wsConnected)
+        return;
     try {
         TriggerSendAnswer(Client, Answer);
         Client->SendAnswer(Answer);
@@ -484,6 +513,92 @@ void TFtpServer::TriggerClientCommand(TFtpCtrlSocket* Client, TFtpString& Keywor
                                       TFtpString& Answer)
 {
     Fire(OnClientCommand, this, Client, Keyword, Params, Answer);
+}
+
+void TFtpServer::TriggerMakeDirectory(TFtpCtrlSocket* Client, const TFtpString& Directory, bool& Allowed)
+{
+    Fire(OnMakeDirectory, this, Client, Directory, Allowed);
+}
+
+void TFtpServer::TriggerValidatePut(TFtpCtrlSocket* Client, TFtpString& FilePath, bool& Allowed)
+{
+    Fire(OnValidatePut, this, Client, FilePath, Allowed);
+}
+
+void TFtpServer::TriggerValidateSize(TFtpCtrlSocket* Client, TFtpString& FilePath, bool& Allowed)
+{
+    Fire(OnValidateSize, this, Client, FilePath, Allowed);
+}
+
+void TFtpServer::TriggerValidateDele(TFtpCtrlSocket* Client, TFtpString& FilePath, bool& Allowed)
+{
+    Fire(OnValidateDele, this, Client, FilePath, Allowed);
+}
+
+void TFtpServer::TriggerValidateRmd(TFtpCtrlSocket* Client, TFtpString& FilePath, bool& Allowed)
+{
+    Fire(OnValidateRmd, this, Client, FilePath, Allowed);
+}
+
+void TFtpServer::TriggerValidateRnFr(TFtpCtrlSocket* Client, TFtpString& FilePath, bool& Allowed)
+{
+    Fire(OnValidateRnFr, this, Client, FilePath, Allowed);
+}
+
+void TFtpServer::TriggerValidateRnTo(TFtpCtrlSocket* Client, TFtpString& FilePath, bool& Allowed)
+{
+    Fire(OnValidateRnTo, this, Client, FilePath, Allowed);
+}
+
+void TFtpServer::TriggerValidateGet(TFtpCtrlSocket* Client, TFtpString& FilePath, bool& Allowed)
+{
+    Fire(OnValidateGet, this, Client, FilePath, Allowed);
+}
+
+void TFtpServer::TriggerStorSessionConnected(TFtpCtrlSocket* Client, TWSocket* Data, std::uint16_t AError)
+{
+    Fire(OnStorSessionConnected, this, Client, Data, AError);
+}
+
+void TFtpServer::TriggerStorSessionClosed(TFtpCtrlSocket* Client, TWSocket* Data, std::uint16_t AError)
+{
+    Fire(OnStorSessionClosed, this, Client, Data, AError);
+}
+
+void TFtpServer::TriggerRetrSessionConnected(TFtpCtrlSocket* Client, TWSocket* Data, std::uint16_t AError)
+{
+    Fire(OnRetrSessionConnected, this, Client, Data, AError);
+}
+
+void TFtpServer::TriggerRetrSessionClosed(TFtpCtrlSocket* Client, TWSocket* Data, std::uint16_t AError)
+{
+    Fire(OnRetrSessionClosed, this, Client, Data, AError);
+}
+
+void TFtpServer::TriggerStorDataAvailable(TFtpCtrlSocket* Client, TWSocket* Data, char* Buf, std::int32_t Len,
+                                          std::uint16_t AError)
+{
+    Fire(OnStorDataAvailable, this, Client, Data, Buf, Len, AError);
+}
+
+void TFtpServer::TriggerRetrDataSent(TFtpCtrlSocket* Client, TWSocket* Data, std::uint16_t AError)
+{
+    Fire(OnRetrDataSent, this, Client, Data, AError);
+}
+
+void TFtpServer::TriggerGetUniqueFileName(TFtpCtrlSocket* Client, TFtpString& FileName)
+{
+    Fire(OnGetUniqueFileName, this, Client, FileName);
+}
+
+void TFtpServer::TriggerGetProcessing(TFtpCtrlSocket* Client, bool& DelayedSend)
+{
+    Fire(OnGetProcessing, this, Client, DelayedSend);
+}
+
+void TFtpServer::TriggerCalculateMd5(TFtpCtrlSocket* Client, TFtpString& FilePath, TFtpString& Md5Sum, bool& Allowed)
+{
+    Fire(OnCalculateMd5, this, Client, FilePath, Md5Sum, Allowed);
 }
 
 void TFtpServer::TriggerBuildFilePath(TFtpCtrlSocket* Client, const std::string& Directory,

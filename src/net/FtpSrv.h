@@ -23,6 +23,11 @@ public:
     using platform::Exception::Exception;
 };
 
+class ERangeError : public platform::Exception {
+public:
+    using platform::Exception::Exception;
+};
+
 // Raised by BuildFilePath for a path outside the client's home; each command answers it
 // with its own refusal.
 class EFtpOutsideHome : public FtpServerException {
@@ -108,6 +113,14 @@ public:
     std::string PasvIpAddr;
     TFtpsOptions Options = 0;
 
+    // The passive port range: PasvPortRangeSize ports from PasvPortRangeStart; a size or start
+    // of 0 lets the system choose. Both raise ERangeError outside 0 to 65535 and
+    // FtpServerException while a port of the range is in use.
+    std::int32_t PasvPortRangeStart() const { return pasvPortRangeStart_; }
+    void SetPasvPortRangeStart(std::int32_t Value);
+    std::int32_t PasvPortRangeSize() const { return static_cast<std::int32_t>(pasvPortTable_.size()); }
+    void SetPasvPortRangeSize(std::int32_t Value);
+
     // Listens (nothing when already listening). Socket errors reach the caller as
     // ESocketException.
     void Start();
@@ -129,6 +142,8 @@ public:
     TWSocket& ServerSocket() { return *serverSocket_; }
     // OnAnswerToClient, then the answer with its line end; never raises (a failed answer is lost).
     void SendAnswer(TFtpCtrlSocket* Client, TFtpString Answer);
+    // Starts a download from the message loop; for an OnGetProcessing handler that delayed it.
+    void DoStartSendData(TFtpCtrlSocket* Client);
 
     TNotifyEvent OnStart;
     TNotifyEvent OnStop;
@@ -171,6 +186,25 @@ protected:
     virtual void TriggerClientDisconnect(TFtpCtrlSocket* Client, std::uint16_t AError);
     virtual void TriggerClientCommand(TFtpCtrlSocket* Client, TFtpString& Keyword, TFtpString& Params,
                                       TFtpString& Answer);
+    virtual void TriggerMakeDirectory(TFtpCtrlSocket* Client, const TFtpString& Directory, bool& Allowed);
+    virtual void TriggerValidatePut(TFtpCtrlSocket* Client, TFtpString& FilePath, bool& Allowed);
+    virtual void TriggerValidateSize(TFtpCtrlSocket* Client, TFtpString& FilePath, bool& Allowed);
+    virtual void TriggerValidateDele(TFtpCtrlSocket* Client, TFtpString& FilePath, bool& Allowed);
+    virtual void TriggerValidateRmd(TFtpCtrlSocket* Client, TFtpString& FilePath, bool& Allowed);
+    virtual void TriggerValidateRnFr(TFtpCtrlSocket* Client, TFtpString& FilePath, bool& Allowed);
+    virtual void TriggerValidateRnTo(TFtpCtrlSocket* Client, TFtpString& FilePath, bool& Allowed);
+    virtual void TriggerValidateGet(TFtpCtrlSocket* Client, TFtpString& FilePath, bool& Allowed);
+    virtual void TriggerStorSessionConnected(TFtpCtrlSocket* Client, TWSocket* Data, std::uint16_t AError);
+    virtual void TriggerStorSessionClosed(TFtpCtrlSocket* Client, TWSocket* Data, std::uint16_t AError);
+    virtual void TriggerRetrSessionConnected(TFtpCtrlSocket* Client, TWSocket* Data, std::uint16_t AError);
+    virtual void TriggerRetrSessionClosed(TFtpCtrlSocket* Client, TWSocket* Data, std::uint16_t AError);
+    virtual void TriggerStorDataAvailable(TFtpCtrlSocket* Client, TWSocket* Data, char* Buf, std::int32_t Len,
+                                          std::uint16_t AError);
+    virtual void TriggerRetrDataSent(TFtpCtrlSocket* Client, TWSocket* Data, std::uint16_t AError);
+    virtual void TriggerGetUniqueFileName(TFtpCtrlSocket* Client, TFtpString& FileName);
+    virtual void TriggerGetProcessing(TFtpCtrlSocket* Client, bool& DelayedSend);
+    virtual void TriggerCalculateMd5(TFtpCtrlSocket* Client, TFtpString& FilePath, TFtpString& Md5Sum,
+                                     bool& Allowed);
     virtual void TriggerBuildFilePath(TFtpCtrlSocket* Client, const std::string& Directory,
                                       const std::string& FileName, std::string& NewFileName);
 
@@ -181,6 +215,25 @@ protected:
                                       const std::string& FileName);
     // Answers "530 Please login with USER and PASS." unless the client has logged in.
     static bool LoggedIn(TFtpCtrlSocket* Client, TFtpString& Answer);
+    // BuildFilePath from the current directory; false for a path outside the home.
+    bool PathInHome(TFtpCtrlSocket* Client, const TFtpString& Params, std::string& Path);
+    using ValidateTrigger = void (TFtpServer::*)(TFtpCtrlSocket* Client, TFtpString& FilePath, bool& Allowed);
+    // The path a parameter names when it lies in the home and the owner's event allows it
+    // (the event may change it); false when refused.
+    bool AllowedPath(TFtpCtrlSocket* Client, const TFtpString& Params, ValidateTrigger Validate, std::string& Path);
+
+    // Uploads: the data socket's handlers while a file comes in.
+    virtual void ClientStorDataAvailable(TFtpCtrlSocket* Client, std::uint16_t Error);
+    void ClientStorSessionConnected(TFtpCtrlSocket* Client, std::uint16_t Error);
+    void ClientStorSessionClosed(TFtpCtrlSocket* Client, std::uint16_t Error);
+    // Downloads and listings: the data socket's handlers while the stream goes out.
+    virtual void ClientRetrSessionConnected(TFtpCtrlSocket* Client, std::uint16_t Error);
+    virtual void SendNextDataChunk(TFtpCtrlSocket* Client);
+    void ClientRetrDataSent(TFtpCtrlSocket* Client, std::uint16_t Error);
+    void ClientRetrSessionClosed(TFtpCtrlSocket* Client, std::uint16_t Error);
+    void ClientPassiveSessionAvailable(TFtpCtrlSocket* Client, std::uint16_t Error);
+    // Opens the data connection of a download or listing now.
+    void StartSendData(TFtpCtrlSocket* Client);
 
     void CommandUSER(TFtpCtrlSocket* Client, TFtpString& Keyword, TFtpString& Params, TFtpString& Answer);
     void CommandPASS(TFtpCtrlSocket* Client, TFtpString& Keyword, TFtpString& Params, TFtpString& Answer);
@@ -196,6 +249,21 @@ protected:
     void CommandSTRU(TFtpCtrlSocket* Client, TFtpString& Keyword, TFtpString& Params, TFtpString& Answer);
     void CommandMODE(TFtpCtrlSocket* Client, TFtpString& Keyword, TFtpString& Params, TFtpString& Answer);
     void CommandFEAT(TFtpCtrlSocket* Client, TFtpString& Keyword, TFtpString& Params, TFtpString& Answer);
+    void CommandMKD(TFtpCtrlSocket* Client, TFtpString& Keyword, TFtpString& Params, TFtpString& Answer);
+    void CommandRMD(TFtpCtrlSocket* Client, TFtpString& Keyword, TFtpString& Params, TFtpString& Answer);
+    void CommandDELE(TFtpCtrlSocket* Client, TFtpString& Keyword, TFtpString& Params, TFtpString& Answer);
+    void CommandRNFR(TFtpCtrlSocket* Client, TFtpString& Keyword, TFtpString& Params, TFtpString& Answer);
+    void CommandRNTO(TFtpCtrlSocket* Client, TFtpString& Keyword, TFtpString& Params, TFtpString& Answer);
+    void CommandSIZE(TFtpCtrlSocket* Client, TFtpString& Keyword, TFtpString& Params, TFtpString& Answer);
+    void CommandMD5(TFtpCtrlSocket* Client, TFtpString& Keyword, TFtpString& Params, TFtpString& Answer);
+    void CommandPORT(TFtpCtrlSocket* Client, TFtpString& Keyword, TFtpString& Params, TFtpString& Answer);
+    void CommandPASV(TFtpCtrlSocket* Client, TFtpString& Keyword, TFtpString& Params, TFtpString& Answer);
+    void CommandREST(TFtpCtrlSocket* Client, TFtpString& Keyword, TFtpString& Params, TFtpString& Answer);
+    void CommandABOR(TFtpCtrlSocket* Client, TFtpString& Keyword, TFtpString& Params, TFtpString& Answer);
+    void CommandSTOR(TFtpCtrlSocket* Client, TFtpString& Keyword, TFtpString& Params, TFtpString& Answer);
+    void CommandAPPE(TFtpCtrlSocket* Client, TFtpString& Keyword, TFtpString& Params, TFtpString& Answer);
+    void CommandSTOU(TFtpCtrlSocket* Client, TFtpString& Keyword, TFtpString& Params, TFtpString& Answer);
+    void CommandRETR(TFtpCtrlSocket* Client, TFtpString& Keyword, TFtpString& Params, TFtpString& Answer);
     void CommandOverflow(TFtpCtrlSocket* Client, TFtpString& Keyword, TFtpString& Params, TFtpString& Answer);
     // The answer of a table row whose command this server does not serve.
     void CommandNotServed(TFtpCtrlSocket* Client, TFtpString& Keyword, TFtpString& Params, TFtpString& Answer);
@@ -212,6 +280,27 @@ private:
     void PostClientMessage(platform::UINT Msg, TFtpCtrlSocket* Client);
     void WMFtpSrvCloseRequest(TFtpCtrlSocket* Client);
     void WMFtpSrvClientClosed(TFtpCtrlSocket* Client);
+    void WMFtpSrvAbortTransfer(TFtpCtrlSocket* Client);
+    void WMFtpSrvCloseData(TFtpCtrlSocket* Client);
+    void WMFtpSrvStartSend(TFtpCtrlSocket* Client);
+
+    enum class DataHandlers { None, Store, Retrieve };
+    void SetDataHandlers(TFtpCtrlSocket* Client, DataHandlers Handlers);
+    // Gives the client's range port back whenever its data socket closes.
+    void WatchDataSocket(TFtpCtrlSocket* Client);
+    // Passive: the accepted connection starts it (now, or when it comes); active: connects.
+    void StartDataConnection(TFtpCtrlSocket* Client, DataHandlers Handlers);
+    // False when the data port could not be bound; the socket is then closed.
+    bool ConnectActiveData(TFtpCtrlSocket* Client, DataHandlers Handlers, bool FromDataPort);
+    std::string GetNextAvailablePasvPort();
+    void FreeCurrentPasvPort(TFtpCtrlSocket* Client);
+    // Ends the transfer with the message as its reason, from the message loop.
+    void PostAbortTransfer(TFtpCtrlSocket* Client, const std::string& Message);
+    void SetEngineStream(TFtpCtrlSocket* Client, std::unique_ptr<platform::Stream> Stream);
+    void EndStream(TFtpCtrlSocket* Client);
+    void BeginTransfer(TFtpCtrlSocket* Client, TFtpCmdType Command);
+    // Resets the transfer state once the data connection has closed; the transfer's command.
+    TFtpCmdType EndTransfer(TFtpCtrlSocket* Client);
 
     void ServSocketSessionAvailable(std::uint16_t Error);
     void ServSocketStateChange(TSocketState NewState);
@@ -231,5 +320,8 @@ private:
     std::vector<CommandRow> commandTable_;
     std::uint32_t clientNumber_ = 0;
     std::unique_ptr<QTimer> acceptPause_;
+    std::int32_t pasvPortRangeStart_ = 0;
+    // One entry per port of the passive range, 1 while in use.
+    std::vector<std::uint8_t> pasvPortTable_;
     bool destroying_ = false;
 };

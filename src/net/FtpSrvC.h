@@ -5,10 +5,12 @@
 
 #include "net/WSocket.h"
 #include "platform/base/Exception.h"
+#include "platform/graphics/Stream.h"
 
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <span>
 #include <string>
 #include <vector>
@@ -86,6 +88,32 @@ public:
     TFtpCmdType CurrentCommand = ftpcNOOP;
     TFtpOptions Options = 0;
 
+    // The data connection and the transfer on it.
+    std::string ActiveDataAddr;
+    std::string ActiveDataPort = "ftp-data";
+    std::string TransferFileName;
+    // The file of the transfer; empty for a listing.
+    std::string FilePath;
+    bool DataConnected = false;
+    // Source or target of the transfer. An owner may supply one (a listing of its own); the
+    // engine then only lets go of it at the end.
+    platform::Stream* DataStream = nullptr;
+    // DataStream was made by the engine, which frees it when the transfer ends.
+    bool StreamOpen = false;
+    bool AbortingTransfer = false;
+    std::string TransferMessage;
+    std::int64_t TransferredBytes = 0;
+    bool LastChunkSent = false;
+    std::int64_t RestartOffset = 0;
+    std::string RenameFrom;
+    std::string RenameTo;
+    bool PassiveMode = false;
+    bool PassiveStartPending = false;
+    bool PassiveAccepted = false;
+    // The command of the transfer under way, whatever the client sends meanwhile: its final
+    // reply depends on it. ftpcNOOP while none is.
+    TFtpCmdType TransferCommand = ftpcNOOP;
+
     TDisplayEvent OnDisplay;
     TCommandEvent OnCommand;
 
@@ -109,6 +137,13 @@ private:
     std::int32_t rcvSize_ = 0;
     std::string directory_;
     bool readingHeld_ = false;
+    std::unique_ptr<platform::Stream> ownedStream_;
+    // Transfer data has a buffer of its own: a command line held half received stays whole.
+    std::vector<char> chunk_;
+    // The port of the passive range this client's data socket holds, 0 for none.
+    std::int32_t pasvPort_ = 0;
+    bool takingOverPassive_ = false;
+    bool abortRequested_ = false;
 };
 
 // The system's temporary directory with a "/" at its end.

@@ -16,7 +16,7 @@ namespace {
 // The extensions FEAT announces: only what the commands below and beside serve. Full
 // "/" paths are taken everywhere (TVFS); without it clients walk a path one CWD per
 // component from "/", which the home directory's confinement refuses.
-const std::vector<std::string> features = {"TVFS"};
+const std::vector<std::string> features = {"SIZE", "REST STREAM", "MD5", "TVFS"};
 
 // What an over-long line leaves unread is dropped up to this many pieces; a client that
 // keeps sending is cut off by the close.

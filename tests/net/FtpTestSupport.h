@@ -59,9 +59,11 @@ inline ClientRun RunClient(const QString& program, const QStringList& arguments,
 
 // Python with PORT set from the first argument and these helpers: client() logs in with
 // ftplib (login=False only connects), cmd(f, line) answers a command's reply or its error
-// text, and raw() opens a plain socket whose line() reads one reply line.
-inline const char* const pythonPrelude = R"(
-import ftplib, socket, sys, time, os
+// text, fetch(f, name) downloads a file and answers its size and MD5, store(f, name, data)
+// uploads bytes, pasv_port(reply) reads the port of a 227 reply, and raw() opens a plain
+// socket whose line() reads one reply line.
+inline const char* const pythonPrelude = R"PY(
+import ftplib, hashlib, io, socket, sys, time, os, threading
 PORT = int(sys.argv[1])
 sys.stdout.reconfigure(encoding="latin-1")
 def client(login=True, user="user"):
@@ -75,6 +77,18 @@ def cmd(f, line):
         return f.sendcmd(line)
     except ftplib.all_errors as e:
         return str(e)
+def fetch(f, name, rest=None):
+    digest, count = hashlib.md5(), [0]
+    def take(block):
+        digest.update(block)
+        count[0] += len(block)
+    f.retrbinary("RETR " + name, take, rest=rest)
+    return count[0], digest.hexdigest()
+def store(f, name, data, rest=None, command="STOR"):
+    return f.storbinary(command + " " + name if name else command, io.BytesIO(data), rest=rest)
+def pasv_port(reply):
+    numbers = reply[reply.index("(") + 1:reply.index(")")].split(",")
+    return int(numbers[4]) * 256 + int(numbers[5])
 class raw:
     def __init__(self):
         self.s = socket.create_connection(("127.0.0.1", PORT), timeout=10)
@@ -86,7 +100,7 @@ class raw:
     def ask(self, data):
         self.send(data)
         return self.line()
-)";
+)PY";
 
 // The server under test, serving a fresh home on 127.0.0.1 at a port of the system's choice.
 class FtpServerTest : public ::testing::Test {

@@ -11,7 +11,9 @@ namespace {
 class Opening {
 public:
     Opening(const std::string& fileName, FileAccess access)
-        : prefix_((access == FileAccess::Create ? "Cannot create file \"" : "Cannot open file \"") + fileName + "\": ")
+        : prefix_((access == FileAccess::Create || access == FileAccess::CreateNew ? "Cannot create file \""
+                                                                                     : "Cannot open file \"")
+                  + fileName + "\": ")
     {
     }
 
@@ -34,15 +36,33 @@ private:
 FileDescriptor OpenRegularFile(const std::string& fileName, FileAccess access)
 {
     const Opening opening(fileName, access);
-    const bool create = access == FileAccess::Create;
+    const bool create = access == FileAccess::Create || access == FileAccess::Append || access == FileAccess::CreateNew;
     // Looked at before opening: merely opening some devices acts (rewinds a tape, hangs up a line).
     struct stat st {};
+    if (::lstat(fileName.c_str(), &st) == 0 && access == FileAccess::CreateNew)
+        opening.failSystem(EEXIST);
     if (::stat(fileName.c_str(), &st) == 0)
         opening.requireRegular(st);
     else if (!create || errno != ENOENT)
         opening.failSystem(errno);
 
-    const int flags = create ? O_RDWR | O_CREAT | O_TRUNC : O_RDONLY;
+    int flags = O_RDONLY;
+    switch (access) {
+    case FileAccess::Read:
+        break;
+    case FileAccess::Create:
+        flags = O_RDWR | O_CREAT | O_TRUNC;
+        break;
+    case FileAccess::Write:
+        flags = O_RDWR;
+        break;
+    case FileAccess::Append:
+        flags = O_RDWR | O_CREAT | O_APPEND;
+        break;
+    case FileAccess::CreateNew:
+        flags = O_RDWR | O_CREAT | O_EXCL;
+        break;
+    }
     FileDescriptor fd(::open(fileName.c_str(), flags | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666));
     if (!fd)
         opening.failSystem(errno);

@@ -20,8 +20,11 @@ private:
 };
 
 enum class FileAccess {
-    Read, // an existing file, read-only
-    Create, // read and write, made or emptied
+    Read,      // an existing file, read-only
+    Create,    // read and write, made or emptied
+    Write,     // an existing file, read and write, kept as it is
+    Append,    // read and write, made when missing, every write at the end
+    CreateNew, // read and write, made now: an existing name fails with EEXIST
 };
 
 // The one way every reader and writer of a user's file opens it. Symbolic links are
@@ -29,7 +32,7 @@ enum class FileAccess {
 // once, so a named pipe can never block the program and a device never streams forever.
 // The descriptor is close-on-exec and blocking. Throws FileOpenError:
 //   Cannot open file "<name>": is a directory | is not a regular file | <system reason>
-// ("Cannot create file" for FileAccess::Create).
+// ("Cannot create file" for FileAccess::Create and CreateNew).
 FileDescriptor OpenRegularFile(const std::string& fileName, FileAccess access = FileAccess::Read);
 
 } // namespace platform

@@ -13,11 +13,27 @@ namespace platform {
 
 namespace {
 constexpr std::size_t kBufferSize = 64 * 1024;
+
+FileAccess AccessFor(FileStream::Mode mode)
+{
+    switch (mode) {
+    case FileStream::Mode::Read:
+        return FileAccess::Read;
+    case FileStream::Mode::Write:
+        return FileAccess::Write;
+    case FileStream::Mode::Append:
+        return FileAccess::Append;
+    case FileStream::Mode::CreateNew:
+        return FileAccess::CreateNew;
+    case FileStream::Mode::Create:
+        break;
+    }
+    return FileAccess::Create;
 }
+} // namespace
 
 FileStream::FileStream(const std::string& fileName, Mode mode)
-    : fileName_(fileName),
-      fd_(OpenRegularFile(fileName, mode == Mode::Read ? FileAccess::Read : FileAccess::Create))
+    : fileName_(fileName), fd_(OpenRegularFile(fileName, AccessFor(mode)))
 {
     if (mode == Mode::Read)
         readOnlySize_ = size();

@@ -12,7 +12,9 @@ namespace platform {
 // one at a time; writes go straight to the file.
 class FileStream final : public Stream {
 public:
-    enum class Mode { Read, Create };
+    // As the FileAccess of the same name: Write keeps an existing file, Append writes at
+    // its end, CreateNew makes a file that did not exist.
+    enum class Mode { Read, Create, Write, Append, CreateNew };
 
     // Only a regular file is opened (platform::OpenRegularFile); throws
     // platform::Exception naming the file when it cannot be opened or created.

@@ -1,0 +1,382 @@
+// How the server engine opens and closes data connections: PORT, PASV and the passive port
+// range, the passive accept, REST and ABOR, and the posted work that ends transfers.
+
+#include "net/FtpSrv.h"
+
+#include "net/FtpPath.h"
+#include "net/WSocketHelpers.h"
+#include "net/WSocketLoader.h"
+
+#include <QtGlobal>
+
+#include <sys/socket.h>
+
+#include <charconv>
+
+using namespace platform;
+
+namespace {
+
+constexpr std::int32_t maxPort = 65535;
+// Active data connections come from this port when the system allows it.
+const char* const ftpDataPort = "ftp-data";
+
+std::string Dotted(const sockaddr_in& address)
+{
+    return WSocket_inet_ntoa(address.sin_addr);
+}
+
+// One number of a PORT parameter and the comma after it.
+std::int64_t GetInteger(std::size_t& at, const std::string& text)
+{
+    const auto blanks = [&] {
+        while (at < text.size() && (text[at] == ' ' || text[at] == '\t'))
+            ++at;
+    };
+    blanks();
+    std::int64_t value = 0;
+    for (; at < text.size() && text[at] >= '0' && text[at] <= '9'; ++at)
+        value = std::min<std::int64_t>(value * 10 + (text[at] - '0'), 1'000'000);
+    blanks();
+    if (at >= text.size())
+        return value;
+    if (text[at] != ',')
+        throw FtpServerException("GetInteger: unexpected char");
+    ++at;
+    return value;
+}
+
+} // namespace
+
+// ---- passive port range ----
+
+void TFtpServer::SetPasvPortRangeStart(std::int32_t Value)
+{
+    if (Value < 0 || Value > maxPort)
+        throw ERangeError("Invalid PasvPortRangeStart " + std::to_string(Value) + ".");
+    if (Value == pasvPortRangeStart_)
+        return;
+    if (std::find(pasvPortTable_.begin(), pasvPortTable_.end(), 1) != pasvPortTable_.end())
+        throw FtpServerException("Unable to change PasvPortRangeStart when port is in use.");
+    pasvPortRangeStart_ = Value;
+}
+
+void TFtpServer::SetPasvPortRangeSize(std::int32_t Value)
+{
+    if (Value < 0 || Value > maxPort)
+        throw ERangeError("Invalid PasvPortRangeSize " + std::to_string(Value) + ".");
+    if (Value == PasvPortRangeSize())
+        return;
+    if (std::find(pasvPortTable_.begin() + std::min<std::ptrdiff_t>(Value, PasvPortRangeSize()), pasvPortTable_.end(),
+                  1)
+        != pasvPortTable_.end())
+        throw FtpServerException("Unable to change PasvPortRangeSize when port is in use.");
+    pasvPortTable_.resize(static_cast<std::size_t>(Value), 0);
+}
+
+std::string TFtpServer::GetNextAvailablePasvPort()
+{
+    if (pasvPortTable_.empty() || pasvPortRangeStart_ == 0)
+        return "0";
+    const auto free = std::find(pasvPortTable_.begin(), pasvPortTable_.end(), 0);
+    if (free == pasvPortTable_.end())
+        return {};
+    *free = 1;
+    return std::to_string(pasvPortRangeStart_ + (free - pasvPortTable_.begin()));
+}
+
+void TFtpServer::FreeCurrentPasvPort(TFtpCtrlSocket* Client)
+{
+    const std::int32_t port = Client->pasvPort_;
+    Client->pasvPort_ = 0;
+    const std::int32_t index = port - pasvPortRangeStart_;
+    if (port != 0 && index >= 0 && index < PasvPortRangeSize())
+        pasvPortTable_[static_cast<std::size_t>(index)] = 0;
+}
+
+// ---- the data socket ----
+
+void TFtpServer::SetDataHandlers(TFtpCtrlSocket* Client, DataHandlers Handlers)
+{
+    TWSocket& data = Client->DataSocket;
+    data.OnSessionConnected = nullptr;
+    data.OnSessionClosed = nullptr;
+    data.OnDataAvailable = nullptr;
+    data.OnDataSent = nullptr;
+    if (Handlers == DataHandlers::Store) {
+        data.OnSessionConnected = [this, Client](TCustomWSocket*, std::uint16_t Error) {
+            ClientStorSessionConnected(Client, Error);
+        };
+        data.OnSessionClosed = [this, Client](TCustomWSocket*, std::uint16_t Error) {
+            ClientStorSessionClosed(Client, Error);
+        };
+        data.OnDataAvailable = [this, Client](TCustomWSocket*, std::uint16_t Error) {
+            ClientStorDataAvailable(Client, Error);
+        };
+    } else if (Handlers == DataHandlers::Retrieve) {
+        data.OnSessionConnected = [this, Client](TCustomWSocket*, std::uint16_t Error) {
+            ClientRetrSessionConnected(Client, Error);
+        };
+        data.OnSessionClosed = [this, Client](TCustomWSocket*, std::uint16_t Error) {
+            ClientRetrSessionClosed(Client, Error);
+        };
+        data.OnDataSent = [this, Client](TCustomWSocket*, std::uint16_t Error) { ClientRetrDataSent(Client, Error); };
+    }
+}
+
+void TFtpServer::WatchDataSocket(TFtpCtrlSocket* Client)
+{
+    // Whatever closes the listener or the data connection gives its range port back.
+    Client->DataSocket.OnChangeState = [this, Client](TCustomWSocket*, TSocketState, TSocketState NewState) {
+        if (NewState == wsClosed && !Client->takingOverPassive_)
+            FreeCurrentPasvPort(Client);
+    };
+}
+
+void TFtpServer::StartDataConnection(TFtpCtrlSocket* Client, DataHandlers Handlers)
+{
+    TWSocket& data = Client->DataSocket;
+    if (Client->PassiveMode) {
+        SetDataHandlers(Client, Handlers);
+        if (Client->PassiveAccepted)
+            data.OnSessionConnected(&data, 0);
+        else
+            Client->PassiveStartPending = true;
+        return;
+    }
+    // APPE connects from wherever the system chooses.
+    const bool fromDataPort = Client->TransferCommand != ftpcAPPE;
+    if (ConnectActiveData(Client, Handlers, fromDataPort))
+        return;
+    // Without the privilege for port 20 the connection comes from any port.
+    ConnectActiveData(Client, Handlers, false);
+}
+
+bool TFtpServer::ConnectActiveData(TFtpCtrlSocket* Client, DataHandlers Handlers, bool FromDataPort)
+{
+    TWSocket& data = Client->DataSocket;
+    SetDataHandlers(Client, DataHandlers::None);
+    data.Close();
+    data.SetProto("tcp");
+    data.SetAddr(Client->ActiveDataAddr);
+    data.SetRemotePort(Client->ActiveDataPort);
+    data.LingerOnOff = wsLingerOff;
+    data.LingerTimeout = 0;
+    data.ComponentOptions = {wsoNoReceiveLoop};
+    if (FromDataPort) {
+        sockaddr_in local{};
+        socklen_t length = sizeof local;
+        if (Client->GetSockName(local, length) == 0)
+            data.SetLocalAddr(Dotted(local));
+        data.SetLocalPort(ftpDataPort);
+    }
+    SetDataHandlers(Client, Handlers);
+    try {
+        data.Connect();
+        return true;
+    } catch (const ESocketException&) {
+        // A socket that never got as far as connecting failed in binding or setting up.
+        if (!FromDataPort || data.State() != wsOpened)
+            throw;
+    }
+    SetDataHandlers(Client, DataHandlers::None);
+    data.Close();
+    return false;
+}
+
+// ---- commands ----
+
+void TFtpServer::CommandPORT(TFtpCtrlSocket* Client, TFtpString&, TFtpString& Params, TFtpString& Answer)
+{
+    if (!LoggedIn(Client, Answer))
+        return;
+    Client->CurrentCommand = ftpcPORT;
+    try {
+        std::size_t at = 0;
+        std::int64_t numbers[6];
+        for (std::int64_t& number : numbers)
+            number = GetInteger(at, Params);
+        const bool bytes = std::all_of(std::begin(numbers), std::end(numbers), [](std::int64_t n) { return n <= 255; });
+        const std::string address = std::to_string(numbers[0]) + "." + std::to_string(numbers[1]) + "."
+            + std::to_string(numbers[2]) + "." + std::to_string(numbers[3]);
+        const std::int64_t port = numbers[4] * 256 + numbers[5];
+        // Only the client itself, on a port no system service uses, may be connected to.
+        if (!bytes || address != Client->SavedPeerAddr || port < 1024 || port > maxPort) {
+            Answer = "501 Invalid PORT command.";
+            return;
+        }
+        Client->ActiveDataAddr = address;
+        Client->ActiveDataPort = std::to_string(port);
+        Answer = "200 Port command successful.";
+    } catch (const std::exception&) {
+        Answer = "501 Invalid PORT command.";
+    }
+}
+
+void TFtpServer::CommandPASV(TFtpCtrlSocket* Client, TFtpString&, TFtpString&, TFtpString& Answer)
+{
+    if (!LoggedIn(Client, Answer))
+        return;
+    TWSocket& data = Client->DataSocket;
+    try {
+        sockaddr_in local{};
+        socklen_t length = sizeof local;
+        if (Client->GetSockName(local, length) != 0)
+            throw FtpServerException("Cannot read the control connection's address");
+        SetDataHandlers(Client, DataHandlers::None);
+        data.Close();
+        FreeCurrentPasvPort(Client);
+        const std::string port = GetNextAvailablePasvPort();
+        if (port.empty())
+            throw FtpServerException("No available PASV Ports");
+        Client->pasvPort_ = std::stoi(port);
+        in_addr announced = local.sin_addr;
+        if (!PasvIpAddr.empty()) {
+            if (!WSocketIsDottedIP(PasvIpAddr))
+                throw FtpServerException("Invalid PASV IP Address");
+            announced.s_addr = WSocket_inet_addr(PasvIpAddr);
+        }
+        data.SetAddr(PasvIpAddr.empty() ? Dotted(local) : "0.0.0.0");
+        data.SetRemotePort(port);
+        data.SetProto("tcp");
+        data.OnSessionAvailable = [this, Client](TCustomWSocket*, std::uint16_t Error) {
+            ClientPassiveSessionAvailable(Client, Error);
+        };
+        data.ComponentOptions = {wsoNoReceiveLoop};
+        data.Listen();
+        const int bound = std::stoi(data.GetXPort());
+        const auto* octets = reinterpret_cast<const unsigned char*>(&announced.s_addr);
+        Answer = "227 Entering Passive Mode (" + std::to_string(octets[0]) + "," + std::to_string(octets[1]) + ","
+            + std::to_string(octets[2]) + "," + std::to_string(octets[3]) + "," + std::to_string(bound / 256) + ","
+            + std::to_string(bound % 256) + ").";
+        Client->PassiveMode = true;
+        Client->PassiveStartPending = false;
+        Client->PassiveAccepted = false;
+    } catch (const std::exception& E) {
+        Answer = "500 PASV exception: '" + ftppath::Printable(E.what()) + "'.";
+        try {
+            data.Close();
+        } catch (const std::exception&) {
+        }
+        FreeCurrentPasvPort(Client);
+    }
+}
+
+void TFtpServer::ClientPassiveSessionAvailable(TFtpCtrlSocket* Client, std::uint16_t)
+{
+    TWSocket& data = Client->DataSocket;
+    SOCKET accepted = INVALID_SOCKET;
+    try {
+        accepted = data.Accept();
+    } catch (const ESocketException& E) {
+        qDebug("FTP server: a data connection could not be accepted: %s", E.what());
+        return;
+    }
+    // Only the client itself may take its passive port; anyone else is turned away and the
+    // port stays open for the client.
+    sockaddr_in peer{};
+    socklen_t length = sizeof peer;
+    if (WSocket_getpeername(accepted, reinterpret_cast<sockaddr*>(&peer), &length) != 0
+        || Dotted(peer) != Client->SavedPeerAddr) {
+        WSocket_closesocket(accepted);
+        return;
+    }
+    data.OnSessionClosed = nullptr;
+    Client->takingOverPassive_ = true;
+    try {
+        data.Close();
+        switch (Client->TransferCommand) {
+        case ftpcSTOR:
+        case ftpcAPPE:
+        case ftpcSTOU:
+            SetDataHandlers(Client, DataHandlers::Store);
+            break;
+        case ftpcRETR:
+        case ftpcLIST:
+        case ftpcNLST:
+        case ftpcMLSD:
+            SetDataHandlers(Client, DataHandlers::Retrieve);
+            break;
+        default:
+            SetDataHandlers(Client, DataHandlers::None);
+            break;
+        }
+        data.LingerOnOff = wsLingerOff;
+        data.LingerTimeout = 0;
+        data.ComponentOptions = {wsoNoReceiveLoop};
+        data.Dup(accepted);
+    } catch (const std::exception&) {
+        Client->takingOverPassive_ = false;
+        FreeCurrentPasvPort(Client);
+        throw;
+    }
+    Client->takingOverPassive_ = false;
+    Client->PassiveAccepted = true;
+    if (Client->PassiveStartPending && data.OnSessionConnected)
+        data.OnSessionConnected(&data, 0);
+}
+
+void TFtpServer::CommandREST(TFtpCtrlSocket* Client, TFtpString&, TFtpString& Params, TFtpString& Answer)
+{
+    if (!LoggedIn(Client, Answer))
+        return;
+    Client->CurrentCommand = ftpcREST;
+    const std::string text = Params;
+    std::int64_t offset = 0;
+    const char* first = text.data();
+    if (!text.empty() && text.front() == '+')
+        ++first;
+    const auto [end, error] = std::from_chars(first, text.data() + text.size(), offset);
+    if (text.empty() || error != std::errc() || end != text.data() + text.size()) {
+        Client->RestartOffset = 0;
+        Answer = "501 Syntax error in parameter: '" + ftppath::Printable(text) + "' is not a valid integer value.";
+    } else if (offset < 0) {
+        Client->RestartOffset = 0;
+        Answer = "501 Required byte offset parameter bad or missing.";
+    } else {
+        Client->RestartOffset = offset;
+        Answer = "350 REST supported. Ready to resume at byte offset " + std::to_string(offset) + ".";
+    }
+}
+
+void TFtpServer::CommandABOR(TFtpCtrlSocket* Client, TFtpString&, TFtpString&, TFtpString& Answer)
+{
+    if (Client->DataSocket.State() == wsConnected) {
+        Client->TransferMessage = "ABORT requested by client";
+        Client->AbortingTransfer = true;
+        Client->abortRequested_ = true;
+        Client->DataSocket.Close();
+    }
+    Answer = "225 ABOR command successful.";
+}
+
+// ---- posted work ----
+
+void TFtpServer::PostAbortTransfer(TFtpCtrlSocket* Client, const std::string& Message)
+{
+    Client->TransferMessage = Message;
+    Client->AbortingTransfer = true;
+    PostClientMessage(WM_FTPSRV_ABORT_TRANSFER, Client);
+}
+
+void TFtpServer::WMFtpSrvAbortTransfer(TFtpCtrlSocket* Client)
+{
+    TWSocket& data = Client->DataSocket;
+    data.Shutdown(SHUT_RDWR);
+    data.Close();
+}
+
+void TFtpServer::WMFtpSrvCloseData(TFtpCtrlSocket* Client)
+{
+    // The client sees the end of the data and closes; its close brings the final reply.
+    Client->DataSocket.Shutdown(SHUT_WR);
+}
+
+void TFtpServer::WMFtpSrvStartSend(TFtpCtrlSocket* Client)
+{
+    try {
+        StartSendData(Client);
+    } catch (const std::exception& E) {
+        SendAnswer(Client, "501 Cannot RETR. " + ftppath::Printable(E.what()));
+    }
+}

@@ -1,0 +1,203 @@
+// The file and directory commands of the server engine: MKD, RMD, DELE, RNFR, RNTO, SIZE
+// and MD5. Every path goes through BuildFilePath, so a path outside the client's home is
+// refused with the command's own refusal.
+
+#include "net/FtpSrv.h"
+
+#include "net/FtpPath.h"
+#include "net/NetMd5.h"
+#include "platform/fs/RenameNoReplace.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+
+using ftppath::Printable;
+
+bool TFtpServer::PathInHome(TFtpCtrlSocket* Client, const TFtpString& Params, std::string& Path)
+{
+    try {
+        Path = BuildFilePath(Client, Client->Directory(), Params);
+        return true;
+    } catch (const EFtpOutsideHome&) {
+        return false;
+    }
+}
+
+bool TFtpServer::AllowedPath(TFtpCtrlSocket* Client, const TFtpString& Params, ValidateTrigger Validate,
+                             std::string& Path)
+{
+    bool allowed = PathInHome(Client, Params, Path);
+    if (allowed)
+        (this->*Validate)(Client, Path, allowed);
+    return allowed;
+}
+
+void TFtpServer::CommandMKD(TFtpCtrlSocket* Client, TFtpString&, TFtpString& Params, TFtpString& Answer)
+{
+    if (!LoggedIn(Client, Answer))
+        return;
+    Client->CurrentCommand = ftpcMKD;
+    std::string path;
+    try {
+        bool allowed = PathInHome(Client, Params, path);
+        if (allowed)
+            TriggerMakeDirectory(Client, path, allowed);
+        if (!allowed)
+            Answer = "550 '" + Printable(path.empty() ? Params : path) + "': can't create directory.";
+        else if (Params.empty())
+            Answer = "501 Syntax error in parameter.";
+        else if (ftppath::FileExists(path))
+            Answer = "550 '" + Printable(path) + "': file or directory already exists.";
+        else if (::mkdir(path.c_str(), 0777) != 0)
+            Answer = "550 '" + Printable(path) + "': can't create directory.";
+        else
+            Answer = "257 '" + Printable(path) + "': directory created.";
+    } catch (const std::exception& E) {
+        Answer = "550 '" + Printable(E.what()) + "': can't create directory.";
+    }
+}
+
+void TFtpServer::CommandRMD(TFtpCtrlSocket* Client, TFtpString&, TFtpString& Params, TFtpString& Answer)
+{
+    if (!LoggedIn(Client, Answer))
+        return;
+    Client->CurrentCommand = ftpcRMD;
+    std::string path;
+    const bool allowed = AllowedPath(Client, Params, &TFtpServer::TriggerValidateRmd, path);
+    if (!allowed)
+        Answer = "500 Cannot remove directory.";
+    else if (Params.empty())
+        Answer = "501 Syntax error in parameter.";
+    else if (!ftppath::EntryExists(path))
+        Answer = "550 '" + Printable(path) + "': no such directory.";
+    else if (::rmdir(path.c_str()) != 0)
+        Answer = "550 '" + Printable(path) + "': can't remove directory.";
+    else
+        Answer = "250 '" + Printable(path) + "': directory removed.";
+}
+
+void TFtpServer::CommandDELE(TFtpCtrlSocket* Client, TFtpString&, TFtpString& Params, TFtpString& Answer)
+{
+    if (!LoggedIn(Client, Answer))
+        return;
+    Client->CurrentCommand = ftpcDELE;
+    std::string path;
+    const bool allowed = AllowedPath(Client, Params, &TFtpServer::TriggerValidateDele, path);
+    if (!allowed)
+        Answer = "550 Cannot delete.";
+    else if (Params.empty())
+        Answer = "501 Syntax error in parameter.";
+    else if (!ftppath::FileExists(path))
+        Answer = "550 '" + Printable(path) + "': no such file or directory.";
+    else if (::unlink(path.c_str()) != 0)
+        Answer = "450 File '" + Printable(path) + "' can't be deleted.";
+    else
+        Answer = "250 File '" + Printable(path) + "' deleted.";
+}
+
+void TFtpServer::CommandRNFR(TFtpCtrlSocket* Client, TFtpString&, TFtpString& Params, TFtpString& Answer)
+{
+    if (!LoggedIn(Client, Answer))
+        return;
+    Client->CurrentCommand = ftpcRNFR;
+    std::string path;
+    const bool allowed = AllowedPath(Client, Params, &TFtpServer::TriggerValidateRnFr, path);
+    if (!allowed) {
+        Answer = "500 Cannot RNFR.";
+    } else if (Params.empty()) {
+        Answer = "501 Syntax error is parameter.";
+    } else if (!ftppath::FileExists(path) && !ftppath::EntryExists(path)) {
+        Answer = "550 '" + Printable(path) + "': no such file or directory.";
+    } else {
+        Client->RenameFrom = path;
+        Answer = "350 File exists, ready for destination name.";
+    }
+}
+
+void TFtpServer::CommandRNTO(TFtpCtrlSocket* Client, TFtpString&, TFtpString& Params, TFtpString& Answer)
+{
+    if (!LoggedIn(Client, Answer))
+        return;
+    Client->CurrentCommand = ftpcRNTO;
+    std::string path;
+    const bool allowed = AllowedPath(Client, Params, &TFtpServer::TriggerValidateRnTo, path);
+    const std::string& from = Client->RenameFrom;
+    if (!allowed) {
+        Answer = "500 Cannot RNTO.";
+    } else if (Params.empty()) {
+        Answer = "501 Syntax error in parameter.";
+    } else if (ftppath::FileExists(path) || ftppath::EntryExists(path)) {
+        Answer = "553 '" + Printable(path) + "': file already exists.";
+    } else if (from.empty() || (!ftppath::FileExists(from) && !ftppath::EntryExists(from))) {
+        Answer = "550 '" + Printable(from) + "': no such file or directory.";
+    } else {
+        Client->RenameTo = path;
+        // Never replaces: a target that appeared meanwhile makes the rename fail.
+        if (platform::RenameNoReplace(from, path) == 0)
+            Answer = "250 File '" + Printable(from) + "' renamed to '" + Printable(path) + "'.";
+        else
+            Answer = "450 File '" + Printable(from) + "' can't be renamed.";
+    }
+}
+
+void TFtpServer::CommandSIZE(TFtpCtrlSocket* Client, TFtpString&, TFtpString& Params, TFtpString& Answer)
+{
+    if (!LoggedIn(Client, Answer))
+        return;
+    Client->CurrentCommand = ftpcSIZE;
+    try {
+        std::string path;
+        if (!AllowedPath(Client, Params, &TFtpServer::TriggerValidateSize, path)) {
+            Answer = "501 Permission Denied";
+            return;
+        }
+        if (Params.empty()) {
+            Answer = "501 Syntax error in parameter.";
+            return;
+        }
+        const std::int64_t size = ftppath::FileSizeOf(path);
+        if (size < 0)
+            Answer = "550 Command failed: File not found.";
+        else
+            Answer = "213 " + std::to_string(size);
+    } catch (const std::exception& E) {
+        Answer = "550 Command failed: " + Printable(E.what()) + ".";
+    }
+}
+
+void TFtpServer::CommandMD5(TFtpCtrlSocket* Client, TFtpString&, TFtpString& Params, TFtpString& Answer)
+{
+    if (!LoggedIn(Client, Answer))
+        return;
+    Client->CurrentCommand = ftpcMD5;
+    try {
+        std::string path;
+        std::string sum;
+        bool allowed = PathInHome(Client, Params, path);
+        if (allowed)
+            TriggerCalculateMd5(Client, path, sum, allowed);
+        if (!allowed) {
+            Answer = "500 Cannot RETR.";
+            return;
+        }
+        if (sum.empty()) {
+            if (!ftppath::FileExists(path)) {
+                Answer = "550 '" + Printable(Params) + "': no such file.";
+                return;
+            }
+            sum = FileMD5(path);
+            if (sum.empty()) {
+                Answer = "550 MD5 SUM failed : '" + Printable(Params) + "'.";
+                return;
+            }
+        }
+        std::transform(sum.begin(), sum.end(), sum.begin(),
+                       [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+        Answer = "251 \"" + Printable(Params) + "\" " + Printable(sum);
+    } catch (const std::exception& E) {
+        Answer = "550 MD5 SUM failed : '" + Printable(E.what()) + "'.";
+    }
+}

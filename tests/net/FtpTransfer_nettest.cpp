@@ -1,0 +1,231 @@
+#include "net/FtpTestSupport.h"
+
+#include "net/NetMd5.h"
+#include "support/FileContents.h"
+#include "support/RandomBytes.h"
+
+#include <algorithm>
+
+using namespace ftptest;
+
+namespace {
+
+const bool insideNamespace = netnstest::enterNetworkNamespace();
+
+class FtpTransfer : public FtpServerTest {};
+
+std::string LowerMd5(const std::string& path)
+{
+    std::string digest = FileMD5(path);
+    std::transform(digest.begin(), digest.end(), digest.begin(), ::tolower);
+    return digest;
+}
+
+} // namespace
+
+TEST_F(FtpTransfer, CurlFtplibAndLftpMoveFilesIntactInBothModes)
+{
+    const std::string root = home.Root();
+    const std::string data = randomBytes(1 << 20, 7);
+    home.File("one.bin", data);
+    home.File("two.bin", randomBytes(300000, 8));
+    home.File("four.bin", randomBytes(4 << 20, 9));
+    testfs::TempTree local;
+    const std::string upload = local.File("upload.bin", randomBytes(700000, 10));
+
+    EXPECT_EQ(Curl("/one.bin").out, data);
+    EXPECT_EQ(Curl("/one.bin", {"-P", "127.0.0.1"}).out, data);
+    EXPECT_EQ(Curl("/up-passive.bin", {"-T", QString::fromStdString(upload)}).exitCode, 0);
+    EXPECT_EQ(Curl("/up-active.bin", {"-P", "127.0.0.1", "-T", QString::fromStdString(upload)}).exitCode, 0);
+    EXPECT_EQ(testsupport::readFile(root + "/up-passive.bin"), testsupport::readFile(upload));
+    EXPECT_EQ(testsupport::readFile(root + "/up-active.bin"), testsupport::readFile(upload));
+
+    const ClientRun ftplib = Python(R"(
+f = client()
+f.set_pasv(False)
+print(fetch(f, "one.bin")[1])
+print(store(f, "active.bin", b"x" * 100000))
+)");
+    EXPECT_EQ(ftplib.out, LowerMd5(root + "/one.bin") + "\n226 File received ok\n") << ftplib.err;
+    EXPECT_EQ(testsupport::readFile(root + "/active.bin"), std::string(100000, 'x'));
+
+    const std::string into = local.Dir("lftp");
+    local.Dir("lftp/m");
+    const ClientRun lftp = Lftp("lcd " + into + "; get one.bin; mget two.bin four.bin -O " + into
+                                + "/m; pget -n 4 four.bin -o " + into + "/pget.bin");
+    EXPECT_EQ(lftp.exitCode, 0) << lftp.err;
+    EXPECT_EQ(testsupport::readFile(into + "/one.bin"), data);
+    EXPECT_EQ(LowerMd5(into + "/m/two.bin"), LowerMd5(root + "/two.bin"));
+    EXPECT_EQ(LowerMd5(into + "/m/four.bin"), LowerMd5(root + "/four.bin"));
+    EXPECT_EQ(LowerMd5(into + "/pget.bin"), LowerMd5(root + "/four.bin"));
+}
+
+TEST_F(FtpTransfer, PassiveTransfersStartWhicheverComesFirst)
+{
+    const std::string root = home.Root();
+    home.File("small.txt", "small file");
+    home.File("r250.bin", randomBytes(250, 11));
+    home.File("resume.bin", std::string(200, 'a'));
+    home.Sparse("zeros.bin", 32 << 20);
+    const ClientRun run = Python(R"(
+def data_socket(c):
+    return socket.create_connection(("127.0.0.1", pasv_port(c.ask(b"PASV\r\n"))), timeout=10)
+def drain(d):
+    got = b""
+    while True:
+        block = d.recv(65536)
+        if not block:
+            d.close()
+            return got
+        got += block
+c = raw()
+c.line()
+c.ask(b"USER u\r\n"); c.ask(b"PASS p\r\n")
+port = pasv_port(c.ask(b"PASV\r\n"))
+print(c.ask(b"RETR small.txt\r\n"))
+d = socket.create_connection(("127.0.0.1", port), timeout=10)
+print(drain(d)); print(c.line())
+d = data_socket(c)
+print(c.ask(b"RETR small.txt\r\n")); print(drain(d)); print(c.line())
+port = pasv_port(c.ask(b"PASV\r\n"))
+print(c.ask(b"STOU\r\n")[:40])
+d = socket.create_connection(("127.0.0.1", port), timeout=10)
+d.sendall(b"first unique"); d.close()
+print(c.line()[:8])
+d = data_socket(c)
+print(c.ask(b"STOU\r\n")[:40])
+d.sendall(b"second unique"); d.close()
+print(c.line()[:8])
+d = data_socket(c)
+print(c.ask(b"APPE new.txt\r\n"))
+d.sendall(b"appended"); d.close()
+print(c.line())
+d = data_socket(c)
+print(c.ask(b"RETR missing\r\n")); d.close(); print(c.line())
+print(c.ask(b"PORT 10,0,0,1,4,1\r\n"))
+f = client()
+print(len(fetch(f, "r250.bin", rest=100)[1]), fetch(f, "r250.bin", rest=100)[0])
+print(store(f, "resume.bin", b"b" * 50, rest=100))
+conn = f.transfercmd("RETR zeros.bin")
+conn.recv(65536)
+print(f.abort())
+print(f.getline())
+conn.close()
+print(cmd(f, "NOOP"))
+)");
+    const std::vector<std::string> lines = Lines(run.out);
+    ASSERT_EQ(lines.size(), 20u) << run.out << run.err;
+    EXPECT_EQ(lines[0], "150 Opening data connection for small.txt.");
+    EXPECT_EQ(lines[1], "b'small file'");
+    EXPECT_EQ(lines[2], "226 File sent ok");
+    EXPECT_EQ(lines[3], "150 Opening data connection for small.txt.");
+    EXPECT_EQ(lines[4], "b'small file'");
+    EXPECT_EQ(lines[5], "226 File sent ok");
+    EXPECT_EQ(lines[6], ("150 Opening data connection for " + root + "/FTP").substr(0, 40));
+    EXPECT_EQ(lines[7], "250 '/tm");
+    EXPECT_EQ(lines[8], lines[6]);
+    EXPECT_EQ(lines[9], "250 '/tm");
+    EXPECT_EQ(lines[10], "150 APPE supported.  Ready to append file \"new.txt\" at offset 0.");
+    EXPECT_EQ(lines[11], "226 File received ok");
+    EXPECT_EQ(lines[12], "150 Opening data connection for missing.");
+    EXPECT_EQ(lines[13], "501 Cannot RETR. File not found: \"" + root + "/missing\"");
+    EXPECT_EQ(lines[14], "501 Invalid PORT command.");
+    EXPECT_EQ(lines[15], "32 150");
+    EXPECT_EQ(lines[16], "226 File received ok");
+    EXPECT_EQ(lines[17], "426 Connection closed; ABORT requested by client.");
+    EXPECT_EQ(lines[18], "225 ABOR command successful.");
+    EXPECT_EQ(lines[19], "200 Ok. Parameter was ''.");
+    EXPECT_EQ(testsupport::readFile(root + "/new.txt"), "appended");
+    EXPECT_EQ(testsupport::readFile(root + "/resume.bin"), std::string(100, 'a') + std::string(50, 'b') + std::string(50, 'a'));
+    // Each STOU made a file of its own, and nothing else was left behind.
+    std::vector<std::string> unique;
+    for (const auto& entry : std::filesystem::directory_iterator(root))
+        if (entry.path().filename().string().starts_with("FTP"))
+            unique.push_back(testsupport::readFile(entry.path().string()));
+    std::sort(unique.begin(), unique.end());
+    EXPECT_EQ(unique, (std::vector<std::string>{"first unique", "second unique"}));
+}
+
+TEST_F(FtpTransfer, APassivePortRangeRunsOutAndComesBack)
+{
+    server.SetPasvPortRangeStart(5000);
+    server.SetPasvPortRangeSize(2);
+    EXPECT_THROW(server.SetPasvPortRangeSize(70000), ERangeError);
+    home.File("small.txt", "small");
+    const ClientRun run = Python(R"(
+a, b, c = client(), client(), client()
+print(pasv_port(cmd(a, "PASV")), pasv_port(cmd(b, "PASV")))
+print(cmd(c, "PASV"))
+print(fetch(a, "small.txt")[0])
+print(pasv_port(cmd(c, "PASV")))
+)");
+    EXPECT_EQ(run.out, "5000 5001\n"
+                       "500 PASV exception: 'No available PASV Ports'.\n"
+                       "5\n"
+                       "5000\n")
+        << run.err;
+}
+
+TEST_F(FtpTransfer, ThirtyTwoDownloadsAtOnceArriveWhole)
+{
+    std::mt19937 generator(12);
+    std::vector<std::string> digests;
+    for (int i = 0; i < 32; ++i)
+        digests.push_back(LowerMd5(home.File("file" + std::to_string(i), randomBytes(generator, 8 << 20))));
+    ASSERT_TRUE(pumpUntil([&] { return server.ClientCount() == 0; }));
+    const int descriptors = OpenDescriptors();
+    std::vector<std::unique_ptr<QProcess>> downloads;
+    for (int i = 0; i < 32; ++i) {
+        downloads.push_back(std::make_unique<QProcess>());
+        downloads.back()->start("sh", {"-c", QString::fromStdString("curl -sS --max-time 30 -u user:secret ftp://127.0.0.1:"
+                                                                     + port + "/file" + std::to_string(i) + " | md5sum")});
+    }
+    ASSERT_TRUE(pumpUntil(
+        [&] {
+            return std::all_of(downloads.begin(), downloads.end(),
+                               [](const auto& process) { return process->state() == QProcess::NotRunning; });
+        },
+        60000));
+    for (int i = 0; i < 32; ++i)
+        EXPECT_EQ(downloads[i]->readAllStandardOutput().toStdString().substr(0, 32), digests[i]) << "file" << i;
+    downloads.clear();
+    EXPECT_TRUE(pumpUntil([&] { return server.ClientCount() == 0 && OpenDescriptors() <= descriptors; }, 10000))
+        << OpenDescriptors() << " descriptors open, " << descriptors << " before";
+}
+
+TEST_F(FtpTransfer, LargeFilesRoundTripAndResumeBeyondFourGibibytesOfOffsets)
+{
+    home.Sparse("huge.bin", 3LL << 30);
+    const ClientRun run = Python(R"(
+import random
+class Source(io.RawIOBase):
+    def __init__(self, size):
+        self.left, self.digest, self.random = size, hashlib.md5(), random.Random(5)
+    def readable(self):
+        return True
+    def read(self, n=-1):
+        n = min(self.left, 1 << 20 if n < 0 else n)
+        block = self.random.randbytes(n)
+        self.left -= n
+        self.digest.update(block)
+        return block
+f = client()
+source = Source(256 << 20)
+print(f.storbinary("STOR random.bin", source, blocksize=1 << 20))
+print(source.digest.hexdigest())
+print(fetch(f, "random.bin")[1])
+size, digest = fetch(f, "huge.bin", rest=(5 << 29))
+zeros = hashlib.md5()
+for _ in range(512):
+    zeros.update(bytes(1 << 20))
+print(size, digest == zeros.hexdigest())
+)",
+                                 {}, 120000);
+    const std::vector<std::string> lines = Lines(run.out);
+    ASSERT_EQ(lines.size(), 4u) << run.out << run.err;
+    EXPECT_EQ(lines[0], "226 File received ok");
+    EXPECT_EQ(lines[1], lines[2]);
+    const ClientRun md5sum = RunClient("md5sum", {QString::fromStdString(home.Root() + "/random.bin")});
+    EXPECT_EQ(md5sum.out.substr(0, 32), lines[1]);
+    EXPECT_EQ(lines[3], "536870912 True");
+}
