@@ -6,13 +6,12 @@
 
 #include "net/FtpPath.h"
 #include "net/NetMd5.h"
+#include "platform/base/AsciiCase.h"
 #include "platform/fs/RenameNoReplace.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
-#include <cctype>
 
 using ftppath::Printable;
 
@@ -194,9 +193,7 @@ void TFtpServer::CommandMD5(TFtpCtrlSocket* Client, TFtpString&, TFtpString& Par
                 return;
             }
         }
-        std::transform(sum.begin(), sum.end(), sum.begin(),
-                       [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-        Answer = "251 \"" + Printable(Params) + "\" " + Printable(sum);
+        Answer = "251 \"" + Printable(Params) + "\" " + Printable(platform::AsciiUpperCase(sum));
     } catch (const std::exception& E) {
         Answer = "550 MD5 SUM failed : '" + Printable(E.what()) + "'.";
     }
