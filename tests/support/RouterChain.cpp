@@ -50,6 +50,11 @@ RouterChain::~RouterChain()
         testsupport::runProgram({"ip", "netns", "delete", name});
 }
 
+std::string RouterChain::local() const
+{
+    return subnet(1) + "1";
+}
+
 std::string RouterChain::router(int i) const
 {
     return subnet(i) + "2";

@@ -11,7 +11,8 @@ namespace netnstest {
 //   this namespace 10.23.1.1 -- 10.23.1.2 router 1 10.23.2.1 -- 10.23.2.2 router 2 ...
 //   ... router N 10.23.N+1.1 -- 10.23.N+1.2 target
 //
-// Link k joins node k-1 and node k (node 0 is this namespace, node N+1 the target). The
+// Link k joins node k-1 and node k (node 0 is this namespace, node N+1 the target; with no
+// routers the target sits right behind this namespace's link). The
 // routers forward and answer every probe (no ICMP rate limit); what they have no route for
 // goes on towards the target. The namespaces are named under
 // a private /run/netns, so nothing shows outside the test's namespace and nothing is left
@@ -27,6 +28,8 @@ public:
     const std::string& failure() const { return failure_; }
 
     int routers() const { return routers_; }
+    // This namespace's address on link 1.
+    std::string local() const;
     // The address router i (from 1) answers a probe from: its side of link i.
     std::string router(int i) const;
     std::string target() const;
