@@ -1,0 +1,66 @@
+#include "filemanager/grfview.h"
+
+#include "filemanager/PictureImage.h"
+#include "platform/ui/ExceptionGuard.h"
+#include "platform/ui/MessageService.h"
+#include "platform/ui/PictureRegistry.h"
+#include "ui_grfviewForm.h"
+
+#include <QFile>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QScreen>
+
+#include <algorithm>
+
+TgrfviewForm::TgrfviewForm(QWidget* owner)
+    : QWidget(owner, Qt::Window | Qt::WindowStaysOnTopHint), ui(std::make_unique<Ui::grfviewForm>())
+{
+    ui->setupUi(this);
+    Image1 = ui->Image1;
+    setAttribute(Qt::WA_DeleteOnClose);
+}
+
+TgrfviewForm::~TgrfviewForm() = default;
+
+namespace {
+
+// The picture's size, but no larger than the screen can show: X11 refuses windows above
+// 32767 pixels, and a backing store of a huge picture's size would take gigabytes.
+QSize ClientSizeFor(const QWidget& window, const platform::Picture& picture)
+{
+    QSize size(std::max(1, picture.width()), std::max(1, picture.height()));
+    const QScreen* screen = window.screen() ? window.screen() : QGuiApplication::primaryScreen();
+    return screen ? size.boundedTo(screen->availableGeometry().size()) : size;
+}
+
+} // namespace
+
+void TgrfviewForm::ShowPicture(const std::string& FileName)
+{
+    try {
+        auto picture = platform::LoadPicture(FileName);
+        const QSize clientSize = ClientSizeFor(*this, *picture);
+        Image1->SetPicture(std::move(picture));
+        resize(clientSize);
+        setWindowTitle("Pelvaxon - " + QFile::decodeName(QByteArray::fromStdString(FileName)));
+        show();
+    } catch (const std::exception&) {
+        hide();
+        platform::ShowMessage("Error loading " + FileName);
+        deleteLater();
+    }
+}
+
+void TgrfviewForm::keyReleaseEvent(QKeyEvent* event)
+{
+    if (event->isAutoRepeat())
+        return;
+    platform::guarded([&] { FormKeyUp(platform::toVk(*event), platform::shiftStateOf(event->modifiers())); });
+}
+
+void TgrfviewForm::FormKeyUp(int Key, platform::ShiftState)
+{
+    if (Key == platform::vk::Escape)
+        close();
+}
