@@ -1,22 +1,27 @@
 #!/usr/bin/env bash
 # Our FTP engine (build/bench/ftpd) against vsftpd, side by side on loopback in one run, with
 # the server on core 0 and the clients on the others:
-#   logins   login, NOOP, QUIT cycles per second through ftplib, 10,000 sequentially and
-#            10,000 spread over 8 parallel clients
-# Prints each figure, the ratio (ours / vsftpd, above 1 is faster) and RESULT lines, and our
-# server's descriptors and memory before and after.
-#   bench/ftp.sh            (BUILD_DIR=build, LOGINS=10000, PORT_BASE=2121; run as root)
+#   logins     login, NOOP, QUIT cycles per second through ftplib, 10,000 sequentially and
+#              10,000 spread over 8 parallel clients
+#   transfers  RETR and STOR of a 1 GiB file on tmpfs with curl (passive, checked), and 1, 8,
+#              32 and 64 clients each fetching 64 MiB at once; vsftpd without and with sendfile
+# Prints each figure, the ratio (ours / vsftpd, above 1 is faster) and RESULT lines, our
+# server's CPU time and peak memory, and its descriptors and memory before and after.
+#   bench/ftp.sh            (BUILD_DIR=build, LOGINS=10000, BIG_MIB=1024, PORT_BASE=2121,
+#                            PARTS="logins transfers"; run as root)
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD_DIR:-$top/build}
 logins=${LOGINS:-10000}
+big_mib=${BIG_MIB:-1024}
+parts=${PARTS:-logins transfers}
 port_base=${PORT_BASE:-2121}
 vsftpd_bin=$(command -v vsftpd || echo /usr/sbin/vsftpd)
 
 [ -f "$build/build.ninja" ] || cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build "$build" --target bench_ftpd >/dev/null
 
-work=$(mktemp -d)
+work=$(mktemp -d -p /dev/shm)
 pids=()
 cleanup() {
   for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
@@ -32,15 +37,18 @@ chown ftp:ftp "$root/upload"
 
 ours_port=$port_base
 theirs_port=$((port_base + 1))
+sendfile_port=$((port_base + 2))
 taskset -c 0 "$build/bench/ftpd" "$root" "$ours_port" >"$work/ftpd.port" &
 pids+=($!)
 ours_pid=$!
 
-cat >"$work/vsftpd.conf" <<CONF
+# start_vsftpd PORT SENDFILE
+start_vsftpd() {
+  cat >"$work/vsftpd-$1.conf" <<CONF
 listen=YES
 listen_ipv6=NO
 listen_address=127.0.0.1
-listen_port=$theirs_port
+listen_port=$1
 background=NO
 anonymous_enable=YES
 no_anon_password=YES
@@ -51,18 +59,22 @@ anon_upload_enable=YES
 anon_mkdir_write_enable=YES
 anon_other_write_enable=YES
 connect_from_port_20=NO
-pasv_min_port=$((port_base + 100))
-pasv_max_port=$((port_base + 199))
+pasv_min_port=$(($1 + 100))
+pasv_max_port=$(($1 + 199))
 seccomp_sandbox=NO
 isolate=NO
 isolate_network=NO
 max_clients=0
 max_per_ip=0
 xferlog_enable=NO
-use_sendfile=${VSFTPD_SENDFILE:-NO}
+use_sendfile=$2
 CONF
-taskset -c 0 "$vsftpd_bin" "$work/vsftpd.conf" &
-pids+=($!)
+  taskset -c 0 "$vsftpd_bin" "$work/vsftpd-$1.conf" &
+  pids+=($!)
+  eval "vsftpd_pid_$1=$!"
+}
+start_vsftpd "$theirs_port" NO
+start_vsftpd "$sendfile_port" YES
 
 wait_port() {
   for _ in $(seq 100); do
@@ -74,6 +86,7 @@ wait_port() {
 }
 wait_port "$ours_port"
 wait_port "$theirs_port"
+wait_port "$sendfile_port"
 
 # Descriptors and resident memory (KiB) of our server.
 ours_state() {
@@ -101,21 +114,81 @@ print(f"{done / (time.perf_counter() - start):.0f}")
 PY
 }
 
+# CPU seconds of a server so far, children it has waited for included.
+cpu_seconds() {
+  awk -v hz="$(getconf CLK_TCK)" '{ print ($14 + $15 + $16 + $17) / hz }' "/proc/$1/stat"
+}
+
+# rate PORT USER CLIENTS FILE: aggregate MB/s of CLIENTS curl downloads of FILE at once.
+download_rate() {
+  local start end i
+  start=$(date +%s.%N)
+  for ((i = 0; i < $3; i++)); do
+    taskset -c 1-7 curl -s -o /dev/null -u "$2:bench@" "ftp://127.0.0.1:$1/$4" &
+  done
+  wait_clients
+  end=$(date +%s.%N)
+  awk -v a="$start" -v b="$end" -v n="$3" -v mib="$5" 'BEGIN { printf "%.0f", n * mib * 1.048576 / (b - a) }'
+}
+wait_clients() {
+  local pid
+  for pid in $(jobs -p); do
+    case " ${pids[*]} " in *" $pid "*) ;; *) wait "$pid" ;; esac
+  done
+}
+
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
+
 before=$(ours_state)
-declare -A rate
-for mode in 1 8; do
-  rate[ours$mode]=$(login_rate "$ours_port" user "$logins" "$mode")
-  rate[theirs$mode]=$(login_rate "$theirs_port" anonymous "$logins" "$mode")
-done
+if [[ " $parts " == *" logins "* ]]; then
+  declare -A rate
+  for mode in 1 8; do
+    rate[ours$mode]=$(login_rate "$ours_port" user "$logins" "$mode")
+    rate[theirs$mode]=$(login_rate "$theirs_port" anonymous "$logins" "$mode")
+  done
+  echo "FTP login, NOOP, QUIT cycles per second, $logins logins each (ours / vsftpd)"
+  for mode in 1 8; do
+    label=$([ "$mode" = 1 ] && echo sequential || echo "8 parallel")
+    r=$(ratio "${rate[ours$mode]}" "${rate[theirs$mode]}")
+    printf "  %-11s ours %6s/s  vsftpd %6s/s  ratio %s\n" "$label" "${rate[ours$mode]}" "${rate[theirs$mode]}" "$r"
+    echo "RESULT ftp-logins-$([ "$mode" = 1 ] && echo seq || echo par8)-ratio $r"
+  done
+fi
+
+if [[ " $parts " == *" transfers "* ]]; then
+  head -c $((big_mib << 20)) /dev/urandom >"$root/big.bin"
+  head -c $((64 << 20)) /dev/urandom >"$root/m64.bin"
+  want=$(md5sum <"$root/big.bin" | cut -c1-32)
+  echo "FTP transfers on tmpfs, curl, passive (MB/s; ours / vsftpd without sendfile; sendfile beside it)"
+  declare -A cpu speed
+  for server in ours theirs sendfile; do
+    port_var=${server}_port
+    port=${!port_var}
+    user=$([ "$server" = ours ] && echo user || echo anonymous)
+    pid=$([ "$server" = ours ] && echo "$ours_pid" || eval echo "\$vsftpd_pid_$port")
+    cpu0=$(cpu_seconds "$pid")
+    speed[$server-retr]=$(taskset -c 1-7 curl -s -u "$user:bench@" -o /dev/null -w '%{speed_download}' \
+      "ftp://127.0.0.1:$port/big.bin" | awk '{ printf "%.0f", $1 / 1e6 }')
+    speed[$server-stor]=$(taskset -c 1-7 curl -s -u "$user:bench@" -T "$root/big.bin" -w '%{speed_upload}' \
+      "ftp://127.0.0.1:$port/upload/up-$server.bin" | awk '{ printf "%.0f", $1 / 1e6 }')
+    got=$(md5sum <"$root/upload/up-$server.bin" | cut -c1-32)
+    [ "$got" = "$want" ] || { echo "the upload to $server differs" >&2; exit 1; }
+    rm -f "$root/upload/up-$server.bin"
+    for clients in 1 8 32 64; do
+      speed[$server-c$clients]=$(download_rate "$port" "$user" "$clients" m64.bin 64)
+    done
+    cpu[$server]=$(awk -v a="$cpu0" -v b="$(cpu_seconds "$pid")" 'BEGIN { printf "%.1f", b - a }')
+  done
+  for what in retr stor c1 c8 c32 c64; do
+    r=$(ratio "${speed[ours-$what]}" "${speed[theirs-$what]}")
+    printf "  %-5s ours %6s  vsftpd %6s  ratio %s  (vsftpd with sendfile %s)\n" "$what" "${speed[ours-$what]}" \
+      "${speed[theirs-$what]}" "$r" "${speed[sendfile-$what]}"
+    echo "RESULT ftp-$what-ratio $r"
+  done
+  echo "  server CPU seconds for all transfers: ours ${cpu[ours]}, vsftpd ${cpu[theirs]}, with sendfile ${cpu[sendfile]}"
+  echo "  our peak memory: $(awk '/VmHWM/ { print $2 }' /proc/$ours_pid/status) KiB"
+fi
 sleep 0.5
 after=$(ours_state)
-
-echo "FTP login, NOOP, QUIT cycles per second, $logins logins each (ours / vsftpd)"
-for mode in 1 8; do
-  label=$([ "$mode" = 1 ] && echo sequential || echo "8 parallel")
-  ratio=$(awk -v a="${rate[ours$mode]}" -v b="${rate[theirs$mode]}" 'BEGIN { printf "%.2f", a / b }')
-  printf "  %-11s ours %6s/s  vsftpd %6s/s  ratio %s\n" "$label" "${rate[ours$mode]}" "${rate[theirs$mode]}" "$ratio"
-  echo "RESULT ftp-logins-$([ "$mode" = 1 ] && echo seq || echo par8)-ratio $ratio"
-done
 echo "  our server before: $before"
 echo "  our server after:  $after"

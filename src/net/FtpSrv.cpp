@@ -23,6 +23,7 @@ namespace {
 // only fail again.
 constexpr int acceptPauseMs = 100;
 constexpr unsigned char telnetIAC = 0xFF;
+constexpr std::int32_t acceptBacklog = 128;
 
 bool IsBlank(char c)
 {
@@ -84,7 +85,7 @@ TFtpServer::TFtpServer()
         {"RETR", &TFtpServer::CommandRETR}, {"CWD", &TFtpServer::CommandCWD},
         {"XPWD", &TFtpServer::CommandXPWD},      {"PWD", &TFtpServer::CommandPWD},
         {"USER", &TFtpServer::CommandUSER},      {"PASS", &TFtpServer::CommandPASS},
-        {"LIST", &TFtpServer::CommandNotServed}, {"NLST", &TFtpServer::CommandNotServed},
+        {"LIST", &TFtpServer::CommandLIST}, {"NLST", &TFtpServer::CommandNLST},
         {"TYPE", &TFtpServer::CommandTYPE},      {"SYST", &TFtpServer::CommandSYST},
         {"QUIT", &TFtpServer::CommandQUIT},      {"DELE", &TFtpServer::CommandDELE},
         {"SIZE", &TFtpServer::CommandSIZE}, {"REST", &TFtpServer::CommandREST},
@@ -94,10 +95,10 @@ TFtpServer::TFtpServer()
         {"NOOP", &TFtpServer::CommandNOOP},      {"CDUP", &TFtpServer::CommandCDUP},
         {"APPE", &TFtpServer::CommandAPPE}, {"STRU", &TFtpServer::CommandSTRU},
         {"XMKD", &TFtpServer::CommandMKD}, {"XRMD", &TFtpServer::CommandRMD},
-        {"MDTM", &TFtpServer::CommandNotServed}, {"MODE", &TFtpServer::CommandMODE},
+        {"MDTM", &TFtpServer::CommandMDTM}, {"MODE", &TFtpServer::CommandMODE},
         {"OVER", &TFtpServer::CommandOverflow},  {"STOU", &TFtpServer::CommandSTOU},
-        {"FEAT", &TFtpServer::CommandFEAT},      {"MLST", &TFtpServer::CommandNotServed},
-        {"MLSD", &TFtpServer::CommandNotServed}, {"MFMT", &TFtpServer::CommandNotServed},
+        {"FEAT", &TFtpServer::CommandFEAT},      {"MLST", &TFtpServer::CommandMLST},
+        {"MLSD", &TFtpServer::CommandMLSD}, {"MFMT", &TFtpServer::CommandMDTM},
         {"MD5", &TFtpServer::CommandMD5},
     };
     for (const auto& row : table)
@@ -144,6 +145,9 @@ void TFtpServer::Start()
         ServSocketStateChange(NewState);
     };
     serverSocket_->ComponentOptions = {wsoNoReceiveLoop};
+    // Clients that arrive together wait in the queue instead of having their connection
+    // attempts dropped and retried seconds later.
+    serverSocket_->ListenBacklog = acceptBacklog;
     serverSocket_->Listen();
 }
 
@@ -553,6 +557,21 @@ void TFtpServer::TriggerValidateRnTo(TFtpCtrlSocket* Client, TFtpString& FilePat
 void TFtpServer::TriggerValidateGet(TFtpCtrlSocket* Client, TFtpString& FilePath, bool& Allowed)
 {
     Fire(OnValidateGet, this, Client, FilePath, Allowed);
+}
+
+void TFtpServer::TriggerValidateMfmt(TFtpCtrlSocket* Client, TFtpString& FilePath, bool& Allowed)
+{
+    Fire(OnValidateMfmt, this, Client, FilePath, Allowed);
+}
+
+void TFtpServer::TriggerBuildDirectory(TFtpCtrlSocket* Client, TFtpString& Directory, bool Detailed)
+{
+    Fire(OnBuildDirectory, this, Client, Directory, Detailed);
+}
+
+void TFtpServer::TriggerAlterDirectory(TFtpCtrlSocket* Client, TFtpString& Directory, bool Detailed)
+{
+    Fire(OnAlterDirectory, this, Client, Directory, Detailed);
 }
 
 void TFtpServer::TriggerStorSessionConnected(TFtpCtrlSocket* Client, TWSocket* Data, std::uint16_t AError)

@@ -53,6 +53,18 @@ constexpr int FtpCommandTableSize = 37;
 // Longest command line taken, after the Telnet escapes are removed.
 constexpr std::size_t FtpMaxCommandLength = 255;
 
+namespace platform {
+struct FoundFile;
+}
+
+enum TListType { ListTypeName, ListTypeUnix, ListTypeFacts };
+
+// The lines of a listing: a Unix "ls -l" line (hour and minute for a date of this year, the
+// year otherwise) and an MLSD facts line, whose times are UTC "YYYYMMDDHHMMSS".
+std::string FormatUnixDirEntry(const platform::FoundFile& Entry, int CurrentYear);
+std::string FormatFactsDirEntry(const platform::FoundFile& Entry);
+std::string FileTimeToFactTime(std::int64_t Seconds);
+
 // A command line as the dispatcher reads it: the Telnet escapes taken out, then the keyword
 // (the letters and digits after any blanks, upper-cased) and the parameters after the blanks
 // that follow it. A line longer than FtpMaxCommandLength is only marked too long.
@@ -194,6 +206,9 @@ protected:
     virtual void TriggerValidateRnFr(TFtpCtrlSocket* Client, TFtpString& FilePath, bool& Allowed);
     virtual void TriggerValidateRnTo(TFtpCtrlSocket* Client, TFtpString& FilePath, bool& Allowed);
     virtual void TriggerValidateGet(TFtpCtrlSocket* Client, TFtpString& FilePath, bool& Allowed);
+    virtual void TriggerValidateMfmt(TFtpCtrlSocket* Client, TFtpString& FilePath, bool& Allowed);
+    virtual void TriggerBuildDirectory(TFtpCtrlSocket* Client, TFtpString& Directory, bool Detailed);
+    virtual void TriggerAlterDirectory(TFtpCtrlSocket* Client, TFtpString& Directory, bool Detailed);
     virtual void TriggerStorSessionConnected(TFtpCtrlSocket* Client, TWSocket* Data, std::uint16_t AError);
     virtual void TriggerStorSessionClosed(TFtpCtrlSocket* Client, TWSocket* Data, std::uint16_t AError);
     virtual void TriggerRetrSessionConnected(TFtpCtrlSocket* Client, TWSocket* Data, std::uint16_t AError);
@@ -264,9 +279,19 @@ protected:
     void CommandAPPE(TFtpCtrlSocket* Client, TFtpString& Keyword, TFtpString& Params, TFtpString& Answer);
     void CommandSTOU(TFtpCtrlSocket* Client, TFtpString& Keyword, TFtpString& Params, TFtpString& Answer);
     void CommandRETR(TFtpCtrlSocket* Client, TFtpString& Keyword, TFtpString& Params, TFtpString& Answer);
+    void CommandLIST(TFtpCtrlSocket* Client, TFtpString& Keyword, TFtpString& Params, TFtpString& Answer);
+    void CommandNLST(TFtpCtrlSocket* Client, TFtpString& Keyword, TFtpString& Params, TFtpString& Answer);
+    void CommandMLSD(TFtpCtrlSocket* Client, TFtpString& Keyword, TFtpString& Params, TFtpString& Answer);
+    void CommandMLST(TFtpCtrlSocket* Client, TFtpString& Keyword, TFtpString& Params, TFtpString& Answer);
+    void CommandMDTM(TFtpCtrlSocket* Client, TFtpString& Keyword, TFtpString& Params, TFtpString& Answer);
+    // A listing: the owner's stream from OnBuildDirectory, else one built here and shown to
+    // OnAlterDirectory; "451 Failed: %s." on any failure, the stream made here freed.
+    void CommandDirectory2(TFtpCtrlSocket* Client, TFtpString& Params, TListType ListType, TFtpString& Answer);
+    // Writes the listing Params asks for: the current directory (everything with "-la"), or
+    // a name or pattern; a search that finds nothing writes the mask and " not found".
+    virtual void BuildDirectory(TFtpCtrlSocket* Client, const TFtpString& Params, TListType ListType,
+                                platform::Stream& Stream);
     void CommandOverflow(TFtpCtrlSocket* Client, TFtpString& Keyword, TFtpString& Params, TFtpString& Answer);
-    // The answer of a table row whose command this server does not serve.
-    void CommandNotServed(TFtpCtrlSocket* Client, TFtpString& Keyword, TFtpString& Params, TFtpString& Answer);
 
 private:
     struct CommandRow {

@@ -16,7 +16,9 @@ namespace {
 // The extensions FEAT announces: only what the commands below and beside serve. Full
 // "/" paths are taken everywhere (TVFS); without it clients walk a path one CWD per
 // component from "/", which the home directory's confinement refuses.
-const std::vector<std::string> features = {"SIZE", "REST STREAM", "MD5", "TVFS"};
+const std::vector<std::string> features = {
+    "SIZE", "REST STREAM", "MDTM", "MDTM YYYYMMDDHHMMSS[+-TZ] filename", "MLST size*;type*;perm*;create*;modify*;",
+    "MFMT", "MD5", "TVFS"};
 
 // What an over-long line leaves unread is dropped up to this many pieces; a client that
 // keeps sending is cut off by the close.
@@ -55,11 +57,6 @@ std::string TFtpServer::BuildFilePath(TFtpCtrlSocket* Client, const std::string&
     if (!ftppath::InsideHome(Client->HomePath(), path))
         throw EFtpOutsideHome("'" + ftppath::Printable(FileName) + "' lies outside the home directory");
     return path;
-}
-
-void TFtpServer::CommandNotServed(TFtpCtrlSocket*, TFtpString& Keyword, TFtpString&, TFtpString& Answer)
-{
-    Answer = "500 '" + ftppath::Printable(Keyword) + "': command not understood.";
 }
 
 void TFtpServer::CommandUSER(TFtpCtrlSocket* Client, TFtpString&, TFtpString& Params, TFtpString& Answer)

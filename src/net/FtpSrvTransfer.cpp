@@ -4,12 +4,14 @@
 #include "net/FtpSrv.h"
 
 #include "net/FtpPath.h"
+#include "net/WSocketLoader.h"
 #include "platform/fs/OpenRegularFile.h"
 #include "platform/graphics/FileStream.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <random>
 
@@ -31,6 +33,21 @@ std::string RandomSuffix(std::size_t length)
     for (std::size_t i = 0; i < length; ++i)
         suffix += letters[pick(generator)];
     return suffix;
+}
+
+// Hands the chunk to the system in one call where it takes it, queueing only what is left:
+// the socket's queue would cut it into packet-sized sends. A chunk taken whole is announced
+// as sent from the message loop, as the queue would.
+void SendChunk(TWSocket& data, const char* bytes, std::size_t count)
+{
+    std::int32_t sent = 0;
+    if (data.BufferedByteCount() == 0 && data.State() == wsConnected)
+        sent = std::max(WSocket_send(data.HSocket(), bytes, static_cast<int>(count), 0), 0);
+    if (static_cast<std::size_t>(sent) < count)
+        data.Send(bytes + sent, static_cast<std::int32_t>(count - static_cast<std::size_t>(sent)));
+    else
+        platform::PostMessage(data.Handle(), WM_ASYNCSELECT, static_cast<platform::WPARAM>(data.HSocket()),
+                              platform::WSAMAKESELECTREPLY(platform::FD_WRITE, 0));
 }
 
 bool IsRegularFile(const std::string& path)
@@ -119,6 +136,7 @@ void TFtpServer::CommandSTOU(TFtpCtrlSocket* Client, TFtpString&, TFtpString&, T
     if (!LoggedIn(Client, Answer))
         return;
     BeginTransfer(Client, ftpcSTOU);
+    std::string created;
     try {
         std::string fileName;
         TriggerGetUniqueFileName(Client, fileName);
@@ -141,12 +159,13 @@ void TFtpServer::CommandSTOU(TFtpCtrlSocket* Client, TFtpString&, TFtpString&, T
         }
         if (!stream)
             throw FtpServerException("No unique file name in " + Client->Directory());
+        created = path;
         bool allowed = true;
         std::string validated = path;
         TriggerValidatePut(Client, validated, allowed);
         if (!allowed) {
             stream.reset();
-            ::unlink(path.c_str());
+            ::unlink(created.c_str());
             Answer = "501 Permission Denied";
             return;
         }
@@ -156,6 +175,10 @@ void TFtpServer::CommandSTOU(TFtpCtrlSocket* Client, TFtpString&, TFtpString&, T
         StartDataConnection(Client, DataHandlers::Store);
         Answer = "150 Opening data connection for " + Printable(path) + ".";
     } catch (const std::exception& E) {
+        // An upload that cannot start leaves no empty file behind.
+        EndStream(Client);
+        if (!created.empty())
+            ::unlink(created.c_str());
         Answer = "501 Cannot STOU. " + Printable(E.what());
     }
 }
@@ -306,7 +329,7 @@ void TFtpServer::SendNextDataChunk(TFtpCtrlSocket* Client)
         const std::size_t count = Client->DataStream ? Client->DataStream->read(chunk.data(), chunk.size()) : 0;
         if (count > 0) {
             Client->TransferredBytes += static_cast<std::int64_t>(count);
-            Client->DataSocket.Send(chunk.data(), static_cast<std::int32_t>(count));
+            SendChunk(Client->DataSocket, chunk.data(), count);
         } else if (!Client->LastChunkSent) {
             Client->LastChunkSent = true;
             PostClientMessage(WM_FTPSRV_CLOSE_DATA, Client);

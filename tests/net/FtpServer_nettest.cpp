@@ -46,7 +46,7 @@ print(d.line())
 print(d.s.recv(10) == b"")
 )");
     EXPECT_EQ(run.out, "220 Pelvaxon FTP Server ready.\n"
-                       "500 'LIST': command not understood.\n"
+                       "530 Please login with USER and PASS.\n"
                        "500 '\xff" "abc': command not understood.\n"
                        "530 Please login with USER and PASS.\n"
                        "299 Hooked.\n"

@@ -177,7 +177,7 @@ TEST_F(FtpTransfer, ThirtyTwoDownloadsAtOnceArriveWhole)
     std::vector<std::unique_ptr<QProcess>> downloads;
     for (int i = 0; i < 32; ++i) {
         downloads.push_back(std::make_unique<QProcess>());
-        downloads.back()->start("sh", {"-c", QString::fromStdString("curl -sS --max-time 30 -u user:secret ftp://127.0.0.1:"
+        downloads.back()->start("sh", {"-c", QString::fromStdString("curl -sS --max-time 60 -u user:secret ftp://127.0.0.1:"
                                                                      + port + "/file" + std::to_string(i) + " | md5sum")});
     }
     ASSERT_TRUE(pumpUntil(

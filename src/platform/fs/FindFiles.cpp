@@ -34,7 +34,16 @@ bool ParentLeadsNowhere(int dirFd)
     return fstat(dirFd, &self) == 0 && fstatat(dirFd, "..", &parent, 0) == 0 && IsSameFile(self, parent);
 }
 
-FoundFile Describe(int dirFd, const char* name)
+// When the file was made, if its file system keeps that.
+std::int64_t BirthTime(int dirFd, const char* name, std::int64_t otherwise)
+{
+    struct statx status {};
+    if (statx(dirFd, name, 0, STATX_BTIME, &status) == 0 && (status.stx_mask & STATX_BTIME) && status.stx_btime.tv_sec != 0)
+        return status.stx_btime.tv_sec;
+    return otherwise;
+}
+
+FoundFile Describe(int dirFd, const char* name, bool birthTime)
 {
     FoundFile found;
     found.name = name;
@@ -50,11 +59,12 @@ FoundFile Describe(int dirFd, const char* name)
     found.size = S_ISREG(status.st_mode) ? std::int64_t(status.st_size) : 0;
     found.attributes = AttributesOf(status, found.name);
     found.mtime = status.st_mtim.tv_sec;
+    found.btime = birthTime ? BirthTime(dirFd, name, found.mtime) : 0;
     return found;
 }
 } // namespace
 
-std::vector<FoundFile> ListDir(const std::string& dir, const std::string& pattern)
+std::vector<FoundFile> ListDir(const std::string& dir, const std::string& pattern, ListOptions options)
 {
     std::unique_ptr<DIR, DirCloser> stream(opendir(dir.c_str()));
     if (!stream)
@@ -70,9 +80,10 @@ std::vector<FoundFile> ListDir(const std::string& dir, const std::string& patter
             break;
         }
         const std::string_view name = entry->d_name;
-        if (name == "." || !WildcardMatch(pattern, name) || (name == ".." && ParentLeadsNowhere(dirFd)))
+        const bool skippedDot = !options.dots && (name == "." || (name == ".." && ParentLeadsNowhere(dirFd)));
+        if (skippedDot || !WildcardMatch(pattern, name))
             continue;
-        found.push_back(Describe(dirFd, entry->d_name));
+        found.push_back(Describe(dirFd, entry->d_name, options.birthTime));
     }
     std::sort(found.begin(), found.end(), [](const FoundFile& a, const FoundFile& b) { return a.name < b.name; });
     return found;

@@ -13,12 +13,18 @@ struct FoundFile {
     std::uint32_t attributes = 0;
     std::int64_t mtime = 0;    // seconds since the epoch
     bool isSymlink = false;
+    std::int64_t btime = 0;    // birth time when asked for: the mtime where none is kept
+};
+
+struct ListOptions {
+    bool dots = false;      // "." and ".." wherever the pattern takes them, as a directory search returns them
+    bool birthTime = false; // fill FoundFile::btime
 };
 
 // The names of one directory that match the pattern (see WildcardMatch), sorted by their
 // bytes, "." left out. ".." is kept except where it leads nowhere (at "/"). Links are
 // followed for the kind, size and time; a dangling link is listed as a file of size 0.
 // Throws platform::Exception naming the directory when it cannot be read.
-std::vector<FoundFile> ListDir(const std::string& dir, const std::string& pattern);
+std::vector<FoundFile> ListDir(const std::string& dir, const std::string& pattern, ListOptions options = {});
 
 } // namespace platform

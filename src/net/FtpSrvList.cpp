@@ -1,0 +1,271 @@
+// Listings and file times: LIST, NLST and MLSD over the data connection, MLST on the control
+// connection, and MDTM and MFMT.
+
+#include "net/FtpSrv.h"
+
+#include "net/FtpPath.h"
+#include "net/FtpSrvT.h"
+#include "platform/base/AsciiCase.h"
+#include "platform/fs/Attributes.h"
+#include "platform/fs/FileTime.h"
+#include "platform/fs/FindFiles.h"
+#include "platform/fs/Path.h"
+
+#include <cstdio>
+#include <ctime>
+
+using ftppath::Printable;
+using namespace platform;
+
+namespace {
+
+const char* const monthNames[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+constexpr std::uint32_t everyEntry = attrReadOnly | attrHidden | attrSystem | attrVolume | attrDirectory | attrArchive;
+constexpr std::uint32_t plainEntries = attrDirectory | attrArchive;
+
+int CurrentYear()
+{
+    const std::time_t now = std::time(nullptr);
+    std::tm parts{};
+    localtime_r(&now, &parts);
+    return parts.tm_year + 1900;
+}
+
+// Plain files always pass; hidden, system and directory entries need their bit.
+bool Selected(const FoundFile& entry, std::uint32_t mask)
+{
+    const std::uint32_t special = entry.attributes & (attrHidden | attrSystem | attrDirectory);
+    return (special & ~mask) == 0;
+}
+
+// The entries a mask such as "/home/sub/*.*" finds, in the order the directory gives them.
+std::vector<FoundFile> Search(const std::string& mask, std::uint32_t attributes)
+{
+    const std::string dir = DirectoryOf(mask);
+    std::vector<FoundFile> found;
+    for (FoundFile& entry : ListDir(dir.empty() ? "/" : dir, FileNameOf(mask), {true, true}))
+        if (Selected(entry, attributes))
+            found.push_back(std::move(entry));
+    return found;
+}
+
+} // namespace
+
+std::string FileTimeToFactTime(std::int64_t Seconds)
+{
+    const std::time_t when = static_cast<std::time_t>(Seconds);
+    std::tm parts{};
+    gmtime_r(&when, &parts);
+    char text[32];
+    std::snprintf(text, sizeof text, "%04d%02d%02d%02d%02d%02d", parts.tm_year + 1900, parts.tm_mon + 1,
+                  parts.tm_mday, parts.tm_hour, parts.tm_min, parts.tm_sec);
+    return text;
+}
+
+std::string FormatUnixDirEntry(const FoundFile& Entry, int CurrentYear)
+{
+    std::string permissions = "-rw-rw-rw-";
+    if (Entry.attributes & attrDirectory)
+        permissions[0] = 'd';
+    if (Entry.attributes & attrReadOnly)
+        permissions[2] = permissions[5] = permissions[8] = '-';
+    const std::string extension = AsciiUpperCase(LowerExtensionOf(Entry.name));
+    if (extension == ".EXE" || extension == ".COM" || extension == ".BAT")
+        permissions[3] = permissions[6] = permissions[9] = 'x';
+    const LocalTime time = LocalTimeOf(Entry.mtime);
+    char date[16];
+    if (time.year == CurrentYear)
+        std::snprintf(date, sizeof date, "%2.2d:%2.2d", time.hour, time.minute);
+    else
+        std::snprintf(date, sizeof date, "%5d", time.year);
+    char columns[96];
+    std::snprintf(columns, sizeof columns, "%11lld %s %2.2d %5s ", static_cast<long long>(Entry.size),
+                  time.month >= 1 && time.month <= 12 ? monthNames[time.month - 1] : "???", time.day, date);
+    return permissions + "   1 ftp      ftp  " + columns + Entry.name + "\r\n";
+}
+
+std::string FormatFactsDirEntry(const FoundFile& Entry)
+{
+    std::string facts;
+    if (!(Entry.attributes & attrDirectory))
+        facts = "size=" + std::to_string(Entry.size) + ";type=file;perm="
+            + ((Entry.attributes & attrReadOnly) ? "rw;" : "fdrwa;");
+    else if (Entry.name == ".")
+        facts = "size=0;type=cdir;perm=fdelcmp;";
+    else if (Entry.name == "..")
+        facts = "size=0;type=pdir;perm=fdelcmp;";
+    else
+        facts = "size=0;type=dir;perm=fdelcmp;";
+    return facts + "create=" + FileTimeToFactTime(Entry.btime) + ";modify=" + FileTimeToFactTime(Entry.mtime) + "; "
+        + Entry.name;
+}
+
+void TFtpServer::BuildDirectory(TFtpCtrlSocket* Client, const TFtpString& Params, TListType ListType,
+                                platform::Stream& Stream)
+{
+    const int year = CurrentYear();
+    std::string mask;
+    bool everything = false;
+    if (Params.empty()) {
+        mask = Client->Directory() + "*.*";
+    } else if (AsciiUpperCase(Params) == "-LA" || AsciiUpperCase(Params) == "-AL") {
+        mask = Client->Directory() + "*.*";
+        everything = true;
+    } else {
+        mask = BuildFilePath(Client, Client->Directory(), Params);
+    }
+    if (mask.back() == '/')
+        mask += "*.*";
+    bool written = false;
+    // "." and ".." are shown as "ls -la" and MLSD show them, not in a plain listing.
+    const bool dots = everything || ListType == ListTypeFacts;
+    for (const FoundFile& entry : Search(mask, everything ? everyEntry : plainEntries)) {
+        if (!dots && (entry.name == "." || entry.name == ".."))
+            continue;
+        std::string line;
+        if (ListType == ListTypeUnix)
+            line = FormatUnixDirEntry(entry, year);
+        else if (ListType == ListTypeFacts)
+            line = FormatFactsDirEntry(entry) + "\r\n";
+        else
+            line = entry.name + "\r\n";
+        Stream.write(line.data(), line.size());
+        written = true;
+    }
+    if (!written) {
+        const std::string line = mask + " not found\r\n";
+        Stream.write(line.data(), line.size());
+    }
+}
+
+void TFtpServer::CommandDirectory2(TFtpCtrlSocket* Client, TFtpString& Params, TListType ListType,
+                                   TFtpString& Answer)
+{
+    const bool detailed = ListType != ListTypeName;
+    try {
+        Params = ftppath::WithSlashes(Params);
+        TriggerBuildDirectory(Client, Params, detailed);
+        if (!Client->DataStream) {
+            SetEngineStream(Client, std::make_unique<MemoryStream>());
+            BuildDirectory(Client, Params, ListType, *Client->DataStream);
+            TriggerAlterDirectory(Client, Params, detailed);
+            if (Client->DataStream)
+                Client->DataStream->setPosition(0);
+        }
+        Client->FilePath.clear();
+        Answer = "150 Opening data connection for directory list.";
+        StartSendData(Client);
+    } catch (const EFtpOutsideHome&) {
+        EndStream(Client);
+        Answer = "451 Failed: Access prohibited !.";
+    } catch (const std::exception& E) {
+        EndStream(Client);
+        Answer = "451 Failed: " + Printable(E.what()) + ".";
+    }
+}
+
+void TFtpServer::CommandLIST(TFtpCtrlSocket* Client, TFtpString&, TFtpString& Params, TFtpString& Answer)
+{
+    if (!LoggedIn(Client, Answer))
+        return;
+    BeginTransfer(Client, ftpcLIST);
+    CommandDirectory2(Client, Params, ListTypeUnix, Answer);
+}
+
+void TFtpServer::CommandNLST(TFtpCtrlSocket* Client, TFtpString&, TFtpString& Params, TFtpString& Answer)
+{
+    if (!LoggedIn(Client, Answer))
+        return;
+    BeginTransfer(Client, ftpcNLST);
+    CommandDirectory2(Client, Params, ListTypeName, Answer);
+}
+
+void TFtpServer::CommandMLSD(TFtpCtrlSocket* Client, TFtpString&, TFtpString& Params, TFtpString& Answer)
+{
+    if (!LoggedIn(Client, Answer))
+        return;
+    BeginTransfer(Client, ftpcMLSD);
+    CommandDirectory2(Client, Params, ListTypeFacts, Answer);
+}
+
+void TFtpServer::CommandMLST(TFtpCtrlSocket* Client, TFtpString&, TFtpString& Params, TFtpString& Answer)
+{
+    if (!LoggedIn(Client, Answer))
+        return;
+    Client->CurrentCommand = ftpcMLST;
+    if (Params.empty())
+        Params = "*.*";
+    const std::string notFound = "550 '" + Printable(Params) + "': no such file or directory.";
+    std::string path;
+    if (!PathInHome(Client, Params, path)) {
+        Answer = notFound;
+        return;
+    }
+    const std::vector<FoundFile> found = Search(path, plainEntries);
+    if (found.empty()) {
+        Answer = notFound;
+        return;
+    }
+    Answer = "250-Listing " + Printable(Params) + "\r\n " + Printable(FormatFactsDirEntry(found.front())) + "\r\n250 END";
+}
+
+void TFtpServer::CommandMDTM(TFtpCtrlSocket* Client, TFtpString& Keyword, TFtpString& Params, TFtpString& Answer)
+{
+    if (!LoggedIn(Client, Answer))
+        return;
+    const bool mfmt = Keyword == "MFMT";
+    Client->CurrentCommand = mfmt ? ftpcMFMT : ftpcMDTM;
+    const std::string syntax = "501 Syntax error in MDTM/MFMT parameter.";
+    const std::string cannot = "550 MDTM/MFMT cannot change date/time on this server";
+    try {
+        TDateTime date = 0;
+        bool utc = false;
+        std::size_t at = 0;
+        while (at < Params.size() && Params[at] >= '0' && Params[at] <= '9')
+            ++at;
+        if (at == 14) {
+            date = MDTM2Date(Params.substr(0, 14));
+            if (date < 10) {
+                Answer = syntax;
+                return;
+            }
+            while (at < Params.size() && (Params[at] == '+' || Params[at] == '-' || (Params[at] >= '0' && Params[at] <= '9')))
+                ++at;
+            utc = mfmt || at > 14;
+            if (!mfmt && at > 14) {
+                const int minutes = ParseTimeZoneMinutes(Params.substr(14, 4));
+                if (minutes != 0)
+                    date += minutes / 1440.0;
+            }
+        } else {
+            at = 0;
+        }
+        while (at < Params.size() && Params[at] == ' ')
+            ++at;
+        const std::string name = Params.substr(at, 999);
+        std::string path;
+        if (!PathInHome(Client, name, path)) {
+            Answer = "501 Permission Denied";
+            return;
+        }
+        if (Params.empty()) {
+            Answer = syntax;
+        } else if (!ftppath::FileExists(path)) {
+            Answer = "550 '" + Printable(path) + "': no such file or directory.";
+        } else if (date == 0) {
+            const std::string time = mfmt ? std::string() : FileUtcStr(path);
+            Answer = mfmt ? syntax : time.empty() ? "550 UTC File time retrieval failed" : "213 " + time;
+        } else {
+            bool allowed = true;
+            TriggerValidateMfmt(Client, path, allowed);
+            if (!allowed)
+                Answer = "501 Permission Denied";
+            else if (utc ? UpdateUFileAge(path, date) : UpdateFileAge(path, date))
+                Answer = mfmt ? "213 Date/time changed OK" : "253 Date/time changed OK";
+            else
+                Answer = cannot;
+        }
+    } catch (const std::exception&) {
+        Answer = cannot;
+    }
+}

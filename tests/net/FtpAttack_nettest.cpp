@@ -1,0 +1,254 @@
+// The attack suite: the headless server (build/bench/ftpd) as a separate process, attacked
+// through ftplib, curl and raw sockets. After every group a fresh client must still be
+// served, and nothing outside the home may change.
+#include "net/FtpTestSupport.h"
+
+#include "net/NetMd5.h"
+#include "support/FileContents.h"
+
+#include <sys/stat.h>
+
+#include <map>
+
+using namespace ftptest;
+
+namespace {
+
+const bool insideNamespace = netnstest::enterNetworkNamespace();
+
+// The server process, limited to a few hundred descriptors, serving home.
+class Harness {
+public:
+    explicit Harness(const std::string& home)
+    {
+        process_.start("prlimit", {"--nofile=300:300", PELVAXON_BINARY_DIR "/bench/ftpd",
+                                   QString::fromStdString(home), "0"});
+        EXPECT_TRUE(process_.waitForStarted(5000));
+        EXPECT_TRUE(process_.waitForReadyRead(10000));
+        port = process_.readLine().trimmed().toStdString();
+    }
+    ~Harness()
+    {
+        process_.terminate();
+        if (!process_.waitForFinished(5000))
+            process_.kill();
+    }
+    int Descriptors() const
+    {
+        int count = 0;
+        for (const auto& entry : std::filesystem::directory_iterator("/proc/" + std::to_string(process_.processId()) + "/fd")) {
+            (void)entry;
+            ++count;
+        }
+        return count;
+    }
+    long ResidentKiB() const
+    {
+        std::ifstream status("/proc/" + std::to_string(process_.processId()) + "/status");
+        for (std::string line; std::getline(status, line);)
+            if (line.starts_with("VmRSS:"))
+                return std::stol(line.substr(6));
+        return 0;
+    }
+    bool Running() const { return process_.state() == QProcess::Running; }
+
+    std::string port;
+
+private:
+    QProcess process_;
+};
+
+struct Fingerprint {
+    std::string digest;
+    std::int64_t mtime = 0;
+    bool operator==(const Fingerprint&) const = default;
+};
+
+std::map<std::string, Fingerprint> Fingerprints(const std::vector<std::string>& paths)
+{
+    std::map<std::string, Fingerprint> prints;
+    for (const std::string& path : paths) {
+        struct stat status {};
+        ::stat(path.c_str(), &status);
+        prints[path] = {FileMD5(path), status.st_mtime};
+    }
+    return prints;
+}
+
+ClientRun Attack(const Harness& harness, const std::string& script, const std::string& base, int timeoutMs = 60000)
+{
+    return RunClient("python3", {"-c", QString::fromStdString(std::string(pythonPrelude) + R"PY(
+BASE = sys.argv[2]
+def expect(f, line, answer):
+    got = cmd(f, line)
+    if not got.startswith(answer):
+        print("%r gave %r" % (line, got))
+def served():
+    g = client()
+    if not cmd(g, "NOOP alive").startswith("200"):
+        print("no longer served")
+    g.quit()
+)PY" + script + "\nserved()\nprint('done')\n"),
+                                 QString::fromStdString(harness.port), QString::fromStdString(base)},
+                     timeoutMs);
+}
+
+class FtpAttack : public ::testing::Test {
+protected:
+    FtpAttack()
+    {
+        home = tree.Dir("home");
+        tree.Dir("home/sub");
+        tree.File("home/inside.txt", "inside");
+        tree.File("outside.txt", "outside");
+        tree.File("homex/file", "sibling");
+        tree.Link("/etc", "home/etclink");
+        tree.Link(tree.Path("outside.txt"), "home/filelink");
+        outside = {tree.Path("outside.txt"), tree.Path("homex/file"), "/etc/passwd"};
+        before = Fingerprints(outside);
+    }
+    ~FtpAttack() override { EXPECT_EQ(Fingerprints(outside), before); }
+
+    testfs::TempTree tree;
+    std::string home;
+    std::vector<std::string> outside;
+    std::map<std::string, Fingerprint> before;
+};
+
+} // namespace
+
+TEST_F(FtpAttack, NoPathLeadsOutOfTheHome)
+{
+    Harness harness(home);
+    const ClientRun run = Attack(harness, R"PY(
+f = client()
+for line in ["CWD /", "CWD ../..", "CWD sub/../..", "CWD \\..\\..", "CWD ..\\..", "CWD " + BASE + "/homex",
+             "CWD etclink", "CWD " + BASE, "CDUP"]:
+    expect(f, line, "501 CWD failed.")
+for line in ["RETR ../../etc/passwd", "RETR /etc/passwd", "RETR filelink", "RETR etclink/passwd", "MD5 /etc/passwd",
+             "MD5 filelink"]:
+    expect(f, line, "500 Cannot RETR.")
+for line in ["SIZE /etc/passwd", "SIZE filelink", "MDTM /etc/passwd", "MFMT 20200101000000 /etc/passwd",
+             "MDTM 20200101000000 filelink", "STOR " + BASE + "/homex/new", "STOR ../homex/new", "STOR filelink",
+             "STOR etclink/evil"]:
+    expect(f, line, "501 Permission Denied")
+for line in ["MLST /etc/passwd", "MLST filelink", "MLST etclink/passwd"]:
+    expect(f, line, "550 '")
+for line in ["LIST /etc", "NLST /", "MLSD ..", "LIST etclink", "LIST ../homex", "NLST \\..\\*"]:
+    expect(f, line, "451 Failed: Access prohibited !.")
+for line in ["APPE " + BASE + "/outside.txt", "APPE ../outside.txt", "APPE filelink"]:
+    expect(f, line, "500 Cannot APPE.")
+for line in ["DELE ../outside.txt", "DELE " + BASE + "/homex/file", "DELE filelink"]:
+    expect(f, line, "550 Cannot delete.")
+expect(f, "RMD ../homex", "500 Cannot remove directory.")
+expect(f, "MKD ../newdir", "550 '../newdir': can't create directory.")
+expect(f, "RNFR inside.txt", "350")
+expect(f, "RNTO ../moved.txt", "500 Cannot RNTO.")
+expect(f, "RNFR ../outside.txt", "500 Cannot RNFR.")
+expect(f, "PWD", '257 "' + BASE + '/home/"')
+)PY",
+                                 tree.Root());
+    EXPECT_EQ(run.out, "done\n") << run.err;
+    ClientRun curl = RunClient("curl", {"-sS", "--path-as-is", "-u", "a:b",
+                                        QString::fromStdString("ftp://127.0.0.1:" + harness.port + "/../../etc/passwd")});
+    EXPECT_NE(curl.exitCode, 0);
+    EXPECT_EQ(curl.out, "");
+    curl = RunClient("curl", {"-sS", "--path-as-is", "-u", "a:b",
+                              QString::fromStdString("ftp://127.0.0.1:" + harness.port + "/etclink/passwd")});
+    EXPECT_EQ(curl.out, "");
+    ClientRun lftp = RunClient("lftp", {"-u", "a,b", "-p", QString::fromStdString(harness.port), "-e",
+                                        "set net:max-retries 1; set ftp:ssl-allow no; set cmd:fail-exit no; "
+                                        "cd /etc; get /etc/passwd -o /dev/null; cat etclink/passwd; quit",
+                                        "127.0.0.1"});
+    EXPECT_EQ(lftp.out, "");
+    EXPECT_FALSE(std::filesystem::exists(tree.Path("moved.txt")));
+    EXPECT_FALSE(std::filesystem::exists(tree.Path("newdir")));
+}
+
+TEST_F(FtpAttack, BouncesHijacksAndLongLinesAreRefused)
+{
+    const std::string longName(290, 'n');
+    tree.File("home/" + longName.substr(0, 250), "keep");
+    Harness harness(home);
+    const ClientRun run = Attack(harness, R"PY(
+f = client()
+for line in ["PORT 127,0,0,2,40,1", "PORT 127,0,0,1,0,21", "PORT 127,0,0,1,256,1", "PORT 300,0,0,1,40,1"]:
+    expect(f, line, "501 Invalid PORT command.")
+served()
+
+port = pasv_port(cmd(f, "PASV"))
+stranger = socket.socket()
+stranger.bind(("127.0.0.2", 0))
+stranger.connect(("127.0.0.1", port))
+stranger.settimeout(5)
+try:
+    if stranger.recv(10):
+        print("stranger got data")
+except ConnectionResetError:
+    pass
+d = socket.create_connection(("127.0.0.1", port), timeout=10)
+expect(f, "RETR inside.txt", "150")
+got = d.recv(100); d.close()
+if got != b"inside" or not f.getline().startswith("226"):
+    print("hijack disturbed the transfer")
+served()
+
+name = "n" * 290
+c = raw(); c.line()
+c.ask(b"USER u\r\n"); c.ask(b"PASS p\r\n")
+for line in [b"DELE " + name.encode(), b"STOR " + name.encode(), b"RNTO " + name.encode()]:
+    if c.ask(line + b"\r\n") != "500 Command too long":
+        print("long line taken", line[:10])
+if c.ask(b"DELE a\x00b\r\n") != "501 Syntax error in parameter.":
+    print("NUL taken")
+reply = c.ask(b"MKD a\rb\r\n")
+if "\r" in reply or not reply.endswith("/a?b': directory created."):
+    print("CR in reply", repr(reply))
+d = raw(); d.line()
+d.send(b"x" * 3000)
+if d.line() != "500 Command too long" or d.s.recv(10) != b"":
+    print("over-long line kept open")
+served()
+)PY",
+                                 tree.Root());
+    EXPECT_EQ(run.out, "done\n") << run.err;
+    EXPECT_EQ(testsupport::readFile(tree.Path("home/" + longName.substr(0, 250))), "keep");
+}
+
+TEST_F(FtpAttack, AThousandConnectionsLeaveNothingBehind)
+{
+    Harness harness(home);
+    ASSERT_TRUE(pumpUntil([&] { return harness.Descriptors() > 0; }));
+    const int descriptors = harness.Descriptors();
+    const long memory = harness.ResidentKiB();
+    const ClientRun run = Attack(harness, R"PY(
+import resource
+soft, hard = resource.getrlimit(resource.RLIMIT_NOFILE)
+resource.setrlimit(resource.RLIMIT_NOFILE, (min(hard, 4096), hard))
+socks = []
+for _ in range(1000):
+    s = socket.socket()
+    s.setblocking(False)
+    s.connect_ex(("127.0.0.1", PORT))
+    socks.append(s)
+time.sleep(1)
+idle = [client() for _ in range(20)]
+for s in socks[:50]:
+    try:
+        s.send(b"NOOP\r\n" * 20000)
+    except OSError:
+        pass
+time.sleep(1)
+for s in socks:
+    s.close()
+for f in idle:
+    f.sock.close()
+time.sleep(1)
+)PY",
+                                 tree.Root(), 120000);
+    EXPECT_EQ(run.out, "done\n") << run.err;
+    EXPECT_TRUE(harness.Running());
+    EXPECT_TRUE(pumpUntil([&] { return harness.Descriptors() <= descriptors; }, 20000))
+        << harness.Descriptors() << " descriptors, " << descriptors << " at the start";
+    EXPECT_LT(harness.ResidentKiB(), memory + 16 * 1024);
+}
