@@ -220,11 +220,14 @@ TEST_F(FtpAttack, AThousandConnectionsLeaveNothingBehind)
     Harness harness(home);
     ASSERT_TRUE(pumpUntil([&] { return harness.Descriptors() > 0; }));
     const int descriptors = harness.Descriptors();
-    const long memory = harness.ResidentKiB();
-    const ClientRun run = Attack(harness, R"PY(
+    // The allocator keeps what the first flood freed; a second one must need no more.
+    long memory[2] = {0, 0};
+    for (long& after : memory) {
+        const ClientRun run = Attack(harness, R"PY(
 import resource
 soft, hard = resource.getrlimit(resource.RLIMIT_NOFILE)
 resource.setrlimit(resource.RLIMIT_NOFILE, (min(hard, 4096), hard))
+idle = [client() for _ in range(20)]
 socks = []
 for _ in range(1000):
     s = socket.socket()
@@ -232,7 +235,6 @@ for _ in range(1000):
     s.connect_ex(("127.0.0.1", PORT))
     socks.append(s)
 time.sleep(1)
-idle = [client() for _ in range(20)]
 for s in socks[:50]:
     try:
         s.send(b"NOOP\r\n" * 20000)
@@ -245,10 +247,12 @@ for f in idle:
     f.sock.close()
 time.sleep(1)
 )PY",
-                                 tree.Root(), 120000);
-    EXPECT_EQ(run.out, "done\n") << run.err;
-    EXPECT_TRUE(harness.Running());
-    EXPECT_TRUE(pumpUntil([&] { return harness.Descriptors() <= descriptors; }, 20000))
-        << harness.Descriptors() << " descriptors, " << descriptors << " at the start";
-    EXPECT_LT(harness.ResidentKiB(), memory + 16 * 1024);
+                                     tree.Root(), 120000);
+        EXPECT_EQ(run.out, "done\n") << run.err;
+        EXPECT_TRUE(harness.Running());
+        EXPECT_TRUE(pumpUntil([&] { return harness.Descriptors() <= descriptors; }, 20000))
+            << harness.Descriptors() << " descriptors, " << descriptors << " at the start";
+        after = harness.ResidentKiB();
+    }
+    EXPECT_LT(memory[1], memory[0] + 4 * 1024);
 }
