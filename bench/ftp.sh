@@ -5,6 +5,9 @@
 #              10,000 spread over 8 parallel clients
 #   transfers  RETR and STOR of a 1 GiB file on tmpfs with curl (passive, checked), and 1, 8,
 #              32 and 64 clients each fetching 64 MiB at once; vsftpd without and with sendfile
+#   listings   LIST, NLST (and our MLSD; vsftpd has none) of 1,000, 10,000 and 100,000 entries:
+#              time to first byte and total; 1,000 RETR of 4 KiB files on one connection; the
+#              NOOP round trip (median, 99th percentile) while 32 downloads run
 # Prints each figure, the ratio (ours / vsftpd, above 1 is faster) and RESULT lines, our
 # server's CPU time and peak memory, and its descriptors and memory before and after.
 #   bench/ftp.sh            (BUILD_DIR=build, LOGINS=10000, BIG_MIB=1024, PORT_BASE=2121,
@@ -14,7 +17,7 @@ top=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD_DIR:-$top/build}
 logins=${LOGINS:-10000}
 big_mib=${BIG_MIB:-1024}
-parts=${PARTS:-logins transfers}
+parts=${PARTS:-logins transfers listings}
 port_base=${PORT_BASE:-2121}
 vsftpd_bin=$(command -v vsftpd || echo /usr/sbin/vsftpd)
 
@@ -186,6 +189,66 @@ if [[ " $parts " == *" transfers "* ]]; then
     echo "RESULT ftp-$what-ratio $r"
   done
   echo "  server CPU seconds for all transfers: ours ${cpu[ours]}, vsftpd ${cpu[theirs]}, with sendfile ${cpu[sendfile]}"
+  echo "  our peak memory: $(awk '/VmHWM/ { print $2 }' /proc/$ours_pid/status) KiB"
+fi
+if [[ " $parts " == *" listings "* ]]; then
+  for n in 1000 10000 100000; do
+    mkdir -p "$root/l$n"
+    (cd "$root/l$n" && seq -f "file%06g.txt" 1 "$n" | xargs touch)
+  done
+  mkdir -p "$root/small"
+  for i in $(seq 1000); do head -c 4096 /dev/urandom >"$root/small/s$i"; done
+  [ -f "$root/m64.bin" ] || head -c $((64 << 20)) /dev/urandom >"$root/m64.bin"
+  echo "FTP listings (first byte / total, ms), small files, control latency under load (ours / vsftpd)"
+  for server in ours theirs; do
+    port_var=${server}_port
+    port=${!port_var}
+    user=$([ "$server" = ours ] && echo user || echo anonymous)
+    taskset -c 1-7 python3 - "$port" "$user" "$server" <<'PY'
+import ftplib, statistics, subprocess, sys, time
+port, user, server = int(sys.argv[1]), sys.argv[2], sys.argv[3]
+f = ftplib.FTP(); f.connect("127.0.0.1", port, timeout=60); f.login(user, "bench@")
+results = {}
+for n in (1000, 10000, 100000):
+    for command in ("LIST", "NLST", "MLSD"):
+        if server != "ours" and command == "MLSD":
+            continue
+        f.cwd("/l%d" % n if server != "ours" else "l%d" % n)
+        start = time.perf_counter()
+        conn = f.transfercmd(command)
+        first = None
+        while True:
+            block = conn.recv(65536)
+            if first is None:
+                first = time.perf_counter()
+            if not block:
+                break
+        conn.close(); f.voidresp()
+        end = time.perf_counter()
+        print("%s %-4s %6d  first %7.1f  total %7.1f" % (server, command, n, (first - start) * 1e3, (end - start) * 1e3))
+        print("RESULT ftp-%s-%s-%d-ms %.1f" % (server, command.lower(), n, (end - start) * 1e3))
+        f.cwd("..")
+f.cwd("small")
+start = time.perf_counter()
+for i in range(1, 1001):
+    f.retrbinary("RETR s%d" % i, lambda b: None)
+rate = 1000 / (time.perf_counter() - start)
+print("%s 4 KiB RETR %.0f files/s" % (server, rate))
+print("RESULT ftp-%s-small-files-per-s %.0f" % (server, rate))
+f.cwd("..")
+downloads = [subprocess.Popen(["curl", "-s", "-o", "/dev/null", "-u", user + ":bench@",
+                               "ftp://127.0.0.1:%d/m64.bin" % port]) for _ in range(32)]
+rtts = []
+while len(rtts) < 200 and any(d.poll() is None for d in downloads):
+    start = time.perf_counter(); f.voidcmd("NOOP"); rtts.append((time.perf_counter() - start) * 1e3)
+for d in downloads:
+    d.wait()
+rtts.sort()
+print("%s NOOP under 32 downloads: median %.2f ms, p99 %.2f ms (%d samples)" % (
+    server, statistics.median(rtts), rtts[int(len(rtts) * 0.99) - 1], len(rtts)))
+f.quit()
+PY
+  done
   echo "  our peak memory: $(awk '/VmHWM/ { print $2 }' /proc/$ours_pid/status) KiB"
 fi
 sleep 0.5

@@ -3,6 +3,8 @@
 #include "net/FtpPath.h"
 #include "net/WSocketLoader.h"
 
+#include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -100,6 +102,9 @@ void TFtpCtrlSocket::Dup(SOCKET NewHSocket)
     // A client's abort arrives as urgent data; inline, its bytes stay in the command line.
     const int on = 1;
     WSocket_setsockopt(HSocket(), SOL_SOCKET, SO_OOBINLINE, &on, sizeof on);
+    // A reply right after another (226 after 150) must not wait for the client's delayed
+    // acknowledgement.
+    WSocket_setsockopt(HSocket(), IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
 }
 
 std::string TFtpCtrlSocket::GetPeerAddr()
