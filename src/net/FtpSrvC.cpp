@@ -1,5 +1,6 @@
 #include "net/FtpSrvC.h"
 
+#include "net/FireEvent.h"
 #include "net/FtpPath.h"
 #include "net/WSocketLoader.h"
 
@@ -187,8 +188,5 @@ void TFtpCtrlSocket::TriggerDataSent(std::uint16_t Error)
 
 void TFtpCtrlSocket::TriggerCommand(const char* CmdBuf, std::int32_t CmdLen)
 {
-    if (OnCommand) {
-        const TCommandEvent handler = OnCommand;
-        handler(this, CmdBuf, CmdLen);
-    }
+    fire(OnCommand, this, CmdBuf, CmdLen);
 }
