@@ -15,6 +15,7 @@
 
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QFile>
 #include <QShowEvent>
 #include <QSplitter>
 #include <QTimer>
@@ -111,6 +112,13 @@ void TMainForm::showEvent(QShowEvent* event)
     // A spontaneous show is the desktop un-minimising the window, not the program showing it.
     if (!event->spontaneous())
         platform::guarded([this] { FormShow(); });
+}
+
+std::string TMainForm::Title() const { return QFile::encodeName(windowTitle()).toStdString(); }
+
+void TMainForm::SetTitle(const std::string& title)
+{
+    setWindowTitle(QFile::decodeName(QByteArray::fromStdString(title)));
 }
 
 void TMainForm::closeEvent(QCloseEvent* event)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "filemanager/Settings.h"
+#include "filemanager/dir.h"
 #include "filemanager/myBMPTexture.h"
 #include "platform/ui/VirtualKeys.h"
 
@@ -27,8 +28,8 @@ class MainForm;
 // command bar below, the menu above; it applies the settings at the first activation,
 // re-reads both listings whenever the program regains the focus, finishes deferred
 // redraws on its timer, minimises to the tray where there is one, and writes the
-// settings once when the program ends.
-class TMainForm : public QMainWindow {
+// settings once when the program ends. Its caption shows the progress of listings and viewers.
+class TMainForm : public QMainWindow, public TitleBar {
 public:
     explicit TMainForm(QWidget* parent = nullptr);
     ~TMainForm() override;
@@ -90,6 +91,9 @@ public:
     void Privatechat1Click();
     void FormKeyDown(int Key, platform::ShiftState Shift);
     void FormKeyUp(int Key, platform::ShiftState Shift);
+
+    std::string Title() const override;
+    void SetTitle(const std::string& title) override;
 
     // The picture file as a texture record, with the loading shown in the caption and the
     // cursor; null, with nothing shown, when it cannot be read.
