@@ -12,7 +12,8 @@ TFindDialog::TFindDialog(QWidget* owner) : QDialog(owner), ui(std::make_unique<U
     FindNextBtn = ui->FindNextBtn;
     CancelBtn = ui->CancelBtn;
     setFixedSize(size());
-    connect(FindEdit, &QLineEdit::textChanged, this, [this](const QString& text) { FindNextBtn->setEnabled(!text.isEmpty()); });
+    connect(FindEdit, &QLineEdit::textChanged, this,
+            [this](const QString& text) { FindNextBtn->setEnabled(!text.isEmpty()); });
     connect(FindNextBtn, &QPushButton::clicked, this, platform::guard([this] {
         if (OnFind)
             OnFind();

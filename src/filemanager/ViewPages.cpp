@@ -108,7 +108,8 @@ ViewPages::ViewPages(const platform::FileDescriptor& file, int mode, std::int64_
             shownSize_ = whole;
             decoder_ = QStringDecoder(QStringDecoder::Utf8);
         }
-        finished_ = shownSize_ == 0;
+        if (shownSize_ == 0)
+            Finish();
         return;
     }
     progress_ = std::make_unique<LatestTitle>(titleBar);
@@ -142,10 +143,42 @@ QString ViewPages::NextText(std::size_t budget)
             --end;
     }
     textPosition_ = end;
-    finished_ = end == shownSize_;
     const char* piece = bytes_.data() + start;
     const auto length = static_cast<qsizetype>(end - start);
-    return utf8_ ? decoder_.decode(QByteArrayView(piece, length)) : QString::fromLatin1(piece, length);
+    QString text = utf8_ ? decoder_.decode(QByteArrayView(piece, length)) : QString::fromLatin1(piece, length);
+    if (end == shownSize_)
+        Finish();
+    return BreakLongLines(std::move(text));
+}
+
+QString ViewPages::BreakLongLines(QString text)
+{
+    QString broken; // filled only once a line needs breaking
+    qsizetype copied = 0;
+    qsizetype run = lineLength_;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        run = c == u'\n' || c == u'\r' ? 0 : run + 1;
+        if (run > longestLine && !c.isLowSurrogate()) {
+            broken += QStringView(text).mid(copied, i - copied);
+            broken += u'\n';
+            copied = i;
+            run = 1;
+        }
+    }
+    lineLength_ = run;
+    if (broken.isEmpty())
+        return text;
+    broken += QStringView(text).mid(copied);
+    return broken;
+}
+
+// Everything is handed out: the file's bytes are no longer needed.
+void ViewPages::Finish()
+{
+    finished_ = true;
+    stream_.reset();
+    bytes_ = std::string();
 }
 
 QString ViewPages::NextPages(std::size_t budget)
@@ -157,7 +190,7 @@ QString ViewPages::NextPages(std::size_t budget)
     while (text.size() < budget) {
         const std::size_t length = conversion_->ConvertReadStream(*stream_, block, sizeof block);
         if (length == 0) {
-            finished_ = true;
+            Finish();
             break;
         }
         text.append(block, length);

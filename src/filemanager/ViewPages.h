@@ -34,14 +34,21 @@ public:
     // The next piece of display text, of about `budget` characters or the rest. Text shows
     // as UTF-8 when the whole file is valid UTF-8, else as Latin-1; hex and binary pages show
     // as Latin-1, with the control byte mark and the other invisible bytes drawn as "·".
-    // Text pieces end after a line break where they can, and never between CR and LF.
+    // Text pieces end after a line break where they can, and never between CR and LF. A
+    // line of text longer than longestLine characters is shown broken into lines of that
+    // length: the editor lays out a line whole, so a file of megabytes without a line feed
+    // (zeros, minified data) would stall it.
     QString Next(std::size_t budget);
+
+    static constexpr qsizetype longestLine = 1024;
 
 private:
     class LatestTitle;
 
     QString NextText(std::size_t budget);
     QString NextPages(std::size_t budget);
+    QString BreakLongLines(QString text);
+    void Finish();
 
     std::string bytes_;
     std::size_t shownSize_ = 0; // the bytes shown: a character cut by the limit is left out
@@ -52,6 +59,7 @@ private:
     bool utf8_ = false;
     QStringDecoder decoder_;
     std::size_t textPosition_ = 0;
+    qsizetype lineLength_ = 0; // characters of the last line shown so far
     // Page modes
     std::unique_ptr<LatestTitle> progress_;
     std::unique_ptr<platform::MemoryStream> stream_;

@@ -23,8 +23,8 @@
 
 namespace {
 
-// About 3300 hex lines: quick to lay out, and more than any screen shows.
-constexpr std::size_t pieceCharacters = 256 * 1024;
+// About 850 hex lines: more than any screen shows, and laid out in a blink.
+constexpr std::size_t pieceCharacters = 64 * 1024;
 constexpr int vkF3 = platform::vk::F1 + 2;
 
 QString Shown(const std::string& bytes) { return QFile::decodeName(QByteArray::fromStdString(bytes)); }

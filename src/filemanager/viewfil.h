@@ -50,7 +50,7 @@ public:
     // opened for another reason. The extension is the caller's to give; the mode alone picks
     // the form of the pages, so a file views in any mode whatever its extension.
     void LoadFile(const std::string& fileName, const std::string& extension, int mode);
-    // Part of the file is read but not yet in the editor.
+    // Some of the file is read but not yet in the editor.
     bool MoreToShow() const;
 
     // Esc dismisses an open search first, then closes the viewer; F3 in text mode finds

@@ -91,7 +91,8 @@ TEST(TViewForm, ShowsHexPagesInAFixedFontWithTheMenuOffAndTheCountInTheMainCapti
     EXPECT_EQ(viewer->viewMode, 1);
     const QStringList lines = Shown(viewer).split('\n');
     ASSERT_EQ(lines.size(), 3);
-    EXPECT_EQ(lines[0], QString::fromUtf8("00000000  41 42 43 44 45 46 47 48  49 4A 4B 4C 4D 4E 4F 01  ABCDEFGHIJKLMNO·"));
+    EXPECT_EQ(lines[0],
+              QString::fromUtf8("00000000  41 42 43 44 45 46 47 48  49 4A 4B 4C 4D 4E 4F 01  ABCDEFGHIJKLMNO·"));
     EXPECT_EQ(lines[1].mid(60), "Q");
     EXPECT_EQ(lines[2], "");
     EXPECT_EQ(mainTitle.titles.back(), "17");
@@ -136,6 +137,27 @@ TEST(TViewForm, ShowsTextAsUtf8WhenItIsValidElseAsLatin1)
     Viewer latin1;
     latin1->LoadFile(tree.File("latin1.txt", "caf\xe9 \xc3\xa9"), ".txt", 0);
     EXPECT_EQ(Shown(latin1), QString::fromUtf8("café Ã©"));
+}
+
+TEST(TViewForm, BreaksOnlyLinesTooLongToLayOutQuickly)
+{
+    testfs::TempTree tree;
+    const int longest = 1024;
+    const std::string fits(longest, 'x');
+    Viewer viewer;
+    viewer->LoadFile(tree.File("long.txt", fits + "\n" + std::string(2 * longest + 5, 'y') + "\r\nend"), ".txt", 0);
+    QStringList lines;
+    for (QTextBlock block = viewer->Editor->document()->begin(); block.isValid(); block = block.next())
+        lines << block.text();
+    EXPECT_EQ(lines, (QStringList{QString::fromStdString(fits), QString(longest, 'y'), QString(longest, 'y'),
+                                  QString(5, 'y'), "end"}));
+
+    // A file of zeros is one line of its whole length.
+    Viewer zeros;
+    zeros->LoadFile(tree.Sparse("zeros.img", 256 * longest), ".img", 0);
+    ScrollToTheEnd(zeros);
+    EXPECT_FALSE(zeros->MoreToShow());
+    EXPECT_EQ(zeros->Editor->blockCount(), 256);
 }
 
 TEST(TViewForm, FindsNextMatchesWithCaseAndWholeWordsAndSaysNotFoundPastTheLast)
@@ -298,10 +320,15 @@ TEST(TViewForm, FindReachesTextNotYetShownAndKeepsWholeWordsWhole)
     EXPECT_EQ(viewer->Editor->textCursor().selectedText(), "needle");
     EXPECT_EQ(viewer->Editor->textCursor().blockNumber(), 100000);
 
-    // One line longer than a piece, cut right after "needle" of "needlex".
-    const std::size_t piece = 256 * 1024;
+    // A line longer than a piece, cut right after "needle" of "needlex" (not where the
+    // display breaks the line: its characters take three bytes each).
+    const std::size_t piece = 64 * 1024;
+    std::string euros;
+    for (std::size_t i = 0; i < (piece - 7) / 3; ++i)
+        euros += "\xe2\x82\xac";
+    ASSERT_EQ(euros.size() + 7, piece);
     Viewer cut;
-    cut->LoadFile(tree.File("cut.txt", std::string(piece - 7, 'a') + " needlex tail\n"), ".txt", 0);
+    cut->LoadFile(tree.File("cut.txt", euros + " needlex tail\n"), ".txt", 0);
     cut->FindDialog1->FindEdit->setText("needle");
     cut->FindDialog1->WholeWordBox->setChecked(true);
     FindNext(cut);
