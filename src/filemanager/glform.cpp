@@ -1,12 +1,12 @@
 #include "filemanager/glform.h"
 
 #include "filemanager/OpenGLPanel.h"
-#include "filemanager/mainfr.h"
+#include "filemanager/PanelHost.h"
+#include "platform/base/Exception.h"
 #include "platform/fs/CurrentDir.h"
-#include "platform/fs/Path.h"
-#include "platform/ui/IniFile.h"
-#include "platform/ui/Locations.h"
+#include "platform/ui/ExceptionGuard.h"
 #include "platform/ui/MessageService.h"
+#include "ui_glfr.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -16,10 +16,7 @@
 #include <QMenu>
 #include <QRadioButton>
 #include <QStatusBar>
-#include <QToolBar>
-#include <QVBoxLayout>
-
-#include <GL/gl.h>
+#include <QToolButton>
 
 namespace {
 
@@ -32,102 +29,45 @@ QAction* addOption(QMenu* menu, const char* name, const char* caption, bool chec
     return item;
 }
 
-QRadioButton* addModeButton(QWidget* scene, const char* name, const char* caption, int x)
-{
-    auto* button = new QRadioButton(caption, scene);
-    button->setObjectName(name);
-    button->setToolTip("for one hand operation");
-    button->move(x, 4);
-    return button;
-}
-
-// The main window's background picture over the whole view, until the scene draws its own.
-void drawBackgroundPicture()
-{
-    if (!MainForm || !MainForm->viewBkgPic || !MainForm->bkgTexture || MainForm->bkgTextureId == 0)
-        return;
-    glMatrixMode(GL_PROJECTION);
-    glPushMatrix();
-    glLoadIdentity();
-    glMatrixMode(GL_MODELVIEW);
-    glPushMatrix();
-    glLoadIdentity();
-    glEnable(GL_TEXTURE_2D);
-    glBindTexture(GL_TEXTURE_2D, MainForm->bkgTextureId);
-    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
-    glBegin(GL_QUADS);
-    glTexCoord2f(0.0f, 0.0f);
-    glVertex2f(-1.0f, -1.0f);
-    glTexCoord2f(1.0f, 0.0f);
-    glVertex2f(1.0f, -1.0f);
-    glTexCoord2f(1.0f, 1.0f);
-    glVertex2f(1.0f, 1.0f);
-    glTexCoord2f(0.0f, 1.0f);
-    glVertex2f(-1.0f, 1.0f);
-    glEnd();
-    glBindTexture(GL_TEXTURE_2D, 0);
-    glDisable(GL_TEXTURE_2D);
-    glPopMatrix();
-    glMatrixMode(GL_PROJECTION);
-    glPopMatrix();
-    glMatrixMode(GL_MODELVIEW);
-}
-
 } // namespace
 
-Tglfr::Tglfr(QWidget* parent) : QWidget(parent)
+Tglfr::Tglfr(QWidget* parent, PanelHost& host)
+    : QWidget(parent), host(host), drives(host.mountSource), tree(drives), ui(std::make_unique<Ui::glfr>())
 {
-    setObjectName("glfr");
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
-
-    ToolBar1 = new QToolBar(this);
-    ToolBar1->setObjectName("ToolBar1");
-    drvComboBox = new QComboBox(ToolBar1);
-    drvComboBox->setObjectName("drvComboBox");
-    drvComboBox->setToolTip("Select drive (also: CTRL+Drive letter)");
-    drvComboBox->addItem("/", QByteArray("/"));
-    FilterEdit = new QLineEdit("*.*", ToolBar1);
-    FilterEdit->setObjectName("FilterEdit");
-    FilterEdit->setToolTip("Filter by filename");
-    FilterEdit->setFixedWidth(66);
-    dirnameLabel = new QLabel(ToolBar1);
-    dirnameLabel->setObjectName("dirnameLabel");
-    ToolBar1->addWidget(drvComboBox);
-    ToolBar1->addWidget(FilterEdit);
-    ToolBar1->addWidget(dirnameLabel);
-    layout->addWidget(ToolBar1);
-
-    OpenGLPanel1 = new TOpenGLPanel(this);
-    OpenGLPanel1->setObjectName("OpenGLPanel1");
-    OpenGLPanel1->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Expanding);
-    OpenGLPanel1->OnResize = [](TOpenGLPanel* panel) {
-        const qreal ratio = panel->devicePixelRatioF();
-        glViewport(0, 0, GLsizei(panel->width() * ratio), GLsizei(panel->height() * ratio));
-    };
-    OpenGLPanel1->OnPaint = [this](TOpenGLPanel*) {
-        glClearColor(bkgcol[0], bkgcol[1], bkgcol[2], 1.0f);
-        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-        drawBackgroundPicture();
-        drawnOnce = true;
-    };
-    zoomRadioButton = addModeButton(OpenGLPanel1, "zoomRadioButton", "&zoom", 4);
-    panRadioButton = addModeButton(OpenGLPanel1, "panRadioButton", "&pan", 64);
-    rotateRadioButton = addModeButton(OpenGLPanel1, "rotateRadioButton", "&rotate", 118);
-    panRadioButton->setChecked(true);
+    ui->setupUi(this);
+    ToolBar1 = ui->ToolBar1;
+    drvComboBox = ui->drvComboBox;
+    FilterEdit = ui->FilterEdit;
+    rootSpeedButton = ui->rootSpeedButton;
+    parentSpeedButton = ui->parentSpeedButton;
+    AttrSpeedButton = ui->AttrSpeedButton;
+    dirnameLabel = ui->dirnameLabel;
+    StatusBar1 = ui->StatusBar1;
+    OpenGLPanel1 = ui->OpenGLPanel1;
+    zoomRadioButton = ui->zoomRadioButton;
+    panRadioButton = ui->panRadioButton;
+    rotateRadioButton = ui->rotateRadioButton;
+    lasticonPanel = ui->lasticonPanel;
+    Image1 = ui->Image1;
+    lasticonPanel->hide();
     // Readable on the dark scene.
     for (QRadioButton* button : {zoomRadioButton, panRadioButton, rotateRadioButton}) {
         QPalette light = button->palette();
         light.setColor(QPalette::WindowText, Qt::white);
         button->setPalette(light);
     }
-    layout->addWidget(OpenGLPanel1, 1);
 
-    StatusBar1 = new QStatusBar(this);
-    StatusBar1->setObjectName("StatusBar1");
-    StatusBar1->setSizeGripEnabled(false);
-    layout->addWidget(StatusBar1);
+    OpenGLPanel1->cDepthBits = 24;
+    OpenGLPanel1->Font3D_Enabled = true;
+    OpenGLPanel1->Font2D_Enabled = true;
+    OpenGLPanel1->Font3D_FirstGylph = OpenGLPanel1->Font2D_FirstGylph = 32;
+    OpenGLPanel1->Font3D_NumGylph = OpenGLPanel1->Font2D_NumGylph = 223;
+    OpenGLPanel1->Font3D_MaxDeviation = 0.1f;
+    OpenGLPanel1->Font3D_Extrustion = 0.001f;
+    OpenGLPanel1->OnPreInit = [this](TOpenGLPanel*) { OpenGLPanel1PreInit(); };
+    OpenGLPanel1->OnInit = [this](TOpenGLPanel*) { OpenGLPanel1Init(); };
+    OpenGLPanel1->OnResize = [this](TOpenGLPanel*) { OpenGLPanel1Resize(); };
+    OpenGLPanel1->OnPaint = [this](TOpenGLPanel*) { OpenGLPanel1Paint(); };
 
     PopupMenu1 = new QMenu(this);
     PopupMenu1->setObjectName("PopupMenu1");
@@ -150,17 +90,51 @@ Tglfr::Tglfr(QWidget* parent) : QWidget(parent)
     connect(OpenGLPanel1, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& at) { PopupMenu1->popup(OpenGLPanel1->mapToGlobal(at)); });
 
-    // The font is read before the scene exists, since the scene's text is made from it.
-    Font2D_Type = ReadPanelFont(platform::IniFile(platform::settingsFilePath()));
+    dir.titleBar = &host;
+    // The camera and colours are set here and not when the context comes: Qt may make the
+    // context after the stored settings were applied, which must not be undone.
+    ResetCamera();
+    if (!platform::ChangeDir(platform::HomeDirectory()))
+        platform::ShowMessage("cannot change to root dir");
     RefreshListing(false);
+    FillDriveBox();
+}
+
+Tglfr::~Tglfr() = default;
+
+void Tglfr::FillDriveBox()
+{
+    drvComboBox->clear();
+    for (const platform::DriveItem& drive : drives.Items())
+        drvComboBox->addItem(QFile::decodeName(QByteArray::fromStdString(drive.text)),
+                             QByteArray::fromStdString(drive.root));
+    SelectDriveOf(dir.path);
 }
 
 void Tglfr::RefreshListing(bool repaint)
 {
-    dirPath = platform::CurrentDir();
-    dirnameLabel->setText(QFile::decodeName(dirPath.c_str()));
+    try {
+        dir.ReadDirectory(QFile::encodeName(FilterEdit->text()).toStdString(), attrMask, dirsizevisible);
+    } catch (const platform::Exception& error) {
+        platform::ShowMessage(error.what());
+    }
+    SortListing();
+    dirnameLabel->setText(QFile::decodeName(QByteArray::fromStdString(dir.path)));
+    tree.RebuildDirTree(dir.path);
     if (repaint)
         RepaintScene();
+}
+
+void Tglfr::SortListing()
+{
+    if (byname2->isChecked())
+        dir.SortByName(reversesort);
+    if (byextension2->isChecked())
+        dir.SortByExt(reversesort);
+    if (bysize2->isChecked())
+        dir.SortBySize(reversesort);
+    if (bydate2->isChecked())
+        dir.SortByDate(reversesort);
 }
 
 void Tglfr::RepaintScene()
@@ -168,31 +142,33 @@ void Tglfr::RepaintScene()
     OpenGLPanel1->update();
 }
 
+void Tglfr::SetActive(bool on)
+{
+    active = on;
+    QPalette colours = StatusBar1->palette();
+    colours.setColor(QPalette::Window, on ? actcol : palette().color(QPalette::Button));
+    StatusBar1->setPalette(colours);
+    RepaintScene();
+}
+
 void Tglfr::SelectDriveOf(const std::string& path)
 {
-    int best = -1;
-    std::size_t bestLength = 0;
-    for (int i = 0; i < drvComboBox->count(); ++i) {
-        const std::string root = drvComboBox->itemData(i).toByteArray().toStdString();
-        if (platform::IsAncestorOrSame(root, path) && (best < 0 || root.size() > bestLength)) {
-            best = i;
-            bestLength = root.size();
-        }
-    }
-    if (best >= 0)
-        drvComboBox->setCurrentIndex(best);
+    const int drive = drives.DriveOf(path);
+    if (drive >= 0 && drive < drvComboBox->count())
+        drvComboBox->setCurrentIndex(drive);
 }
 
 void Tglfr::FormClose()
 {
     OpenGLPanel1->MakeOpenGLPanelNotCurrent();
+    dir.ClearEntries();
 }
 
 bool Tglfr::ChangeToListingDir()
 {
-    if (platform::ChangeDir(dirPath))
+    if (platform::ChangeDir(dir.path))
         return true;
-    platform::ShowMessage("cannot change to current dir: " + dirPath);
+    platform::ShowMessage("cannot change to current dir: " + dir.path);
     return false;
 }
 
@@ -209,11 +185,35 @@ void Tglfr::Toggle(bool& option, QAction* item)
     item->setChecked(option);
 }
 
-void Tglfr::displaynames2Click() { Toggle(dspnam, displaynames2); }
-void Tglfr::sizeasheightClick() { Toggle(dspsizasheight, sizeasheight); }
-void Tglfr::size1Click() { Toggle(dspsiz, size1); }
-void Tglfr::date1Click() { Toggle(dspdat, date1); }
-void Tglfr::attributes1Click() { Toggle(dspatr, attributes1); }
-void Tglfr::directorytree2Click() { Toggle(dirtreevisible, directorytree2); }
-void Tglfr::directorysize1Click() { Toggle(dirsizevisible, directorysize1); }
-void Tglfr::reversesort1Click() { Toggle(reversesort, reversesort1); }
+void Tglfr::displaynames2Click()
+{
+    Toggle(dspnam, displaynames2);
+}
+void Tglfr::sizeasheightClick()
+{
+    Toggle(dspsizasheight, sizeasheight);
+}
+void Tglfr::size1Click()
+{
+    Toggle(dspsiz, size1);
+}
+void Tglfr::date1Click()
+{
+    Toggle(dspdat, date1);
+}
+void Tglfr::attributes1Click()
+{
+    Toggle(dspatr, attributes1);
+}
+void Tglfr::directorytree2Click()
+{
+    Toggle(dirtreevisible, directorytree2);
+}
+void Tglfr::directorysize1Click()
+{
+    Toggle(dirsizevisible, directorysize1);
+}
+void Tglfr::reversesort1Click()
+{
+    Toggle(reversesort, reversesort1);
+}

@@ -1,39 +1,59 @@
 #pragma once
 
+#include "filemanager/Dirbloc.h"
+#include "filemanager/PanelBlocks.h"
 #include "filemanager/Settings.h"
+#include "filemanager/dir.h"
+#include "platform/fs/DriveList.h"
 
+#include <GL/gl.h>
 #include <QColor>
 #include <QWidget>
 
+#include <memory>
 #include <string>
+#include <vector>
 
+class PanelHost;
 class QAction;
 class QComboBox;
+class QFrame;
 class QLabel;
 class QLineEdit;
 class QMenu;
 class QRadioButton;
 class QStatusBar;
-class QToolBar;
+class QToolButton;
 class TOpenGLPanel;
+namespace Ui {
+class glfr;
+}
 
-// A file panel as far as the main window and the settings file know it: its header with
-// the drive list and the filter, the scene area, the status line, the popup menu's sort
-// and display items, and the options, camera and colours the settings keep. The scene
-// itself is not drawn yet: its OpenGL view shows the background colour and picture.
+// A file panel: one directory listing and the directory tree of its drive, shown as a 3D
+// scene of coloured blocks on a grid, labelled, above a translucent file plane and in front
+// of the background picture, with the tree beside the grid. Frames are drawn on request
+// only; the same frame in select mode is the pick pass. The window holding the panel is
+// its PanelHost.
 class Tglfr : public QWidget {
 public:
-    explicit Tglfr(QWidget* parent);
+    Tglfr(QWidget* parent, PanelHost& host);
+    ~Tglfr() override;
 
-    QToolBar* ToolBar1 = nullptr;
+    // Components of the stored form.
+    QFrame* ToolBar1 = nullptr;
     QComboBox* drvComboBox = nullptr;
     QLineEdit* FilterEdit = nullptr;
+    QToolButton* rootSpeedButton = nullptr;
+    QToolButton* parentSpeedButton = nullptr;
+    QToolButton* AttrSpeedButton = nullptr;
     QLabel* dirnameLabel = nullptr;
+    QStatusBar* StatusBar1 = nullptr;
     TOpenGLPanel* OpenGLPanel1 = nullptr;
     QRadioButton* zoomRadioButton = nullptr;
     QRadioButton* panRadioButton = nullptr;
     QRadioButton* rotateRadioButton = nullptr;
-    QStatusBar* StatusBar1 = nullptr;
+    QFrame* lasticonPanel = nullptr;
+    QLabel* Image1 = nullptr;
     QMenu* PopupMenu1 = nullptr;
     QAction* displaynames2 = nullptr;
     QAction* sizeasheight = nullptr;
@@ -48,8 +68,20 @@ public:
     QAction* bydate2 = nullptr;
     QAction* reversesort1 = nullptr;
 
+    PanelHost& host;
+    platform::DriveList drives; // made from the host's mount source
+    Tdir dir; // the listing
+    TDirTree tree; // the directory tree of the listing's drive
+    TBlockMeshes blockMeshes;
+
     int attrMask = 0x27;
+    std::vector<GLuint> selectBuffer = std::vector<GLuint>(5000);
+    bool glReady = false;
+    bool dblClickSeen = false;
+    int pickCount = 0; // pick names handed out by the last frame: entries, then tree nodes
+    int mouseX = 0, mouseY = 0, prevMouseX = 0, prevMouseY = 0, downX = 0, downY = 0;
     Tglfr* otherPanel = nullptr;
+    bool painting = false;
     bool showLastIcon = false;
     bool dspnam = true;
     bool dspsiz = false;
@@ -65,6 +97,8 @@ public:
     double trany = 0.0;
     double tranz = 0.0;
     int dragMode = 0;
+    int presetIndex = -1;
+    int gridColumns = 10; // of the last frame
     bool labelsSuppressed = false;
     bool drawingSuppressed = false;
     bool active = false;
@@ -72,23 +106,29 @@ public:
     float filplancol[4] = {0.5607843f, 0.7372549f, 0.5607843f, 0.44f};
     float selcol[4] = {1.0f, 0.0f, 0.0f, 1.0f};
     QColor actcol{152, 226, 245};
-    bool drawnOnce = false;
-    // The 2D font of the scene, read from the settings before the scene exists.
+    bool refreshingSibling = false;
+    bool drawnOnce = false; // the last frame got through all entries
+    // The scene's font as the settings file gives it, read just before the scene is made.
     PanelFontSettings Font2D_Type;
 
     // The listing's directory.
-    const std::string& DirPath() const { return dirPath; }
-    void SetDirPath(const std::string& path) { dirPath = path; }
+    const std::string& DirPath() const { return dir.path; }
+    void SetDirPath(const std::string& path) { dir.path = path; }
     // Makes the listing's directory the process's current one; when it cannot, says so
     // with "cannot change to current dir: " and the path, and gives false.
     bool ChangeToListingDir();
 
     void SetOtherPanel(Tglfr* other) { otherPanel = other; }
-    // Reads the process's current directory as the listing and repaints when asked.
+    // Makes this the panel the command bar acts on, or not: the active panel's status bar
+    // shows actcol and its blocks are coloured, the other's are grey. Repaints.
+    void SetActive(bool on);
+    // Reads the process's current directory as the listing, sorts it, rebuilds the tree and
+    // repaints when asked.
     void RefreshListing(bool repaint);
     void RepaintScene();
     // Selects the drive list's item of the drive that holds path, if there is one.
     void SelectDriveOf(const std::string& path);
+    // Leaves no context current and frees the listing's entries.
     void FormClose();
 
     void FilterEditChange();
@@ -101,9 +141,56 @@ public:
     void directorysize1Click();
     void reversesort1Click();
 
+    // The scene's OpenGL events.
+    void OpenGLPanel1PreInit();
+    void OpenGLPanel1Init();
+    void OpenGLPanel1Resize();
+    void OpenGLPanel1Paint();
+    void ResetCamera();
+    // Model-view matrices of the block grid and of the tree, which lies a right angle further
+    // turned about x: a tree point (x, y, z) is the grid point (x, -z, y).
+    void ApplyFileViewTransform() const;
+    void ApplyTreeViewTransform() const;
+
+    // One frame, mode GL_RENDER or GL_SELECT. In select mode only what can be picked is drawn,
+    // the blocks named 0 to n - 1 and the tree nodes after them; the caller has pushed one
+    // name (-1) for the background.
+    void DrawScene(GLenum renderMode);
+
 private:
+    void FillDriveBox();
+    void SortListing();
     // Flips a display option, repaints, and shows it in its menu item.
     void Toggle(bool& option, QAction* item);
 
-    std::string dirPath;
+    // Scene parts (glformScene.cpp).
+    void DrawBackground();
+    void DrawBlock(const ff& entry, double height, int index, GLenum renderMode, bool highlight);
+    void DrawMeshFaces(const BlockMesh& mesh, const ff* entry, const std::string& name, bool highlight);
+    void DrawEntryIcon(const ff& entry, double height, int index);
+    void ShowListingStatus(int markedCount, std::int64_t markedBytes);
+    void DrawFilePlane();
+    void DrawTreeLinkToGrid();
+    double GridX(int index) const { return double(index % gridColumns) * 2.0; }
+    double GridZ(int index) const { return double(index / gridColumns) * 2.0; }
+    // The name whose bytes colour an unmarked block: grey "Z" in the panel that is not active.
+    const std::string& ColourName(const std::string& name) const;
+
+    // Labels (glformLabels.cpp).
+    void DrawEntryLabels(const ff& entry, bool largest);
+    void DrawLabel(const std::string& text, float x, float y, float z, float scale);
+    void DrawBitmapText(const std::string& text, float x, float y, float z);
+    void DrawPathLabel();
+    float FontPointSize() const;
+
+    // The directory tree (glformTree.cpp).
+    void DrawTree(GLenum renderMode);
+    void DrawTreeNode(const Tdirblock& node, int x, int z, GLenum renderMode);
+    void DrawTreeBranches(const Tdirblock& node, GLenum renderMode);
+    void DrawTreeLabels(const Tdirblock& node);
+    void PlaceTreeLabel(int x, int z);
+    void DrawTreeNodeLabel(const Tdirblock& node);
+    void SetLineColour(bool highlight) const;
+
+    std::unique_ptr<Ui::glfr> ui;
 };

@@ -150,8 +150,8 @@ void TMainForm::FormShow()
 void TMainForm::CreatePanels()
 {
     const int clientWidth = ps->width();
-    leftPanel = new Tglfr(ps);
-    rightPanel = new Tglfr(ps);
+    leftPanel = new Tglfr(ps, *this);
+    rightPanel = new Tglfr(ps, *this);
     leftPanel->SetOtherPanel(rightPanel);
     rightPanel->SetOtherPanel(leftPanel);
     // The left panel keeps its width when the window is resized; the right one takes the rest.
@@ -284,6 +284,12 @@ void TMainForm::SetModifiers(platform::ShiftState shift)
 void TMainForm::FormKeyDown(int, platform::ShiftState Shift) { SetModifiers(Shift); }
 
 void TMainForm::FormKeyUp(int, platform::ShiftState Shift) { SetModifiers(Shift); }
+
+void TMainForm::ClearActiveControl()
+{
+    if (QWidget* control = focusWidget())
+        control->clearFocus();
+}
 
 void TMainForm::FormClose()
 {

@@ -1,8 +1,7 @@
 #pragma once
 
+#include "filemanager/PanelHost.h"
 #include "filemanager/Settings.h"
-#include "filemanager/dir.h"
-#include "filemanager/myBMPTexture.h"
 #include "platform/ui/VirtualKeys.h"
 
 #include <QIcon>
@@ -28,8 +27,9 @@ class MainForm;
 // command bar below, the menu above; it applies the settings at the first activation,
 // re-reads both listings whenever the program regains the focus, finishes deferred
 // redraws on its timer, minimises to the tray where there is one, and writes the
-// settings once when the program ends. Its caption shows the progress of listings and viewers.
-class TMainForm : public QMainWindow, public TitleBar {
+// settings once when the program ends. Its caption shows the progress of listings and viewers;
+// it is the panels' host.
+class TMainForm : public QMainWindow, public PanelHost {
 public:
     explicit TMainForm(QWidget* parent = nullptr);
     ~TMainForm() override;
@@ -56,18 +56,9 @@ public:
     bool ctrlDown = false;
     bool altDown = false;
     QIcon trayIcon;
-    bool draw3DText = false;
-    bool viewFilePlane = false;
-    bool viewBkgPic = false;
-    bool filterEditFocused = false;
     std::string bkgFileName;
     std::string exeDir;
     std::string traceLastHost;
-    int icon3DLimit = 0;
-    // The background picture's pixels, null when there is none; its texture name is the same
-    // in both panels.
-    std::unique_ptr<myBMPTexture> bkgTexture;
-    GLuint bkgTextureId = 0;
     std::string icon3DDir;
 
     // The web-tool windows, once the program entry has made them.
@@ -92,8 +83,12 @@ public:
     void FormKeyDown(int Key, platform::ShiftState Shift);
     void FormKeyUp(int Key, platform::ShiftState Shift);
 
+    // What the panels need of the window holding them.
     std::string Title() const override;
     void SetTitle(const std::string& title) override;
+    void ClearActiveControl() override;
+    // The 3D icons are not drawn yet.
+    void DrawExtensionIcon(Tglfr&, const std::string&) override {}
 
     // The picture file as a texture record, with the loading shown in the caption and the
     // cursor; null, with nothing shown, when it cannot be read.

@@ -6,6 +6,7 @@
 #include <QAction>
 #include <QRadioButton>
 #include <QStatusBar>
+#include <QFrame>
 #include <QToolBar>
 
 void TMainForm::ConnectSwitch(QAction* item, void (TMainForm::*handler)())

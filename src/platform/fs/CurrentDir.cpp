@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <memory>
 
+#include <pwd.h>
 #include <unistd.h>
 
 namespace platform {
@@ -48,6 +49,15 @@ std::string CurrentDir()
             break;
     }
     ChangeDir("/");
+    return "/";
+}
+
+std::string HomeDirectory()
+{
+    if (const char* home = std::getenv("HOME"); home && home[0] == '/')
+        return home;
+    if (const passwd* entry = getpwuid(getuid()); entry && entry->pw_dir && entry->pw_dir[0] == '/')
+        return entry->pw_dir;
     return "/";
 }
 

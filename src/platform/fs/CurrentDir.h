@@ -13,4 +13,8 @@ bool ChangeDir(const std::string& path);
 // returns that instead, so a panel never shows a path that no longer exists.
 std::string CurrentDir();
 
+// The user's home directory: $HOME when it is an absolute path, else the password entry's,
+// else "/".
+std::string HomeDirectory();
+
 } // namespace platform

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 using namespace platform;
 
 TEST(CurrentDir, FallsBackToTheNearestExistingAncestorOfADeletedDirectory)
@@ -22,6 +24,18 @@ TEST(CurrentDir, FallsBackToTheNearestExistingAncestorOfADeletedDirectory)
     EXPECT_EQ(testfs::CurrentDirectory(), tree.Path("a"));
     EXPECT_FALSE(ChangeDir(tree.Path("a/b")));
     EXPECT_EQ(CurrentDir(), tree.Path("a"));
+}
+
+TEST(CurrentDir, TheHomeDirectoryIsAnAbsoluteHomeOrThePasswordEntrys)
+{
+    const std::string saved = std::getenv("HOME") ? std::getenv("HOME") : "";
+    setenv("HOME", "/tmp/home\xff", 1);
+    EXPECT_EQ(HomeDirectory(), "/tmp/home\xff");
+    setenv("HOME", "relative", 1);
+    EXPECT_EQ(HomeDirectory().front(), '/');
+    unsetenv("HOME");
+    EXPECT_EQ(HomeDirectory().front(), '/');
+    setenv("HOME", saved.c_str(), 1);
 }
 
 TEST(RenameNoReplace, RenamesButNeverOverwrites)

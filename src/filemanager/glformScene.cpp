@@ -1,0 +1,209 @@
+// One frame of the panel's scene: background picture, blocks, icons, labels, cursor and
+// file plane; the directory tree is drawn by glformTree.cpp.
+#include "filemanager/PanelHost.h"
+#include "filemanager/PanelTexts.h"
+#include "filemanager/glform.h"
+
+#include <QLabel>
+#include <QLocale>
+
+void Tglfr::DrawScene(GLenum renderMode)
+{
+    if (drawingSuppressed)
+        return;
+    const bool select = renderMode == GL_SELECT;
+    glClearColor(bkgcol[0], bkgcol[1], bkgcol[2], bkgcol[3]);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glDisable(GL_LIGHTING);
+    glDisable(GL_BLEND);
+    if (select)
+        glLoadName(GLuint(-1));
+    DrawBackground();
+
+    pickCount = 0;
+    std::int64_t largest = dir.maxSize > 0 ? dir.maxSize : 10;
+    const int count = int(dir.entries.size());
+    int cursor = -1;
+    double cursorHeight = 0;
+    gridColumns = GridColumns(dir.entries.size());
+    drawnOnce = false;
+    int markedCount = 0;
+    std::int64_t markedBytes = 0;
+    const bool withIcons = !labelsSuppressed && count <= host.icon3DLimit;
+    for (int i = 0; i < count; ++i) {
+        const ff& entry = *dir.entries[std::size_t(i)];
+        if (entry.selected) {
+            ++markedCount;
+            markedBytes += entry.size;
+        }
+        const double height = BlockHeight(entry, dspsizasheight, largest);
+        if (entry.current) {
+            cursor = i;
+            cursorHeight = height;
+        }
+        DrawBlock(entry, height, i, renderMode, false);
+        if (withIcons && !entry.lext.empty())
+            DrawEntryIcon(entry, height, i);
+    }
+    drawnOnce = true;
+    ShowListingStatus(markedCount, markedBytes);
+
+    if (dirtreevisible)
+        DrawTree(renderMode);
+    if (!select) {
+        if (dirtreevisible)
+            DrawTreeLinkToGrid();
+        if (!labelsSuppressed) {
+            for (int i = 0; i < count; ++i) {
+                const ff& entry = *dir.entries[std::size_t(i)];
+                ApplyFileViewTransform();
+                glTranslated(GridX(i), 0.0, GridZ(i));
+                DrawEntryLabels(entry, entry.size == dir.maxSize);
+            }
+        }
+        if (!dirtreevisible) {
+            DrawPathLabel();
+        } else if (dspnam && tree.treeRoot) {
+            ApplyTreeViewTransform();
+            tree.LayoutTree();
+            DrawTreeLabels(*tree.treeRoot);
+        }
+        if (cursor >= 0)
+            DrawBlock(*dir.entries[std::size_t(cursor)], cursorHeight, cursor, renderMode, true);
+        if (host.viewFilePlane)
+            DrawFilePlane();
+    }
+    glFlush();
+}
+
+void Tglfr::DrawBackground()
+{
+    if (!host.viewBkgPic || !host.bkgTexture || host.bkgTextureId == 0)
+        return;
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glTranslated(0.0, 0.0, -255.0);
+    glEnable(GL_TEXTURE_2D);
+    glBindTexture(GL_TEXTURE_2D, host.bkgTextureId);
+    // The texture is modulated by the colour: white shows the picture as it is, whatever
+    // colour the previous frame ended with.
+    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+    glBegin(GL_QUADS);
+    glNormal3f(0.0f, 0.0f, 1.0f);
+    glTexCoord2f(0.0f, 0.0f);
+    glVertex3f(-198.0f, -198.0f, 0.0f);
+    glTexCoord2f(1.0f, 0.0f);
+    glVertex3f(198.0f, -198.0f, 0.0f);
+    glTexCoord2f(1.0f, 1.0f);
+    glVertex3f(198.0f, 198.0f, 0.0f);
+    glTexCoord2f(0.0f, 1.0f);
+    glVertex3f(-198.0f, 198.0f, 0.0f);
+    glEnd();
+    glBindTexture(GL_TEXTURE_2D, 0);
+    glDisable(GL_TEXTURE_2D);
+}
+
+const std::string& Tglfr::ColourName(const std::string& name) const
+{
+    static const std::string grey = "Z";
+    return active ? name : grey;
+}
+
+void Tglfr::DrawMeshFaces(const BlockMesh& mesh, const ff* entry, const std::string& name, bool highlight)
+{
+    const bool marked = entry && entry->selected;
+    glBegin(mesh.faces.front().count == 4 ? GL_QUADS : GL_TRIANGLES);
+    for (std::size_t k = 0; k < mesh.faces.size(); ++k) {
+        const MeshFace& face = mesh.faces[k];
+        if (marked && highlight)
+            glColor4f(1.0f, 0.5f, 0.0f, 0.7f);
+        else if (marked)
+            glColor3f(selcol[0], selcol[1], selcol[2]);
+        else if (highlight)
+            glColor4f(0.19607843f, 0.6f, 0.8f, 0.6f);
+        else {
+            const auto colour = NameFaceColour(ColourName(name), int(k));
+            glColor3b(colour[0], colour[1], colour[2]);
+        }
+        glNormal3fv(face.normal.data());
+        for (int v = 0; v < face.count; ++v)
+            glVertex3fv(mesh.vertices[std::size_t(face.index[std::size_t(v)])].data());
+    }
+    glEnd();
+}
+
+void Tglfr::DrawBlock(const ff& entry, double height, int index, GLenum renderMode, bool highlight)
+{
+    enum { box, tetra, prism } shape = entry.IsDirectory() ? tetra : entry.lext == ".exe" ? prism : box;
+    if (highlight) {
+        glEnable(GL_BLEND);
+        glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    }
+    ApplyFileViewTransform();
+    const double x = GridX(index);
+    const double z = GridZ(index);
+    if (!highlight)
+        glTranslated(x, 0.0, z);
+    else if (shape == box)
+        glTranslated(x, -0.02, z);
+    else
+        glTranslated(x, -0.1, z - 0.1);
+    if (renderMode == GL_SELECT)
+        glLoadName(GLuint(pickCount));
+    ++pickCount;
+    if (!highlight)
+        glScaled(1.0, height, 1.0);
+    else if (shape == box)
+        glScaled(1.3, dspsizasheight ? height + 0.1 : 2.0 * height, 1.3);
+    else if (shape == tetra)
+        glScaled(1.6, 1.6 * height, 1.6);
+    else
+        glScaled(1.3, dspsizasheight ? height + 0.3 : 2.0 * height + 0.2, 1.3);
+    const BlockMesh& mesh = shape == box ? blockMeshes.box : shape == tetra ? blockMeshes.tetra : blockMeshes.prism;
+    DrawMeshFaces(mesh, &entry, entry.name, highlight);
+    glColor3f(0.0f, 1.0f, 0.0f);
+    glDisable(GL_BLEND);
+}
+
+void Tglfr::DrawEntryIcon(const ff& entry, double height, int index)
+{
+    glEnable(GL_LIGHTING);
+    ApplyFileViewTransform();
+    glTranslated(GridX(index), height * 0.5 + 0.2, GridZ(index));
+    host.DrawExtensionIcon(*this, entry.lext);
+    glDisable(GL_BLEND);
+    glDisable(GL_LIGHTING);
+    glColor3f(0.0f, 1.0f, 0.0f);
+}
+
+void Tglfr::ShowListingStatus(int markedCount, std::int64_t markedBytes)
+{
+    const QString text =
+        ListingStatusText(dir.volume, dir.path, markedCount, int(dir.entries.size()), markedBytes, QLocale());
+    if (dirnameLabel->text() != text)
+        dirnameLabel->setText(text);
+}
+
+void Tglfr::DrawFilePlane()
+{
+    const int count = int(dir.entries.size());
+    const double depth = double(count / gridColumns) * 2.0;
+    const double width = depth == 0 ? count : gridColumns;
+    ApplyFileViewTransform();
+    glDisable(GL_LIGHTING);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    if (active)
+        glColor4fv(filplancol);
+    else
+        glColor4b(90, 90, 90, 112);
+    glBegin(GL_QUADS);
+    glNormal3f(0.0f, 1.0f, 0.0f);
+    glVertex3d(-1.0, -0.02, -1.0);
+    glVertex3d(-1.0, -0.02, depth + 1.4);
+    glVertex3d(2.0 * width, -0.02, depth + 1.4);
+    glVertex3d(2.0 * width, -0.02, -1.0);
+    glEnd();
+    glDisable(GL_BLEND);
+    glEnable(GL_LIGHTING);
+}
