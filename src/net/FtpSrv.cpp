@@ -194,9 +194,11 @@ void TFtpServer::ServSocketSessionAvailable(std::uint16_t Error)
     SOCKET accepted = INVALID_SOCKET;
     try {
         accepted = serverSocket_->Accept();
-    } catch (const ESocketException& E) {
-        qDebug("FTP server: a connection could not be accepted: %s", E.what());
-        if (serverSocket_->LastError() == WSAEMFILE || serverSocket_->LastError() == WSAENOBUFS)
+    } catch (const ESocketException&) {
+        // Said by number: out of descriptors, little else may work.
+        const int error = serverSocket_->LastError();
+        qDebug("FTP server: a connection could not be accepted, error #%d", error);
+        if (error == WSAEMFILE || error == WSAENOBUFS)
             PauseAccepting();
         return;
     }

@@ -217,6 +217,11 @@ served()
 
 TEST_F(FtpAttack, AThousandConnectionsLeaveNothingBehind)
 {
+#ifdef __SANITIZE_ADDRESS__
+    // The sanitizers test memory through a pipe of their own: out of descriptors, they report
+    // every virtual call as a wrong object.
+    GTEST_SKIP() << "needs a build without sanitizers";
+#endif
     Harness harness(home);
     ASSERT_TRUE(pumpUntil([&] { return harness.Descriptors() > 0; }));
     const int descriptors = harness.Descriptors();

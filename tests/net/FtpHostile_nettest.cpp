@@ -1,6 +1,10 @@
 #include "net/FtpTestSupport.h"
 
+#include <QTimer>
+
 #include <sys/resource.h>
+
+#include <algorithm>
 
 using namespace ftptest;
 
@@ -10,18 +14,30 @@ const bool insideNamespace = netnstest::enterNetworkNamespace();
 
 class FtpHostile : public FtpServerTest {};
 
+#ifndef __SANITIZE_ADDRESS__
 long PeakResidentBytes()
 {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     return usage.ru_maxrss * 1024;
 }
+#endif
 
 } // namespace
 
 TEST_F(FtpHostile, AClientPipeliningWithoutReadingCannotExhaustMemory)
 {
+#ifndef __SANITIZE_ADDRESS__
     const long before = ResidentBytes();
+#endif
+    // How many answers ever waited in a client's queue.
+    std::int64_t mostQueued = 0;
+    QTimer sampler;
+    sampler.callOnTimeout([&] {
+        for (int i = 0; i < server.ClientCount(); ++i)
+            mostQueued = std::max(mostQueued, server.Client(i)->BufferedByteCount());
+    });
+    sampler.start(5);
     const ClientRun run = Python(R"(
 c = raw()
 c.line()
@@ -38,12 +54,21 @@ print(cmd(client(), "NOOP fresh"))
 c.s.close()
 )");
     EXPECT_EQ(run.out, "True\n200 Ok. Parameter was 'fresh'.\n") << run.err;
+    EXPECT_LT(mostQueued, FtpAnswerBacklogLimit + 64 * 1024);
+#ifndef __SANITIZE_ADDRESS__
+    // The address sanitizer keeps freed memory in quarantine; only a plain build says this.
     EXPECT_LT(PeakResidentBytes() - before, 32L * 1024 * 1024);
+#endif
     EXPECT_TRUE(pumpUntil([&] { return server.ClientCount() == 0; }, 10000));
 }
 
 TEST_F(FtpHostile, RunningOutOfDescriptorsLeavesTheServerListening)
 {
+#ifdef __SANITIZE_ADDRESS__
+    // The sanitizers test memory through a pipe of their own: out of descriptors, they report
+    // every virtual call as a wrong object.
+    GTEST_SKIP() << "needs a build without sanitizers";
+#endif
     const int descriptors = OpenDescriptors();
     rlimit saved{};
     ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &saved), 0);
