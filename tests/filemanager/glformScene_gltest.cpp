@@ -305,6 +305,14 @@ TEST_F(PanelScene, TheTreeStandsBesideTheGridWithTheMarkedNodeAtMinusFourMinusTw
     const QRect around(connector - QPoint(2, 2), QSize(5, 5));
     EXPECT_TRUE(Holds(frame, around, QColor(255, 255, 255)));
 
+    panel->dspnam = true;
+    const QRect label = QRect(At(-4.5, -1.5, 0.75, true), At(-3.9, -1.5, 0.35, true)).normalized();
+    EXPECT_TRUE(Holds(Frame(), label, QColor(255, 255, 0))) << "b's name in yellow";
+    panel->labelsSuppressed = true;
+    EXPECT_FALSE(Holds(Frame(), label, QColor(255, 255, 0)));
+    panel->labelsSuppressed = false;
+    panel->dspnam = false;
+
     panel->active = false;
     frame = Frame();
     const int grey = 90 * 255 / 127 + 1;
