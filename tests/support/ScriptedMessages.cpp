@@ -17,9 +17,10 @@ std::optional<T> next(std::deque<T>& script)
 class Recorder final : public platform::MessageService {
 public:
     explicit Recorder(std::shared_ptr<ScriptedMessages::State> state) : state_(std::move(state)) {}
-    platform::MsgResult ask(const std::string& text, platform::MsgButtons, platform::MsgIcon) override
+    platform::MsgResult ask(const std::string& text, platform::MsgButtons buttons, platform::MsgIcon) override
     {
         state_->texts.push_back(text);
+        state_->buttons.push_back(buttons);
         return next(state_->answers).value_or(platform::MsgResult::Ok);
     }
     std::optional<QColor> pickColor(const QColor&) override { return next(state_->colors); }

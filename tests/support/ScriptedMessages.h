@@ -21,7 +21,13 @@ public:
 
     void answer(platform::MsgResult result) { state_->answers.push_back(result); }
     const std::vector<std::string>& texts() const { return state_->texts; }
-    void clear() { state_->texts.clear(); }
+    // The buttons each box offered, in the order of texts().
+    const std::vector<platform::MsgButtons>& buttons() const { return state_->buttons; }
+    void clear()
+    {
+        state_->texts.clear();
+        state_->buttons.clear();
+    }
 
     // Pickers and modal dialogs answer from their own scripts; an empty script cancels.
     void answerColor(QColor color) { state_->colors.push_back(color); }
@@ -34,6 +40,7 @@ public:
 
     struct State {
         std::vector<std::string> texts;
+        std::vector<platform::MsgButtons> buttons;
         std::deque<platform::MsgResult> answers;
         std::deque<QColor> colors;
         std::deque<QFont> fonts;

@@ -17,8 +17,11 @@ QMessageBox::StandardButtons toQt(MsgButtons buttons)
     switch (buttons) {
     case MsgButtons::Ok: return QMessageBox::Ok;
     case MsgButtons::OkCancel: return QMessageBox::Ok | QMessageBox::Cancel;
-    case MsgButtons::YesNo: return QMessageBox::Yes | QMessageBox::No;
+    case MsgButtons::YesNo:
+    case MsgButtons::YesNoDefaultNo: return QMessageBox::Yes | QMessageBox::No;
     case MsgButtons::YesNoCancel: return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+    case MsgButtons::YesAllNoCancel:
+        return QMessageBox::Yes | QMessageBox::YesToAll | QMessageBox::No | QMessageBox::Cancel;
     }
     return QMessageBox::Ok;
 }
@@ -39,6 +42,7 @@ MsgResult fromQt(int button)
 {
     switch (button) {
     case QMessageBox::Yes: return MsgResult::Yes;
+    case QMessageBox::YesToAll: return MsgResult::YesToAll;
     case QMessageBox::No: return MsgResult::No;
     case QMessageBox::Cancel: return MsgResult::Cancel;
     default: return MsgResult::Ok;
@@ -51,6 +55,8 @@ public:
     {
         QMessageBox box(toQt(icon), QString::fromStdString(applicationTitle()),
                         QString::fromStdString(text), toQt(buttons), QApplication::activeWindow());
+        if (buttons == MsgButtons::YesNoDefaultNo)
+            box.setDefaultButton(QMessageBox::No);
         return fromQt(box.exec());
     }
 

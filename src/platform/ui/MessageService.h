@@ -12,10 +12,11 @@ class QDialog;
 namespace platform {
 
 // Buttons and answers of a modal message box, numbered as the system's own message
-// box results so stored answers and comparisons keep their meaning.
-enum class MsgButtons { Ok, OkCancel, YesNo, YesNoCancel };
+// box results so stored answers and comparisons keep their meaning. The first button is
+// the default one, except in YesNoDefaultNo, where Enter answers No.
+enum class MsgButtons { Ok, OkCancel, YesNo, YesNoCancel, YesNoDefaultNo, YesAllNoCancel };
 enum class MsgIcon { None, Information, Warning, Error, Question };
-enum class MsgResult { Ok = 1, Cancel = 2, Yes = 6, No = 7 };
+enum class MsgResult { Ok = 1, Cancel = 2, Yes = 6, No = 7, YesToAll = 10 };
 
 // Every modal box, picker and dialog of the program goes through one replaceable service,
 // boxes captioned with the application title. Tests install a double that records texts

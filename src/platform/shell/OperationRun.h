@@ -1,0 +1,81 @@
+#pragma once
+
+#include "platform/shell/FileOperation.h"
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include <sys/stat.h>
+
+namespace platform::fileop {
+
+// A name inside an open directory, with the path the user knows it by.
+struct Place {
+    int dir = -1;
+    std::string name;
+    std::string path;
+
+    Place child(int childDir, const std::string& childName) const;
+};
+
+// What to do with a target that already exists.
+enum class Existing { Replace, Merge, Skip };
+
+// The state of one copy, move or delete: the user's answers so far, the failures, the
+// progress, and whether the user stopped it.
+class OperationRun {
+public:
+    // `verb` and `tail` frame the failure texts: Cannot <verb> "<path>"<tail>: <reason>.
+    OperationRun(std::string verb, std::string tail, OperationProgress& progress);
+
+    // Decides about a target that exists: never the item itself, never a directory for a
+    // file or the reverse; a replacement or a merge only when the user agrees, unless
+    // `askFirst` is false (the user already agreed for the directory it lies in).
+    Existing resolve(const struct stat& source, const Place& from, const struct stat& target, const Place& to,
+                     bool askFirst);
+
+    // A failure with one item: names it and the reason, and asks whether to go on; No
+    // stops the run. Always false, so callers can return it.
+    bool fail(const std::string& path, const std::string& reason);
+    bool fail(const std::string& path, int error);
+    // A refusal before anything is touched: shown, counted, no question.
+    void refuse(const std::string& text);
+    // The user declined a question: counted, nothing said.
+    void declined() { ++failures_; }
+
+    bool begin(const std::string& path);
+    bool advance(std::uint64_t bytes);
+    void addWork(std::uint64_t bytes) { progress_.addWork(bytes); }
+
+    bool stopped() const { return stopped_; }
+    std::size_t failures() const { return failures_; }
+    const std::string& verb() const { return verb_; }
+    int result() const;
+
+private:
+    std::string verb_;
+    std::string tail_;
+    OperationProgress& progress_;
+    std::size_t failures_ = 0;
+    bool stopped_ = false;
+    bool replaceAll_ = false;
+};
+
+// The names in an open directory without "." and "..", in byte order; false with errno set
+// when it cannot be read.
+bool ReadNames(int dir, std::vector<std::string>& names);
+
+// The directory holding the path's last component: "." for a bare name.
+std::string ContainingDirectory(const std::string& path);
+
+// The user's path without trailing separators, split into the directory to open ("." for
+// a bare name) and the name in it; an empty name for ".", ".." and the root.
+struct SplitPath {
+    std::string directory;
+    std::string name;
+    std::string path;
+};
+SplitPath Split(const std::string& path);
+
+} // namespace platform::fileop
