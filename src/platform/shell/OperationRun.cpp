@@ -23,9 +23,28 @@ OperationRun::OperationRun(std::string verb, std::string tail, OperationProgress
 {
 }
 
-Existing OperationRun::resolve(const struct stat& source, const Place& from, const struct stat& target,
-                               const Place& to, bool askFirst)
+Existing OperationRun::takeUp(const Place& from, const Place& to, bool askFirst, ItemStatus& status)
 {
+    if (stopped_)
+        return Existing::Skip;
+    if (fstatat(from.dir, from.name.c_str(), &status.source, AT_SYMLINK_NOFOLLOW) != 0) {
+        fail(from.path, errno);
+        return Existing::Skip;
+    }
+    if (!begin(from.path))
+        return Existing::Skip;
+    status.exists = fstatat(to.dir, to.name.c_str(), &status.target, AT_SYMLINK_NOFOLLOW) == 0;
+    if (!status.exists && errno != ENOENT) {
+        fail(from.path, "\"" + to.path + "\" cannot be reached: " + std::strerror(errno));
+        return Existing::Skip;
+    }
+    return status.exists ? resolve(status, from, to, askFirst) : Existing::Replace;
+}
+
+Existing OperationRun::resolve(const ItemStatus& status, const Place& from, const Place& to, bool askFirst)
+{
+    const struct stat& source = status.source;
+    const struct stat& target = status.target;
     if (source.st_dev == target.st_dev && source.st_ino == target.st_ino) {
         fail(from.path, "\"" + to.path + "\" is the same file");
         return Existing::Skip;
@@ -94,7 +113,7 @@ int OperationRun::result() const
     return failures_ == 0 ? OperationDone : OperationIncomplete;
 }
 
-bool ReadNames(int dir, std::vector<std::string>& names)
+bool ReadNames(int dir, std::vector<Listed>& names)
 {
     const int own = fcntl(dir, F_DUPFD_CLOEXEC, 0);
     DIR* stream = own < 0 ? nullptr : fdopendir(own);
@@ -110,7 +129,7 @@ bool ReadNames(int dir, std::vector<std::string>& names)
     while (const dirent* entry = readdir(stream)) {
         const std::string name = entry->d_name;
         if (name != "." && name != "..")
-            names.push_back(name);
+            names.push_back({name, entry->d_type != DT_DIR && entry->d_type != DT_UNKNOWN});
         errno = 0;
     }
     const int error = errno;

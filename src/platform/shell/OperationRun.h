@@ -19,8 +19,15 @@ struct Place {
     Place child(int childDir, const std::string& childName) const;
 };
 
-// What to do with a target that already exists.
+// What to do with an item's target: Replace also when nothing is there yet.
 enum class Existing { Replace, Merge, Skip };
+
+// An item's status, and its target's when one exists.
+struct ItemStatus {
+    struct stat source {};
+    struct stat target {};
+    bool exists = false;
+};
 
 // The state of one copy, move or delete: the user's answers so far, the failures, the
 // progress, and whether the user stopped it.
@@ -29,11 +36,12 @@ public:
     // `verb` and `tail` frame the failure texts: Cannot <verb> "<path>"<tail>: <reason>.
     OperationRun(std::string verb, std::string tail, OperationProgress& progress);
 
-    // Decides about a target that exists: never the item itself, never a directory for a
-    // file or the reverse; a replacement or a merge only when the user agrees, unless
-    // `askFirst` is false (the user already agreed for the directory it lies in).
-    Existing resolve(const struct stat& source, const Place& from, const struct stat& target, const Place& to,
-                     bool askFirst);
+    // Takes up the item at `from` (a step of the progress) and decides about its target: an
+    // existing one is never the item itself, never a directory for a file or the reverse,
+    // and is replaced or merged into only when the user agrees, unless `askFirst` is false
+    // (the user already agreed for the directory it lies in). Skip when the item cannot go
+    // ahead (said why) or the run has stopped.
+    Existing takeUp(const Place& from, const Place& to, bool askFirst, ItemStatus& status);
 
     // A failure with one item: names it and the reason, and asks whether to go on; No
     // stops the run. Always false, so callers can return it.
@@ -54,6 +62,8 @@ public:
     int result() const;
 
 private:
+    Existing resolve(const ItemStatus& status, const Place& from, const Place& to, bool askFirst);
+
     std::string verb_;
     std::string tail_;
     OperationProgress& progress_;
@@ -62,9 +72,16 @@ private:
     bool replaceAll_ = false;
 };
 
+// One name read from a directory; `notDirectory` when the directory said so (no stat needed).
+struct Listed {
+    std::string name;
+    bool notDirectory = false;
+    bool operator<(const Listed& other) const { return name < other.name; }
+};
+
 // The names in an open directory without "." and "..", in byte order; false with errno set
 // when it cannot be read.
-bool ReadNames(int dir, std::vector<std::string>& names);
+bool ReadNames(int dir, std::vector<Listed>& names);
 
 // The directory holding the path's last component: "." for a bare name.
 std::string ContainingDirectory(const std::string& path);

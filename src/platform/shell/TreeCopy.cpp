@@ -86,20 +86,10 @@ TreeCopier::TreeCopier(OperationRun& run) : run_(run) {}
 
 bool TreeCopier::copy(const Place& from, const Place& to, bool askFirst)
 {
-    if (run_.stopped())
+    ItemStatus status;
+    if (run_.takeUp(from, to, askFirst, status) == Existing::Skip)
         return false;
-    struct stat status {};
-    if (fstatat(from.dir, from.name.c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0)
-        return run_.fail(from.path, errno);
-    if (!run_.begin(from.path))
-        return false;
-    struct stat existing {};
-    const bool exists = fstatat(to.dir, to.name.c_str(), &existing, AT_SYMLINK_NOFOLLOW) == 0;
-    if (!exists && errno != ENOENT)
-        return run_.fail(from.path, WriteFailure(to, errno));
-    if (exists && run_.resolve(status, from, existing, to, askFirst) == Existing::Skip)
-        return false;
-    return copyAgreed(status, from, to, exists);
+    return copyAgreed(status.source, from, to, status.exists);
 }
 
 bool TreeCopier::copyAgreed(const struct stat& status, const Place& from, const Place& to, bool exists)
@@ -212,7 +202,7 @@ bool TreeCopier::copyDirectory(const struct stat& status, const Place& from, con
     if (std::find(open_.begin(), open_.end(), identity) != open_.end())
         return run_.fail(from.path, "it lies inside itself (a mount loop)");
     FileDescriptor in(openat(from.dir, from.name.c_str(), directoryFlags));
-    std::vector<std::string> names;
+    std::vector<Listed> names;
     if (!in || !ReadNames(in.get(), names))
         return run_.fail(from.path, errno);
     // Made private first so nobody else writes into it before its own mode is given.
@@ -223,7 +213,7 @@ bool TreeCopier::copyDirectory(const struct stat& status, const Place& from, con
         return run_.fail(from.path, WriteFailure(to, errno));
     open_.push_back(identity);
     bool whole = true;
-    for (const std::string& name : names) {
+    for (const auto& [name, notDirectory] : names) {
         if (run_.stopped()) {
             whole = false;
             break;

@@ -34,14 +34,14 @@ bool MergeInto(OperationRun& run, TreeCopier& copier, const Place& from, const P
 {
     constexpr int flags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
     FileDescriptor in(openat(from.dir, from.name.c_str(), flags));
-    std::vector<std::string> names;
+    std::vector<Listed> names;
     if (!in || !ReadNames(in.get(), names))
         return run.fail(from.path, errno);
     FileDescriptor out(openat(to.dir, to.name.c_str(), flags));
     if (!out)
         return run.fail(to.path, errno);
     bool whole = true;
-    for (const std::string& name : names) {
+    for (const auto& [name, notDirectory] : names) {
         if (run.stopped())
             return false;
         whole = MoveItem(run, copier, from.child(in.get(), name), to.child(out.get(), name), false) && whole;
@@ -54,20 +54,12 @@ bool MergeInto(OperationRun& run, TreeCopier& copier, const Place& from, const P
 
 bool MoveItem(OperationRun& run, TreeCopier& copier, const Place& from, const Place& to, bool askFirst)
 {
-    if (run.stopped())
-        return false;
-    struct stat status {};
-    if (fstatat(from.dir, from.name.c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0)
-        return run.fail(from.path, errno);
-    if (!run.begin(from.path))
-        return false;
-    struct stat existing {};
-    const bool exists = fstatat(to.dir, to.name.c_str(), &existing, AT_SYMLINK_NOFOLLOW) == 0;
-    if (!exists && errno != ENOENT)
-        return run.fail(to.path, errno);
-    const Existing decision = exists ? run.resolve(status, from, existing, to, askFirst) : Existing::Replace;
+    ItemStatus item;
+    const Existing decision = run.takeUp(from, to, askFirst, item);
     if (decision == Existing::Skip)
         return false;
+    const struct stat& status = item.source;
+    const bool exists = item.exists;
     struct stat targetDir {};
     const bool sameDevice = fstat(to.dir, &targetDir) == 0 && targetDir.st_dev == status.st_dev;
     if (!sameDevice)

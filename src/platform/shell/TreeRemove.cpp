@@ -17,10 +17,13 @@ bool IsMountRoot(const struct statx& status)
     return (status.stx_attributes_mask & STATX_ATTR_MOUNT_ROOT) && (status.stx_attributes & STATX_ATTR_MOUNT_ROOT);
 }
 
-bool Remove(OperationRun& run, const Place& item, dev_t device, bool stoppable)
+bool Remove(OperationRun& run, const Place& item, dev_t device, bool stoppable, bool notDirectory)
 {
     if (stoppable && !run.begin(item.path))
         return false;
+    // What the directory listed as no directory goes at once; unlink never removes one.
+    if (notDirectory && unlinkat(item.dir, item.name.c_str(), 0) == 0)
+        return true;
     struct statx status {};
     if (statx(item.dir, item.name.c_str(), AT_SYMLINK_NOFOLLOW, STATX_TYPE, &status) != 0)
         return run.fail(item.path, errno);
@@ -29,14 +32,14 @@ bool Remove(OperationRun& run, const Place& item, dev_t device, bool stoppable)
     if (IsMountRoot(status) || makedev(status.stx_dev_major, status.stx_dev_minor) != device)
         return run.fail(item.path, "another filesystem is mounted there; it is kept");
     FileDescriptor dir(openat(item.dir, item.name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-    std::vector<std::string> names;
+    std::vector<Listed> names;
     if (!dir || !ReadNames(dir.get(), names))
         return run.fail(item.path, errno);
     bool whole = true;
-    for (const std::string& name : names) {
+    for (const auto& [name, notDir] : names) {
         if (run.stopped())
             return false;
-        whole = Remove(run, item.child(dir.get(), name), device, stoppable) && whole;
+        whole = Remove(run, item.child(dir.get(), name), device, stoppable, notDir) && whole;
     }
     // What could not go was reported already; its directory stays without another word.
     if (!whole)
@@ -50,7 +53,7 @@ bool RemoveTree(OperationRun& run, const Place& item, bool stoppable)
     struct stat status {};
     if (fstatat(item.dir, item.name.c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0)
         return run.fail(item.path, errno);
-    return Remove(run, item, status.st_dev, stoppable);
+    return Remove(run, item, status.st_dev, stoppable, false);
 }
 
 } // namespace platform::fileop
