@@ -1,5 +1,6 @@
 #include "filemanager/About.h"
 #include "filemanager/attrib.h"
+#include "filemanager/newdirdial.h"
 #include "filemanager/renamdial.h"
 #include "filemanager/zipdial.h"
 #include "support/RecordingLauncher.h"
@@ -53,6 +54,21 @@ TEST(RenameDlg, ShowsTheOldNameInLabelAndEdit)
     EXPECT_EQ(FocusOnShowing(dialog), dialog.NewNameEdit);
     EXPECT_TRUE(dialog.OKBtn->isDefault());
     ExpectFixedAndCentred(dialog);
+    EXPECT_EQ(ClickWhileRunning(dialog, dialog.CancelBtn), QDialog::Rejected);
+    EXPECT_EQ(ClickWhileRunning(dialog, dialog.OKBtn), QDialog::Accepted);
+}
+
+TEST(MakedirDlg, AsksForTheNameInAFixedCentredDialog)
+{
+    TMakedirDlg dialog(nullptr);
+    EXPECT_EQ(dialog.windowTitle(), "Pelvaxon: make new directory");
+    EXPECT_EQ(dialog.size(), QSize(310, 113));
+    EXPECT_EQ(dialog.Label1->text(), "Name of the new directory:");
+    EXPECT_EQ(FocusOnShowing(dialog), dialog.newdirnameEdit);
+    EXPECT_TRUE(dialog.OKBtn->isDefault());
+    ExpectFixedAndCentred(dialog);
+    dialog.newdirnameEdit->setText("neu/über");
+    EXPECT_EQ(dialog.NewDirName(), "neu/\xc3\xbc" "ber");
     EXPECT_EQ(ClickWhileRunning(dialog, dialog.CancelBtn), QDialog::Rejected);
     EXPECT_EQ(ClickWhileRunning(dialog, dialog.OKBtn), QDialog::Accepted);
 }
