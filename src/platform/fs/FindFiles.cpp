@@ -62,6 +62,22 @@ FoundFile Describe(int dirFd, const char* name, bool birthTime)
     found.btime = birthTime ? BirthTime(dirFd, name, found.mtime) : 0;
     return found;
 }
+
+FoundFile DescribeKind(int dirFd, const dirent& entry)
+{
+    FoundFile found;
+    switch (entry.d_type) {
+    case DT_REG: break;
+    case DT_DIR: found.attributes = attrDirectory; break;
+    case DT_FIFO:
+    case DT_CHR:
+    case DT_BLK:
+    case DT_SOCK: found.attributes = attrSystem; break;
+    default: return Describe(dirFd, entry.d_name, false);
+    }
+    found.name = entry.d_name;
+    return found;
+}
 } // namespace
 
 std::vector<FoundFile> ListDir(const std::string& dir, const std::string& pattern, ListOptions options)
@@ -83,7 +99,8 @@ std::vector<FoundFile> ListDir(const std::string& dir, const std::string& patter
         const bool skippedDot = !options.dots && (name == "." || (name == ".." && ParentLeadsNowhere(dirFd)));
         if (skippedDot || !WildcardMatch(pattern, name))
             continue;
-        found.push_back(Describe(dirFd, entry->d_name, options.birthTime));
+        found.push_back(options.kindOnly ? DescribeKind(dirFd, *entry)
+                                         : Describe(dirFd, entry->d_name, options.birthTime));
     }
     std::sort(found.begin(), found.end(), [](const FoundFile& a, const FoundFile& b) { return a.name < b.name; });
     return found;

@@ -9,6 +9,11 @@ namespace platform {
 void FixSizeAndCentre(QWidget& window)
 {
     window.setFixedSize(window.size());
+    Centre(window);
+}
+
+void Centre(QWidget& window)
+{
     const QScreen* screen = window.screen() ? window.screen() : QGuiApplication::primaryScreen();
     if (!screen)
         return;

@@ -61,6 +61,29 @@ TEST(ListDir, MapsKindsToAttributesAndFollowsLinks)
     EXPECT_EQ(Named(found, "dangling").attributes & attrDirectory, 0u);
 }
 
+TEST(ListDir, TheKindAloneIsEnoughForATreeWalk)
+{
+    testfs::TempTree tree;
+    tree.Dir("d/sub");
+    tree.File("d/plain.txt", "12345");
+    tree.Fifo("d/pipe");
+    tree.Link("sub", "d/todir");
+    tree.Link("pipe", "d/topipe");
+    tree.Link("nowhere", "d/dangling");
+    const auto found = ListDir(tree.Path("d"), "*.*", {.kindOnly = true});
+    EXPECT_EQ(Names(found),
+              (std::vector<std::string>{"..", "dangling", "pipe", "plain.txt", "sub", "todir", "topipe"}));
+    EXPECT_EQ(Named(found, "plain.txt").attributes, 0u);
+    EXPECT_EQ(Named(found, "pipe").attributes, attrSystem);
+    EXPECT_EQ(Named(found, "sub").attributes, attrDirectory);
+    EXPECT_EQ(Named(found, "..").attributes & attrDirectory, attrDirectory);
+    for (const char* link : {"todir", "topipe", "dangling"})
+        EXPECT_TRUE(Named(found, link).isSymlink) << link;
+    EXPECT_EQ(Named(found, "todir").attributes, attrDirectory);
+    EXPECT_EQ(Named(found, "topipe").attributes, attrSystem);
+    EXPECT_EQ(Named(found, "dangling").attributes, 0u);
+}
+
 TEST(ListDir, FiltersByPatternAndNeverReachesAnotherDirectory)
 {
     testfs::TempTree tree;
