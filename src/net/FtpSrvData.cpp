@@ -285,7 +285,9 @@ void TFtpServer::ClientPassiveSessionAvailable(TFtpCtrlSocket* Client, std::uint
     Client->takingOverPassive_ = true;
     try {
         data.Close();
-        switch (Client->TransferCommand) {
+        // Before its command the connection waits without handlers; after a refused one it
+        // must not start the transfer that was refused (its close would answer 226).
+        switch (Client->PassiveStartPending ? Client->TransferCommand : ftpcNOOP) {
         case ftpcSTOR:
         case ftpcAPPE:
         case ftpcSTOU:

@@ -102,6 +102,11 @@ d.sendall(b"appended"); d.close()
 print(c.line())
 d = data_socket(c)
 print(c.ask(b"RETR missing\r\n")); d.close(); print(c.line())
+port = pasv_port(c.ask(b"PASV\r\n"))
+print(c.ask(b"RETR /etc/passwd\r\n"))
+socket.create_connection(("127.0.0.1", port), timeout=10).close()
+time.sleep(0.2)
+print(c.ask(b"NOOP\r\n"))
 print(c.ask(b"PORT 10,0,0,1,4,1\r\n"))
 f = client()
 print(len(fetch(f, "r250.bin", rest=100)[1]), fetch(f, "r250.bin", rest=100)[0])
@@ -114,7 +119,7 @@ conn.close()
 print(cmd(f, "NOOP"))
 )");
     const std::vector<std::string> lines = Lines(run.out);
-    ASSERT_EQ(lines.size(), 20u) << run.out << run.err;
+    ASSERT_EQ(lines.size(), 22u) << run.out << run.err;
     EXPECT_EQ(lines[0], "150 Opening data connection for small.txt.");
     EXPECT_EQ(lines[1], "b'small file'");
     EXPECT_EQ(lines[2], "226 File sent ok");
@@ -129,12 +134,16 @@ print(cmd(f, "NOOP"))
     EXPECT_EQ(lines[11], "226 File received ok");
     EXPECT_EQ(lines[12], "150 Opening data connection for missing.");
     EXPECT_EQ(lines[13], "501 Cannot RETR. File not found: \"" + root + "/missing\"");
-    EXPECT_EQ(lines[14], "501 Invalid PORT command.");
-    EXPECT_EQ(lines[15], "32 150");
-    EXPECT_EQ(lines[16], "226 File received ok");
-    EXPECT_EQ(lines[17], "426 Connection closed; ABORT requested by client.");
-    EXPECT_EQ(lines[18], "225 ABOR command successful.");
-    EXPECT_EQ(lines[19], "200 Ok. Parameter was ''.");
+    // A refused transfer's data connection, made after the refusal, carries nothing and
+    // ends in no reply of its own.
+    EXPECT_EQ(lines[14], "500 Cannot RETR.");
+    EXPECT_EQ(lines[15], "200 Ok. Parameter was ''.");
+    EXPECT_EQ(lines[16], "501 Invalid PORT command.");
+    EXPECT_EQ(lines[17], "32 150");
+    EXPECT_EQ(lines[18], "226 File received ok");
+    EXPECT_EQ(lines[19], "426 Connection closed; ABORT requested by client.");
+    EXPECT_EQ(lines[20], "225 ABOR command successful.");
+    EXPECT_EQ(lines[21], "200 Ok. Parameter was ''.");
     EXPECT_EQ(testsupport::readFile(root + "/new.txt"), "appended");
     EXPECT_EQ(testsupport::readFile(root + "/resume.bin"), std::string(100, 'a') + std::string(50, 'b') + std::string(50, 'a'));
     // Each STOU made a file of its own, and nothing else was left behind.
