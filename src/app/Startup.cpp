@@ -23,6 +23,7 @@ public:
         return pchatForm ? pchatForm->ServerEdit->text().toStdString() : std::string();
     }
     void ShowChat() override { show(pchatForm); }
+    void ShowFtpServer() override { show(ftpservForm); }
 
 private:
     static void show(QWidget* window)

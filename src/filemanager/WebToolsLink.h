@@ -15,4 +15,6 @@ public:
     virtual std::string ChatLastHost() const = 0;
     // Shows the chat window, without waiting for it.
     virtual void ShowChat() = 0;
+    // Shows the FTP server window, without waiting for it.
+    virtual void ShowFtpServer() = 0;
 };

@@ -75,6 +75,7 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent), ui(std::make_unique
     ConnectSwitch(viewbkgpic1, &TMainForm::viewbkgpic1Click);
     connect(exit1, &QAction::triggered, this, platform::guard([this] { exit1Click(); }));
     connect(ui->Privatechat1, &QAction::triggered, this, platform::guard([this] { Privatechat1Click(); }));
+    connect(ui->FTPserver1, &QAction::triggered, this, platform::guard([this] { FTPserver1Click(); }));
 
     FormCreate();
 }
@@ -311,4 +312,10 @@ void TMainForm::Privatechat1Click()
 {
     if (webTools)
         webTools->ShowChat();
+}
+
+void TMainForm::FTPserver1Click()
+{
+    if (webTools)
+        webTools->ShowFtpServer();
 }

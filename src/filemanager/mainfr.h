@@ -80,6 +80,7 @@ public:
     int psCanResize(int NewSize) const;
     void exit1Click();
     void Privatechat1Click();
+    void FTPserver1Click();
     void FormKeyDown(int Key, platform::ShiftState Shift);
     void FormKeyUp(int Key, platform::ShiftState Shift);
 

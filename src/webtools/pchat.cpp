@@ -8,10 +8,10 @@
 #include "platform/ui/Locations.h"
 #include "platform/ui/MessageService.h"
 #include "ui_pchatForm.h"
+#include "webtools/PeerText.h"
 
 #include <QFontDatabase>
 #include <QShowEvent>
-#include <QStringDecoder>
 
 #include <algorithm>
 #include <optional>
@@ -29,16 +29,6 @@ QFont MemoFont()
     font.setStyleHint(QFont::TypeWriter);
     font.setPixelSize(11);
     return font;
-}
-
-// A received line as shown: UTF-8 when it is valid, else Latin-1, without its CRs.
-QString ShownText(const std::string& line)
-{
-    QByteArray bytes(line.data(), static_cast<qsizetype>(line.size()));
-    bytes.replace('\r', QByteArrayView());
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = utf8.decode(bytes);
-    return utf8.hasError() ? QString::fromLatin1(bytes) : text;
 }
 
 // The dotted address of a caller; none when the caller has already gone (a scanner that
@@ -253,7 +243,7 @@ void TpchatForm::CliWSocketDataAvailable(TCustomWSocket*, std::uint16_t)
     if (count <= 0)
         return;
     for (const std::string& line : received.Take(count))
-        AddLine(ServerEdit->text() + " > " + ShownText(line));
+        AddLine(ServerEdit->text() + " > " + PeerText(line));
 }
 
 void TpchatForm::SendButtonClick()

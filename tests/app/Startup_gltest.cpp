@@ -116,4 +116,13 @@ TEST(Startup, TheWebMenuShowsTheChatWindowWithoutWaitingForIt)
     EXPECT_FALSE(pchatForm->isModal());
 }
 
+TEST(Startup, TheWebMenuShowsTheFtpWindowStopped)
+{
+    const auto windows = CreateStartupWindows();
+    MainForm->findChild<QAction*>("FTPserver1")->trigger();
+    EXPECT_TRUE(ftpservForm->isVisible());
+    EXPECT_FALSE(ftpservForm->isModal());
+    EXPECT_FALSE(ftpservForm->FtpServer1->Active());
+}
+
 } // namespace

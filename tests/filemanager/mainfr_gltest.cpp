@@ -59,6 +59,7 @@ public:
     bool ChatWasShown() const override { return chatShown; }
     std::string ChatLastHost() const override { return "peer.example"; }
     void ShowChat() override {}
+    void ShowFtpServer() override {}
 };
 
 class TrayForm : public TMainForm {
