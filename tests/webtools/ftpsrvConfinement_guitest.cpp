@@ -244,11 +244,7 @@ d.connect((host, port))
 print(f.sendcmd("RETR big.bin")[:3])
 got = d.recv(8192)
 print(cmd(f, "NOOP .."))
-while True:
-    block = d.recv(65536)
-    if not block:
-        break
-    got += block
+got += d.makefile("rb").read()
 d.close()
 print(got == open(sys.argv[2], "rb").read())
 print(f.voidresp())

@@ -155,20 +155,13 @@ TEST_F(FtpWindow, ClosingWhileServingDropsTheClientsAndSaysSoClosingStoppedSaysN
     EXPECT_TRUE(boxes.texts().empty());
 
     start();
-    auto waiting = pythonPeer(R"(
-f = client()
-print("in", flush=True)
-print(f.sock.recv(100) == b"", flush=True)
-)");
-    ASSERT_TRUE(logged("! 127.0.0.1 User \"user\" is authenticated"));
-    EXPECT_EQ(form->UsernumberEdit->text(), "1");
+    auto waiting = waitingClient();
     form->show();
     form->close();
     EXPECT_EQ(boxes.texts(), std::vector<std::string>{"FTP server is stopped"});
     EXPECT_TRUE(stopped());
     EXPECT_EQ(form->UsernumberEdit->text(), "0");
-    ASSERT_TRUE(pumpUntil([&] { return waiting->finished(0); }, 15000));
-    EXPECT_EQ(waiting->output(), "in\nTrue\n");
+    EXPECT_TRUE(sawItsEnd(*waiting));
     EXPECT_TRUE(logged("! Server stopped"));
     EXPECT_EQ(count("! 127.0.0.1 disconnected"), 1);
 }
@@ -176,17 +169,10 @@ print(f.sock.recv(100) == b"", flush=True)
 TEST_F(FtpWindow, StopDropsTheClientsAndStartServesAgain)
 {
     start();
-    auto waiting = pythonPeer(R"(
-f = client()
-print("in", flush=True)
-print(f.sock.recv(100) == b"", flush=True)
-)");
-    ASSERT_TRUE(logged("! 127.0.0.1 User \"user\" is authenticated"));
-    EXPECT_EQ(form->UsernumberEdit->text(), "1");
+    auto waiting = waitingClient();
     form->StopButton->click();
     EXPECT_TRUE(stopped());
-    ASSERT_TRUE(pumpUntil([&] { return waiting->finished(0); }, 15000));
-    EXPECT_EQ(waiting->output(), "in\nTrue\n");
+    EXPECT_TRUE(sawItsEnd(*waiting));
     start();
     EXPECT_TRUE(serving());
     const ClientRun run = python("print(client().pwd())\n");

@@ -63,6 +63,18 @@ protected:
     {
         return sockettest::Peer::python(ftptest::pythonPrelude + script, {port()});
     }
+    // A client logged in, waiting for the server to end its connection.
+    std::unique_ptr<sockettest::Peer> waitingClient() const
+    {
+        auto peer = pythonPeer("f = client()\nprint(f.sock.recv(100) == b'', flush=True)\n");
+        EXPECT_TRUE(logged("! 127.0.0.1 User \"user\" is authenticated"));
+        EXPECT_EQ(form->UsernumberEdit->text(), "1");
+        return peer;
+    }
+    static bool sawItsEnd(sockettest::Peer& client)
+    {
+        return pumpUntil([&] { return client.finished(0); }, 15000) && client.output() == "True\n";
+    }
     ClientRun curl(const std::string& path, const QStringList& arguments = {}) const
     {
         return RunClient("curl", QStringList{"-sS", "--max-time", "15", "-u", "u:p",
