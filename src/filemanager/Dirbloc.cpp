@@ -105,8 +105,9 @@ void TDirTree::ReadTreeChildren(Tdirblock& node)
     std::vector<platform::FoundFile> found;
     try {
         found = platform::ListDir(node.path, "*.*");
-    } catch (const platform::Exception& error) {
-        platform::ShowMessage(error.what());
+    } catch (const platform::Exception&) {
+        // Entered but not listable (a home of mode 0711): a leaf, as a failed search gives;
+        // a box here would come back at every refresh of a panel below it.
         return;
     }
     for (const platform::FoundFile& file : found)

@@ -2,34 +2,14 @@
 
 #include "filemanager/OpenGLPanel.h"
 #include "filemanager/PanelHost.h"
-#include "platform/base/Exception.h"
 #include "platform/fs/CurrentDir.h"
-#include "platform/ui/ExceptionGuard.h"
 #include "platform/ui/MessageService.h"
 #include "ui_glfr.h"
 
-#include <QAction>
 #include <QComboBox>
 #include <QFile>
-#include <QLabel>
-#include <QLineEdit>
-#include <QMenu>
 #include <QRadioButton>
 #include <QStatusBar>
-#include <QToolButton>
-
-namespace {
-
-QAction* addOption(QMenu* menu, const char* name, const char* caption, bool checked)
-{
-    QAction* item = menu->addAction(caption);
-    item->setObjectName(name);
-    item->setCheckable(true);
-    item->setChecked(checked);
-    return item;
-}
-
-} // namespace
 
 Tglfr::Tglfr(QWidget* parent, PanelHost& host)
     : QWidget(parent), host(host), drives(host.mountSource), tree(drives), ui(std::make_unique<Ui::glfr>())
@@ -69,26 +49,8 @@ Tglfr::Tglfr(QWidget* parent, PanelHost& host)
     OpenGLPanel1->OnResize = [this](TOpenGLPanel*) { OpenGLPanel1Resize(); };
     OpenGLPanel1->OnPaint = [this](TOpenGLPanel*) { OpenGLPanel1Paint(); };
 
-    PopupMenu1 = new QMenu(this);
-    PopupMenu1->setObjectName("PopupMenu1");
-    QMenu* display = PopupMenu1->addMenu("display");
-    displaynames2 = addOption(display, "displaynames2", "names", true);
-    sizeasheight = addOption(display, "sizeasheight", "size as height", false);
-    size1 = addOption(display, "size1", "size", false);
-    date1 = addOption(display, "date1", "date", false);
-    attributes1 = addOption(display, "attributes1", "attributes", false);
-    directorytree2 = addOption(display, "directorytree2", "directory tree", false);
-    directorysize1 = addOption(display, "directorysize1", "directory size", false);
-    QMenu* sort = PopupMenu1->addMenu("sort");
-    byname2 = addOption(sort, "byname2", "by name", true);
-    byextension2 = addOption(sort, "byextension2", "by extension", false);
-    bysize2 = addOption(sort, "bysize2", "by size", false);
-    bydate2 = addOption(sort, "bydate2", "by date", false);
-    sort->addSeparator();
-    reversesort1 = addOption(sort, "reversesort1", "reverse sort", false);
-    OpenGLPanel1->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(OpenGLPanel1, &QWidget::customContextMenuRequested, this,
-            [this](const QPoint& at) { PopupMenu1->popup(OpenGLPanel1->mapToGlobal(at)); });
+    BuildPopupMenu();
+    ConnectToolBar();
 
     dir.titleBar = &host;
     // The camera and colours are set here and not when the context comes: Qt may make the
@@ -109,32 +71,6 @@ void Tglfr::FillDriveBox()
         drvComboBox->addItem(QFile::decodeName(QByteArray::fromStdString(drive.text)),
                              QByteArray::fromStdString(drive.root));
     SelectDriveOf(dir.path);
-}
-
-void Tglfr::RefreshListing(bool repaint)
-{
-    try {
-        dir.ReadDirectory(QFile::encodeName(FilterEdit->text()).toStdString(), attrMask, dirsizevisible);
-    } catch (const platform::Exception& error) {
-        platform::ShowMessage(error.what());
-    }
-    SortListing();
-    dirnameLabel->setText(QFile::decodeName(QByteArray::fromStdString(dir.path)));
-    tree.RebuildDirTree(dir.path);
-    if (repaint)
-        RepaintScene();
-}
-
-void Tglfr::SortListing()
-{
-    if (byname2->isChecked())
-        dir.SortByName(reversesort);
-    if (byextension2->isChecked())
-        dir.SortByExt(reversesort);
-    if (bysize2->isChecked())
-        dir.SortBySize(reversesort);
-    if (bydate2->isChecked())
-        dir.SortByDate(reversesort);
 }
 
 void Tglfr::RepaintScene()
@@ -162,58 +98,4 @@ void Tglfr::FormClose()
 {
     OpenGLPanel1->MakeOpenGLPanelNotCurrent();
     dir.ClearEntries();
-}
-
-bool Tglfr::ChangeToListingDir()
-{
-    if (platform::ChangeDir(dir.path))
-        return true;
-    platform::ShowMessage("cannot change to current dir: " + dir.path);
-    return false;
-}
-
-void Tglfr::FilterEditChange()
-{
-    ChangeToListingDir();
-    RefreshListing(true);
-}
-
-void Tglfr::Toggle(bool& option, QAction* item)
-{
-    option = !option;
-    RepaintScene();
-    item->setChecked(option);
-}
-
-void Tglfr::displaynames2Click()
-{
-    Toggle(dspnam, displaynames2);
-}
-void Tglfr::sizeasheightClick()
-{
-    Toggle(dspsizasheight, sizeasheight);
-}
-void Tglfr::size1Click()
-{
-    Toggle(dspsiz, size1);
-}
-void Tglfr::date1Click()
-{
-    Toggle(dspdat, date1);
-}
-void Tglfr::attributes1Click()
-{
-    Toggle(dspatr, attributes1);
-}
-void Tglfr::directorytree2Click()
-{
-    Toggle(dirtreevisible, directorytree2);
-}
-void Tglfr::directorysize1Click()
-{
-    Toggle(dirsizevisible, directorysize1);
-}
-void Tglfr::reversesort1Click()
-{
-    Toggle(reversesort, reversesort1);
 }

@@ -67,6 +67,15 @@ public:
     QAction* bysize2 = nullptr;
     QAction* bydate2 = nullptr;
     QAction* reversesort1 = nullptr;
+    // Items of commands made elsewhere; disabled until Wire connects them.
+    QAction* invertselection1 = nullptr;
+    QAction* setattributes1 = nullptr;
+    QAction* resetview1 = nullptr;
+    QAction* doswin = nullptr;
+    QAction* ZIP1 = nullptr;
+    QAction* unZIP1 = nullptr;
+    QAction* mapnetworkdrive1 = nullptr;
+    QAction* unmapnetworkdrive1 = nullptr;
 
     PanelHost& host;
     platform::DriveList drives; // made from the host's mount source
@@ -107,6 +116,8 @@ public:
     float selcol[4] = {1.0f, 0.0f, 0.0f, 1.0f};
     QColor actcol{152, 226, 245};
     bool refreshingSibling = false;
+    std::string shownPath; // the directory of the last listing read
+    std::string unreadableReported; // the unreadable directory already reported, "" when none
     bool drawnOnce = false; // the last frame got through all entries
     // The scene's font as the settings file gives it, read just before the scene is made.
     PanelFontSettings Font2D_Type;
@@ -115,7 +126,8 @@ public:
     const std::string& DirPath() const { return dir.path; }
     void SetDirPath(const std::string& path) { dir.path = path; }
     // Makes the listing's directory the process's current one; when it cannot, says so
-    // with "cannot change to current dir: " and the path, and gives false.
+    // with "cannot change to current dir: " and the path, and gives false. A directory the
+    // panel showed that can no longer be entered gives way to its nearest ancestor that can.
     bool ChangeToListingDir();
 
     void SetOtherPanel(Tglfr* other) { otherPanel = other; }
@@ -123,15 +135,34 @@ public:
     // shows actcol and its blocks are coloured, the other's are grey. Repaints.
     void SetActive(bool on);
     // Reads the process's current directory as the listing, sorts it, rebuilds the tree and
-    // repaints when asked.
+    // repaints when asked; with a repaint, a sibling showing this directory or one below it is
+    // refreshed too. A directory that cannot be read shows empty, reported once per visit.
     void RefreshListing(bool repaint);
+    // Changes to the directory and shows it, the title and the status line naming it. The
+    // path is taken by value: a caller's path may live in a tree node the refresh frees.
+    void GoToDirectory(std::string path);
     void RepaintScene();
     // Selects the drive list's item of the drive that holds path, if there is one.
     void SelectDriveOf(const std::string& path);
     // Leaves no context current and frees the listing's entries.
     void FormClose();
+    // Connects a popup menu item to its command and enables it.
+    void Wire(QAction* item, void (Tglfr::*command)());
 
+    // Tool bar (glformRefresh.cpp).
+    void drvComboBoxClick();
+    void rootSpeedButtonClick();
+    void parentSpeedButtonClick();
     void FilterEditChange();
+    void FilterEditClick();
+    void AttrSpeedButtonClick();
+
+    // Popup menu (glformMenu.cpp).
+    void byname2Click();
+    void byextension2Click();
+    void bysize2Click();
+    void bydate2Click();
+    void reversesort1Click();
     void displaynames2Click();
     void sizeasheightClick();
     void size1Click();
@@ -139,7 +170,6 @@ public:
     void attributes1Click();
     void directorytree2Click();
     void directorysize1Click();
-    void reversesort1Click();
 
     // The scene's OpenGL events.
     void OpenGLPanel1PreInit();
@@ -159,9 +189,19 @@ public:
 
 private:
     void FillDriveBox();
+    void ConnectToolBar();
+    void BuildPopupMenu();
+    // Sorts by every checked order, in the menu's order, with reversesort.
     void SortListing();
+    // Checks one sort item and unchecks the others, sorts by it and repaints.
+    void SortBy(QAction* item);
     // Flips a display option, repaints, and shows it in its menu item.
     void Toggle(bool& option, QAction* item);
+    // Refreshes the sibling when it shows this directory or one below it, unless it is the
+    // one refreshing this panel.
+    void RefreshSiblingIfConcerned();
+    // Changes to the root of the listing's drive or to its parent, then shows it.
+    void ChangeAndShow(const std::string& target);
 
     // Scene parts (glformScene.cpp).
     void DrawBackground();

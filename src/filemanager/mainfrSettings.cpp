@@ -80,9 +80,12 @@ void TMainForm::ApplyPanelSettings(Tglfr& panel, const PanelSettings& stored)
 {
     panel.FilterEdit->setText(QFile::decodeName(stored.filter.c_str()));
     panel.FilterEditChange();
+    const std::string shown = panel.DirPath();
     panel.SetDirPath(stored.dir);
-    panel.ChangeToListingDir();
-    panel.SelectDriveOf(stored.dir);
+    // Kept out of reach, the stored directory would be reported again by every switch below.
+    if (!panel.ChangeToListingDir())
+        panel.SetDirPath(shown);
+    panel.SelectDriveOf(panel.DirPath());
     copyCameraAndColours(stored, panel);
     panel.actcol = QColor(stored.actcol[0], stored.actcol[1], stored.actcol[2]);
     applySwitch(panel, panel.dspnam, stored.dspnam, &Tglfr::displaynames2Click);

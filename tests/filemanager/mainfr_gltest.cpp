@@ -210,6 +210,40 @@ TEST_F(MainFormTest, StoredSettingsAreAppliedWhateverTheirValueAndWrittenBackUnc
     EXPECT_FALSE(back.readBool("Panels", "Leftdspnam", true));
 }
 
+TEST_F(MainFormTest, EveryPanelOptionSurvivesARestartTrueAndFalse)
+{
+    const std::pair<bool Tglfr::*, QAction* Tglfr::*> options[] = {
+        {&Tglfr::dspnam, &Tglfr::displaynames2},     {&Tglfr::dspsizasheight, &Tglfr::sizeasheight},
+        {&Tglfr::dspsiz, &Tglfr::size1},             {&Tglfr::dspdat, &Tglfr::date1},
+        {&Tglfr::dspatr, &Tglfr::attributes1},       {&Tglfr::reversesort, &Tglfr::reversesort1},
+        {&Tglfr::dirtreevisible, &Tglfr::directorytree2}, {&Tglfr::dirsizevisible, &Tglfr::directorysize1}};
+    for (const bool value : {true, false}) {
+        std::string stored = "[Panels]\n";
+        for (const char* side : {"Left", "Right"}) {
+            stored += std::string(side) + "sort=" + (value ? "bysiz" : "bydat") + "\n";
+            for (const char* key : {"dspnam", "dspsizasheight", "dspsiz", "dspdat", "dspatr", "reversesort",
+                                    "dirtreevisible", "dirsizevisible"})
+                stored += std::string(side) + key + "=" + (value ? "1" : "0") + "\n";
+        }
+        writeFile(settings(), stored);
+        for (int run = 0; run < 2; ++run) {
+            auto form = start();
+            activate(*form);
+            for (Tglfr* panel : {form->leftPanel, form->rightPanel}) {
+                for (const auto& [field, item] : options) {
+                    EXPECT_EQ(panel->*field, value) << (panel->*item)->text().toStdString() << " run " << run;
+                    EXPECT_EQ((panel->*item)->isChecked(), value) << (panel->*item)->text().toStdString();
+                }
+                EXPECT_EQ(panel->bysize2->isChecked(), value);
+                EXPECT_EQ(panel->bydate2->isChecked(), !value);
+                EXPECT_FALSE(panel->byname2->isChecked() || panel->byextension2->isChecked());
+            }
+            form->close();
+        }
+    }
+    EXPECT_TRUE(boxes.texts().empty());
+}
+
 TEST_F(MainFormTest, ALaterActivationReportsADeletedDirectoryAndFallsBack)
 {
     QTemporaryDir parent;

@@ -34,7 +34,12 @@ public:
     int runModal(QDialog& dialog) override
     {
         state_->modalDialogs.push_back(dialog.objectName().toStdString());
-        return next(state_->modalResults).value_or(QDialog::Rejected);
+        const auto answer = next(state_->modalResults);
+        if (!answer)
+            return QDialog::Rejected;
+        if (answer->act)
+            answer->act(dialog);
+        return answer->result;
     }
 
 private:

@@ -3,6 +3,7 @@
 #include "platform/ui/MessageService.h"
 
 #include <deque>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -33,7 +34,13 @@ public:
     void answerColor(QColor color) { state_->colors.push_back(color); }
     void answerFont(QFont font) { state_->fonts.push_back(font); }
     void answerFile(std::string path) { state_->files.push_back(std::move(path)); }
-    void answerModal(int result) { state_->modalResults.push_back(result); }
+    void answerModal(int result) { state_->modalResults.push_back({result, nullptr}); }
+    // The next dialog run modally is first handed to `act` (to tick boxes or fill edits, found
+    // by object name), then ends with `result`.
+    void answerModal(int result, std::function<void(QDialog&)> act)
+    {
+        state_->modalResults.push_back({result, std::move(act)});
+    }
     // The object names of the dialogs run modally, and the titles of the file pickers shown.
     const std::vector<std::string>& modalDialogs() const { return state_->modalDialogs; }
     const std::vector<std::string>& fileTitles() const { return state_->fileTitles; }
@@ -45,7 +52,11 @@ public:
         std::deque<QColor> colors;
         std::deque<QFont> fonts;
         std::deque<std::string> files;
-        std::deque<int> modalResults;
+        struct ModalAnswer {
+            int result;
+            std::function<void(QDialog&)> act;
+        };
+        std::deque<ModalAnswer> modalResults;
         std::vector<std::string> modalDialogs;
         std::vector<std::string> fileTitles;
     };

@@ -42,7 +42,12 @@ std::string CurrentDir()
         lastKnown() = path;
         return path;
     }
-    for (std::string candidate = lastKnown(); !candidate.empty(); candidate = DirectoryOf(candidate)) {
+    return ChangeToNearestDir(lastKnown());
+}
+
+std::string ChangeToNearestDir(const std::string& path)
+{
+    for (std::string candidate = path; !candidate.empty(); candidate = DirectoryOf(candidate)) {
         if (ChangeDir(candidate))
             return lastKnown();
         if (candidate == "/")

@@ -13,6 +13,10 @@ bool ChangeDir(const std::string& path);
 // returns that instead, so a panel never shows a path that no longer exists.
 std::string CurrentDir();
 
+// Changes to the path, or when it cannot be entered (gone, or closed to us) to its nearest
+// ancestor that can, at worst "/"; returns the directory it changed to.
+std::string ChangeToNearestDir(const std::string& path);
+
 // The user's home directory: $HOME when it is an absolute path, else the password entry's,
 // else "/".
 std::string HomeDirectory();
