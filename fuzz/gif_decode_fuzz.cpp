@@ -1,6 +1,6 @@
-// Feeds arbitrary bytes to the GIF reader and draws every frame it accepts. Anything but
-// a picture or a GIFException (a crash, an overrun, another exception, a hang, memory
-// beyond the limits) is a finding.
+// Feeds arbitrary bytes to the GIF reader and draws every frame it accepts and the still
+// composite. Anything but a picture or a GIFException (a crash, an overrun, another
+// exception, a hang, memory beyond the limits) is a finding.
 
 #include "gif/GIFImage.h"
 #include "platform/graphics/Stream.h"
@@ -14,6 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // Smaller than the defaults so that the fuzzer's memory limit is never the finding.
     image.Limits.maxFramePixels = std::size_t{1} << 20;
     image.Limits.maxTotalPixels = std::size_t{4} << 20;
+    image.Limits.maxCanvasPixels = std::size_t{1} << 20;
     auto stream = platform::MemoryStream::borrowing({data, size});
     try {
         image.LoadFromStream(stream);
@@ -21,6 +22,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             frame->GetBitmap();
             frame->HasMask();
         }
+        image.GetBitmap();
         image.GetGlobalColorMap().Optimize();
     } catch (const GIFException&) {
     }

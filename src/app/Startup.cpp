@@ -1,5 +1,6 @@
 #include "app/Startup.h"
 
+#include "app/GifPicture.h"
 #include "filemanager/About.h"
 #include "filemanager/WebToolsLink.h"
 #include "filemanager/findfiledlg.h"
@@ -51,6 +52,7 @@ StartupWindows::~StartupWindows() = default;
 
 std::unique_ptr<StartupWindows> CreateStartupWindows()
 {
+    registerGifFormat();
     auto windows = std::make_unique<StartupWindows>();
     windows->mainForm = make(MainForm);
     windows->aboutBox = make(AboutBox);

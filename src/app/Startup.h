@@ -28,5 +28,6 @@ struct StartupWindows {
 };
 
 // Makes the six start-up windows in their order, each stored in its global pointer, all
-// hidden, and puts the web-tool windows behind the main window's link to them.
+// hidden, and puts the web-tool windows behind the main window's link to them. GIF
+// pictures are known from here on.
 std::unique_ptr<StartupWindows> CreateStartupWindows();

@@ -36,7 +36,7 @@ bool TGIFGlobalColorMap::Optimize()
 void TGIFGlobalColorMap::Changed()
 {
     if (Header->Image)
-        Header->Image->Changed();
+        Header->Image->ColorMapChanged();
 }
 
 void TGIFLocalColorMap::Warning(TGIFSeverity severity, std::string_view message)
@@ -61,5 +61,5 @@ bool TGIFLocalColorMap::Optimize()
 
 void TGIFLocalColorMap::Changed()
 {
-    SubImage->FreeBitmap();
+    SubImage->SetPalette({});
 }

@@ -4,8 +4,26 @@
 #include "platform/graphics/FileStream.h"
 
 #include <algorithm>
+#include <utility>
 
-TGIFImage::TGIFImage() : Header(this), Images(this) {}
+TGIFSettings& GIFSettings()
+{
+    static TGIFSettings settings;
+    return settings;
+}
+
+TGIFImage::TGIFImage()
+    : Header(this),
+      Images(this),
+      ColorReduction(GIFSettings().DefaultColorReduction),
+      DitherMode(GIFSettings().DefaultDitherMode),
+      Compression(GIFSettings().DefaultCompression),
+      ThreadPriority(GIFSettings().DefaultThreadPriority),
+      drawOptions_(GIFSettings().DefaultDrawOptions),
+      animationSpeed_(GIFSettings().DefaultAnimationSpeed),
+      reductionBits_(GIFSettings().DefaultColorReductionBits)
+{
+}
 
 TGIFImage::~TGIFImage() = default;
 
@@ -17,8 +35,10 @@ void GifWarning(TGIFImage* image, GifPersistent* sender, TGIFSeverity severity, 
 
 void TGIFImage::Clear()
 {
+    FreeBitmap();
     Images.Clear();
     Header.Clear();
+    palette_.clear();
     loadedFrames_ = loadedExtensions_ = loadedPixels_ = 0;
 }
 
@@ -35,7 +55,6 @@ void TGIFImage::LoadFromStream(platform::Stream& stream)
         FixEmptyScreen();
     } catch (...) {
         stream.setPosition(start);
-        Clear();
         Progress(this, psEnding, 0, true, sProgressLoading);
         throw;
     }
@@ -144,9 +163,18 @@ void TGIFImage::Progress(GifPersistent* sender, TProgressStage stage, int percen
 
 void TGIFImage::Changed()
 {
+    if (OnChange)
+        OnChange(this);
+}
+
+void TGIFImage::ColorMapChanged()
+{
     for (const auto& frame : Images)
         if (&frame->GetActiveColorMap() == &Header.ColorMap)
             frame->FreeBitmap();
+    FreeBitmap();
+    palette_.clear();
+    Changed();
 }
 
 void TGIFImage::CountLoadedFrame()
@@ -166,4 +194,147 @@ void TGIFImage::CountLoadedPixels(std::size_t pixels)
     if (pixels > Limits.maxTotalPixels - std::min(loadedPixels_, Limits.maxTotalPixels))
         RaiseGIFError(gifstrings::sBadDimension);
     loadedPixels_ += pixels;
+}
+
+void TGIFImage::Assign(const TGIFImage* source)
+{
+    if (source == this)
+        return;
+    Clear();
+    if (!source)
+        return;
+    using gifstrings::sProgressCopying;
+    // The copy reports to the source's handlers, as its own work would.
+    const TGIFWarning ownWarning = std::exchange(OnCodecWarning, source->OnCodecWarning);
+    const TGIFProgress ownProgress = std::exchange(OnProgress, source->OnProgress);
+    struct Restore {
+        TGIFImage& image;
+        const TGIFWarning& warning;
+        const TGIFProgress& progress;
+        ~Restore()
+        {
+            image.OnCodecWarning = warning;
+            image.OnProgress = progress;
+        }
+    } restore{*this, ownWarning, ownProgress};
+    Progress(this, psStarting, 0, false, sProgressCopying);
+    try {
+        Header.Assign(source->Header);
+        ThreadPriority = source->ThreadPriority;
+        disposalFillColor_ = source->disposalFillColor_;
+        drawOptions_ = source->drawOptions_;
+        ColorReduction = source->ColorReduction;
+        DitherMode = source->DitherMode;
+        const int count = source->Images.GetCount();
+        for (int index = 0; index < count; ++index) {
+            auto frame = std::make_unique<TGIFSubImage>(this);
+            frame->Assign(*source->Images.GetImage(index));
+            Images.Add(std::move(frame));
+            Progress(this, psRunning, (index + 1) * 100 / count, false, sProgressCopying);
+        }
+    } catch (...) {
+        Progress(this, psEnding, 0, false, sProgressCopying);
+        throw;
+    }
+    Progress(this, psEnding, 100, false, sProgressCopying);
+    Changed();
+}
+
+void TGIFImage::AssignTo(platform::Bitmap& target)
+{
+    const platform::Bitmap* still = GetBitmap();
+    target = still ? *still : platform::Bitmap();
+}
+
+int TGIFImage::Add(std::unique_ptr<TGIFSubImage> frame)
+{
+    if (!frame || frame->Image != this)
+        RaiseGIFError(gifstrings::sUnsupportedClass);
+    const int index = Images.Add(std::move(frame));
+    FreeBitmap();
+    Changed();
+    return index;
+}
+
+void TGIFImage::Pack()
+{
+    FreeBitmap();
+    palette_.clear();
+    for (const auto& frame : Images) {
+        frame->FreeBitmap();
+        frame->SetPalette({});
+    }
+    if (Header.ColorMap.GetCount() == 0 && Images.GetCount() == 1) {
+        TGIFSubImage& frame = *Images.First();
+        Header.ColorMap.Assign(frame.ColorMap);
+        frame.ColorMap.Clear();
+    }
+}
+
+void TGIFImage::SetWidth(int width)
+{
+    for (const auto& frame : Images)
+        if (frame->GetLeft() + frame->GetWidth() > width)
+            RaiseGIFError(gifstrings::sBadWidth);
+    if (width == GetWidth())
+        return;
+    Header.SetWidth(width);
+    FreeBitmap();
+    Changed();
+}
+
+void TGIFImage::SetHeight(int height)
+{
+    for (const auto& frame : Images)
+        if (frame->GetTop() + frame->GetHeight() > height)
+            RaiseGIFError(gifstrings::sBadHeight);
+    if (height == GetHeight())
+        return;
+    Header.SetHeight(height);
+    FreeBitmap();
+    Changed();
+}
+
+void TGIFImage::SetBackgroundColorIndex(int index)
+{
+    Header.SetBackgroundColorIndex(index);
+    FreeBitmap();
+}
+
+void TGIFImage::SetBackgroundColor(platform::Rgb color)
+{
+    Header.SetBackgroundColor(color);
+    FreeBitmap();
+}
+
+void TGIFImage::SetDrawOptions(TGIFDrawOptions options)
+{
+    if (options == drawOptions_)
+        return;
+    drawOptions_ = options;
+    Pack();
+    Changed();
+}
+
+void TGIFImage::SetAnimationSpeed(int speed)
+{
+    animationSpeed_ = std::clamp(speed, 0, 1000);
+}
+
+void TGIFImage::SetReductionBits(int bits)
+{
+    if (bits < 3 || bits > 8)
+        RaiseGIFError(gifstrings::sInvalidBitSize);
+    reductionBits_ = bits;
+}
+
+void TGIFImage::SetDisposalFillColor(std::optional<platform::Rgb> color)
+{
+    disposalFillColor_ = color;
+    FreeBitmap();
+}
+
+bool TGIFImage::DoDither() const
+{
+    return (drawOptions_ & goDither) && (!(drawOptions_ & goAutoDither) || GIFSettings().DoAutoDither);
 }

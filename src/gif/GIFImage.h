@@ -9,33 +9,72 @@
 #include "gif/GIFGraphicControlExtension.h"
 #include "gif/GIFHeader.h"
 #include "gif/GIFImageList.h"
+#include "gif/GIFSettings.h"
 #include "gif/GIFStrings.h"
 #include "gif/GIFSubImage.h"
 #include "gif/GIFTextExtension.h"
 #include "gif/GIFTypes.h"
+#include "platform/graphics/Bitmap.h"
 #include "platform/graphics/Stream.h"
 
 #include <cstddef>
 #include <functional>
+#include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
+
+class QMimeData;
+class QPainter;
+class QRect;
+class TGIFPaintSink;
+class TGIFPainter;
+class TGIFImage;
+
+// A painter event; the sender is the painter that fires it.
+using TGIFPainterEvent = std::function<void(TGIFPainter* sender)>;
+using TGIFNotifyEvent = std::function<void(TGIFImage* sender)>;
 
 class TGIFImage : public GifPersistent {
 public:
+    // Empty, with the codec-wide defaults of GIFSettings().
     TGIFImage();
     ~TGIFImage() override;
 
-    // A failed load leaves the picture empty and the stream where it was.
+    // A failed load keeps the frames read before the error and puts the stream back where
+    // it was.
     void LoadFromStream(platform::Stream& stream);
     void LoadFromFile(const std::string& fileName);
     // Header, frames and trailer; a write error passes on with nothing said to be done.
     void SaveToStream(platform::Stream& stream);
     // The file is replaced only once everything is written; a failed save keeps it.
     void SaveToFile(const std::string& fileName);
+    // The picture as streamed inside another document: the same bytes as a file.
+    void WriteData(platform::Stream& stream) { SaveToStream(stream); }
+    // No frames, no global table, a 0 x 0 screen, no cached composite or palette.
     void Clear();
+
+    // Takes a frame made for this picture; "Object type not supported for operation" for
+    // none or one of another picture.
+    int Add(std::unique_ptr<TGIFSubImage> frame);
+    // A copy of `source`'s header, frames and drawing options, reported as "Copying..." to
+    // the source's progress and warning handlers; this picture keeps its own handlers.
+    // Null clears.
+    void Assign(const TGIFImage* source);
+    // The still composite, or an empty bitmap for an empty picture.
+    void AssignTo(platform::Bitmap& target);
+    // Only the very same picture equals it.
+    bool Equals(const TGIFImage& other) const { return this == &other; }
+    // Drops cached bitmaps and palettes; a lone frame's table becomes the global one.
+    void Pack();
 
     int GetWidth() const { return Header.GetWidth(); }
     int GetHeight() const { return Header.GetHeight(); }
+    // "Image width too small for contained frames" when a frame reaches beyond `width`;
+    // nothing changes then.
+    void SetWidth(int width);
+    void SetHeight(int height);
     bool GetEmpty() const { return Images.GetCount() == 0; }
     // The highest version any frame needs; unknown without frames.
     TGIFVersion GetVersion() const;
@@ -46,13 +85,64 @@ public:
     bool GetIsTransparent() const;
     TGIFGlobalColorMap& GetGlobalColorMap() { return Header.ColorMap; }
     int GetBackgroundColorIndex() const { return Header.GetBackgroundColorIndex(); }
+    void SetBackgroundColorIndex(int index);
     platform::Rgb GetBackgroundColor() const { return Header.GetBackgroundColor(); }
+    void SetBackgroundColor(platform::Rgb color);
+    std::uint8_t GetAspectRatio() const { return Header.GetAspectRatio(); }
+    void SetAspectRatio(std::uint8_t ratio) { Header.SetAspectRatio(ratio); }
+
+    TGIFDrawOptions GetDrawOptions() const { return drawOptions_; }
+    void SetDrawOptions(TGIFDrawOptions options);
+    int GetAnimationSpeed() const { return animationSpeed_; }
+    // Percent of the stated speed, kept within 0..1000.
+    void SetAnimationSpeed(int speed);
+    int GetReductionBits() const { return reductionBits_; }
+    // 3..8, else "Invalid Bits Per Pixel value".
+    void SetReductionBits(int bits);
+    // What frame areas are cleared with; none means the GIF's background colour.
+    std::optional<platform::Rgb> GetDisposalFillColor() const { return disposalFillColor_; }
+    void SetDisposalFillColor(std::optional<platform::Rgb> color);
+    // Whether frames are drawn dithered to the web palette.
+    bool DoDither() const;
+
+    // The still picture: the first frame on the logical screen as premultiplied ARGB, over
+    // DisposalFillColor (else the GIF background, black without a global table) or over
+    // transparency, with its own transparency and cut to the screen; made afresh. Empty for
+    // an empty picture; "Invalid image dimensions" when the screen is beyond
+    // Limits.maxCanvasPixels.
+    platform::Bitmap ComposeStill(bool transparentBackground = false);
+    // The still picture over the background colour, made once and kept; null when empty.
+    const platform::Bitmap* GetBitmap();
+    // The cached composite, made empty (transparent) at the screen's size.
+    void NewBitmap();
+    void FreeBitmap();
+    // A blank premultiplied ARGB bitmap of the screen's size, within Limits.maxCanvasPixels:
+    // every composition of the whole screen starts from one.
+    platform::Bitmap NewCanvas() const;
+
+    // Colours for drawing: the web palette when dithering, else the global table, else the
+    // first frame's. Empty means none.
+    std::vector<platform::Rgb> GetPalette();
+    void SetPalette(std::vector<platform::Rgb> palette);
+
+    // Draws the picture into `rect`: the first frame, with transparency (goTransparent) and
+    // tiled (goTile); `sink` is where an animation of it is shown. A Draw from within a
+    // Draw does nothing.
+    void Draw(QPainter& canvas, const QRect& rect, TGIFPaintSink* sink = nullptr);
+
+    // The picture as "image/gif" bytes plus its still image; "Failed to store GIF on
+    // clipboard" when memory runs out.
+    void SaveToClipboardFormat(QMimeData& data);
+    // "image/gif" bytes; anything else raises "Unsupported clipboard format".
+    void LoadFromClipboardFormat(const QMimeData& data);
 
     void Warning(GifPersistent* sender, TGIFSeverity severity, std::string_view message);
     void Progress(GifPersistent* sender, TProgressStage stage, int percentDone, bool redrawNow,
                   std::string_view message);
-    // The global table changed: every frame drawn with it is drawn again.
+    // Something shown changed: OnChange is told.
     void Changed();
+    // The global table changed: every frame drawn with it is drawn again.
+    void ColorMapChanged();
 
     // Load bookkeeping against Limits: each raises when its limit is passed. A frame's own
     // size is checked where its pixels are made.
@@ -63,14 +153,32 @@ public:
     TGIFHeader Header;
     TGIFImageList Images;
     GifLimits Limits;
-    bool RenderOnLoad = false; // draw each frame's bitmap as it is read
-    TGIFCompression Compression = gcLZW;
+    TColorReduction ColorReduction;
+    TDitherMode DitherMode;
+    TGIFCompression Compression;
+    TGIFThreadPriority ThreadPriority; // painters run at the system's priority whatever it says
+    bool PaletteModified = false;
     TGIFWarning OnCodecWarning;
     TGIFProgress OnProgress;
+    TGIFNotifyEvent OnChange;
+    TGIFPainterEvent OnPainterStart;
+    TGIFPainterEvent OnFramePaint;
+    TGIFPainterEvent OnFramePainted;
+    TGIFPainterEvent OnAnimationLoop;
+    TGIFPainterEvent OnPainterEnd;
 
 private:
     void FixEmptyScreen();
+    void CheckCanvasSize() const;
 
+    TGIFDrawOptions drawOptions_;
+    int animationSpeed_;
+    int reductionBits_;
+    std::optional<platform::Rgb> disposalFillColor_;
+    std::unique_ptr<platform::Bitmap> bitmap_;
+    std::vector<platform::Rgb> palette_;
+    bool drawing_ = false;
+    bool inGetPalette_ = false;
     std::size_t loadedFrames_ = 0;
     std::size_t loadedExtensions_ = 0;
     std::size_t loadedPixels_ = 0;

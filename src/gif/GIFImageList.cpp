@@ -34,7 +34,7 @@ void TGIFImageList::LoadFromStream(platform::Stream& stream, TGIFImage* parent)
         Add(std::move(frame));
         const std::int64_t size = stream.size();
         const int percent = size > 0 ? static_cast<int>(stream.position() * 100 / size) : 100;
-        parent->Progress(parent, psRunning, percent, parent->RenderOnLoad, gifstrings::sProgressLoading);
+        parent->Progress(parent, psRunning, percent, GIFSettings().RenderOnLoad, gifstrings::sProgressLoading);
         byte = NextBlockByte(stream);
         if (byte < 0)
             return;

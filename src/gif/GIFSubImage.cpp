@@ -28,6 +28,33 @@ void TGIFSubImage::Clear()
     FreeBitmap();
 }
 
+void TGIFSubImage::Assign(const TGIFSubImage& source)
+{
+    if (&source == this)
+        return;
+    Clear();
+    // Through the file format, so that every extension is a fresh one of this frame.
+    platform::MemoryStream extensions;
+    source.Extensions.SaveToStream(extensions);
+    extensions.setPosition(0);
+    Extensions.LoadFromStream(extensions, this);
+    if (source.GetEmpty())
+        return;
+    Descriptor = source.Descriptor;
+    try {
+        pixels_ = source.pixels_;
+        ColorMap.Assign(source.ColorMap);
+        if (source.bitmap_)
+            bitmap_ = std::make_unique<platform::Bitmap>(*source.bitmap_);
+        if (source.mask_)
+            mask_ = std::make_unique<platform::Bitmap>(*source.mask_);
+    } catch (const std::bad_alloc&) {
+        Clear();
+        RaiseGIFError(gifstrings::sOutOfMemDIB);
+    }
+    maskNeeded_ = source.maskNeeded_;
+}
+
 void TGIFSubImage::LoadFromStream(platform::Stream& stream)
 {
     Clear();
@@ -48,7 +75,7 @@ void TGIFSubImage::LoadFromStream(platform::Stream& stream)
     if (Descriptor[9] & kLocalTable)
         ColorMap.LoadFromStream(stream, 2 << (Descriptor[9] & 7));
     Decompress(stream);
-    if (Image && Image->RenderOnLoad)
+    if (GIFSettings().RenderOnLoad)
         GetBitmap();
 }
 
@@ -135,6 +162,21 @@ void TGIFSubImage::DoSetBounds(int left, int top, int width, int height)
     }
     if (grown)
         Warning(gsWarning, gifstrings::sScreenSizeExceeded);
+}
+
+void TGIFSubImage::SetBoundsRect(const GifRect& rect)
+{
+    DoSetBounds(rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top);
+}
+
+int TGIFSubImage::PictureWidth() const
+{
+    return Image && Image->GetWidth() > 0 ? Image->GetWidth() : GetLeft() + GetWidth();
+}
+
+int TGIFSubImage::PictureHeight() const
+{
+    return Image && Image->GetHeight() > 0 ? Image->GetHeight() : GetTop() + GetHeight();
 }
 
 void TGIFSubImage::SetInterlaced(bool interlaced)

@@ -11,6 +11,8 @@
 #include <memory>
 #include <vector>
 
+class QPainter;
+class QRect;
 class TGIFGraphicControlExtension;
 
 // One frame: the extensions before it, its image descriptor, its local colour table and
@@ -26,6 +28,9 @@ public:
     void SaveToStream(platform::Stream& stream) override;
     TGIFVersion GetVersion() const override;
     void Clear();
+    // A copy of `source`: descriptor, pixels, table, extensions and drawn bitmap. An empty
+    // source gives its extensions only.
+    void Assign(const TGIFSubImage& source);
     // Decodes the image data that follows the descriptor and the local table.
     void Decompress(platform::Stream& stream);
     // The descriptor's flags from the local table, before writing.
@@ -44,6 +49,8 @@ public:
     int GetBounds(int index) const;
     void SetBounds(int index, int value);
     void DoSetBounds(int left, int top, int width, int height);
+    // The inverse of GetBoundsRect: right and bottom are excluded.
+    void SetBoundsRect(const GifRect& rect);
     GifRect GetBoundsRect() const { return {GetLeft(), GetTop(), GetLeft() + GetWidth(), GetTop() + GetHeight()}; }
     GifRect GetClientRect() const { return {0, 0, GetWidth(), GetHeight()}; }
     bool GetInterlaced() const { return (Descriptor[9] & kInterlaced) != 0; }
@@ -84,6 +91,31 @@ public:
     const platform::Bitmap* GetMask() const { return mask_.get(); }
     void FreeBitmap();
     void FreeMask();
+    // A blank 8-bit bitmap of the frame's size in place of the drawn one.
+    void NewBitmap();
+    // A copy of `bitmap` in place of the drawn one; null only frees it.
+    void SetBitmap(const platform::Bitmap* bitmap);
+    bool GetHasBitmap() const { return bitmap_ != nullptr; }
+    // True draws the bitmap now, false frees it.
+    void SetHasBitmap(bool hasBitmap);
+
+    // Colours for drawing the frame: the drawn bitmap's, else the one kept, else the web
+    // palette when the picture dithers, the picture's without a local table, or the local
+    // table's. Empty means none.
+    std::vector<platform::Rgb> GetPalette();
+    // Keeps `palette`; a drawn bitmap with other colours is dropped and the picture told.
+    void SetPalette(std::vector<platform::Rgb> palette);
+
+    // Drawing onto a Qt canvas (GIFSubImageDraw.cpp). Draw maps `rect`, the whole
+    // picture's place, to the frame's part of it, or tiles; nothing lands outside `rect`.
+    void Draw(QPainter& canvas, const QRect& rect, bool transparent, bool tile);
+    // The frame stretched (nearest neighbour) into `rect`; tiled, it is repeated at its own
+    // size every picture width and height from its offset in `rect`. The mask applies when
+    // `transparent` is asked and the frame has transparent pixels.
+    void StretchDraw(QPainter& canvas, const QRect& rect, bool transparent, bool tile);
+    // The frame's part of `rect` when `rect` shows the whole picture; empty while the
+    // picture has no size.
+    QRect ScaleRect(const QRect& rect) const;
 
     // Separator, left, top, width, height, flags: the 10 bytes as in the file.
     std::array<std::uint8_t, 10> Descriptor{};
@@ -101,9 +133,13 @@ private:
     // the limits, "Failed to allocate memory for GIF DIB" when memory runs out.
     std::vector<std::uint8_t> NewPixels(int width, int height, std::uint8_t fill) const;
     void Render();
+    // The logical screen's size, or the frame's extent when the screen has none.
+    int PictureWidth() const;
+    int PictureHeight() const;
 
     std::vector<std::uint8_t> pixels_;
     std::unique_ptr<platform::Bitmap> bitmap_;
     std::unique_ptr<platform::Bitmap> mask_;
     bool maskNeeded_ = true;
+    std::vector<platform::Rgb> palette_;
 };

@@ -4,6 +4,7 @@
 #include "gif/GIFSubImage.h"
 
 #include <cstring>
+#include <new>
 
 using gifstrings::sProgressRendering;
 
@@ -67,4 +68,67 @@ void TGIFSubImage::Render()
     if (anyTransparent)
         mask_ = std::make_unique<platform::Bitmap>(std::move(mask));
     bitmap_ = std::move(bitmap);
+}
+
+void TGIFSubImage::NewBitmap()
+{
+    FreeBitmap();
+    if (GetWidth() == 0 || GetHeight() == 0)
+        return;
+    const std::array<platform::Rgb, 256> palette = GetActiveColorMap().PaddedEntries();
+    try {
+        auto bitmap = std::make_unique<platform::Bitmap>(GetWidth(), GetHeight(), platform::PixelFormat::Indexed8);
+        bitmap->palette.assign(palette.begin(), palette.end());
+        bitmap_ = std::move(bitmap);
+    } catch (const std::bad_alloc&) {
+        RaiseGIFError(gifstrings::sOutOfMemDIB);
+    }
+}
+
+void TGIFSubImage::SetBitmap(const platform::Bitmap* bitmap)
+{
+    FreeBitmap();
+    if (!bitmap)
+        return;
+    try {
+        bitmap_ = std::make_unique<platform::Bitmap>(*bitmap);
+    } catch (const std::bad_alloc&) {
+        RaiseGIFError(gifstrings::sOutOfMemDIB);
+    }
+}
+
+void TGIFSubImage::SetHasBitmap(bool hasBitmap)
+{
+    if (hasBitmap)
+        GetBitmap();
+    else
+        FreeBitmap();
+}
+
+std::vector<platform::Rgb> TGIFSubImage::GetPalette()
+{
+    if (bitmap_ && !bitmap_->palette.empty())
+        return bitmap_->palette;
+    if (!palette_.empty())
+        return palette_;
+    if (Image && Image->DoDither()) {
+        const auto web = WebPalette();
+        return palette_ = std::vector<platform::Rgb>(web.begin(), web.end());
+    }
+    if (ColorMap.GetCount() == 0)
+        return Image ? Image->GetPalette() : std::vector<platform::Rgb>();
+    return palette_ = ColorMap.ExportPalette();
+}
+
+void TGIFSubImage::SetPalette(std::vector<platform::Rgb> palette)
+{
+    if (palette != palette_)
+        palette_ = std::move(palette);
+    if (bitmap_ && bitmap_->palette != palette_) {
+        FreeBitmap();
+        if (Image) {
+            Image->PaletteModified = true;
+            Image->Changed();
+        }
+    }
 }

@@ -27,6 +27,8 @@ using TGIFProgress = std::function<void(GifPersistent* sender, TProgressStage st
 struct GifLimits {
     std::size_t maxFramePixels = std::size_t{64} << 20;
     std::size_t maxTotalPixels = std::size_t{512} << 20;
+    // A composition of the whole logical screen (the still picture, an animation's buffers).
+    std::size_t maxCanvasPixels = std::size_t{64} << 20;
     std::size_t maxFrames = 100000;
     std::size_t maxExtensions = 100000;
 };
@@ -52,4 +54,16 @@ struct GifRect {
     int bottom = 0;
 
     friend constexpr bool operator==(const GifRect&, const GifRect&) = default;
+};
+
+// Sets a flag for as long as it lives: the guard against re-entering a call.
+class GifBusyFlag {
+public:
+    explicit GifBusyFlag(bool& flag) : flag_(flag) { flag_ = true; }
+    GifBusyFlag(const GifBusyFlag&) = delete;
+    GifBusyFlag& operator=(const GifBusyFlag&) = delete;
+    ~GifBusyFlag() { flag_ = false; }
+
+private:
+    bool& flag_;
 };

@@ -111,17 +111,21 @@ TEST(GIFFile, GlobalTableFlagDecidesWhatFollows)
     EXPECT_TRUE(l.warned(sBadColorIndex)) << "pixels without any table";
 }
 
-TEST(GIFFile, FailedLoadLeavesThePictureEmptyAndTheStreamInPlace)
+TEST(GIFFile, FailedLoadKeepsTheFramesBeforeTheErrorAndPutsTheStreamBack)
 {
-    Bytes bytes{'x', 'y'};
-    const Bytes bad = OneFrame("BAD");
-    bytes.insert(bytes.end(), bad.begin(), bad.end());
-    TGIFImage image;
-    auto stream = platform::MemoryStream::borrowing(bytes);
-    stream.setPosition(2);
-    EXPECT_THROW(image.LoadFromStream(stream), GIFException);
-    EXPECT_EQ(stream.position(), 2);
-    EXPECT_TRUE(image.GetEmpty());
+    GifBuilder b;
+    b.header(4, 2).frame(0, 0, 4, 2, Bytes(8, 1));
+    b.descriptor(0, 0, 2, 2).raw({12, 1, 0, 0}); // a minimum code size no decoder takes
+    for (const Bytes& picture : {OneFrame("BAD"), b.bytes}) {
+        Bytes bytes{'x', 'y'};
+        bytes.insert(bytes.end(), picture.begin(), picture.end());
+        TGIFImage image;
+        auto stream = platform::MemoryStream::borrowing(bytes);
+        stream.setPosition(2);
+        EXPECT_THROW(image.LoadFromStream(stream), GIFException);
+        EXPECT_EQ(stream.position(), 2);
+        EXPECT_EQ(image.Images.GetCount(), picture == b.bytes ? 1 : 0);
+    }
 }
 
 TEST(GIFFile, AFifoIsRefusedAtOnceNamingIt)

@@ -1,6 +1,10 @@
 #include "GifTestKit.h"
 
 #include "gif/GIFDIB.h"
+#include "gif/GIFQImage.h"
+#include "support/Deadline.h"
+
+#include <QPainter>
 
 #include <gtest/gtest.h>
 
@@ -37,6 +41,73 @@ TEST(GIFSubImage, RendersTopDownWithThePaddedTableAndAMask)
     opaque.header(2, 1, 4).graphicControl(0x01, 0, 3).frame(0, 0, 2, 1, {0, 1}).trailer();
     l = Load(opaque.bytes);
     EXPECT_FALSE(l.frame(0).HasMask());
+}
+
+TEST(GIFSubImage, DrawsThroughQImageTopDownWithTransparencyAndClipped)
+{
+    GifBuilder b;
+    b.header(4, 2, 4).graphicControl(0x01, 0, 3).frame(2, 0, 3, 2, {0, 1, 3, 2, 3, 0}).trailer();
+    Loaded l = Load(b.bytes);
+    TGIFSubImage& frame = l.frame(0);
+    const QImage plain = toQImage(*frame.GetBitmap());
+    EXPECT_EQ(plain.format(), QImage::Format_Indexed8);
+    EXPECT_EQ(plain.colorCount(), 256);
+    EXPECT_EQ(plain.pixel(0, 0), qRgb(0, 255, 0)) << "(0, 0) is the top left";
+    EXPECT_EQ(plain.pixel(0, 1), qRgb(80, 253, 14));
+    ASSERT_TRUE(frame.HasMask());
+    const QImage masked = toQImage(*frame.GetBitmap(), frame.GetMask());
+    EXPECT_EQ(masked.format(), QImage::Format_ARGB32_Premultiplied);
+    EXPECT_EQ(qAlpha(masked.pixel(2, 0)), 0);
+    EXPECT_EQ(qAlpha(masked.pixel(1, 1)), 0);
+    EXPECT_EQ(masked.pixel(1, 0), qRgb(40, 254, 7));
+
+    // Drawn into a picture-sized place twice as large: the frame's part, stretched by
+    // nearest neighbour, with the overhanging column cut and transparent pixels untouched.
+    QImage canvas(8, 4, QImage::Format_ARGB32_Premultiplied);
+    canvas.fill(Qt::white);
+    QPainter painter(&canvas);
+    frame.Draw(painter, QRect(0, 0, 8, 4), true, false);
+    painter.end();
+    EXPECT_EQ(frame.ScaleRect(QRect(0, 0, 8, 4)), QRect(4, 0, 6, 4));
+    EXPECT_EQ(canvas.pixel(3, 0), qRgb(255, 255, 255));
+    EXPECT_EQ(canvas.pixel(4, 1), qRgb(0, 255, 0));
+    EXPECT_EQ(canvas.pixel(6, 3), qRgb(255, 255, 255)) << "transparent";
+    EXPECT_EQ(canvas.pixel(7, 3), qRgb(255, 255, 255)) << "transparent";
+    QImage beyond(9, 4, QImage::Format_RGB32);
+    beyond.fill(Qt::white);
+    painter.begin(&beyond);
+    frame.Draw(painter, QRect(0, 0, 8, 4), false, false);
+    painter.end();
+    EXPECT_EQ(beyond.pixel(8, 0), qRgb(255, 255, 255)) << "nothing beyond the picture's place";
+}
+
+TEST(GIFSubImage, TilesWithinThePlaceAtEveryPictureSizeStep)
+{
+    GifBuilder b;
+    b.header(20, 20, 4).frame(5, 5, 10, 10, Bytes(100, 1)).trailer();
+    Loaded l = Load(b.bytes);
+    QImage canvas(60, 60, QImage::Format_RGB32);
+    canvas.fill(Qt::white);
+    QPainter painter(&canvas);
+    l.frame(0).Draw(painter, QRect(0, 0, 50, 50), true, true);
+    painter.end();
+    const QRgb frameColour = qRgb(40, 254, 7);
+    for (int x = 0; x < 60; ++x)
+        for (int y = 0; y < 60; ++y) {
+            const bool inTile = x < 50 && y < 50 && (x % 20) >= 5 && (x % 20) < 15 && (y % 20) >= 5 && (y % 20) < 15;
+            ASSERT_EQ(canvas.pixel(x, y), inTile ? frameColour : qRgb(255, 255, 255)) << x << "," << y;
+        }
+
+    // A 1 x 1 picture tiles a large place in a draw a row, not one a pixel.
+    GifBuilder dot;
+    dot.header(1, 1, 4).frame(0, 0, 1, 1, {2}).trailer();
+    l = Load(dot.bytes);
+    QImage large(4000, 3000, QImage::Format_RGB32);
+    testsupport::finishWithin(std::chrono::seconds(5), [&] {
+        QPainter p(&large);
+        l.frame(0).Draw(p, large.rect(), false, true);
+    });
+    EXPECT_EQ(large.pixel(3999, 2999), qRgb(80, 253, 14));
 }
 
 TEST(GIFSubImage, BoundsGrowTheScreenWithWarnings)

@@ -291,7 +291,7 @@ inline Loaded Load(const Bytes& bytes, const GifLimits& limits = {})
     return result;
 }
 
-// Loads `bytes` and draws every frame: anything but success or a GIFException, or a load
+// Loads `bytes` and draws every frame and the still composite: anything but success or a GIFException, or a load
 // that takes a second, fails the calling test.
 inline void LoadsOrFailsCleanly(const Bytes& bytes, const std::string& what)
 {
@@ -302,6 +302,7 @@ inline void LoadsOrFailsCleanly(const Bytes& bytes, const std::string& what)
         image.LoadFromStream(stream);
         for (const auto& frame : image.Images)
             frame->GetBitmap();
+        image.GetBitmap();
     } catch (const GIFException&) {
     } catch (const std::exception& e) {
         ADD_FAILURE() << what << ": " << e.what();

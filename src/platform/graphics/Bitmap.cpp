@@ -107,6 +107,21 @@ Bitmap Bitmap::convertedTo(PixelFormat format) const
     if (isIndexed(format) && !isIndexed(format_))
         throw std::invalid_argument("converting true colour to indexed needs a colour reduction");
     Bitmap out(width_, height_, format);
+    if (format_ == PixelFormat::Indexed8 && format == PixelFormat::Argb32) {
+        // Pictures of millions of pixels take this path: one table lookup a pixel.
+        std::uint32_t colours[256];
+        for (unsigned i = 0; i < 256; ++i) {
+            const Rgb c = i < palette.size() ? palette[i] : Rgb{};
+            colours[i] = 0xFF000000u | (std::uint32_t{c.r} << 16) | (std::uint32_t{c.g} << 8) | c.b;
+        }
+        for (int y = 0; y < height_; ++y) {
+            const std::uint8_t* in = scanLine(y);
+            std::uint8_t* row = out.scanLine(y);
+            for (int x = 0; x < width_; ++x)
+                storeArgb(row + 4 * static_cast<std::size_t>(x), colours[in[x]]);
+        }
+        return out;
+    }
     if (isIndexed(format)) {
         const unsigned limit = 1u << bitsPerPixel(format);
         out.palette = palette;

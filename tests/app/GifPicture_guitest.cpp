@@ -1,0 +1,132 @@
+// GIF files through the program's picture registry: our codec reads them whatever the
+// extension's case, anywhere pictures are loaded, and never Qt's own GIF reader.
+
+#include "app/GifPicture.h"
+#include "filemanager/myBMPTexture.h"
+#include "platform/ui/PictureRegistry.h"
+#include "support/FileContents.h"
+
+#include <QGuiApplication>
+#include <QPainter>
+#include <QPalette>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+// A 3 x 2 frame of red, green, blue / white, black, grey on a 4 x 3 screen whose background
+// is black; grey is the transparent index.
+std::string SmallGif(const std::string& prefix = "")
+{
+    TGIFImage image;
+    image.Header.ColorMap.ImportColorMap(
+        std::vector<platform::Rgb>{{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {255, 255, 255}, {0, 0, 0}, {128, 128, 128}});
+    image.SetWidth(4);
+    image.SetHeight(3);
+    image.SetBackgroundColorIndex(4);
+    auto frame = std::make_unique<TGIFSubImage>(&image);
+    frame->DoSetBounds(0, 0, 3, 2);
+    const std::uint8_t rows[2][3] = {{0, 1, 2}, {3, 4, 5}};
+    for (int y = 0; y < 2; ++y)
+        std::copy_n(rows[y], 3, frame->GetScanline(y));
+    auto control = std::make_unique<TGIFGraphicControlExtension>(frame.get());
+    control->SetTransparent(true);
+    control->TransparentColorIndex = 5;
+    frame->Extensions.Add(std::move(control));
+    image.Add(std::move(frame));
+    platform::MemoryStream out;
+    image.SaveToStream(out);
+    return prefix + std::string(out.bytes().begin(), out.bytes().end());
+}
+
+class GifPictureTest : public ::testing::Test {
+protected:
+    void SetUp() override { registerGifFormat(); }
+    std::string write(const std::string& name, const std::string& bytes) const
+    {
+        const std::string path = dir.path().toStdString() + "/" + name;
+        testsupport::writeFile(path, bytes);
+        return path;
+    }
+    std::string failure(const std::string& path) const
+    {
+        try {
+            platform::LoadPicture(path);
+        } catch (const platform::Exception& e) {
+            return e.what();
+        }
+        return "loaded";
+    }
+    QTemporaryDir dir;
+};
+
+TEST_F(GifPictureTest, GifFilesOfAnyCaseReachOurCodec)
+{
+    registerGifFormat();
+    int gifs = 0;
+    for (const auto& format : platform::PictureFormats())
+        if (format.extension == "gif") {
+            EXPECT_EQ(format.description, "GIF Image");
+            ++gifs;
+        }
+    EXPECT_EQ(gifs, 1) << "registered once however often asked";
+
+    for (const char* name : {"small.gif", "SMALL.GIF"}) {
+        const auto picture = platform::LoadPicture(write(name, SmallGif()));
+        ASSERT_NE(dynamic_cast<GifPicture*>(picture.get()), nullptr) << name;
+        EXPECT_EQ(picture->width(), 4);
+        EXPECT_EQ(picture->height(), 3);
+        const QImage still = picture->toImage();
+        EXPECT_EQ(still.pixel(0, 0), qRgb(255, 0, 0));
+        EXPECT_EQ(still.pixel(2, 0), qRgb(0, 0, 255));
+        EXPECT_EQ(still.pixel(2, 1), qRgb(0, 0, 0)) << "transparent over the background";
+        EXPECT_EQ(still.pixel(3, 2), qRgb(0, 0, 0));
+    }
+    // Only our reader finds a signature after a 4-byte prefix.
+    EXPECT_NE(platform::LoadPicture(write("prefixed.gif", SmallGif("abcd"))), nullptr);
+}
+
+TEST_F(GifPictureTest, WrongNamesAndDamagedFilesFailNamingTheFile)
+{
+    const std::string renamed = write("really-a-gif.bmp", SmallGif());
+    EXPECT_NE(failure(renamed).find(renamed), std::string::npos);
+
+    const std::string damaged = write("damaged.gif", SmallGif().substr(0, 10));
+    try {
+        platform::LoadPicture(damaged);
+        ADD_FAILURE() << "a damaged GIF loaded";
+    } catch (const GIFException& e) {
+        EXPECT_EQ(std::string(e.what()), "Cannot read picture \"" + damaged + "\": Premature end of data");
+    }
+    EXPECT_EQ(failure(dir.path().toStdString() + "/missing.gif"),
+              "Cannot open file \"" + dir.path().toStdString() + "/missing.gif\": No such file or directory");
+}
+
+TEST_F(GifPictureTest, ServesAsTextureAndDrawsOverTheWindowColour)
+{
+    const std::string path = write("texture.gif", SmallGif());
+    const auto texture = LoadTextureRecord(path, false);
+    ASSERT_NE(texture, nullptr);
+    EXPECT_EQ(texture->width, 4);
+    EXPECT_EQ(texture->height, 4);
+    // Rows run from the bottom: the picture's top row is the texture's last.
+    const unsigned char* top = texture->data.data() + 3 * 4 * 3;
+    EXPECT_EQ(std::vector<int>(top, top + 6), (std::vector<int>{255, 0, 0, 0, 255, 0}));
+
+    const auto picture = platform::LoadPicture(path);
+    int repaints = 0;
+    picture->OnFrameChanged = [&] { ++repaints; };
+    QImage canvas(8, 6, QImage::Format_RGB32);
+    canvas.fill(Qt::magenta);
+    QPainter painter(&canvas);
+    picture->draw(painter, canvas.rect());
+    painter.end();
+    const QRgb window = QGuiApplication::palette().color(QPalette::Window).rgb();
+    EXPECT_EQ(canvas.pixel(0, 0), qRgb(255, 0, 0));
+    EXPECT_EQ(canvas.pixel(5, 3), window) << "a transparent pixel";
+    EXPECT_EQ(canvas.pixel(7, 5), window) << "beyond the frame";
+    static_cast<GifPicture&>(*picture).image().SetWidth(6);
+    EXPECT_EQ(repaints, 1) << "a change of the picture repaints whoever shows it";
+}
+
+} // namespace
