@@ -1,5 +1,8 @@
 /* The peer of gif-decode: the same output, decoding with giflib's DGifSlurp through its
-   public API only, reading from memory like ours. */
+   public API only, reading from memory like ours. With --still, the peer of its still mode:
+   the file read and decoded, and the first frame composed on the logical screen the plain
+   way (the background colour, then the frame's pixels except its transparent ones, cut to
+   the screen). */
 
 #include <gif_lib.h>
 #include <zlib.h>
@@ -61,6 +64,75 @@ static GifFileType* Slurp(const unsigned char* bytes, size_t size)
     }
     gif->UserData = NULL;
     return gif;
+}
+
+struct Still {
+    int width, height;
+    unsigned char* rgba;
+};
+
+/* RGBA of the screen, or rgba NULL when giflib refuses the file. */
+static struct Still OpenStill(const char* name)
+{
+    struct Still still = {0, 0, NULL};
+    int error = 0;
+    GifFileType* gif = DGifOpenFileName(name, &error);
+    if (gif && (DGifSlurp(gif) != GIF_OK || gif->ImageCount == 0)) {
+        DGifCloseFile(gif, &error);
+        gif = NULL;
+    }
+    if (!gif)
+        return still;
+    const SavedImage* frame = &gif->SavedImages[0];
+    const ColorMapObject* screenMap = gif->SColorMap;
+    const ColorMapObject* map = frame->ImageDesc.ColorMap ? frame->ImageDesc.ColorMap : screenMap;
+    GraphicsControlBlock control = {0, 0, 0, NO_TRANSPARENT_COLOR};
+    DGifSavedExtensionToGCB(gif, 0, &control);
+    still.width = gif->SWidth;
+    still.height = gif->SHeight;
+    still.rgba = malloc((size_t)still.width * still.height * 4 + 1);
+    unsigned char background[4] = {0, 0, 0, 255};
+    if (screenMap && gif->SBackGroundColor < screenMap->ColorCount) {
+        background[0] = screenMap->Colors[gif->SBackGroundColor].Red;
+        background[1] = screenMap->Colors[gif->SBackGroundColor].Green;
+        background[2] = screenMap->Colors[gif->SBackGroundColor].Blue;
+    }
+    for (size_t i = 0; i < (size_t)still.width * still.height; ++i)
+        memcpy(still.rgba + 4 * i, background, 4);
+    unsigned char colours[256][4];
+    memset(colours, 0, sizeof colours);
+    for (int i = 0; i < 256; ++i) {
+        colours[i][3] = 255;
+        if (map && i < map->ColorCount) {
+            colours[i][0] = map->Colors[i].Red;
+            colours[i][1] = map->Colors[i].Green;
+            colours[i][2] = map->Colors[i].Blue;
+        }
+    }
+    const int left = frame->ImageDesc.Left, top = frame->ImageDesc.Top;
+    const int width = frame->ImageDesc.Width, height = frame->ImageDesc.Height;
+    const int transparent = control.TransparentColor;
+    for (int y = 0; y < height && top + y < still.height; ++y) {
+        const GifByteType* in = frame->RasterBits + (size_t)y * width;
+        unsigned char* out = still.rgba + ((size_t)(top + y) * still.width + left) * 4;
+        for (int x = 0; x < width && left + x < still.width; ++x)
+            if (in[x] != transparent)
+                memcpy(out + 4 * x, colours[in[x]], 4);
+    }
+    DGifCloseFile(gif, &error);
+    return still;
+}
+
+static void CrossCheckStill(const char* name)
+{
+    struct Still still = OpenStill(name);
+    if (!still.rgba) {
+        printf("%s error\n", name);
+        return;
+    }
+    printf("%s %d %d %08lx\n", name, still.width, still.height,
+           crc32(0L, still.rgba, (uInt)((size_t)still.width * still.height * 4)));
+    free(still.rgba);
 }
 
 static double PixelsOf(const GifFileType* gif)
@@ -135,18 +207,45 @@ static void Time(const char* name, int repeats)
     free(bytes);
 }
 
+static void TimeStill(const char* name, int repeats)
+{
+    double* seconds = calloc((size_t)repeats, sizeof *seconds);
+    struct Still still = {0, 0, NULL};
+    for (int i = 0; i < repeats && seconds; ++i) {
+        free(still.rgba);
+        const double start = Now();
+        still = OpenStill(name);
+        seconds[i] = Now() - start;
+        if (!still.rgba) {
+            printf("%s error\n", name);
+            free(seconds);
+            return;
+        }
+    }
+    if (seconds) {
+        qsort(seconds, (size_t)repeats, sizeof *seconds, CompareDoubles);
+        printf("%s %d %d %.3f %.6f %.6f\n", name, still.width, still.height,
+               (double)still.width * still.height / 1e6, seconds[repeats / 2], seconds[0]);
+    }
+    free(still.rgba);
+    free(seconds);
+}
+
 int main(int argc, char** argv)
 {
     int repeats = 0, first = 1;
-    if (argc > 2 && strcmp(argv[1], "--time") == 0) {
-        repeats = atoi(argv[2]) > 0 ? atoi(argv[2]) : 1;
-        first = 3;
+    const int still = argc > 1 && strcmp(argv[1], "--still") == 0;
+    if (still)
+        first = 2;
+    if (argc > first + 1 && strcmp(argv[first], "--time") == 0) {
+        repeats = atoi(argv[first + 1]) > 0 ? atoi(argv[first + 1]) : 1;
+        first += 2;
     }
     for (int i = first; i < argc; ++i) {
         if (repeats > 0)
-            Time(argv[i], repeats);
+            still ? TimeStill(argv[i], repeats) : Time(argv[i], repeats);
         else
-            CrossCheck(argv[i]);
+            still ? CrossCheckStill(argv[i]) : CrossCheck(argv[i]);
     }
     return 0;
 }

@@ -5,11 +5,19 @@
 // With --time N, each file is decoded N times from memory and the line is
 //   NAME FRAMES MEGAPIXELS MEDIAN_SECONDS MIN_SECONDS
 // where MEGAPIXELS counts the decoded pixels of all frames of one decode.
+// With --still first, each file is opened as the program opens pictures (the registry, then
+// the still picture), from the file; the lines are
+//   NAME WIDTH HEIGHT CRC32             (the still picture as R, G, B, A bytes)
+//   NAME WIDTH HEIGHT MEGAPIXELS MEDIAN_SECONDS MIN_SECONDS
 
+#include "app/GifPicture.h"
 #include "gif/GIFImage.h"
 #include "platform/graphics/Stream.h"
+#include "platform/ui/PictureRegistry.h"
 
 #include <zlib.h>
+
+#include <QImage>
 
 #include <algorithm>
 #include <chrono>
@@ -68,42 +76,89 @@ void CrossCheck(const char* name)
     }
 }
 
+// The sorted times of `repeats` runs of `work`, or none when it failed.
+template <class Work>
+std::vector<double> Timed(int repeats, Work work)
+{
+    std::vector<double> seconds;
+    try {
+        for (int i = 0; i < repeats; ++i) {
+            const auto start = std::chrono::steady_clock::now();
+            work();
+            seconds.push_back(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+        }
+    } catch (const std::exception&) {
+        return {};
+    }
+    std::sort(seconds.begin(), seconds.end());
+    return seconds;
+}
+
 void Time(const char* name, int repeats)
 {
     const std::vector<std::uint8_t> bytes = ReadFile(name);
-    std::vector<double> seconds;
     Decoded decoded;
-    try {
-        for (int i = 0; i < repeats; ++i) {
-            TGIFImage image;
-            const auto start = std::chrono::steady_clock::now();
-            decoded = Decode(image, bytes);
-            seconds.push_back(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
-        }
-    } catch (const GIFException&) {
+    const std::vector<double> seconds = Timed(repeats, [&] {
+        TGIFImage image;
+        decoded = Decode(image, bytes);
+    });
+    if (seconds.empty())
         std::printf("%s error\n", name);
-        return;
+    else
+        std::printf("%s %d %.3f %.6f %.6f\n", name, decoded.frames, decoded.pixels / 1e6,
+                    seconds[seconds.size() / 2], seconds.front());
+}
+
+QImage OpenStill(const char* name)
+{
+    return platform::LoadPicture(name)->toImage();
+}
+
+void CrossCheckStill(const char* name)
+{
+    try {
+        const QImage rgba = OpenStill(name).convertToFormat(QImage::Format_RGBA8888);
+        unsigned long crc = crc32(0L, nullptr, 0);
+        for (int y = 0; y < rgba.height(); ++y)
+            crc = crc32(crc, rgba.constScanLine(y), static_cast<uInt>(rgba.width() * 4));
+        std::printf("%s %d %d %08lx\n", name, rgba.width(), rgba.height(), crc);
+    } catch (const std::exception&) {
+        std::printf("%s error\n", name);
     }
-    std::sort(seconds.begin(), seconds.end());
-    std::printf("%s %d %.3f %.6f %.6f\n", name, decoded.frames, decoded.pixels / 1e6, seconds[seconds.size() / 2],
-                seconds.front());
+}
+
+void TimeStill(const char* name, int repeats)
+{
+    QImage still;
+    const std::vector<double> seconds = Timed(repeats, [&] { still = OpenStill(name); });
+    if (seconds.empty())
+        std::printf("%s error\n", name);
+    else
+        std::printf("%s %d %d %.3f %.6f %.6f\n", name, still.width(), still.height(),
+                    static_cast<double>(still.width()) * still.height() / 1e6, seconds[seconds.size() / 2],
+                    seconds.front());
 }
 
 } // namespace
 
 int main(int argc, char** argv)
 {
-    int repeats = 0;
     int first = 1;
-    if (argc > 2 && std::strcmp(argv[1], "--time") == 0) {
-        repeats = std::max(1, std::atoi(argv[2]));
-        first = 3;
+    const bool still = argc > 1 && std::strcmp(argv[1], "--still") == 0;
+    if (still) {
+        registerGifFormat();
+        first = 2;
+    }
+    int repeats = 0;
+    if (argc > first + 1 && std::strcmp(argv[first], "--time") == 0) {
+        repeats = std::max(1, std::atoi(argv[first + 1]));
+        first += 2;
     }
     for (int i = first; i < argc; ++i) {
         if (repeats > 0)
-            Time(argv[i], repeats);
+            still ? TimeStill(argv[i], repeats) : Time(argv[i], repeats);
         else
-            CrossCheck(argv[i]);
+            still ? CrossCheckStill(argv[i]) : CrossCheck(argv[i]);
     }
     return 0;
 }

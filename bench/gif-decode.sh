@@ -4,23 +4,12 @@
 # colours and a 200-frame 500x500 screen recording. Both harnesses decode from memory; the
 # files are first cross-checked (both must print the same frames, size and pixel CRC).
 #   bench/gif-decode.sh            REPEATS=15 by default, BUILD_DIR=build
-set -euo pipefail
-top=$(cd "$(dirname "$0")/.." && pwd)
-. "$top/scripts/bench-result.sh"
-build=${BUILD_DIR:-$top/build}
-data=$(BUILD_DIR=$build "$top/bench/gif-data.sh")
-repeats=${REPEATS:-15}
+. "$(dirname "$0")/gif-setup.sh"
 files=("$data/photo-4000x3000.gif" "$data/recording-200.gif")
-pin=()
-command -v taskset >/dev/null && pin=(taskset -c "${BENCH_CPU:-1}")
 
 ours=$("$build/bench/gif-decode" "${files[@]}")
 peer=$("$build/bench/gif-decode-giflib" "${files[@]}")
-if [ "$ours" != "$peer" ]; then
-  echo "cross-check FAILED:"; diff <(echo "$ours") <(echo "$peer") || true
-  exit 1
-fi
-echo "cross-check: identical frames, sizes and pixel CRCs"
+same_output "identical frames, sizes and pixel CRCs" "$ours" "$peer"
 
 printf '%-24s %7s %9s %14s %14s %8s\n' file frames Mpixel "ours Mpx/s" "giflib Mpx/s" ratio
 results=()

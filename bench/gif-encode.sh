@@ -5,16 +5,9 @@
 # once and then encodes the same index buffers and tables into memory. Every output is
 # first cross-checked: both decoders must read from it what they read from its source.
 #   bench/gif-encode.sh            REPEATS=15 by default, BUILD_DIR=build, BENCH_CPU=1
-set -euo pipefail
-top=$(cd "$(dirname "$0")/.." && pwd)
-. "$top/scripts/bench-result.sh"
-build=${BUILD_DIR:-$top/build}
-data=$(BUILD_DIR=$build "$top/bench/gif-data.sh")
-repeats=${REPEATS:-15}
+. "$(dirname "$0")/gif-setup.sh"
 files=("$data/photo-4000x3000.gif" "$data/screenshot-1920x1080.gif" "$data/scan-2480x3508.gif"
        "$data/recording-200.gif")
-pin=()
-command -v taskset >/dev/null && pin=(taskset -c "${BENCH_CPU:-1}")
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 

@@ -5,29 +5,18 @@
 # side by side in one run, on the 4000x3000 photo and the 200-frame 500x500 recording that
 # bench/gif-data.sh makes. Both first print the same composite (size and RGBA CRC).
 #   bench/gif-open.sh            REPEATS=15 by default, BUILD_DIR=build
-set -euo pipefail
-top=$(cd "$(dirname "$0")/.." && pwd)
-. "$top/scripts/bench-result.sh"
-build=${BUILD_DIR:-$top/build}
-data=$(BUILD_DIR=$build "$top/bench/gif-data.sh")
-repeats=${REPEATS:-15}
+. "$(dirname "$0")/gif-setup.sh"
 files=("$data/photo-4000x3000.gif" "$data/recording-200.gif")
-pin=()
-command -v taskset >/dev/null && pin=(taskset -c "${BENCH_CPU:-1}")
 
-ours=$("$build/bench/gif-open" "${files[@]}")
-peer=$("$build/bench/gif-open-giflib" "${files[@]}")
-if [ "$ours" != "$peer" ]; then
-  echo "cross-check FAILED:"; diff <(echo "$ours") <(echo "$peer") || true
-  exit 1
-fi
-echo "cross-check: identical composites"
+ours=$("$build/bench/gif-decode" --still "${files[@]}")
+peer=$("$build/bench/gif-decode-giflib" --still "${files[@]}")
+same_output "identical composites" "$ours" "$peer"
 
 printf '%-24s %11s %11s %11s %8s %16s\n' file "ours ms" "giflib ms" ratio "" "render Mpx/s"
 results=()
 for file in "${files[@]}"; do
-  read -r _ _ _ mpix ours_median ours_min < <("${pin[@]}" "$build/bench/gif-open" --time "$repeats" "$file")
-  read -r _ _ _ _ peer_median peer_min < <("${pin[@]}" "$build/bench/gif-open-giflib" --time "$repeats" "$file")
+  read -r _ _ _ mpix ours_median ours_min < <("${pin[@]}" "$build/bench/gif-decode" --still --time "$repeats" "$file")
+  read -r _ _ _ _ peer_median peer_min < <("${pin[@]}" "$build/bench/gif-decode-giflib" --still --time "$repeats" "$file")
   awk -v n="$(basename "$file")" -v m="$mpix" -v o="$ours_median" -v p="$peer_median" \
       -v omin="$ours_min" -v pmin="$peer_min" 'BEGIN {
     printf "%-24s %11.1f %11.1f %10.2fx %8s %7.1f vs %5.1f   (best: %.1f vs %.1f ms)\n",

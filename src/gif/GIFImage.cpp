@@ -273,24 +273,26 @@ void TGIFImage::Pack()
 
 void TGIFImage::SetWidth(int width)
 {
-    for (const auto& frame : Images)
-        if (frame->GetLeft() + frame->GetWidth() > width)
-            RaiseGIFError(gifstrings::sBadWidth);
-    if (width == GetWidth())
-        return;
-    Header.SetWidth(width);
-    FreeBitmap();
-    Changed();
+    SetScreenSize(width, std::nullopt);
 }
 
 void TGIFImage::SetHeight(int height)
 {
-    for (const auto& frame : Images)
-        if (frame->GetTop() + frame->GetHeight() > height)
+    SetScreenSize(std::nullopt, height);
+}
+
+void TGIFImage::SetScreenSize(std::optional<int> width, std::optional<int> height)
+{
+    for (const auto& frame : Images) {
+        if (width && frame->GetLeft() + frame->GetWidth() > *width)
+            RaiseGIFError(gifstrings::sBadWidth);
+        if (height && frame->GetTop() + frame->GetHeight() > *height)
             RaiseGIFError(gifstrings::sBadHeight);
-    if (height == GetHeight())
+    }
+    if (width.value_or(GetWidth()) == GetWidth() && height.value_or(GetHeight()) == GetHeight())
         return;
-    Header.SetHeight(height);
+    Header.SetWidth(width.value_or(GetWidth()));
+    Header.SetHeight(height.value_or(GetHeight()));
     FreeBitmap();
     Changed();
 }

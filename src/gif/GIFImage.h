@@ -169,6 +169,8 @@ public:
 
 private:
     void FixEmptyScreen();
+    // Either side, or both; refused when a frame reaches beyond a side that is set.
+    void SetScreenSize(std::optional<int> width, std::optional<int> height);
     void CheckCanvasSize() const;
 
     TGIFDrawOptions drawOptions_;

@@ -1,0 +1,20 @@
+# Sourced by the GIF benchmarks (gif-decode.sh, gif-encode.sh, gif-open.sh): the result line
+# helper, the build directory, the inputs made by gif-data.sh in $data, the repeat count
+# (REPEATS, 15 by default) and the command prefix that pins a run to one CPU (BENCH_CPU).
+set -euo pipefail
+top=$(cd "$(dirname "$0")/.." && pwd)
+. "$top/scripts/bench-result.sh"
+build=${BUILD_DIR:-$top/build}
+data=$(BUILD_DIR=$build "$top/bench/gif-data.sh")
+repeats=${REPEATS:-15}
+pin=()
+command -v taskset >/dev/null && pin=(taskset -c "${BENCH_CPU:-1}")
+
+# Stops the benchmark unless both harnesses print the same: same_output WHAT OURS PEER.
+same_output() {
+  if [ "$2" != "$3" ]; then
+    echo "cross-check FAILED:"; diff <(echo "$2") <(echo "$3") || true
+    exit 1
+  fi
+  echo "cross-check: $1"
+}
