@@ -2,21 +2,25 @@
 // extension's case, anywhere pictures are loaded, and never Qt's own GIF reader.
 
 #include "app/GifPicture.h"
+#include "filemanager/PictureImage.h"
+#include "filemanager/grfview.h"
 #include "filemanager/myBMPTexture.h"
 #include "platform/ui/PictureRegistry.h"
 #include "support/FileContents.h"
+#include "support/ScriptedMessages.h"
 
 #include <QGuiApplication>
 #include <QPainter>
 #include <QPalette>
+#include <QPointer>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 namespace {
 
 // A 3 x 2 frame of red, green, blue / white, black, grey on a 4 x 3 screen whose background
-// is black; grey is the transparent index.
-std::string SmallGif(const std::string& prefix = "")
+// is black; grey is the transparent index. Animated, a second frame of white follows.
+std::string SmallGif(const std::string& prefix = "", bool animated = false)
 {
     TGIFImage image;
     image.Header.ColorMap.ImportColorMap(
@@ -34,6 +38,13 @@ std::string SmallGif(const std::string& prefix = "")
     control->TransparentColorIndex = 5;
     frame->Extensions.Add(std::move(control));
     image.Add(std::move(frame));
+    if (animated) {
+        auto white = std::make_unique<TGIFSubImage>(&image);
+        white->DoSetBounds(0, 0, 4, 3);
+        for (int y = 0; y < 3; ++y)
+            std::fill_n(white->GetScanline(y), 4, 3);
+        image.Add(std::move(white));
+    }
     platform::MemoryStream out;
     image.SaveToStream(out);
     return prefix + std::string(out.bytes().begin(), out.bytes().end());
@@ -127,6 +138,24 @@ TEST_F(GifPictureTest, ServesAsTextureAndDrawsOverTheWindowColour)
     EXPECT_EQ(canvas.pixel(7, 5), window) << "beyond the frame";
     static_cast<GifPicture&>(*picture).image().SetWidth(6);
     EXPECT_EQ(repaints, 1) << "a change of the picture repaints whoever shows it";
+}
+
+TEST_F(GifPictureTest, ThePictureViewerShowsAnAnimationsFirstFrame)
+{
+    testsupport::ScriptedMessages boxes;
+    QWidget owner;
+    const std::string path = write("animated.gif", SmallGif("", true));
+    QPointer<TgrfviewForm> viewer = new TgrfviewForm(&owner);
+    viewer->ShowPicture(path);
+    ASSERT_TRUE(viewer);
+    EXPECT_TRUE(viewer->isVisible());
+    EXPECT_TRUE(boxes.texts().empty());
+    EXPECT_EQ(viewer->Image1->size(), QSize(4, 3));
+    const QImage shown = viewer->Image1->grab().toImage();
+    EXPECT_EQ(shown.pixel(0, 0), qRgb(255, 0, 0));
+    EXPECT_EQ(shown.pixel(2, 0), qRgb(0, 0, 255));
+    EXPECT_EQ(shown.pixel(1, 1), qRgb(0, 0, 0));
+    viewer->close();
 }
 
 } // namespace
