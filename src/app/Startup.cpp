@@ -25,6 +25,7 @@ public:
     }
     void ShowChat() override { show(pchatForm); }
     void ShowFtpServer() override { show(ftpservForm); }
+    void ShowTrace() override { show(tracertForm); }
 
 private:
     static void show(QWidget* window)

@@ -17,4 +17,6 @@ public:
     virtual void ShowChat() = 0;
     // Shows the FTP server window, without waiting for it.
     virtual void ShowFtpServer() = 0;
+    // Shows the trace route and ping window, without waiting for it.
+    virtual void ShowTrace() = 0;
 };

@@ -76,6 +76,7 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent), ui(std::make_unique
     connect(exit1, &QAction::triggered, this, platform::guard([this] { exit1Click(); }));
     connect(ui->Privatechat1, &QAction::triggered, this, platform::guard([this] { Privatechat1Click(); }));
     connect(ui->FTPserver1, &QAction::triggered, this, platform::guard([this] { FTPserver1Click(); }));
+    connect(ui->Tracerouteping1, &QAction::triggered, this, platform::guard([this] { Tracerouteping1Click(); }));
 
     FormCreate();
 }
@@ -318,4 +319,10 @@ void TMainForm::FTPserver1Click()
 {
     if (webTools)
         webTools->ShowFtpServer();
+}
+
+void TMainForm::Tracerouteping1Click()
+{
+    if (webTools)
+        webTools->ShowTrace();
 }

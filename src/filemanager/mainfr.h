@@ -81,6 +81,7 @@ public:
     void exit1Click();
     void Privatechat1Click();
     void FTPserver1Click();
+    void Tracerouteping1Click();
     void FormKeyDown(int Key, platform::ShiftState Shift);
     void FormKeyUp(int Key, platform::ShiftState Shift);
 

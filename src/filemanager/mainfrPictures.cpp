@@ -1,7 +1,7 @@
 // Pictures turned into textures: the background picture and the textures of icon models.
 #include "filemanager/mainfr.h"
 
-#include "platform/gl/ResourceContext.h"
+#include "filemanager/TextureUpload.h"
 #include "platform/ui/BusyCursor.h"
 #include "platform/ui/ExceptionGuard.h"
 #include "platform/ui/MessageService.h"
@@ -17,41 +17,6 @@ bool fileExists(const std::string& fileName)
 {
     struct stat status {};
     return ::stat(fileName.c_str(), &status) == 0;
-}
-
-// Uploads the record as the texture textureId names, replacing the old one, and gives the
-// error OpenGL reported. Runs in the shared resource context, so the name is valid in every
-// panel, and whatever context was current (a panel painting) is current again afterwards.
-GLenum UploadTexture(GLuint& textureId, const myBMPTexture& texture)
-{
-    const platform::ResourceContextScope scope;
-    glEnable(GL_TEXTURE_2D);
-    if (textureId != 0)
-        glDeleteTextures(1, &textureId);
-    textureId = 0;
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    glGenTextures(1, &textureId);
-    glBindTexture(GL_TEXTURE_2D, textureId);
-    glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
-    // Errors of earlier work must not count against this upload; a context reports each
-    // kind once, so a few reads clear them.
-    for (int i = 0; i < 16 && glGetError() != GL_NO_ERROR; ++i) {
-    }
-    glTexImage2D(GL_TEXTURE_2D, 0, texture.components, texture.width, texture.height, 0, GLenum(texture.format),
-                 GLenum(texture.type), texture.data.data());
-    const GLenum error = glGetError();
-    if (error != GL_NO_ERROR) {
-        glDeleteTextures(1, &textureId);
-        textureId = 0;
-    }
-    glBindTexture(GL_TEXTURE_2D, 0);
-    glDisable(GL_TEXTURE_2D);
-    return error;
 }
 
 } // namespace
@@ -74,7 +39,7 @@ std::unique_ptr<myBMPTexture> TMainForm::LoadPictureTexture(GLuint& textureId, c
     }
     GLenum error = GL_NO_ERROR;
     try {
-        error = UploadTexture(textureId, *texture);
+        error = UploadTexture(textureId, *texture, TextureSampling{});
     } catch (...) {
         platform::showException();
         return nullptr;

@@ -68,6 +68,11 @@ std::string TPing::ErrorString() const
     return icmp_ ? icmp_->GetErrorString() : std::string();
 }
 
+bool TPing::EchoPermitted() const
+{
+    return IcmpEchoPermitted();
+}
+
 std::string TPing::HostName() const
 {
     return icmp_ ? icmp_->HostName() : std::string();

@@ -36,10 +36,12 @@ public:
     void Setflags(std::int32_t Value) { SetSetting(&TICMP::Flags, Value); }
 
     // The record of the last echo; zeros without a TICMP.
-    platform::IcmpEchoReply Reply() const;
+    virtual platform::IcmpEchoReply Reply() const;
     // The status of the last echo (or the lookup error before it); -1 without a TICMP.
     std::int32_t ErrorCode() const;
-    std::string ErrorString() const;
+    virtual std::string ErrorString() const;
+    // Whether echoes can be sent at all; without permission each fails with General failure.
+    virtual bool EchoPermitted() const;
     // The name the last echo resolved.
     std::string HostName() const;
     // The dotted address the last DnsLookup found.

@@ -60,6 +60,7 @@ public:
     std::string ChatLastHost() const override { return "peer.example"; }
     void ShowChat() override {}
     void ShowFtpServer() override {}
+    void ShowTrace() override {}
 };
 
 class TrayForm : public TMainForm {

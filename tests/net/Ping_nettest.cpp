@@ -162,6 +162,7 @@ TEST(TPing, TracesTheRouterChainAsTracerouteAndPingDo)
     EXPECT_EQ(dotted(ping.Reply().Address), chain.target());
     EXPECT_EQ(events.requests, 4);
     EXPECT_EQ(events.replies, (std::vector<std::int32_t>{1, 1, 1, 1}));
+    EXPECT_TRUE(ping.EchoPermitted());
 }
 
 // Run as nobody by the test below: no CAP_NET_RAW, outside the ping group range.
@@ -169,6 +170,7 @@ TEST(TPing, DISABLED_AsNobodyEveryEchoFailsCleanly)
 {
     ASSERT_NE(::getuid(), 0u);
     TPing ping;
+    EXPECT_FALSE(ping.EchoPermitted());
     ping.SetAddress("127.0.0.1");
     for (int round = 0; round < 2; ++round) {
         EXPECT_EQ(ping.Ping(), 0);

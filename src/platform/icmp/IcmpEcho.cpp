@@ -2,6 +2,8 @@
 
 #include "platform/icmp/EchoSocket.h"
 
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -126,6 +128,18 @@ std::uint32_t IcmpSendEcho(IcmpHandle handle, std::uint32_t destination, const v
 std::uint32_t IcmpGetLastError()
 {
     return lastError;
+}
+
+bool IcmpEchoPermitted()
+{
+    for (const int type : {SOCK_DGRAM, SOCK_RAW}) {
+        const int fd = ::socket(AF_INET, type | SOCK_CLOEXEC, IPPROTO_ICMP);
+        if (fd >= 0) {
+            ::close(fd);
+            return true;
+        }
+    }
+    return false;
 }
 
 } // namespace platform

@@ -80,4 +80,8 @@ std::uint32_t IcmpSendEcho(IcmpHandle handle, std::uint32_t destination, const v
 
 std::uint32_t IcmpGetLastError();
 
+// Whether this process may send echoes at all: the system lets it open an ICMP datagram or
+// raw socket. Without either, every echo fails with IP_GENERAL_FAILURE.
+bool IcmpEchoPermitted();
+
 } // namespace platform
