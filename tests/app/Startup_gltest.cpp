@@ -125,4 +125,16 @@ TEST(Startup, TheWebMenuShowsTheFtpWindowStopped)
     EXPECT_FALSE(ftpservForm->FtpServer1->Active());
 }
 
+TEST(Startup, TheWebMenuShowsTheTraceWindowWithoutWaitingForIt)
+{
+    const auto windows = CreateStartupWindows();
+    auto* item = MainForm->findChild<QAction*>("Tracerouteping1");
+    ASSERT_NE(item, nullptr);
+    item->trigger();
+    EXPECT_TRUE(tracertForm->isVisible());
+    EXPECT_FALSE(tracertForm->FirstShow);
+    EXPECT_FALSE(tracertForm->isModal());
+    EXPECT_EQ(tracertForm->HostEdit->text().toStdString(), MainForm->traceLastHost);
+}
+
 } // namespace
