@@ -20,8 +20,7 @@ GLenum UploadTexture(GLuint& textureId, const myBMPTexture& texture, const Textu
     glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, sampling.envMode);
     // Errors of earlier work must not count against this upload; a context reports each
     // kind once, so a few reads clear them.
-    for (int i = 0; i < 16 && glGetError() != GL_NO_ERROR; ++i) {
-    }
+    for (int i = 0; i < 16 && glGetError() != GL_NO_ERROR; ++i) {}
     glTexImage2D(GL_TEXTURE_2D, 0, texture.components, texture.width, texture.height, 0, GLenum(texture.format),
                  GLenum(texture.type), texture.data.data());
     const GLenum error = glGetError();

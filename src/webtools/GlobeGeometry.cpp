@@ -151,11 +151,8 @@ void View::Apply(MotionMode mode, int dx, int dy)
         rotX = WrapDegrees(rotX + dy * 180 * 0.002);
         rotY = WrapDegrees(rotY + dx * 180 * 0.002);
         break;
-    case ZoomMotion:
-        zoom += 0.2 * (dy - dx);
-        break;
-    case NoMotion:
-        break;
+    case ZoomMotion: zoom += 0.2 * (dy - dx); break;
+    case NoMotion: break;
     }
 }
 
@@ -163,16 +160,11 @@ Step ArrowStep(int virtualKey)
 {
     namespace vk = platform::vk;
     switch (virtualKey) {
-    case vk::Left:
-        return {-8, 0};
-    case vk::Right:
-        return {8, 0};
-    case vk::Up:
-        return {0, -8};
-    case vk::Down:
-        return {0, 8};
-    default:
-        return {};
+    case vk::Left: return {-8, 0};
+    case vk::Right: return {8, 0};
+    case vk::Up: return {0, -8};
+    case vk::Down: return {0, 8};
+    default: return {};
     }
 }
 

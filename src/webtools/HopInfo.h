@@ -4,7 +4,7 @@
 
 // One answering hop of a trace: where it is, if known, and how long its echo took.
 struct HopInfo {
-    std::string ip;   // dotted address; empty for a hop that did not answer
+    std::string ip; // dotted address; empty for a hop that did not answer
     std::string host; // reverse name; empty when none
     std::string city; // empty when the location is unknown
     std::string country;

@@ -80,8 +80,8 @@ TtracertForm::TtracertForm(std::unique_ptr<TPing> ping, QWidget* parent)
     Trace->SetTTL(MaxHops);
     Trace->Setflags(0);
     Trace->OnDnsLookupDone = platform::guard([this](TPing* s, std::uint16_t e) { TraceDnsLookupDone(s, e); });
-    Trace->OnEchoReply
-        = platform::guard([this](TPing* s, TICMP* i, std::int32_t status) { TraceEchoReply(s, i, status); });
+    Trace->OnEchoReply =
+        platform::guard([this](TPing* s, TICMP* i, std::int32_t status) { TraceEchoReply(s, i, status); });
 
     connect(TraceButton, &QPushButton::clicked, this, platform::guard([this] { TraceButtonClick(); }));
     connect(PingButton, &QPushButton::clicked, this, platform::guard([this] { PingButtonClick(); }));
@@ -116,8 +116,7 @@ void TtracertForm::FormShow()
         FirstShow = false;
         const platform::IniFile ini(platform::settingsFilePath());
         if (MainForm)
-            MainForm->traceLastHost
-                = ini.readString(settings::Tracert, settings::LastHost, settings::DefaultTraceHost);
+            MainForm->traceLastHost = ini.readString(settings::Tracert, settings::LastHost, settings::DefaultTraceHost);
         globeCheckBox->setChecked(ini.readBool(settings::Tracert, settings::GlobeUsed, true));
         if (!globePicture && globeCheckBox->isChecked() && MainForm)
             globePicture = LoadGlobeTexture(MainForm->exeDir + "earth.jpg");
@@ -131,8 +130,7 @@ void TtracertForm::FormShow()
 
 void TtracertForm::KeepResultListWidth()
 {
-    traceresultComboBox->resize(std::max(0, width() - traceresultComboBox->x() - 10),
-                                traceresultComboBox->height());
+    traceresultComboBox->resize(std::max(0, width() - traceresultComboBox->x() - 10), traceresultComboBox->height());
 }
 
 void TtracertForm::RepaintPanel()

@@ -47,8 +47,8 @@ struct UnlocatedHost {
 };
 
 // Told when ICMP echoes fail for want of permission.
-inline constexpr const char* IcmpNotPermittedLine
-    = "ICMP echo requests are not permitted for this user (net.ipv4.ping_group_range)";
+inline constexpr const char* IcmpNotPermittedLine =
+    "ICMP echo requests are not permitted for this user (net.ipv4.ping_group_range)";
 
 // The trace route and ping window, made hidden at start-up and shown by the Web menu: it
 // sends echoes of growing time-to-live to a host, lists every answer, and draws the

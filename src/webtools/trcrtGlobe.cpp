@@ -49,6 +49,34 @@ Point3 HopPoint(const HopInfo& hop)
     return {hop.x, hop.y, hop.z};
 }
 
+// Hops and the ring are drawn unlit, in hop coordinates turned onto the globe's poles.
+class HopScene {
+public:
+    HopScene()
+    {
+        glPushMatrix();
+        glDisable(GL_LIGHTING);
+        glRotated(90, 1, 0, 0);
+    }
+    ~HopScene()
+    {
+        glEnable(GL_LIGHTING);
+        glPopMatrix();
+    }
+    HopScene(const HopScene&) = delete;
+    HopScene& operator=(const HopScene&) = delete;
+};
+
+void RedPoints(GLfloat size, const std::vector<Point3>& points)
+{
+    glPointSize(size);
+    glColor3d(1, 0, 0);
+    glBegin(GL_POINTS);
+    for (const Point3& p : points)
+        Vertex(p);
+    glEnd();
+}
+
 } // namespace
 
 void TtracertForm::SetupLight()
@@ -159,17 +187,12 @@ void TtracertForm::DrawHops()
 {
     if (hopList.empty())
         return;
-    glPushMatrix();
-    glDisable(GL_LIGHTING);
-    glRotated(90, 1, 0, 0);
-
-    glPointSize(3);
-    glColor3d(1, 0, 0);
-    glBegin(GL_POINTS);
+    const HopScene scene;
+    std::vector<Point3> points;
     for (const HopInfo& hop : hopList)
         if (IsShownOnGlobe(hop))
-            Vertex(HopPoint(hop));
-    glEnd();
+            points.push_back(HopPoint(hop));
+    RedPoints(3, points);
 
     glColor3d(0, 1, 1);
     glBegin(GL_LINES);
@@ -199,8 +222,6 @@ void TtracertForm::DrawHops()
         RasterPos(Scaled(HopPoint(hopList[i]), LabelFactor));
         DrawLabel(GlobeLabel(hopList, i));
     }
-    glEnable(GL_LIGHTING);
-    glPopMatrix();
 }
 
 void TtracertForm::DrawRingView()
@@ -208,16 +229,11 @@ void TtracertForm::DrawRingView()
     const std::vector<RingHop> ring = RingView(hopList);
     if (ring.empty())
         return;
-    glPushMatrix();
-    glDisable(GL_LIGHTING);
-    glRotated(90, 1, 0, 0);
-
-    glPointSize(4);
-    glColor3d(1, 0, 0);
-    glBegin(GL_POINTS);
+    const HopScene scene;
+    std::vector<Point3> points;
     for (const RingHop& hop : ring)
-        Vertex(hop.point);
-    glEnd();
+        points.push_back(hop.point);
+    RedPoints(4, points);
 
     glBegin(GL_LINES);
     Point3 from = RingStart;
@@ -234,8 +250,6 @@ void TtracertForm::DrawRingView()
         RasterPos(Scaled(ring[i].point, LabelFactor));
         DrawLabel(RingLabel(hopList[i]));
     }
-    glEnable(GL_LIGHTING);
-    glPopMatrix();
 }
 
 std::unique_ptr<myBMPTexture> TtracertForm::LoadGlobeTexture(const std::string& FileName)
@@ -243,8 +257,8 @@ std::unique_ptr<myBMPTexture> TtracertForm::LoadGlobeTexture(const std::string& 
     if (::access(FileName.c_str(), F_OK) != 0)
         return nullptr;
     try {
-        std::unique_ptr<myBMPTexture> picture
-            = MainForm ? MainForm->LoadPictureImage(FileName, false) : LoadTextureRecord(FileName, false);
+        std::unique_ptr<myBMPTexture> picture =
+            MainForm ? MainForm->LoadPictureImage(FileName, false) : LoadTextureRecord(FileName, false);
         if (!picture) {
             platform::ShowMessage("loading of globe picture file '" + FileName + "' failed");
             return nullptr;
@@ -360,15 +374,11 @@ bool TtracertForm::eventFilter(QObject* watched, QEvent* event)
             });
             break;
         case QEvent::MouseMove:
-            platform::guarded([&] {
-                OpenGLPanel1MouseMove(mouse->position().toPoint(), mouse->buttons().testFlag(Qt::LeftButton));
-            });
+            platform::guarded(
+                [&] { OpenGLPanel1MouseMove(mouse->position().toPoint(), mouse->buttons().testFlag(Qt::LeftButton)); });
             break;
-        case QEvent::MouseButtonRelease:
-            platform::guarded([this] { OpenGLPanel1MouseUp(); });
-            break;
-        default:
-            break;
+        case QEvent::MouseButtonRelease: platform::guarded([this] { OpenGLPanel1MouseUp(); }); break;
+        default: break;
         }
     }
     return QWidget::eventFilter(watched, event);

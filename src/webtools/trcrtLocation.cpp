@@ -28,4 +28,3 @@ void TtracertForm::LoadLocationCache()
 {
     locationList.clear();
 }
-

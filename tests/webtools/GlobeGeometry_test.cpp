@@ -47,9 +47,9 @@ TEST(GlobeGeometry, PlacesHopsAboveTheGlobeWithThePolesOnTheYAxis)
 
 TEST(GlobeGeometry, ArcsJoinShownHopsInOtherPlacesAndEndOnTheEndHop)
 {
-    const std::vector<HopInfo> hops{Located("Paris", 48.85, 2.35), Located("Paris", 48.85, 2.35), Unlocated(),
-                                    Located("Frankfurt", 50.11, 8.68), Located("Nowhere", NAN, 0),
-                                    Located("New York", 40.71, -74.0)};
+    const std::vector<HopInfo> hops{
+        Located("Paris", 48.85, 2.35),     Located("Paris", 48.85, 2.35), Unlocated(),
+        Located("Frankfurt", 50.11, 8.68), Located("Nowhere", NAN, 0),    Located("New York", 40.71, -74.0)};
     const auto arcs = RouteArcs(hops);
     ASSERT_EQ(arcs.size(), 2u);
     EXPECT_EQ(arcs[0], std::make_pair(std::size_t{0}, std::size_t{3}));
@@ -71,8 +71,7 @@ TEST(GlobeGeometry, ArcsJoinShownHopsInOtherPlacesAndEndOnTheEndHop)
 
 TEST(GlobeGeometry, TheLastShownHopIsMarkedWhenUnnamedPlacesFollowIt)
 {
-    std::vector<HopInfo> hops{Located("Paris", 48.85, 2.35), Located("Berlin", 52.52, 13.4), Unlocated(),
-                              Unlocated()};
+    std::vector<HopInfo> hops{Located("Paris", 48.85, 2.35), Located("Berlin", 52.52, 13.4), Unlocated(), Unlocated()};
     EXPECT_EQ(GlobeLabel(hops, 0), "Paris");
     EXPECT_EQ(GlobeLabel(hops, 1), "Berlin ???");
     hops.resize(2);

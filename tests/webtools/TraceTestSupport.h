@@ -24,8 +24,7 @@ inline std::vector<std::string> resultLines(const TtracertForm& form)
 // never shown, and reachable through MainForm while it lives.
 class MainWindowStandIn {
 public:
-    explicit MainWindowStandIn(const std::string& exeDir = "/nonexistent/")
-        : form_(std::make_unique<TMainForm>())
+    explicit MainWindowStandIn(const std::string& exeDir = "/nonexistent/") : form_(std::make_unique<TMainForm>())
     {
         MainForm = form_.get();
         form_->exeDir = exeDir;

@@ -97,8 +97,8 @@ protected:
             glPushMatrix();
             glRotated(90, 1, 0, 0);
             for (const globe::Point3& p : points)
-                found.push_back(testsupport::toImagePosition(testsupport::projectToWindow(p.x, p.y, p.z),
-                                                             panel->height()));
+                found.push_back(
+                    testsupport::toImagePosition(testsupport::projectToWindow(p.x, p.y, p.z), panel->height()));
             glPopMatrix();
         };
         view();
@@ -190,7 +190,6 @@ TEST_F(TraceGlobeTest, HopsStandAtTheirPlacesAndTheRingSpreadsThemByTime)
     for (const QPoint& at : projections(ring))
         EXPECT_TRUE(redNear(image, at)) << at.x() << "," << at.y();
     screenshot("trace-ring.png");
-
 
     form->hopList.clear();
     EXPECT_EQ(testsupport::countPixelsUnlike(view(), Qt::black), 0);

@@ -56,9 +56,9 @@ protected:
 TEST_F(TraceIcmpTest, DISABLED_WithoutPermissionOneLineSaysWhy)
 {
     const auto lines = trace("127.0.0.1");
-    EXPECT_EQ(lines, (std::vector<std::string>{"Sending 56 bytes to 127.0.0.1 (127.0.0.1)",
-                                               "Problem tracing host '127.0.0.1': General failure",
-                                               IcmpNotPermittedLine}));
+    EXPECT_EQ(lines,
+              (std::vector<std::string>{"Sending 56 bytes to 127.0.0.1 (127.0.0.1)",
+                                        "Problem tracing host '127.0.0.1': General failure", IcmpNotPermittedLine}));
 }
 
 // Runs while the namespace's ping group range is still the closed default: a test that opens

@@ -8,6 +8,8 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
+#include <QEvent>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
@@ -107,8 +109,7 @@ protected:
         EXPECT_TRUE(form->TraceButton->isEnabled());
         EXPECT_TRUE(form->PingButton->isEnabled());
     }
-    static std::string hop(const std::string& number, const std::string& address, const std::string& name,
-                           int ms)
+    static std::string hop(const std::string& number, const std::string& address, const std::string& name, int ms)
     {
         return number + address + " " + name + " " + std::to_string(ms) + " ms, lat,lon=0 0 city,country=,";
     }
@@ -175,9 +176,8 @@ TEST_F(TraceRunTest, APingSendsTwoEchoesAndReachesNoLine)
 {
     ping->routers = {{"10.9.0.1", 2}, {"10.9.0.2", 4}};
     run(form->PingButton);
-    EXPECT_EQ(tracetest::resultLines(*form),
-              (std::vector<std::string>{sending, hop("", "10.9.0.1", "r1.pvx.test", 2),
-                                        hop("", Target, "target.pvx.test", 7)}));
+    EXPECT_EQ(tracetest::resultLines(*form), (std::vector<std::string>{sending, hop("", "10.9.0.1", "r1.pvx.test", 2),
+                                                                       hop("", Target, "target.pvx.test", 7)}));
     EXPECT_EQ(ping->ttls, (std::vector<int>{1, 64}));
 
     ping->target = {};
@@ -240,6 +240,22 @@ TEST_F(TraceRunTest, WithoutPermissionToPingOneLineSaysWhy)
               (std::vector<std::string>{sending, "Problem tracing host 'target.pvx.test': General failure",
                                         IcmpNotPermittedLine}));
     EXPECT_EQ(ping->ttls.size(), 1u);
+}
+
+// Last: once the application is quitting, it stays so for the rest of this program.
+TEST_F(TraceRunTest, QuittingTheProgramCancelsARun)
+{
+    ping->routers = {{"10.9.0.1", 2}, {"10.9.0.2", 4}, {"10.9.0.3", 6}};
+    ping->duringEcho = [&](int echo) {
+        if (echo == 2)
+            QTimer::singleShot(0, [] {
+                QEvent quit(QEvent::Quit);
+                QCoreApplication::sendEvent(QCoreApplication::instance(), &quit);
+            });
+    };
+    run(form->TraceButton);
+    EXPECT_EQ(tracetest::resultLines(*form).back(), "Trace cancelled");
+    EXPECT_EQ(ping->ttls.size(), 3u);
 }
 
 } // namespace

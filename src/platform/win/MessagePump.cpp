@@ -2,6 +2,7 @@
 
 #include <QAbstractEventDispatcher>
 #include <QCoreApplication>
+#include <QEvent>
 #include <QEventLoop>
 #include <QThread>
 #include <QTimer>
@@ -13,12 +14,28 @@ namespace {
 
 std::atomic<bool> quitSeen{false};
 
-// aboutToQuit is the quit message: connected once, on the first question.
+// A quit asked for while a waiting loop runs inside the application's own loop sends a Quit
+// event; aboutToQuit would come only once every loop inside has returned.
+class QuitWatch final : public QObject {
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (watched == QCoreApplication::instance() && event->type() == QEvent::Quit)
+            quitSeen = true;
+        return false;
+    }
+};
+
+// The quit message, watched from the first question on.
 void watchQuit()
 {
     static const bool connected = [] {
-        if (QCoreApplication* app = QCoreApplication::instance())
+        if (QCoreApplication* app = QCoreApplication::instance()) {
             QObject::connect(app, &QCoreApplication::aboutToQuit, [] { quitSeen = true; });
+            auto* watch = new QuitWatch;
+            watch->setParent(app);
+            app->installEventFilter(watch);
+        }
         return true;
     }();
     (void)connected;
