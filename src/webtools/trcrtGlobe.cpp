@@ -366,20 +366,19 @@ bool TtracertForm::eventFilter(QObject* watched, QEvent* event)
     if (watched == HostEdit && event->type() == QEvent::MouseButtonPress) {
         platform::guarded([this] { HostEditClick(); });
     } else if (watched == OpenGLPanel1) {
+        const auto type = event->type();
+        if (type != QEvent::MouseButtonPress && type != QEvent::MouseMove && type != QEvent::MouseButtonRelease)
+            return QWidget::eventFilter(watched, event);
         const auto* mouse = static_cast<QMouseEvent*>(event);
-        switch (event->type()) {
-        case QEvent::MouseButtonPress:
-            platform::guarded([&] {
-                OpenGLPanel1MouseDown(mouse->position().toPoint(), platform::shiftStateOf(mouse->modifiers()));
-            });
-            break;
-        case QEvent::MouseMove:
-            platform::guarded(
-                [&] { OpenGLPanel1MouseMove(mouse->position().toPoint(), mouse->buttons().testFlag(Qt::LeftButton)); });
-            break;
-        case QEvent::MouseButtonRelease: platform::guarded([this] { OpenGLPanel1MouseUp(); }); break;
-        default: break;
-        }
+        const QPoint at = mouse->position().toPoint();
+        platform::guarded([&] {
+            if (type == QEvent::MouseButtonPress)
+                OpenGLPanel1MouseDown(at, platform::shiftStateOf(mouse->modifiers()));
+            else if (type == QEvent::MouseMove)
+                OpenGLPanel1MouseMove(at, mouse->buttons().testFlag(Qt::LeftButton));
+            else
+                OpenGLPanel1MouseUp();
+        });
     }
     return QWidget::eventFilter(watched, event);
 }
