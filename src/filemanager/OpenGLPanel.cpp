@@ -175,6 +175,7 @@ void TOpenGLPanel::resizeGL(int, int)
 
 void TOpenGLPanel::paintGL()
 {
+    const platform::PaintMessageScope boxesWait;
     if (usable())
         TriggerPaint();
 }

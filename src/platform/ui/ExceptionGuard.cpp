@@ -20,7 +20,7 @@ void showException()
         text = "Unknown error";
     }
     try {
-        messages().ask(text, MsgButtons::Ok, MsgIcon::Error);
+        ShowMessage(text, MsgIcon::Error);
     } catch (...) {
         // A box that cannot be shown must not take the program down with it.
     }

@@ -8,6 +8,10 @@
 #include <QFileDialog>
 #include <QFontDialog>
 #include <QMessageBox>
+#include <QTimer>
+
+#include <deque>
+#include <utility>
 
 namespace platform {
 namespace {
@@ -98,7 +102,32 @@ std::unique_ptr<MessageService>& current()
     return service;
 }
 
+int paintDepth = 0;
+std::deque<std::pair<std::string, MsgIcon>>& waitingBoxes()
+{
+    static std::deque<std::pair<std::string, MsgIcon>> boxes;
+    return boxes;
+}
+
+void showWaitingBoxes()
+{
+    auto& boxes = waitingBoxes();
+    while (paintDepth == 0 && !boxes.empty()) {
+        const auto [text, icon] = std::move(boxes.front());
+        boxes.pop_front();
+        messages().ask(text, MsgButtons::Ok, icon);
+    }
+}
+
 } // namespace
+
+PaintMessageScope::PaintMessageScope() { ++paintDepth; }
+
+PaintMessageScope::~PaintMessageScope()
+{
+    if (--paintDepth == 0 && !waitingBoxes().empty() && QCoreApplication::instance())
+        QTimer::singleShot(0, QCoreApplication::instance(), [] { showWaitingBoxes(); });
+}
 
 MessageService& messages() { return *current(); }
 
@@ -108,9 +137,13 @@ std::unique_ptr<MessageService> setMessageService(std::unique_ptr<MessageService
     return service;
 }
 
-void ShowMessage(const std::string& text)
+void ShowMessage(const std::string& text, MsgIcon icon)
 {
-    messages().ask(text, MsgButtons::Ok, MsgIcon::None);
+    if (paintDepth > 0) {
+        waitingBoxes().emplace_back(text, icon);
+        return;
+    }
+    messages().ask(text, MsgButtons::Ok, icon);
 }
 
 MsgResult MessageDlg(const std::string& text, MsgButtons buttons, MsgIcon icon)

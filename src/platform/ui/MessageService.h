@@ -41,8 +41,21 @@ MessageService& messages();
 // Installs a service and returns the previous one, so a test can put it back.
 std::unique_ptr<MessageService> setMessageService(std::unique_ptr<MessageService> service);
 
-// The plain information box every fixed failure text of the program is shown in.
-void ShowMessage(const std::string& text);
+// The plain information box every fixed failure text of the program is shown in. While a
+// GL view paints, the box waits until the paint is over (PaintMessageScope).
+void ShowMessage(const std::string& text, MsgIcon icon = MsgIcon::None);
+
+// Entered by every GL view for the length of its paint. A box shown inside a paint would run
+// a nested event loop there: the other view could paint and start the same work again on
+// half-made state. Information boxes raised meanwhile wait, in order, and show from the
+// event loop once the outermost paint has ended.
+class PaintMessageScope {
+public:
+    PaintMessageScope();
+    ~PaintMessageScope();
+    PaintMessageScope(const PaintMessageScope&) = delete;
+    PaintMessageScope& operator=(const PaintMessageScope&) = delete;
+};
 MsgResult MessageDlg(const std::string& text, MsgButtons buttons, MsgIcon icon = MsgIcon::Question);
 
 } // namespace platform
