@@ -26,7 +26,7 @@ std::unique_ptr<An8Mesh> An8Reader::readMesh()
     if (mesh->texture)
         mesh->texcoords = std::move(texcoords);
     checkFaces(*mesh, line);
-    An8ComputeNormals(*mesh, [&](const std::string& text) { notice(text, line); });
+    An8ComputeNormals(*mesh, [&](const std::string& text) { notice(text, line, "mesh \"" + mesh->name + "\""); });
     return mesh;
 }
 
@@ -166,11 +166,11 @@ void An8Reader::checkFaces(An8Mesh& mesh, int line)
     }
     mesh.faces.resize(keptFaces);
     mesh.corners.resize(static_cast<std::size_t>(keptCorners));
-    const std::string which = " in mesh \"" + mesh.name + "\"";
+    const std::string which = "mesh \"" + mesh.name + "\"";
     if (badIndex)
-        notice("vertex index is out of range" + which, line);
+        notice("vertex index is out of range", line, which);
     if (badMaterial)
-        notice("material index is out of range" + which, line);
+        notice("material index is out of range", line, which);
     if (tooFew)
-        notice("face with fewer than three corners" + which, line);
+        notice("face with fewer than three corners", line, which);
 }

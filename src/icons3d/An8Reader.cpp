@@ -40,10 +40,10 @@ void An8Reader::unexpected(int number)
     fail(number);
 }
 
-void An8Reader::notice(const std::string& text, int line)
+void An8Reader::notice(const std::string& text, int line, const std::string& detail)
 {
     if (messages_)
-        messages_(text + "\n" + fileName_ + ", line " + std::to_string(line));
+        messages_(text + "\n" + fileName_ + ", line " + std::to_string(line) + (detail.empty() ? "" : ": " + detail));
 }
 
 std::unique_ptr<An8Model> An8Reader::read()

@@ -65,7 +65,8 @@ private:
     [[noreturn]] void fail(int number, std::string detail = {});
     [[noreturn]] void unexpected(int number);
     bool at(An8Token kind) const { return lexer_.token() == kind; }
-    void notice(const std::string& text, int line);
+    // A message that does not stop the load: the text, then the file, line and detail.
+    void notice(const std::string& text, int line, const std::string& detail = {});
     void releaseTextures();
 
     // Value forms.

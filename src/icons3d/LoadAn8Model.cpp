@@ -50,8 +50,10 @@ std::unique_ptr<An8Model> LoadAn8Model(const std::string& path, int mask, An8Tex
     try {
         fd = platform::OpenRegularFile(path);
     } catch (const platform::FileOpenError& failure) {
-        // Most extensions have no model, so an absent one is no news.
-        const bool absent = failure.errorNumber() == ENOENT || failure.errorNumber() == ENOTDIR;
+        // Most extensions have no model, so an absent one is no news; nor is a name too long
+        // to be there.
+        const int error = failure.errorNumber();
+        const bool absent = error == ENOENT || error == ENOTDIR || error == ENAMETOOLONG;
         if (!absent && messages)
             messages(failure.what());
         return nullptr;

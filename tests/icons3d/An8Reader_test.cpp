@@ -155,9 +155,9 @@ TEST(An8Reader, FacesThatCannotBeDrawnAreDroppedWithOneMessageEach)
     EXPECT_EQ(mesh.faces[1].firstCorner, 3);
     EXPECT_EQ(mesh.corners[3].point, 2);
     EXPECT_EQ(load.messages,
-              (std::vector<std::string>{"vertex index is out of range in mesh \"m1\"\nt.an8, line 3",
-                                        "material index is out of range in mesh \"m1\"\nt.an8, line 3",
-                                        "face with fewer than three corners in mesh \"m1\"\nt.an8, line 3"}));
+              (std::vector<std::string>{"vertex index is out of range\nt.an8, line 3: mesh \"m1\"",
+                                        "material index is out of range\nt.an8, line 3: mesh \"m1\"",
+                                        "face with fewer than three corners\nt.an8, line 3: mesh \"m1\""}));
 }
 
 TEST(An8Reader, TextureCoordinatesStayOnlyWithATexture)
