@@ -1,10 +1,12 @@
 #include "filemanager/mainfr.h"
 
 #include "filemanager/About.h"
+#include "filemanager/MainFormTextureLoader.h"
 #include "filemanager/MainIcon.h"
 #include "filemanager/OpenGLPanel.h"
 #include "filemanager/WebToolsLink.h"
 #include "filemanager/glform.h"
+#include "icons3d/IconCache.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/ExceptionGuard.h"
 #include "platform/ui/IniFile.h"
@@ -77,6 +79,10 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent), ui(std::make_unique
     connect(ui->Privatechat1, &QAction::triggered, this, platform::guard([this] { Privatechat1Click(); }));
     connect(ui->FTPserver1, &QAction::triggered, this, platform::guard([this] { FTPserver1Click(); }));
     connect(ui->Tracerouteping1, &QAction::triggered, this, platform::guard([this] { Tracerouteping1Click(); }));
+    connect(ui->Draw3Diconmenu, &QAction::triggered, this, platform::guard([this] { Draw3DiconmenuClick(); }));
+
+    iconTextures = std::make_unique<MainFormTextureLoader>(*this);
+    iconCache = std::make_unique<IconCache>([this] { return icon3DDir; }, *this, *iconTextures);
 
     FormCreate();
 }
@@ -299,6 +305,8 @@ void TMainForm::FormClose()
         return;
     closed = true;
     Timer1->stop();
+    // The models' texture names and lists go while the panels' share group still exists.
+    iconCache->FreeIconCache();
     platform::IniFile ini(platform::settingsFilePath());
     WriteSettings(ini);
 }

@@ -11,6 +11,8 @@
 #include <memory>
 #include <string>
 
+class IconCache;
+class MainFormTextureLoader;
 class QAction;
 class QMenuBar;
 class QSplitter;
@@ -89,8 +91,13 @@ public:
     std::string Title() const override;
     void SetTitle(const std::string& title) override;
     void ClearActiveControl() override;
-    // The 3D icons are not drawn yet.
-    void DrawExtensionIcon(Tglfr&, const std::string&) override {}
+    void DrawExtensionIcon(Tglfr& panel, const std::string& lext) override;
+
+    // The 3D icons: the models of the extensions drawn so far, and their settings dialog
+    // (menu "3D icon"), which may free them so they are read again; both panels repaint.
+    std::unique_ptr<MainFormTextureLoader> iconTextures;
+    std::unique_ptr<IconCache> iconCache;
+    void Draw3DiconmenuClick();
 
     // The picture file as a texture record, with the loading shown in the caption and the
     // cursor; null, with nothing shown, when it cannot be read.
