@@ -2,7 +2,7 @@
 
 // What the panel frame harness and its floor share: their arguments, the view they draw in,
 // the background texture, the camera and the timing of frames.
-//   NAME DIR BACKGROUND [--frames N] [--outline] [--shot FILE]
+//   NAME DIR BACKGROUND [--frames N] [--outline] [--shot FILE] [--icons DIR]
 
 #include "filemanager/myBMPTexture.h"
 
@@ -26,6 +26,7 @@ struct Options {
     std::string dir; // the listing
     std::string background; // the background picture
     std::string shot; // where to save a picture of the labelled frame, if anywhere
+    std::string icons; // the 3D icon directory, for harnesses that draw icons
     int frames = 50;
     bool outline = false; // labels as outline text, else as bitmap text
 };
@@ -40,13 +41,15 @@ inline Options ParseOptions(int argc, char** argv)
             options.frames = std::max(1, std::atoi(argv[++i]));
         else if (arg == "--shot" && i + 1 < argc)
             options.shot = argv[++i];
+        else if (arg == "--icons" && i + 1 < argc)
+            options.icons = argv[++i];
         else if (arg == "--outline")
             options.outline = true;
         else
             positional.push_back(arg);
     }
     if (positional.size() != 2) {
-        std::fprintf(stderr, "usage: %s DIR BACKGROUND [--frames N] [--outline] [--shot FILE]\n", argv[0]);
+        std::fprintf(stderr, "usage: %s DIR BACKGROUND [--frames N] [--outline] [--shot FILE] [--icons DIR]\n", argv[0]);
         std::exit(2);
     }
     options.dir = positional[0];
