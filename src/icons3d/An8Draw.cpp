@@ -25,6 +25,15 @@ void GLAPIENTRY OnGluError(GLenum code)
 
 void Translate(const An8Point& p) { glTranslatef(p.x, p.y, p.z); }
 
+// A pick pass needs no glyphs (the panels leave their labels out of it too), and Mesa crashes
+// replaying the outline font's lists in select mode.
+bool Selecting()
+{
+    GLint mode = GL_RENDER;
+    glGetIntegerv(GL_RENDER_MODE, &mode);
+    return mode == GL_SELECT;
+}
+
 void Rotate(const An8Quaternion& q)
 {
     if (q.x == 0 && q.y == 0 && q.z == 0 && q.w == 1)
@@ -320,7 +329,7 @@ private:
 
     void DrawTextNode(const An8TextCom& text)
     {
-        if (text.text.empty() || !c_.drawText)
+        if (text.text.empty() || !c_.drawText || Selecting())
             return;
         // Text carries no material: plain green, unlit.
         glDisable(GL_LIGHTING);

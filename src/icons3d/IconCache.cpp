@@ -89,7 +89,11 @@ void IconCache::DrawExtensionIcon(const std::string& extension, GLUquadric* quad
     if (!model)
         return;
     ic3d& entry = entries_.find(platform::AsciiLowerCase(extension))->second;
-    if (entry.displayList != 0) {
+    GLint mode = GL_RENDER;
+    glGetIntegerv(GL_RENDER_MODE, &mode);
+    // Mesa crashes replaying a stored quadric in select mode, so a pick pass draws afresh.
+    const bool selecting = mode == GL_SELECT;
+    if (entry.displayList != 0 && !selecting) {
         glCallList(entry.displayList);
         return;
     }
@@ -100,7 +104,7 @@ void IconCache::DrawExtensionIcon(const std::string& extension, GLUquadric* quad
                                      platform::ShowMessage(error + "\n" + entry.path);
                                  }};
     // A text's glyphs are the drawing view's own lists, which a font change replaces.
-    if (useDisplayLists && !entry.holdsText) {
+    if (useDisplayLists && !entry.holdsText && !selecting) {
         entry.displayList = glGenLists(1);
         if (entry.displayList != 0) {
             glNewList(entry.displayList, GL_COMPILE);

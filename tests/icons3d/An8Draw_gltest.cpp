@@ -173,7 +173,10 @@ TEST_F(An8Draw, TextIsGreenAndUnlitWhateverCameBefore)
 
 TEST_F(An8Draw, AnIconUnderAPickNameGivesOneHitWithThatName)
 {
-    const auto model = Read("object { \"o\" sphere { diameter { 1 } } cube { base { origin { (0 0 -0.2) } } } }");
+    const auto model = Read("object { \"o\" sphere { diameter { 1 } } cube { base { origin { (0 0 -0.2) } } }\n"
+                            "textcom { string { \"T\" } } }");
+    int texts = 0;
+    text = [&](const std::string&) { ++texts; };
     GLint hits = 0;
     GLuint buffer[64] = {};
     view.draw = [&] {
@@ -196,6 +199,7 @@ TEST_F(An8Draw, AnIconUnderAPickNameGivesOneHitWithThatName)
     ASSERT_EQ(hits, 1);
     EXPECT_EQ(buffer[0], 1u);
     EXPECT_EQ(buffer[3], 7u);
+    EXPECT_EQ(texts, 0) << "no glyphs in a pick pass";
 }
 
 TEST_F(An8Draw, AMaterialNumberThatSelectsNothingGivesTheDefaultMaterial)

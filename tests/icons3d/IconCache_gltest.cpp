@@ -157,6 +157,33 @@ TEST_F(Cache, FreeingGivesTheTextureNamesBackAndTheNextLookUpReadsAgain)
     gluDeleteQuadric(quadric);
 }
 
+TEST_F(Cache, APickPassOverAStoredIconDrawsItAfreshUnderItsName)
+{
+    // A stored sphere replayed in select mode brought the renderer down.
+    tree.File("icons/txt.an8", "header { version { \"1.0\" } }\nobject { \"o\" sphere { diameter { 1 } } }\n");
+    IconView view(1);
+    ASSERT_TRUE(testsupport::showAndWait(view));
+    GLUquadric* quadric = gluNewQuadric();
+    GLint hits = -1;
+    GLuint buffer[64] = {};
+    view.draw = [&] {
+        glEnable(GL_LIGHTING);
+        cache.DrawExtensionIcon(".txt", quadric, {}); // stored as a list
+        glSelectBuffer(64, buffer);
+        glRenderMode(GL_SELECT);
+        glInitNames();
+        glPushName(7);
+        glEnable(GL_LIGHTING);
+        cache.DrawExtensionIcon(".txt", quadric, {});
+        hits = glRenderMode(GL_RENDER);
+    };
+    testsupport::grabView(view);
+    EXPECT_NE(cache.Entry(".txt")->displayList, 0u);
+    ASSERT_EQ(hits, 1);
+    EXPECT_EQ(buffer[3], 7u);
+    gluDeleteQuadric(quadric);
+}
+
 TEST_F(Cache, OversizedTooLongAndTooComplexFilesGiveNoModel)
 {
     tree.Sparse("icons/big.an8", IconCache::kMaxFileSize + 1);
