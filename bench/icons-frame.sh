@@ -38,8 +38,8 @@ value() { awk -v key="$1" '$1 == key { print $2 }' <<<"$out"; }
 render_icons=$(value render-icons) render_bare=$(value render-bare)
 pick_icons=$(value pick-icons) pick_bare=$(value pick-bare)
 cold=$(value cold)
-render_overhead=$(awk -v a="$render_icons" -v b="$render_bare" 'BEGIN { d = a - b; printf "%.3f", d > 0 ? d : 0 }')
-pick_overhead=$(awk -v a="$pick_icons" -v b="$pick_bare" 'BEGIN { d = a - b; printf "%.3f", d > 0 ? d : 0 }')
+render_overhead=$(awk -v a="$render_icons" -v b="$render_bare" 'BEGIN { d = a - b; printf "%.3f", (d > 0 ? d : 0) }')
+pick_overhead=$(awk -v a="$pick_icons" -v b="$pick_bare" 'BEGIN { d = a - b; printf "%.3f", (d > 0 ? d : 0) }')
 awk -v ri="$render_icons" -v rb="$render_bare" -v pi="$pick_icons" -v pb="$pick_bare" -v cold="$cold" \
     -v ro="$render_overhead" -v po="$pick_overhead" -v frames="$frames" 'BEGIN {
   printf "3D icons in a panel frame, 150 entries over 15 extensions at 1024x768 (llvmpipe), median of %d, ms\n", frames
