@@ -171,6 +171,18 @@ public:
     void directorytree2Click();
     void directorysize1Click();
 
+    // File commands (glformCommands*.cpp). Each works in the listing's directory on the
+    // marked entries, where ".." never counts, or on the cursor entry; it copies the names it
+    // needs before any dialog, and one that changes files ends with RefreshListing(true).
+    // To the trash, or for good when permanent; after one confirmation.
+    void DeleteMarked(bool permanent);
+    // Into targetDir, normally the sibling's directory; the caller re-reads the sibling.
+    void CopyMarked(std::string targetDir);
+    void MoveMarked(std::string targetDir);
+    // The one marked entry, never onto an existing name.
+    void RenameMarked();
+    void MakeDirectory();
+
     // The scene's OpenGL events.
     void OpenGLPanel1PreInit();
     void OpenGLPanel1Init();
@@ -188,6 +200,16 @@ public:
     void DrawScene(GLenum renderMode);
 
 private:
+    // The names of the marked entries in listing order, ".." left out.
+    std::vector<std::string> MarkedNames() const;
+    // Full paths of the marked entries.
+    std::vector<std::string> MarkedPaths() const;
+    // Re-reads the listing after a command changed files and empties the status line.
+    void EndFileCommand();
+    // Copy or move of the marked entries; the texts tell which.
+    void TransferMarked(int (*operation)(const std::vector<std::string>&, const std::string&),
+                        const std::string& targetDir, const char* noneMarked, const char* failed);
+
     void FillDriveBox();
     void ConnectToolBar();
     void BuildPopupMenu();

@@ -1,6 +1,7 @@
 #include "filemanager/mainfr.h"
 
 #include "filemanager/About.h"
+#include "filemanager/CommandInProgress.h"
 #include "filemanager/MainFormTextureLoader.h"
 #include "filemanager/MainIcon.h"
 #include "filemanager/OpenGLPanel.h"
@@ -198,6 +199,9 @@ void TMainForm::AppActivate()
         Timer1->start();
         return;
     }
+    // A command may hold entries across its dialog: the re-read that frees them waits for its end.
+    if (CommandInProgress::Defer([this] { AppActivate(); }))
+        return;
     for (Tglfr* panel : {leftPanel, rightPanel}) {
         if (!panel)
             continue;
