@@ -8,6 +8,11 @@ public:
     explicit Recorder(std::shared_ptr<RecordingLauncher::State> state) : state_(std::move(state)) {}
     void openUrl(const std::string& url) override { state_->urls.push_back(url); }
     void openDocument(const std::string& path) override { state_->documents.push_back(path); }
+    void startProgram(const std::string& program, const std::vector<std::string>& arguments,
+                      const std::string& directory) override
+    {
+        state_->programs.push_back({program, arguments, directory});
+    }
 
 private:
     std::shared_ptr<RecordingLauncher::State> state_;

@@ -8,8 +8,8 @@
 
 namespace testsupport {
 
-// Stands in for the launcher while it lives: records every address and document that
-// would have been opened, opens nothing, then puts the previous launcher back.
+// Stands in for the launcher while it lives: records every address, document and program
+// that would have been opened or started, starts nothing, then puts the previous launcher back.
 class RecordingLauncher {
 public:
     RecordingLauncher();
@@ -19,10 +19,17 @@ public:
 
     const std::vector<std::string>& urls() const { return state_->urls; }
     const std::vector<std::string>& documents() const { return state_->documents; }
+    struct Start {
+        std::string program;
+        std::vector<std::string> arguments;
+        std::string directory;
+    };
+    const std::vector<Start>& programs() const { return state_->programs; }
 
     struct State {
         std::vector<std::string> urls;
         std::vector<std::string> documents;
+        std::vector<Start> programs;
     };
 
 private:

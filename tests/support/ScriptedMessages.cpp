@@ -23,6 +23,12 @@ public:
         state_->buttons.push_back(buttons);
         return next(state_->answers).value_or(platform::MsgResult::Ok);
     }
+    platform::MsgResult askWithCaption(const std::string& caption, const std::string& text,
+                                       platform::MsgButtons buttons, platform::MsgIcon icon) override
+    {
+        state_->captions.push_back(caption);
+        return ask(text, buttons, icon);
+    }
     std::optional<QColor> pickColor(const QColor&) override { return next(state_->colors); }
     std::optional<QFont> pickFont(const QFont&) override { return next(state_->fonts); }
     std::optional<std::string> pickOpenFile(const std::string& title, const std::string&, const std::string&,

@@ -24,6 +24,8 @@ public:
     const std::vector<std::string>& texts() const { return state_->texts; }
     // The buttons each box offered, in the order of texts().
     const std::vector<platform::MsgButtons>& buttons() const { return state_->buttons; }
+    // The captions of the boxes that had their own, in order.
+    const std::vector<std::string>& captions() const { return state_->captions; }
     void clear()
     {
         state_->texts.clear();
@@ -48,6 +50,7 @@ public:
     struct State {
         std::vector<std::string> texts;
         std::vector<platform::MsgButtons> buttons;
+        std::vector<std::string> captions;
         std::deque<platform::MsgResult> answers;
         std::deque<QColor> colors;
         std::deque<QFont> fonts;

@@ -1,5 +1,7 @@
 #include "platform/fs/Attributes.h"
 
+#include <cerrno>
+
 namespace platform {
 
 std::uint32_t AttributesOf(const struct stat& status, std::string_view name)
@@ -14,6 +16,16 @@ std::uint32_t AttributesOf(const struct stat& status, std::string_view name)
     if (S_ISDIR(status.st_mode))
         attributes |= attrDirectory;
     return attributes;
+}
+
+int SetAttributes(const std::string& path, std::uint32_t attributes)
+{
+    struct stat status {};
+    if (stat(path.c_str(), &status) != 0)
+        return errno;
+    mode_t mode = status.st_mode & 07777;
+    mode = (attributes & attrReadOnly) ? mode & ~mode_t(S_IWUSR | S_IWGRP | S_IWOTH) : mode | S_IWUSR;
+    return chmod(path.c_str(), mode) == 0 ? 0 : errno;
 }
 
 } // namespace platform

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 #include <sys/stat.h>
@@ -21,5 +22,10 @@ constexpr std::uint32_t attrArchive = 0x20;
 // sockets. Volume and archive are never set: an archive bit on every file would make the
 // attribute filter hide everything.
 std::uint32_t AttributesOf(const struct stat& status, std::string_view name);
+
+// Gives the file the read-only bit of `attributes`: setting it clears every write bit,
+// clearing it gives the owner's back. The other bits cannot be set on this system and are
+// left alone. 0 on success, else the errno of the failure.
+int SetAttributes(const std::string& path, std::uint32_t attributes);
 
 } // namespace platform

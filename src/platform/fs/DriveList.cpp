@@ -53,7 +53,7 @@ void DriveList::Rescan()
         const bool known = std::any_of(items_.begin(), items_.end(),
                                        [&](const DriveItem& item) { return item.root == mount.root; });
         if (wanted && !known)
-            items_.push_back({FileNameOf(mount.root), mount.root});
+            items_.push_back({FileNameOf(mount.root), mount.root, IsNetworkOrFuse(mount.type)});
     }
 }
 

@@ -22,6 +22,7 @@ std::vector<MountEntry> SystemMounts();
 struct DriveItem {
     std::string text;  // "/" or the last component of the mount root
     std::string root;  // the mount root
+    bool network = false; // a network or FUSE mount, which the user may disconnect
 };
 
 class DriveList {

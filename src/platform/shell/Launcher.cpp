@@ -25,6 +25,12 @@ public:
             throw Exception("cannot open " + path + ": not an absolute path");
         RunProgram("xdg-open", {path}, ProgramWait::Detach);
     }
+
+    void startProgram(const std::string& program, const std::vector<std::string>& arguments,
+                      const std::string& directory) override
+    {
+        RunProgram(program, arguments, ProgramWait::Detach, directory);
+    }
 };
 
 std::unique_ptr<Launcher>& current()

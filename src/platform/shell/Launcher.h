@@ -2,12 +2,13 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace platform {
 
-// Opens things with the desktop's program for them, as the shell's "open" did. One
-// replaceable service, so tests record what would have been opened instead of starting
-// a browser or a mail program.
+// Opens things with the desktop's program for them, as the shell's "open" did, and starts
+// the programs a user works in. One replaceable service, so tests record what would have
+// been opened or started instead of starting a browser, a mail program or a terminal.
 class Launcher {
 public:
     virtual ~Launcher() = default;
@@ -17,6 +18,10 @@ public:
     // A document by its absolute path, as bytes. Throws platform::Exception naming the
     // document when no opener could be started.
     virtual void openDocument(const std::string& path) = 0;
+    // A program left running on its own (an editor, a terminal), its arguments as bytes, in
+    // the directory. Throws platform::Exception naming the program when it cannot start.
+    virtual void startProgram(const std::string& program, const std::vector<std::string>& arguments,
+                              const std::string& directory) = 0;
 };
 
 // The launcher in force; the desktop's until another is installed.

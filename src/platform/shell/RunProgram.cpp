@@ -1,14 +1,21 @@
 #include "platform/shell/RunProgram.h"
 
 #include "platform/base/Exception.h"
+#include "platform/base/FileDescriptor.h"
 
 #include <cerrno>
+#include <cstdlib>
 #include <csignal>
 #include <cstring>
+#include <string_view>
 #include <thread>
 
+#include <fcntl.h>
 #include <spawn.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 extern char** environ;
 
@@ -18,7 +25,8 @@ namespace {
 // Owns the spawn attributes and file actions for one start.
 class SpawnSetup {
 public:
-    explicit SpawnSetup(const std::string& directory)
+    // With an output descriptor, the program's standard output and error go there.
+    SpawnSetup(const std::string& directory, int output)
     {
         posix_spawnattr_init(&attributes_);
         posix_spawn_file_actions_init(&actions_);
@@ -31,6 +39,11 @@ public:
         posix_spawnattr_setflags(&attributes_, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
         if (!directory.empty())
             posix_spawn_file_actions_addchdir_np(&actions_, directory.c_str());
+        posix_spawn_file_actions_addopen(&actions_, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+        if (output >= 0) {
+            posix_spawn_file_actions_adddup2(&actions_, output, STDOUT_FILENO);
+            posix_spawn_file_actions_adddup2(&actions_, output, STDERR_FILENO);
+        }
     }
     ~SpawnSetup()
     {
@@ -62,8 +75,10 @@ int WaitForExit(pid_t pid)
 
 } // namespace
 
-int RunProgram(const std::string& program, const std::vector<std::string>& arguments, ProgramWait wait,
-               const std::string& directory)
+namespace {
+
+pid_t Spawn(const std::string& program, const std::vector<std::string>& arguments, const std::string& directory,
+            int output)
 {
     std::vector<char*> argv;
     argv.reserve(arguments.size() + 2);
@@ -72,18 +87,71 @@ int RunProgram(const std::string& program, const std::vector<std::string>& argum
         argv.push_back(const_cast<char*>(argument.c_str()));
     argv.push_back(nullptr);
 
-    const SpawnSetup setup(directory);
+    const SpawnSetup setup(directory, output);
     pid_t pid = 0;
     const int error = posix_spawnp(&pid, program.c_str(), setup.actions(), setup.attributes(), argv.data(), environ);
     if (error != 0) {
         const std::string where = directory.empty() ? std::string() : " in " + directory;
         throw Exception("cannot start " + program + where + ": " + std::strerror(error));
     }
+    return pid;
+}
+
+} // namespace
+
+int RunProgram(const std::string& program, const std::vector<std::string>& arguments, ProgramWait wait,
+               const std::string& directory)
+{
+    const pid_t pid = Spawn(program, arguments, directory, -1);
     if (wait == ProgramWait::UntilExit)
         return WaitForExit(pid);
     // A program left running would stay a zombie after it ends unless someone waits for it.
     std::thread([pid] { WaitForExit(pid); }).detach();
     return 0;
+}
+
+int RunProgramForOutput(const std::string& program, const std::vector<std::string>& arguments,
+                        const std::string& directory, std::string& output)
+{
+    // A file rather than a pipe: a helper the program leaves running may keep its end open.
+    const FileDescriptor collected(memfd_create("program-output", MFD_CLOEXEC));
+    if (!collected)
+        throw Exception("cannot start " + program + ": " + std::strerror(errno));
+    const int status = WaitForExit(Spawn(program, arguments, directory, collected.get()));
+    output.clear();
+    char buffer[4096];
+    for (off_t at = 0;;) {
+        const ssize_t got = pread(collected.get(), buffer, sizeof buffer, at);
+        if (got <= 0)
+            break;
+        output.append(buffer, std::size_t(got));
+        at += got;
+    }
+    return status;
+}
+
+std::string FindProgram(const std::string& program)
+{
+    if (program.empty())
+        return {};
+    const auto runnable = [](const std::string& path) {
+        struct stat status {};
+        return stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode) && access(path.c_str(), X_OK) == 0;
+    };
+    if (program.find('/') != std::string::npos)
+        return runnable(program) ? program : std::string();
+    const char* path = std::getenv("PATH");
+    std::string_view rest = path ? path : "/usr/local/bin:/usr/bin:/bin";
+    for (;;) {
+        const std::size_t colon = rest.find(':');
+        const std::string_view dir = rest.substr(0, colon);
+        const std::string candidate = (dir.empty() ? std::string(".") : std::string(dir)) + "/" + program;
+        if (runnable(candidate))
+            return candidate;
+        if (colon == std::string_view::npos)
+            return {};
+        rest.remove_prefix(colon + 1);
+    }
 }
 
 } // namespace platform

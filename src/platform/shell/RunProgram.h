@@ -17,7 +17,16 @@ enum class ProgramWait {
 // process has set. Gives the exit status when waiting (128 plus the signal number when a
 // signal ended it), 0 when detached. Throws platform::Exception naming the program (and
 // the directory) when it cannot be started.
+// Standard input is /dev/null, so a program that would ask a question reads its end.
 int RunProgram(const std::string& program, const std::vector<std::string>& arguments, ProgramWait wait,
                const std::string& directory = {});
+
+// The same, waited for, with what the program writes to its standard output and error
+// collected in `output`.
+int RunProgramForOutput(const std::string& program, const std::vector<std::string>& arguments,
+                        const std::string& directory, std::string& output);
+
+// The file PATH would start for `program` (an executable regular file), "" when none.
+std::string FindProgram(const std::string& program);
 
 } // namespace platform

@@ -24,6 +24,7 @@ QMessageBox::StandardButtons toQt(MsgButtons buttons)
     case MsgButtons::YesNo:
     case MsgButtons::YesNoDefaultNo: return QMessageBox::Yes | QMessageBox::No;
     case MsgButtons::YesNoCancel: return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+    case MsgButtons::YesCancel: return QMessageBox::Yes | QMessageBox::Cancel;
     case MsgButtons::YesAllNoCancel:
         return QMessageBox::Yes | QMessageBox::YesToAll | QMessageBox::No | QMessageBox::Cancel;
     }
@@ -57,8 +58,14 @@ class QtMessageService final : public MessageService {
 public:
     MsgResult ask(const std::string& text, MsgButtons buttons, MsgIcon icon) override
     {
-        QMessageBox box(toQt(icon), QString::fromStdString(applicationTitle()),
-                        QString::fromStdString(text), toQt(buttons), QApplication::activeWindow());
+        return askWithCaption(applicationTitle(), text, buttons, icon);
+    }
+
+    MsgResult askWithCaption(const std::string& caption, const std::string& text, MsgButtons buttons,
+                             MsgIcon icon) override
+    {
+        QMessageBox box(toQt(icon), QString::fromStdString(caption), QString::fromStdString(text), toQt(buttons),
+                        QApplication::activeWindow());
         if (buttons == MsgButtons::YesNoDefaultNo)
             box.setDefaultButton(QMessageBox::No);
         return fromQt(box.exec());

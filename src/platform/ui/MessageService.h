@@ -14,7 +14,7 @@ namespace platform {
 // Buttons and answers of a modal message box, numbered as the system's own message
 // box results so stored answers and comparisons keep their meaning. The first button is
 // the default one, except in YesNoDefaultNo, where Enter answers No.
-enum class MsgButtons { Ok, OkCancel, YesNo, YesNoCancel, YesNoDefaultNo, YesAllNoCancel };
+enum class MsgButtons { Ok, OkCancel, YesNo, YesNoCancel, YesNoDefaultNo, YesAllNoCancel, YesCancel };
 enum class MsgIcon { None, Information, Warning, Error, Question };
 enum class MsgResult { Ok = 1, Cancel = 2, Yes = 6, No = 7, YesToAll = 10 };
 
@@ -25,6 +25,14 @@ class MessageService {
 public:
     virtual ~MessageService() = default;
     virtual MsgResult ask(const std::string& text, MsgButtons buttons, MsgIcon icon) = 0;
+    // A box with a caption of its own instead of the application title; a double may
+    // answer it as any other.
+    virtual MsgResult askWithCaption(const std::string& caption, const std::string& text, MsgButtons buttons,
+                                     MsgIcon icon)
+    {
+        (void)caption;
+        return ask(text, buttons, icon);
+    }
     // The pickers give nothing when the user cancels.
     virtual std::optional<QColor> pickColor(const QColor& initial) = 0;
     virtual std::optional<QFont> pickFont(const QFont& initial) = 0;

@@ -26,6 +26,9 @@ TEST(DriveList, KeepsRootMediaAndNetworkMountsOnly)
     DriveList drives([&] { return table; });
     EXPECT_EQ(Texts(drives), (std::vector<std::string>{"/", "USB STICK", "nas", "remote"}));
     EXPECT_EQ(drives.Items()[1].root, "/media/u/USB STICK");
+    const std::vector<bool> network = {drives.Items()[0].network, drives.Items()[1].network, drives.Items()[2].network,
+                                       drives.Items()[3].network};
+    EXPECT_EQ(network, (std::vector<bool>{false, false, true, true}));
 
     table.push_back({"/run/media/u/CAMERA", "exfat"});
     drives.Rescan();

@@ -55,4 +55,17 @@ TEST(Launcher, RefusesARelativeDocument)
     EXPECT_THROW(platform::launcher().openDocument(""), platform::Exception);
 }
 
+TEST(Launcher, StartsAProgramLeftRunningInItsDirectoryWithItsArgumentsAsBytes)
+{
+    testfs::TempTree tree;
+    const std::string name = "\xff -x";
+    platform::launcher().startProgram("sh", {"-c", "printf '%s %s' \"$PWD\" \"$1\" > out.tmp && mv out.tmp out", "sh", name},
+                                      tree.Root());
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (testsupport::readFile(tree.Path("out")).empty() && std::chrono::steady_clock::now() < end)
+        usleep(10000);
+    EXPECT_EQ(testsupport::readFile(tree.Path("out")), tree.Root() + " " + name);
+    EXPECT_THROW(platform::launcher().startProgram("no-such-program-pelvaxon", {}, tree.Root()), platform::Exception);
+}
+
 } // namespace

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <csignal>
 #include <functional>
 
@@ -96,6 +97,39 @@ TEST(RunProgram, ADetachedProgramRunsAndIsReapedWhenItEnds)
     struct stat status {};
     ASSERT_TRUE(WaitFor([&] { return lstat(marker.c_str(), &status) == 0; }));
     EXPECT_TRUE(WaitFor([] { return ZombieChildren() == 0; }));
+}
+
+TEST(RunProgram, ReadsNothingFromItsInputAndHandsBackWhatItWrote)
+{
+    // A question a program asks on its own input meets the end of it at once.
+    EXPECT_EQ(RunProgram("sh", {"-c", "read answer; test -z \"$answer\""}, ProgramWait::UntilExit), 0);
+    testfs::TempTree tree;
+    std::string output = "stale";
+    EXPECT_EQ(platform::RunProgramForOutput("sh", {"-c", "pwd; echo \"$1\" >&2; exit 2", "sh", "\xff err"},
+                                            tree.Root(), output),
+              2);
+    EXPECT_EQ(output, tree.Root() + "\n\xff err\n");
+    EXPECT_EQ(platform::RunProgramForOutput("true", {}, {}, output), 0);
+    EXPECT_EQ(output, "");
+    EXPECT_THROW(platform::RunProgramForOutput("no-such-program-pelvaxon", {}, {}, output), platform::Exception);
+}
+
+TEST(RunProgram, FindsAProgramOnThePathOnlyWhenItCanRun)
+{
+    testfs::TempTree tree;
+    tree.File("bin/tool", "#!/bin/sh\n");
+    tree.Chmod("bin/tool", 0755);
+    tree.File("bin/plain", "");
+    tree.Dir("bin/dir");
+    const std::string saved = std::getenv("PATH");
+    setenv("PATH", ("/nowhere:" + tree.Path("bin")).c_str(), 1);
+    EXPECT_EQ(platform::FindProgram("tool"), tree.Path("bin/tool"));
+    EXPECT_EQ(platform::FindProgram("plain"), "");
+    EXPECT_EQ(platform::FindProgram("dir"), "");
+    EXPECT_EQ(platform::FindProgram("sh"), "");
+    EXPECT_EQ(platform::FindProgram(tree.Path("bin/tool")), tree.Path("bin/tool"));
+    setenv("PATH", saved.c_str(), 1);
+    EXPECT_NE(platform::FindProgram("sh"), "");
 }
 
 } // namespace
