@@ -50,6 +50,7 @@ Tglfr::Tglfr(QWidget* parent, PanelHost& host)
     OpenGLPanel1->OnPaint = [this](TOpenGLPanel*) { OpenGLPanel1Paint(); };
 
     BuildPopupMenu();
+    WireFileCommands();
     ConnectToolBar();
 
     dir.titleBar = &host;

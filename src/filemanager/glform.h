@@ -11,6 +11,7 @@
 #include <QWidget>
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -182,6 +183,22 @@ public:
     // The one marked entry, never onto an existing name.
     void RenameMarked();
     void MakeDirectory();
+    // A new viewer of the cursor file in mode 0 text, 1 hex or 2 binary; in mode 0 a
+    // picture opens the picture viewer instead.
+    void ViewCurrentFile(int mode);
+    // The cursor file in the desktop's editor, inside a terminal.
+    void EditCurrentFile();
+    // Through the find-file dialog to the directory of the file or directory chosen.
+    void FindFiles();
+    // Items of the popup menu: read-only on or off for the marked entries, the marked
+    // entries into a zip archive and one archive unpacked, network locations connected and
+    // disconnected, a terminal in the listing's directory.
+    void setattributes1Click();
+    void ZIP1Click();
+    void unZIP1Click();
+    void mapnetworkdrive1Click();
+    void unmapnetworkdrive1Click();
+    void doswinClick();
 
     // The scene's OpenGL events.
     void OpenGLPanel1PreInit();
@@ -209,6 +226,20 @@ private:
     // Copy or move of the marked entries; the texts tell which.
     void TransferMarked(int (*operation)(const std::vector<std::string>&, const std::string&),
                         const std::string& targetDir, const char* noneMarked, const char* failed);
+    void WireFileCommands();
+    // The first entry flagged current, null when none.
+    const ff* CurrentEntry() const;
+    // The terminal program with the arguments, in the listing's directory; a message when
+    // there is no terminal.
+    void StartInTerminal(const std::vector<std::string>& arguments);
+    // Zip and unzip (glformCommandsZip.cpp).
+    // Re-reads the sibling, then this panel, each in its own directory.
+    void RefreshSiblingThenThis();
+    // The zip dialog, proposing the sibling's directory and the name; the path it ends with
+    // OK on, taken in the listing's directory when relative.
+    std::optional<std::string> AskZipPath(const std::string& proposedName, const std::string& title);
+    // Connects or disconnects a network location, then follows the drive lists.
+    void ChangeNetworkLocation(bool connect);
 
     void FillDriveBox();
     void ConnectToolBar();
