@@ -3,6 +3,7 @@
 #include "filemanager/OpenGLPanel.h"
 #include "filemanager/Settings.h"
 #include "filemanager/mainfr.h"
+#include "net/HttpProt.h"
 #include "net/Ping.h"
 #include "net/WSocketHelpers.h"
 #include "platform/ui/ExceptionGuard.h"
@@ -13,6 +14,7 @@
 #include "ui_tracertForm.h"
 
 #include <QComboBox>
+#include <QEventLoop>
 #include <QLocale>
 #include <QShowEvent>
 
@@ -38,8 +40,18 @@ std::string Number(double value)
 
 TtracertForm::TtracertForm(QWidget* parent) : TtracertForm(std::make_unique<TPing>(), parent) {}
 
+TtracertForm::TtracertForm(std::unique_ptr<TPing> ping, std::string locationUrl, int locationTimeoutMs,
+                           QWidget* parent)
+    : TtracertForm(std::move(ping), parent)
+{
+    this->locationUrl = std::move(locationUrl);
+    locationUrlGiven = true;
+    this->locationTimeoutMs = locationTimeoutMs;
+}
+
 TtracertForm::TtracertForm(std::unique_ptr<TPing> ping, QWidget* parent)
-    : QWidget(parent), Trace(std::move(ping)), ui(std::make_unique<Ui::tracertForm>())
+    : QWidget(parent), Trace(std::move(ping)), HttpCli1(std::make_unique<THttpCli>()),
+      ui(std::make_unique<Ui::tracertForm>())
 {
     ui->setupUi(this);
     setWindowFlag(Qt::WindowStaysOnTopHint);
@@ -83,6 +95,19 @@ TtracertForm::TtracertForm(std::unique_ptr<TPing> ping, QWidget* parent)
     Trace->OnEchoReply =
         platform::guard([this](TPing* s, TICMP* i, std::int32_t status) { TraceEchoReply(s, i, status); });
 
+    HttpCli1->LocalAddr = "0.0.0.0";
+    HttpCli1->ProxyPort = "80";
+    HttpCli1->Agent = "Mozilla/3.0 (compatible, Pelvaxon)";
+    HttpCli1->Accept = "image/gif, image/x-xbitmap, image/jpeg, image/pjpeg, */*";
+    HttpCli1->NoCache = false;
+    HttpCli1->ContentTypePost = "application/x-www-form-urlencoded";
+    HttpCli1->SetMultiThreaded(false);
+    HttpCli1->OnRequestDone = [this](THttpCli*, THttpRequest, std::uint16_t) {
+        requestDone = true;
+        if (locationWait)
+            locationWait->quit();
+    };
+
     connect(TraceButton, &QPushButton::clicked, this, platform::guard([this] { TraceButtonClick(); }));
     connect(PingButton, &QPushButton::clicked, this, platform::guard([this] { PingButtonClick(); }));
     connect(CancelButton, &QPushButton::clicked, this, platform::guard([this] { CancelButtonClick(); }));
@@ -120,6 +145,7 @@ void TtracertForm::FormShow()
         globeCheckBox->setChecked(ini.readBool(settings::Tracert, settings::GlobeUsed, true));
         if (!globePicture && globeCheckBox->isChecked() && MainForm)
             globePicture = LoadGlobeTexture(MainForm->exeDir + "earth.jpg");
+        ReadLocationSetting(ini);
         LoadLocationCache();
         unlocatedList.clear();
     }
@@ -162,6 +188,7 @@ void TtracertForm::StartRun(bool ping)
     running = true;
     pingMode = ping;
     cancelRequested = false;
+    locationServiceDown = false;
     TraceButton->setEnabled(false);
     PingButton->setEnabled(false);
     traceresultComboBox->clear();
@@ -187,6 +214,8 @@ void TtracertForm::EndRun()
 void TtracertForm::CancelButtonClick()
 {
     cancelRequested = true;
+    if (locationWait)
+        HttpCli1->Abort();
 }
 
 void TtracertForm::TraceDnsLookupDone(TPing*, std::uint16_t Error)

@@ -4,6 +4,7 @@
 #include "platform/ui/VirtualKeys.h"
 #include "webtools/GlobeGeometry.h"
 #include "webtools/HopInfo.h"
+#include "webtools/LocationCache.h"
 
 #include <QPoint>
 #include <QWidget>
@@ -15,36 +16,23 @@
 
 class QCheckBox;
 class QComboBox;
+class QEventLoop;
 class QFrame;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
+class THttpCli;
 class TICMP;
 class TOpenGLPanel;
 class TPing;
 struct GLUquadric;
 namespace platform {
+class IniFile;
 class KeyPreview;
 }
 namespace Ui {
 class tracertForm;
 }
-
-// A place the location lookup knows, as the location cache keeps it.
-struct LocationRecord {
-    std::string ip;
-    std::string host;
-    std::string city;
-    std::string country;
-    double lat = 0;
-    double lon = 0;
-};
-
-// A host the location lookup could not place; not asked for again while the program runs.
-struct UnlocatedHost {
-    std::string ip;
-    std::string host;
-};
 
 // Told when ICMP echoes fail for want of permission.
 inline constexpr const char* IcmpNotPermittedLine =
@@ -58,6 +46,9 @@ public:
     explicit TtracertForm(QWidget* parent = nullptr);
     // With a ping component of the caller's (a test scripts its answers).
     explicit TtracertForm(std::unique_ptr<TPing> ping, QWidget* parent = nullptr);
+    // With the location service's URL (empty: none) and how long it may take to answer.
+    TtracertForm(std::unique_ptr<TPing> ping, std::string locationUrl, int locationTimeoutMs = 30000,
+                 QWidget* parent = nullptr);
     ~TtracertForm() override;
 
     // Components of the stored form.
@@ -73,6 +64,7 @@ public:
     QRadioButton* panRadioButton = nullptr;
     QRadioButton* rotateRadioButton = nullptr;
     std::unique_ptr<TPing> Trace;
+    std::unique_ptr<THttpCli> HttpCli1;
 
     // True until the first showing has read the window's settings.
     bool FirstShow = true;
@@ -80,6 +72,8 @@ public:
     bool pingMode = false;
     // Set while the user types a host name: the arrows and P, R, Z leave the view alone.
     bool hostEditActive = false;
+    // Set when the location request has ended, whatever its outcome.
+    bool requestDone = false;
     // Echoes of the current run that got no answer.
     int failedReplies = 0;
     // The answering hops of the last run, kept until the next run's name lookup ends.
@@ -136,8 +130,12 @@ private:
     void RepaintPanel();
     // The location of a hop; adds it to hopList when its echo took any time.
     HopInfo LookupHopLocation(const std::string& ip, const std::string& host, std::string& errorText);
+    // Asks the location service about the hop's host; false, and why, when no answer came.
+    bool AskLocationService(HopInfo& hop, std::string& reason);
     void RememberLocation(const HopInfo& hop);
     void LoadLocationCache();
+    void ReadLocationSetting(const platform::IniFile& ini);
+    std::string LocationCacheFile() const;
 
     void SetupLight();
     void SetProjection();
@@ -154,6 +152,13 @@ private:
     bool replySeen = false;
     bool sendNext = false;
     std::string runHost;
+    // The location service (empty: none), and whether it failed during this run.
+    std::string locationUrl;
+    bool locationUrlGiven = false;
+    int locationTimeoutMs = 30000;
+    bool locationServiceDown = false;
+    // The loop that waits for the location service, while it runs.
+    QEventLoop* locationWait = nullptr;
     QPoint current;
     QPoint previous;
     QPoint pressed;

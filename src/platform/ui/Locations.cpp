@@ -17,4 +17,10 @@ std::string settingsFilePath()
     return QFile::encodeName(config).toStdString() + "/pelvaxon/PELVAXON.INI";
 }
 
+std::string dataDirectory()
+{
+    const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    return QFile::encodeName(data).toStdString() + "/pelvaxon/";
+}
+
 } // namespace platform

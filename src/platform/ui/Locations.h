@@ -12,4 +12,8 @@ std::string programDirectory();
 // settings file of the program.
 std::string settingsFilePath();
 
+// "$XDG_DATA_HOME/pelvaxon/" (~/.local/share when the variable is unset): where the program
+// keeps the files it writes for itself.
+std::string dataDirectory();
+
 } // namespace platform
