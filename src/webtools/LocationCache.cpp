@@ -1,5 +1,6 @@
 #include "webtools/LocationCache.h"
 
+#include "net/NetUrl.h"
 #include "platform/base/Exception.h"
 #include "platform/fs/OpenRegularFile.h"
 
@@ -10,6 +11,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <utility>
 
 #include <unistd.h>
 
@@ -211,19 +213,12 @@ void AppendLocationRecord(const std::string& fileName, const LocationRecord& rec
 
 std::string LocationRequestBody(const std::string& host)
 {
-    static constexpr char Hex[] = "0123456789ABCDEF";
-    std::string body = "name=";
-    for (const char c : host) {
-        const auto byte = static_cast<unsigned char>(c);
-        if ((byte >= 'A' && byte <= 'Z') || (byte >= 'a' && byte <= 'z') || (byte >= '0' && byte <= '9') || c == '.'
-            || c == '-') {
-            body += c;
-        } else {
-            body += '%';
-            body += Hex[byte >> 4];
-            body += Hex[byte & 15];
-        }
-    }
+    // Letters and digits come through as they are; "." and "-" are kept readable too, as
+    // "%" never stands before "2E" or "2D" otherwise ("%" itself is "%25").
+    std::string body = "name=" + UrlEncode(host);
+    for (const auto& [escaped, plain] : {std::pair{"%2E", '.'}, std::pair{"%2D", '-'}})
+        for (std::size_t at = body.find(escaped); at != std::string::npos; at = body.find(escaped, at + 1))
+            body.replace(at, 3, 1, plain);
     return body;
 }
 

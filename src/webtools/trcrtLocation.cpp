@@ -104,6 +104,8 @@ void TtracertForm::RememberLocation(const HopInfo& hop)
     locationList.push_back(record);
     const std::string name = LocationCacheFile();
     try {
+        // The folder may have gone since the first showing made it.
+        platform::fileop::MakeDirectories(platform::dataDirectory(), 0777);
         AppendLocationRecord(name, record);
     } catch (const platform::FileOpenError&) {
         platform::ShowMessage("file open not succesful: " + name);
@@ -183,7 +185,8 @@ bool TtracertForm::AskLocationService(HopInfo& hop, std::string& reason)
     if (!started)
         return false;
     if (HttpCli1->RequestErrorCode() != 0 || HttpCli1->StatusCode() / 100 != 2) {
-        reason = HttpCli1->ReasonPhrase();
+        // A connection closed before any reply leaves no reason of the server's.
+        reason = HttpCli1->ReasonPhrase().empty() ? "no reply from " + locationUrl : HttpCli1->ReasonPhrase();
         return false;
     }
     const LocationReply place = ScanLocationReply(received.text());

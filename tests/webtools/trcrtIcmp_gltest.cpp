@@ -5,11 +5,14 @@
 #include "support/NetnsFixture.h"
 #include "support/ProgramRun.h"
 #include "support/RouterChain.h"
+#include "support/ScriptedMessages.h"
+#include "support/SocketTestSupport.h"
 #include "support/gl/GlTestHelpers.h"
 
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 #include <unistd.h>
@@ -24,7 +27,8 @@ const bool insideNamespace = netnstest::enterNetworkNamespace();
 
 class TraceIcmpTest : public ::testing::Test {
 protected:
-    std::vector<std::string> trace(const std::string& host, int limitMs = 20000)
+    std::vector<std::string> trace(const std::string& host, int limitMs = 20000) { return trace(form, host, limitMs); }
+    static std::vector<std::string> trace(TtracertForm& form, const std::string& host, int limitMs = 20000)
     {
         form.HostEdit->setText(QString::fromStdString(host));
         form.TraceButton->click();
@@ -89,13 +93,19 @@ TEST_F(TraceIcmpTest, ToItselfOverADatagramSocket)
     ExpectLoopbackTrace();
 }
 
+// Names the chain's routers and target in this namespace's hosts file.
+void NameRouters(const netnstest::RouterChain& chain)
+{
+    std::ofstream("/etc/hosts", std::ios::app) << chain.router(1) << " r1.pvx.test\n"
+                                               << chain.router(2) << " r2.pvx.test\n"
+                                               << chain.target() << " target.pvx.test\n";
+}
+
 TEST_F(TraceIcmpTest, ThroughTwoRoutersHopByHop)
 {
     netnstest::RouterChain chain(2);
     ASSERT_EQ(chain.failure(), "");
-    std::ofstream("/etc/hosts", std::ios::app) << chain.router(1) << " r1.pvx.test\n"
-                                               << chain.router(2) << " r2.pvx.test\n"
-                                               << chain.target() << " target.pvx.test\n";
+    NameRouters(chain);
     auto lines = trace("target.pvx.test");
     ASSERT_EQ(lines.size(), 5u);
     EXPECT_EQ(lines[0], "Sending 56 bytes to target.pvx.test (" + chain.target() + ")");
@@ -115,6 +125,29 @@ TEST_F(TraceIcmpTest, ThroughTwoRoutersHopByHop)
     EXPECT_EQ(lines[2], "Problem tracing host 'target.pvx.test': Request timed out");
     ExpectHop(lines[3], "2", chain.target(), "target.pvx.test");
     EXPECT_EQ(lines[4], "Host reached");
+}
+
+TEST_F(TraceIcmpTest, ThroughTwoRoutersEachPlacedByTheLocationService)
+{
+    netnstest::RouterChain chain(2);
+    ASSERT_EQ(chain.failure(), "");
+    NameRouters(chain);
+    testsupport::ScriptedMessages messages;
+    QTemporaryDir dir;
+    const std::string log = dir.path().toStdString() + "/requests";
+    const auto service = sockettest::Peer::python(tracetest::LocationServiceScript("places", log));
+    TtracertForm located(std::make_unique<TPing>(),
+                         "http://127.0.0.1:" + std::to_string(service->port) + "/cgi-bin/quarn/ip2ll/");
+    const auto lines = trace(located, "target.pvx.test");
+    ASSERT_EQ(lines.size(), 5u);
+    const std::regex urbana("1: " + std::regex_replace(chain.router(1), std::regex("\\."), "\\.")
+                            + " r1\\.pvx\\.test [0-9]+ ms, lat,lon=40\\.11 -88\\.24 city,country=Urbana,US");
+    EXPECT_TRUE(std::regex_match(lines[1], urbana)) << lines[1];
+    ExpectHop(lines[2], "2", chain.router(2), "r2.pvx.test");
+    EXPECT_TRUE(lines[3].ends_with("lat,lon=48.85 2.35 city,country=Paris,FR")) << lines[3];
+    EXPECT_EQ(lines[4], "Host reached");
+    EXPECT_NE(testsupport::readFile(log).find("name=r2.pvx.test"), std::string::npos);
+    EXPECT_EQ(messages.texts(), std::vector<std::string>{});
 }
 
 } // namespace

@@ -2,7 +2,6 @@
 // result lines, the hop list and the buttons, with no packet sent. Inside a namespace of
 // its own so the reverse names come from a hosts file the test writes.
 #include "TraceTestSupport.h"
-#include "net/Ping.h"
 #include "support/NetnsFixture.h"
 #include "support/gl/GlTestHelpers.h"
 
@@ -15,8 +14,6 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
-
 #include <fstream>
 
 namespace {
@@ -24,68 +21,9 @@ namespace {
 const bool glReady = testsupport::useProgramOpenGLSetup();
 const bool insideNamespace = netnstest::enterNetworkNamespace();
 
-const char* const Target = "10.9.0.9";
-
-// One scripted answer: who answers (empty: nobody), after how long.
-struct Answer {
-    std::string address;
-    std::uint32_t rtt = 0;
-};
-
-// Routers answer the echoes of TTL 1, 2, ... in turn; the target answers any TTL beyond them.
-class ScriptedPing : public TPing {
-public:
-    std::vector<Answer> routers;
-    Answer target{Target, 7};
-    bool permitted = true;
-    bool lookupLater = false;
-    std::vector<int> ttls;
-    std::vector<std::string> lookups;
-    // Runs inside the echo of the given number (from 1), as the user's clicks would.
-    std::function<void(int echo)> duringEcho;
-
-    void DnsLookup(const std::string& name) override
-    {
-        lookups.push_back(name);
-        auto finish = [this, name] {
-            if (name.starts_with("nowhere"))
-                OnDnsLookupDone(this, 11001);
-            else
-                TPing::DnsLookup(Target); // a dotted address completes at once, HostIP set
-        };
-        if (lookupLater)
-            QTimer::singleShot(10, finish);
-        else
-            finish();
-    }
-
-    std::int32_t Ping() override
-    {
-        ttls.push_back(TTL());
-        if (duringEcho)
-            duringEcho(static_cast<int>(ttls.size()));
-        const std::size_t ttl = static_cast<std::size_t>(TTL());
-        const Answer answer = !permitted ? Answer{} : ttl <= routers.size() ? routers[ttl - 1] : target;
-        reply_ = {};
-        reply_.RoundTripTime = answer.rtt;
-        std::int32_t status = 0;
-        if (!answer.address.empty()) {
-            reply_.Address = ::inet_addr(answer.address.c_str());
-            status = 1;
-        }
-        error_ = permitted ? "Request timed out" : "General failure";
-        if (OnEchoReply)
-            OnEchoReply(this, nullptr, status);
-        return status;
-    }
-    platform::IcmpEchoReply Reply() const override { return reply_; }
-    std::string ErrorString() const override { return error_; }
-    bool EchoPermitted() const override { return permitted; }
-
-private:
-    platform::IcmpEchoReply reply_;
-    std::string error_;
-};
+using tracetest::Answer;
+using tracetest::ScriptedPing;
+using tracetest::Target;
 
 class TraceRunTest : public ::testing::Test {
 protected:
