@@ -60,9 +60,10 @@ struct PanelSettings {
     std::string filter = "*.*";
     std::string dir; // default: the home directory
     double tranx = -8.0;
-    double trany = 12.0;
-    double tranz = -35.0;
-    double rotx = 90.0;
+    // The reset view's camera: the grid and the tree seen from above.
+    double trany = 4.0;
+    double tranz = -30.0;
+    double rotx = 135.0;
     double roty = 0.0;
     std::array<float, 3> bkgcol{0.0f, 0.0f, 0.0f};
     std::array<float, 3> filplancol{0.5607843137255f, 0.7372549019608f, 0.5607843137255f};

@@ -52,6 +52,7 @@ Tglfr::Tglfr(QWidget* parent, PanelHost& host)
     BuildPopupMenu();
     WireFileCommands();
     ConnectToolBar();
+    ConnectPointer();
 
     dir.titleBar = &host;
     // The camera and colours are set here and not when the context comes: Qt may make the

@@ -5,6 +5,7 @@
 #include "filemanager/Settings.h"
 #include "filemanager/dir.h"
 #include "platform/fs/DriveList.h"
+#include "platform/ui/VirtualKeys.h"
 
 #include <GL/gl.h>
 #include <QColor>
@@ -158,6 +159,31 @@ public:
     void FilterEditClick();
     void AttrSpeedButtonClick();
 
+    // Pointer and keys (glformNav.cpp): pointer positions are device pixels of the scene,
+    // keys virtual-key codes; the main window hands the active panel its Tab, Enter, arrows
+    // and Insert.
+    void OpenGLPanel1MouseDown(Qt::MouseButton button, platform::ShiftState shift, int x, int y);
+    void OpenGLPanel1MouseMove(bool leftHeld, int x, int y);
+    void OpenGLPanel1KeyDown(int key, platform::ShiftState shift);
+    void OpenGLPanel1KeyUp(int key, platform::ShiftState shift);
+    // Moves the camera by the pointer's movement since its previous position.
+    void ApplyDrag();
+    void resetview1Click();
+    void invertselection1Click();
+
+    // Picking (glformPick.cpp).
+    // A click picks, makes the cursor entry and names it, or opens or closes a tree node; a
+    // release after a drag only names the directory; with Shift or the right button a click
+    // also marks or unmarks the entry.
+    void OpenGLPanel1MouseUp(Qt::MouseButton button, platform::ShiftState shift, int x, int y);
+    // Opens what the last click hit: a file with the desktop's program, a directory or a tree
+    // node by going there.
+    void OpenGLPanel1DblClick();
+    // The pick name nearest to the viewer under the pixel, negative when there is none; needs
+    // the panel's context current.
+    int PickAt(int x, int y);
+    int NearestHit(int hits);
+
     // Popup menu (glformMenu.cpp).
     void byname2Click();
     void byextension2Click();
@@ -242,6 +268,18 @@ private:
     void ChangeNetworkLocation(bool connect);
 
     void FillDriveBox();
+    // Routes the scene's mouse events to the pointer handlers (glformNav.cpp).
+    void ConnectPointer();
+    // Entries plus the tree nodes on view: above largeSceneObjects, drags leave labels out.
+    int SceneObjectCount() const;
+    // Alt pans, Ctrl rotates, both zoom; else the checked radio button decides.
+    int DragModeFor(platform::ShiftState shift) const;
+    void MoveCursorEntry(int key);
+    // Shows the entry's desktop icon in the corner, when there is one and it is wanted.
+    void ShowLastIcon(const ff& entry, const std::string& directory);
+    void OpenCursorEntry();
+    // The listing's directory with a trailing "/", as status lines show it.
+    std::string ShownDirectory() const;
     void ConnectToolBar();
     void BuildPopupMenu();
     // Sorts by every checked order, in the menu's order, with reversesort.

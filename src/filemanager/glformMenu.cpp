@@ -70,9 +70,12 @@ void Tglfr::BuildPopupMenu()
     Wire(bydate2, &Tglfr::bydate2Click);
     Wire(reversesort1, &Tglfr::reversesort1Click);
 
-    OpenGLPanel1->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(OpenGLPanel1, &QWidget::customContextMenuRequested, this,
-            [this](const QPoint& at) { PopupMenu1->popup(OpenGLPanel1->mapToGlobal(at)); });
+    Wire(invertselection1, &Tglfr::invertselection1Click);
+    Wire(resetview1, &Tglfr::resetview1Click);
+
+    // X11 asks for the context menu on the press: the right button's release marks first,
+    // then opens the menu itself.
+    OpenGLPanel1->setContextMenuPolicy(Qt::PreventContextMenu);
 }
 
 void Tglfr::Wire(QAction* item, void (Tglfr::*command)())

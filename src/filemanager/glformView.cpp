@@ -82,11 +82,12 @@ void Tglfr::OpenGLPanel1Paint()
 
 void Tglfr::ResetCamera()
 {
-    rotx = 90.0;
+    // Half-way between the grid's top and the tree's face, both in view from above.
+    rotx = 135.0;
     roty = 0.0;
     tranx = -8.0;
-    trany = 11.0;
-    tranz = -35.0;
+    trany = 4.0;
+    tranz = -30.0;
 }
 
 void Tglfr::ApplyFileViewTransform() const

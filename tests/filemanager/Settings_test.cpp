@@ -40,9 +40,9 @@ TEST_F(SettingsTest, NoFileGivesEveryDefault)
     EXPECT_EQ(panel.filter, "*.*");
     EXPECT_EQ(panel.dir, home());
     EXPECT_EQ(panel.tranx, -8.0);
-    EXPECT_EQ(panel.trany, 12.0);
-    EXPECT_EQ(panel.tranz, -35.0);
-    EXPECT_EQ(panel.rotx, 90.0);
+    EXPECT_EQ(panel.trany, 4.0);
+    EXPECT_EQ(panel.tranz, -30.0);
+    EXPECT_EQ(panel.rotx, 135.0);
     EXPECT_EQ(panel.roty, 0.0);
     EXPECT_EQ(panel.bkgcol, (std::array<float, 3>{0, 0, 0}));
     EXPECT_EQ(panel.filplancol, (std::array<float, 3>{143 / 255.0f, 188 / 255.0f, 143 / 255.0f}));
@@ -72,8 +72,8 @@ TEST_F(SettingsTest, AFreshFileHasTheKeysInWriteOrder)
               "viewfileplane=1\nviewbkgpic=1\nSplitter=30\nFontname=Arial\nFontsize=8\nFontcharset=1\n"
               "bkgfilenam=/p/ngc3132a.jpg\nic3ddirnam=/p/icon3d/\nFontBold=0\nFontItalic=0\n"
               "[tracert]\nlasthost=example.org\nglobeused=1\n[privchat]\nlasthost=\n"
-              "[Panels]\nLeftfilter=*.*\nLeftdir=/home/u\nLeftTranx=-8\nLeftTrany=12\nLeftTranz=-35\n"
-              "LeftRotx=90\nLeftRoty=0\nLeftbkgcol0=0\nLeftbkgcol1=0\nLeftbkgcol2=0\n"
+              "[Panels]\nLeftfilter=*.*\nLeftdir=/home/u\nLeftTranx=-8\nLeftTrany=4\nLeftTranz=-30\n"
+              "LeftRotx=135\nLeftRoty=0\nLeftbkgcol0=0\nLeftbkgcol1=0\nLeftbkgcol2=0\n"
               "Leftfilplancol0=0.56078434\nLeftfilplancol1=0.7372549\nLeftfilplancol2=0.56078434\n"
               "Leftselcol0=1\nLeftselcol1=0\nLeftselcol2=0\nLeftactcol0=0.596078431372549\n"
               "Leftactcol1=0.886274509803922\nLeftactcol2=0.96078431372549\nLeftdspnam=1\n"
@@ -171,7 +171,7 @@ TEST_F(SettingsTest, DamagedNumbersAreReplacedOrClampedBeforeUse)
     EXPECT_EQ(view.splitter, 30);
     const PanelSettings panel = ReadPanelSettings(ini, "Left");
     EXPECT_EQ(panel.tranx, -8.0);
-    EXPECT_EQ(panel.trany, 12.0);
+    EXPECT_EQ(panel.trany, 4.0);
     EXPECT_EQ(panel.tranz, 1e6);
     EXPECT_EQ(panel.rotx, 0.5);
     EXPECT_EQ(panel.bkgcol, (std::array<float, 3>{0, 1, 0}));

@@ -1,10 +1,5 @@
-#include "FakePanelHost.h"
-#include "filemanager/OpenGLPanel.h"
-#include "filemanager/glform.h"
+#include "ShownPanel.h"
 #include "platform/fs/Path.h"
-#include "support/ScriptedMessages.h"
-#include "support/TempTree.h"
-#include "support/gl/GlTestHelpers.h"
 
 #include <GL/gl.h>
 #include <QComboBox>
@@ -30,57 +25,13 @@ bool Near(QRgb pixel, QColor expected, int tolerance = 2)
 
 // One panel over a temporary directory, shown, with the labels and the plane off unless a
 // test turns them on.
-class PanelScene : public ::testing::Test {
+class PanelScene : public ShownPanelTest {
 protected:
-    Tglfr& Show(const std::string& directory)
-    {
-        panel = MakePanelOn(host, directory);
-        panel->SetActive(true);
-        panel->dspnam = false;
-        panel->resize(320, 260);
-        EXPECT_TRUE(testsupport::showAndWait(*panel));
-        return *panel;
-    }
-    QImage Frame() { return testsupport::grabView(*panel->OpenGLPanel1); }
-    // The camera straight above the grid point (x, 0, z): the grid's -z points up the view.
-    void LookDown(double x, double z, double distance)
-    {
-        panel->rotx = 180;
-        panel->roty = 0;
-        panel->tranx = -x;
-        panel->trany = z;
-        panel->tranz = -distance;
-    }
-    // Where a point of the grid (or of the tree) lands in a frame's image.
-    QPoint At(double x, double y, double z, bool treeView = false)
-    {
-        EXPECT_TRUE(panel->OpenGLPanel1->MakeOpenGLPanelCurrent());
-        if (treeView)
-            panel->ApplyTreeViewTransform();
-        else
-            panel->ApplyFileViewTransform();
-        const QPointF window = testsupport::projectToWindow(x, y, z);
-        panel->OpenGLPanel1->MakeOpenGLPanelNotCurrent();
-        return testsupport::toImagePosition(window, panel->OpenGLPanel1->height());
-    }
     // The image area between two grid points seen from above.
     QRect Between(double x0, double z0, double x1, double z1)
     {
         return QRect(At(x0, 0, z0), At(x1, 0, z1)).normalized();
     }
-    ff& Entry(const std::string& name)
-    {
-        for (auto& entry : panel->dir.entries)
-            if (entry->name == name)
-                return *entry;
-        throw std::runtime_error("no entry " + name);
-    }
-
-    testfs::KeepCurrentDir keep;
-    testfs::TempTree tree;
-    testsupport::ScriptedMessages boxes;
-    FakePanelHost host;
-    std::unique_ptr<Tglfr> panel;
 };
 
 // How many pixels of an area differ between two frames.
@@ -290,12 +241,7 @@ TEST_F(PanelScene, TheTreeStandsBesideTheGridWithTheMarkedNodeAtMinusFourMinusTw
     EXPECT_EQ(panel->drvComboBox->itemText(2).toStdString(), platform::FileNameOf(other.Root()));
     EXPECT_EQ(panel->drvComboBox->itemText(0), "/");
 
-    panel->dirtreevisible = true;
-    panel->rotx = 90;
-    panel->roty = 0;
-    panel->tranx = 4;
-    panel->trany = 0;
-    panel->tranz = -10;
+    FaceTheTree();
     QImage frame = Frame();
     EXPECT_EQ(panel->pickCount, 2 + 5) << "\"..\", f, and the nodes root, a, b, x, c";
     const int b = 'b' * 255 / 127 + 1;

@@ -119,7 +119,7 @@ TEST_F(MainFormTest, FirstRunAppliesTheDefaultsAtTheFirstActivation)
     for (Tglfr* panel : {form->leftPanel, form->rightPanel}) {
         EXPECT_EQ(panel->DirPath(), home());
         EXPECT_EQ(panel->FilterEdit->text(), "*.*");
-        EXPECT_EQ(panel->trany, 12.0);
+        EXPECT_EQ(panel->trany, 4.0);
         EXPECT_EQ(panel->actcol, QColor(152, 226, 245));
         EXPECT_TRUE(panel->dspnam && panel->dspsizasheight && panel->dirtreevisible);
         EXPECT_TRUE(panel->byname2->isChecked());

@@ -1,0 +1,84 @@
+#pragma once
+
+// A panel of the fake host over a temporary directory, shown, with the camera placed by the
+// test and the places where scene points land in its view.
+
+#include "FakePanelHost.h"
+#include "filemanager/OpenGLPanel.h"
+#include "filemanager/glform.h"
+#include "support/ScriptedMessages.h"
+#include "support/TempTree.h"
+#include "support/gl/GlTestHelpers.h"
+
+#include <QImage>
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+#include <string>
+
+class ShownPanelTest : public ::testing::Test {
+protected:
+    // Active, names off unless a test turns them on.
+    Tglfr& Show(const std::string& directory)
+    {
+        panel = MakePanelOn(host, directory);
+        panel->SetActive(true);
+        panel->dspnam = false;
+        panel->resize(320, 260);
+        EXPECT_TRUE(testsupport::showAndWait(*panel));
+        return *panel;
+    }
+    QImage Frame() { return testsupport::grabView(*panel->OpenGLPanel1); }
+    // The camera straight above the grid point (x, 0, z): the grid's -z points up the view.
+    void LookDown(double x, double z, double distance)
+    {
+        panel->rotx = 180;
+        panel->roty = 0;
+        panel->tranx = -x;
+        panel->trany = z;
+        panel->tranz = -distance;
+    }
+    // The tree shown and faced, its marked node at (-4, -2, 0) beside the grid's first cell.
+    void FaceTheTree()
+    {
+        panel->dirtreevisible = true;
+        panel->rotx = 90;
+        panel->roty = 0;
+        panel->tranx = 4;
+        panel->trany = 0;
+        panel->tranz = -10;
+    }
+    // Where a point of the grid (or of the tree) lands in a frame's image.
+    QPoint At(double x, double y, double z, bool treeView = false)
+    {
+        EXPECT_TRUE(panel->OpenGLPanel1->MakeOpenGLPanelCurrent());
+        if (treeView)
+            panel->ApplyTreeViewTransform();
+        else
+            panel->ApplyFileViewTransform();
+        const QPointF window = testsupport::projectToWindow(x, y, z);
+        panel->OpenGLPanel1->MakeOpenGLPanelNotCurrent();
+        return testsupport::toImagePosition(window, panel->OpenGLPanel1->height());
+    }
+
+    int IndexOf(const std::string& name) const
+    {
+        for (std::size_t i = 0; i < panel->dir.entries.size(); ++i)
+            if (panel->dir.entries[i]->name == name)
+                return int(i);
+        return -1;
+    }
+    ff& Entry(const std::string& name)
+    {
+        const int index = IndexOf(name);
+        if (index < 0)
+            throw std::runtime_error("no entry " + name);
+        return *panel->dir.entries[std::size_t(index)];
+    }
+
+    testfs::KeepCurrentDir keep;
+    testfs::TempTree tree;
+    testsupport::ScriptedMessages boxes;
+    FakePanelHost host;
+    std::unique_ptr<Tglfr> panel;
+};
