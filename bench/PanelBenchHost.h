@@ -50,18 +50,8 @@ inline std::unique_ptr<Tglfr> OpenPanel(BenchHost& host, const Options& options)
     panel->tranx = camera.tranx;
     panel->trany = camera.trany;
     panel->tranz = camera.tranz;
-    if (!WaitForContext(*panel, *panel->OpenGLPanel1)) {
-        std::fprintf(stderr, "the panel got no OpenGL context\n");
+    if (!StartPanelFrames(*panel, *panel->OpenGLPanel1, host, options.background))
         return nullptr;
-    }
-    if (!panel->OpenGLPanel1->MakeOpenGLPanelCurrent())
-        return nullptr;
-    host.bkgTextureId = UploadBackground(options.background);
-    host.bkgTexture = std::make_unique<myBMPTexture>();
-    if (host.bkgTextureId == 0) {
-        std::fprintf(stderr, "cannot read %s\n", options.background.c_str());
-        return nullptr;
-    }
     return panel;
 }
 

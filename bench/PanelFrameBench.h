@@ -4,6 +4,8 @@
 // the background texture, the camera and the timing of frames.
 //   NAME DIR BACKGROUND [--frames N] [--outline] [--shot FILE] [--icons DIR]
 
+#include "filemanager/OpenGLPanel.h"
+#include "filemanager/PanelHost.h"
 #include "filemanager/myBMPTexture.h"
 
 #include <GL/gl.h>
@@ -17,6 +19,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -91,6 +94,25 @@ inline GLuint UploadBackground(const std::string& file)
                  GLenum(record->type), record->data.data());
     glBindTexture(GL_TEXTURE_2D, 0);
     return texture;
+}
+
+// Shows a panel, makes its view current and gives the host the background texture; false,
+// with the reason on stderr, when any step fails.
+inline bool StartPanelFrames(QWidget& panel, TOpenGLPanel& view, PanelHost& host, const std::string& background)
+{
+    if (!WaitForContext(panel, view)) {
+        std::fprintf(stderr, "the panel got no OpenGL context\n");
+        return false;
+    }
+    if (!view.MakeOpenGLPanelCurrent())
+        return false;
+    host.bkgTextureId = UploadBackground(background);
+    host.bkgTexture = std::make_unique<myBMPTexture>();
+    if (host.bkgTextureId == 0) {
+        std::fprintf(stderr, "cannot read %s\n", background.c_str());
+        return false;
+    }
+    return true;
 }
 
 // A camera above the grid of 1000 entries, tilted so that every block and label is in view.

@@ -112,14 +112,8 @@ int main(int argc, char** argv)
     panel.tranx = -12;
     panel.trany = 2;
     panel.tranz = -42;
-    if (!panelbench::WaitForContext(panel, *panel.OpenGLPanel1)) {
-        std::fprintf(stderr, "the panel got no OpenGL context\n");
+    if (!panelbench::StartPanelFrames(panel, *panel.OpenGLPanel1, host, options.background))
         return 1;
-    }
-    if (!panel.OpenGLPanel1->MakeOpenGLPanelCurrent())
-        return 1;
-    host.bkgTextureId = panelbench::UploadBackground(options.background);
-    host.bkgTexture = std::make_unique<myBMPTexture>();
 
     host.icon3DLimit = 150;
     const auto render = [&] { panel.DrawScene(GL_RENDER); };
