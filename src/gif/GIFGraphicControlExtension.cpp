@@ -1,5 +1,6 @@
 #include "gif/GIFGraphicControlExtension.h"
 
+#include "gif/GIFException.h"
 #include "gif/GIFStreamOps.h"
 #include "gif/GIFStrings.h"
 #include "gif/GIFSubImage.h"
@@ -18,7 +19,7 @@ void TGIFGraphicControlExtension::SetDisposal(TDisposalMethod disposal)
 
 void TGIFGraphicControlExtension::SetTransparentColorIndex(int index)
 {
-    const int count = SubImage->GetActiveColorMap().GetCount();
+    const int count = SubImage ? SubImage->GetActiveColorMap().GetCount() : 0;
     if ((index < 0 || index >= count) && count > 0) {
         Warning(gsWarning, gifstrings::sBadColorIndex);
         index = 0;
@@ -28,11 +29,14 @@ void TGIFGraphicControlExtension::SetTransparentColorIndex(int index)
 
 platform::Rgb TGIFGraphicControlExtension::GetTransparentColor() const
 {
-    return SubImage->GetActiveColorMap().LookupPadded(TransparentColorIndex);
+    return SubImage ? SubImage->GetActiveColorMap().LookupPadded(TransparentColorIndex) : platform::Rgb{};
 }
 
 void TGIFGraphicControlExtension::SetTransparentColor(platform::Rgb color)
 {
+    // Without a frame there is no table to hold the colour.
+    if (!SubImage)
+        RaiseGIFError(gifstrings::sNoColorTable);
     TransparentColorIndex = static_cast<std::uint8_t>(SubImage->GetActiveColorMap().AddUnique(color));
 }
 

@@ -44,11 +44,14 @@ void TGIFTextExtension::SetColorIndex(int index, int value)
 
 platform::Rgb TGIFTextExtension::lookup(std::uint8_t index) const
 {
-    return SubImage->GetActiveColorMap().LookupPadded(index);
+    return SubImage ? SubImage->GetActiveColorMap().LookupPadded(index) : platform::Rgb{};
 }
 
 std::uint8_t TGIFTextExtension::addColor(platform::Rgb color)
 {
+    // Without a frame there is no table to hold the colour.
+    if (!SubImage)
+        RaiseGIFError(gifstrings::sNoColorTable);
     return static_cast<std::uint8_t>(SubImage->GetActiveColorMap().AddUnique(color));
 }
 

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 using namespace giftest;
 using namespace gifstrings;
 
@@ -216,4 +218,26 @@ TEST(GIFExtensions, AnythingButAnIntroducerEndsTheList)
     EXPECT_TRUE(l.warned(sBadBlock));
     ASSERT_GE(l.image->Images.GetCount(), 1);
     EXPECT_TRUE(l.frame(0).GetEmpty()) << "the stray byte is never read as a descriptor";
+}
+
+TEST(GIFExtensions, ColoursOfExtensionsMadeWithoutAFrame)
+{
+    TGIFGraphicControlExtension control(nullptr);
+    control.SetTransparentColorIndex(9);
+    EXPECT_EQ(control.GetTransparentColorIndex(), 9);
+    EXPECT_EQ(control.GetTransparentColor(), platform::Rgb{});
+    TGIFTextExtension text(nullptr);
+    text.SetColorIndex(1, 4);
+    EXPECT_EQ(text.GetForegroundColor(), platform::Rgb{});
+    // A colour needs a table to live in.
+    for (const auto& set : std::vector<std::function<void()>>{[&] { control.SetTransparentColor({1, 2, 3}); },
+                                                              [&] { text.SetBackgroundColor({1, 2, 3}); }}) {
+        try {
+            set();
+            ADD_FAILURE() << "a colour was stored without a table";
+        } catch (const GIFException& e) {
+            EXPECT_EQ(e.what(), sNoColorTable);
+        }
+    }
+    EXPECT_EQ(control.GetTransparentColorIndex(), 9);
 }
