@@ -1,0 +1,217 @@
+// Colour lookups, the octree quantiser, the optimised palettes and ReduceColors' tables.
+
+#include "gif/GIFColorLookup.h"
+#include "gif/GIFColorMap.h"
+#include "gif/GIFColorQuantizer.h"
+#include "gif/GIFColorReduction.h"
+#include "gif/GIFDIB.h"
+#include "gif/GIFException.h"
+#include "gif/GIFStrings.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <random>
+#include <set>
+#include <string_view>
+#include <tuple>
+#include <vector>
+
+namespace {
+
+using platform::Bitmap;
+using platform::PixelFormat;
+using platform::Rgb;
+
+void ExpectGIFError(std::string_view expected, const std::function<void()>& work, const char* what)
+{
+    try {
+        work();
+        ADD_FAILURE() << what << ": no error";
+    } catch (const GIFException& e) {
+        EXPECT_EQ(e.what(), expected) << what;
+    }
+}
+
+Bitmap TrueColor(int width, int height, const std::function<Rgb(int, int)>& color)
+{
+    Bitmap bitmap(width, height, PixelFormat::Rgb24);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            const Rgb c = color(x, y);
+            std::uint8_t* p = bitmap.scanLine(y) + 3 * x;
+            p[0] = c.r;
+            p[1] = c.g;
+            p[2] = c.b;
+        }
+    return bitmap;
+}
+
+std::tuple<int, Rgb> Look(TColorLookup& lookup, int r, int g, int b)
+{
+    Rgb chosen;
+    const int index = lookup.Lookup(r, g, b, chosen);
+    return {index, chosen};
+}
+
+} // namespace
+
+TEST(GIFColorReduction, LookupThresholds)
+{
+    TNetscapeColorLookup web;
+    EXPECT_EQ(Look(web, 0, 0, 0), std::tuple(0, Rgb{0, 0, 0}));
+    EXPECT_EQ(Look(web, 255, 255, 255), std::tuple(215, Rgb{255, 255, 255}));
+    EXPECT_EQ(Look(web, 47, 48, 0), std::tuple(6, Rgb{0, 51, 0}));
+    EXPECT_EQ(Look(web, 48, 47, 255), std::tuple(36 + 5, Rgb{51, 0, 255}));
+
+    TMonochromeLookup mono;
+    EXPECT_EQ(Look(mono, 127, 127, 127), std::tuple(0, Rgb{0, 0, 0}));
+    EXPECT_EQ(Look(mono, 128, 128, 128), std::tuple(1, Rgb{255, 255, 255}));
+
+    TGrayScaleLookup grey;
+    EXPECT_EQ(Look(grey, 200, 100, 50), std::tuple(124, Rgb{124, 124, 124})); // (15400 + 15000 + 1450) >> 8
+
+    // Ties go to the lowest index, duplicates included.
+    TFastColorLookup ties(std::vector<Rgb>{{10, 0, 0}, {0, 10, 0}, {10, 0, 0}});
+    EXPECT_EQ(Look(ties, 5, 5, 0), std::tuple(0, Rgb{10, 0, 0}));
+    EXPECT_EQ(Look(ties, 0, 200, 0), std::tuple(1, Rgb{0, 10, 0}));
+    // (9, 9, 9) fills its cell with the grey nearest to it; (8, 8, 8), equally far from both
+    // entries, shares the cell and gets that answer, not the lower index.
+    TFastColorLookup shared(std::vector<Rgb>{{0, 0, 0}, {16, 16, 16}});
+    EXPECT_EQ(std::get<0>(Look(shared, 9, 9, 9)), 1);
+    EXPECT_EQ(std::get<0>(Look(shared, 8, 8, 8)), 1);
+    TFastColorLookup fresh(std::vector<Rgb>{{0, 0, 0}, {16, 16, 16}});
+    EXPECT_EQ(std::get<0>(Look(fresh, 8, 8, 8)), 0);
+}
+
+TEST(GIFColorReduction, OctreeKeepsAtMostMaxColorsAndExactColoursBelowIt)
+{
+    std::mt19937 random(11);
+    const Bitmap noise = TrueColor(120, 90, [&](int, int) {
+        return Rgb{static_cast<std::uint8_t>(random()), static_cast<std::uint8_t>(random()),
+                   static_cast<std::uint8_t>(random())};
+    });
+    for (int maxColors : {1, 2, 16, 255, 256}) {
+        TColorQuantizer quantizer(maxColors, 8);
+        quantizer.ProcessImage(TDIBReader(noise, PixelFormat::Rgb24));
+        EXPECT_LE(quantizer.GetLeafCount(), maxColors);
+        EXPECT_EQ(quantizer.GetColorTable().size(), static_cast<std::size_t>(quantizer.GetLeafCount()));
+    }
+
+    std::set<std::tuple<int, int, int>> distinct;
+    std::vector<Rgb> colours;
+    while (colours.size() < 256) {
+        const Rgb c{static_cast<std::uint8_t>(random()), static_cast<std::uint8_t>(random()),
+                    static_cast<std::uint8_t>(random())};
+        if (distinct.insert({c.r, c.g, c.b}).second)
+            colours.push_back(c);
+    }
+    const Bitmap few =
+        TrueColor(64, 64, [&](int x, int y) { return colours[static_cast<std::size_t>(x * 7 + y * 3) % 256]; });
+    const std::vector<Rgb> palette = CreateOptimizedPaletteFromBitmap(few, 256, 8, false);
+    std::set<std::tuple<int, int, int>> back;
+    for (const Rgb& c : palette)
+        back.insert({c.r, c.g, c.b});
+    EXPECT_EQ(back, distinct);
+
+    // Sums beyond 2^32 in one leaf.
+    const Bitmap white = TrueColor(4200, 4200, [](int, int) { return Rgb{255, 255, 255}; });
+    const std::vector<Rgb> one = CreateOptimizedPaletteFromBitmap(white, 256, 8, false);
+    ASSERT_EQ(one.size(), 256u);
+    EXPECT_EQ(one[0], (Rgb{255, 255, 255}));
+    EXPECT_EQ(std::count(one.begin() + 1, one.end(), Rgb{}), 255);
+}
+
+TEST(GIFColorReduction, OptimizedPalettesAndTheirRefusals)
+{
+    const Bitmap red = TrueColor(8, 8, [](int, int) { return Rgb{200, 0, 0}; });
+    const Bitmap blue = TrueColor(4, 4, [](int, int) { return Rgb{0, 0, 200}; });
+    const Bitmap* both[] = {&red, &blue};
+    const std::vector<Rgb> windows = CreateOptimizedPaletteFromManyBitmaps(both, 0, 8, true);
+    ASSERT_EQ(windows.size(), 256u);
+    EXPECT_TRUE(std::equal(StaticColors().begin(), StaticColors().begin() + 10, windows.begin()));
+    EXPECT_TRUE(std::equal(StaticColors().begin() + 10, StaticColors().end(), windows.begin() + 246));
+    // Depth first: blue's branch (child 1) comes before red's (child 4).
+    EXPECT_EQ(windows[10], (Rgb{0, 0, 200}));
+    EXPECT_EQ(windows[11], (Rgb{200, 0, 0}));
+    EXPECT_EQ(windows[12], Rgb{});
+
+    ExpectGIFError(
+        gifstrings::sInvalidBitmapList, [] { CreateOptimizedPaletteFromManyBitmaps({}, 16, 8, false); }, "no bitmaps");
+    const Bitmap* missing[] = {&red, nullptr};
+    ExpectGIFError(
+        gifstrings::sInvalidBitmapList, [&] { CreateOptimizedPaletteFromManyBitmaps(missing, 16, 8, false); },
+        "a null bitmap");
+    for (const auto& [colors, bits] : {std::pair{0, 8}, {257, 8}, {16, 0}, {16, 9}})
+        ExpectGIFError(
+            gifstrings::sInvalidBitSize, [&] { CreateOptimizedPaletteFromBitmap(red, colors, bits, false); },
+            "colours or bits out of range");
+}
+
+TEST(GIFColorReduction, EveryReductionHasItsPaletteAndKeepsRowsTopDown)
+{
+    std::mt19937 random(3);
+    const Bitmap picture = TrueColor(31, 17, [&](int x, int y) {
+        if (x == 0 && y == 0)
+            return Rgb{255, 0, 0};
+        if (x == 30 && y == 16)
+            return Rgb{0, 0, 255};
+        return Rgb{static_cast<std::uint8_t>(x * 8), static_cast<std::uint8_t>(y * 15),
+                   static_cast<std::uint8_t>(random())};
+    });
+    const auto web = WebPalette();
+    const std::vector<Rgb> given = {{255, 0, 0}, {0, 0, 255}, {0, 0, 0}};
+    const struct {
+        TColorReduction reduction;
+        std::size_t colours;
+        Rgb first;
+    } cases[] = {
+        {TColorReduction::rmWindows20, 20, {0, 0, 0}},  {TColorReduction::rmWindows256, 256, {0, 0, 0}},
+        {TColorReduction::rmWindowsGray, 4, {0, 0, 0}}, {TColorReduction::rmMonochrome, 2, {0, 0, 0}},
+        {TColorReduction::rmGrayScale, 256, {0, 0, 0}}, {TColorReduction::rmNetscape, 216, {0, 0, 0}},
+        {TColorReduction::rmQuantize, 8, {}},           {TColorReduction::rmQuantizeWindows, 256, {0, 0, 0}},
+        {TColorReduction::rmPalette, 3, {255, 0, 0}},
+    };
+    for (const auto& c : cases) {
+        const Bitmap reduced = ReduceColors(picture, c.reduction, TDitherMode::dmNearest, 3, given);
+        const std::string what = "reduction " + std::to_string(static_cast<int>(c.reduction));
+        ASSERT_EQ(reduced.format(), PixelFormat::Indexed8) << what;
+        ASSERT_EQ(reduced.palette.size(), c.colours) << what;
+        if (c.reduction != TColorReduction::rmQuantize) {
+            EXPECT_EQ(reduced.palette[0], c.first) << what;
+        }
+        for (int y = 0; y < reduced.height(); ++y)
+            for (int x = 0; x < reduced.width(); ++x)
+                ASSERT_LT(reduced.pixelIndex(x, y), c.colours) << what;
+        if (c.reduction == TColorReduction::rmPalette || c.reduction == TColorReduction::rmWindows20
+            || c.reduction == TColorReduction::rmNetscape) {
+            EXPECT_EQ(reduced.pixelColor(0, 0), (Rgb{255, 0, 0})) << what;
+            EXPECT_EQ(reduced.pixelColor(30, 16), (Rgb{0, 0, 255})) << what;
+        }
+    }
+    const Bitmap halftone = ReduceColors(picture, TColorReduction::rmWindows256, TDitherMode::dmNearest, 8);
+    EXPECT_TRUE(std::equal(web.begin(), web.end(), halftone.palette.begin() + 10));
+    EXPECT_EQ(halftone.palette[226], (Rgb{12, 12, 12}));
+    EXPECT_EQ(halftone.palette[245], (Rgb{242, 242, 242}));
+
+    const Bitmap copy = ReduceColors(picture, TColorReduction::rmNone, TDitherMode::dmNearest, 8);
+    EXPECT_EQ(copy.format(), PixelFormat::Rgb24);
+    EXPECT_TRUE(std::equal(copy.bits(), copy.bits() + copy.stride() * 17, picture.bits()));
+
+    for (int bits : {0, 9})
+        ExpectGIFError(
+            gifstrings::sInvalidBitSize,
+            [&] { ReduceColors(picture, TColorReduction::rmQuantize, TDitherMode::dmNearest, bits); },
+            "reduction bits out of range");
+    ExpectGIFError(
+        gifstrings::sEmptyColorMap,
+        [&] { ReduceColors(picture, TColorReduction::rmPalette, TDitherMode::dmNearest, 8, {}); }, "an empty palette");
+    ExpectGIFError(
+        gifstrings::sInvalidReduction,
+        [&] { ReduceColors(picture, static_cast<TColorReduction>(77), TDitherMode::dmNearest, 8); },
+        "an unknown reduction");
+    ExpectGIFError(
+        gifstrings::sInvalidReduction,
+        [&] { ReduceColors(picture, TColorReduction::rmNetscape, static_cast<TDitherMode>(77), 8); },
+        "an unknown dither mode");
+}
