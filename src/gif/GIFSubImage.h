@@ -11,6 +11,7 @@
 #include <memory>
 #include <vector>
 
+class QImage;
 class QPainter;
 class QRect;
 class TGIFGraphicControlExtension;
@@ -31,6 +32,15 @@ public:
     // A copy of `source`: descriptor, pixels, table, extensions and drawn bitmap. An empty
     // source gives its extensions only.
     void Assign(const TGIFSubImage& source);
+    // A frame of `bitmap`'s size (GIFSubImageAssign.cpp): 1, 4 and 8 bits a pixel keep their
+    // palette and indices, true colour is reduced with the picture's colour reduction,
+    // reduction bits and dither mode. Pixels set in `mask` (1 bit a pixel, 1 = transparent)
+    // become transparent. Reported as "Converting..."; on failure the frame is left empty.
+    void Assign(const platform::Bitmap& bitmap, const platform::Bitmap* mask = nullptr);
+    // Any image; pixels whose alpha is below 128 become transparent.
+    void Assign(const QImage& image);
+    // The drawn frame; an empty bitmap for an empty frame.
+    void AssignTo(platform::Bitmap& target);
     // Decodes the image data that follows the descriptor and the local table.
     void Decompress(platform::Stream& stream);
     // The descriptor's flags from the local table, before writing.
@@ -133,6 +143,11 @@ private:
     // the limits, "Failed to allocate memory for GIF DIB" when memory runs out.
     std::vector<std::uint8_t> NewPixels(int width, int height, std::uint8_t fill) const;
     void Render();
+    // The table and indices of an 8-bit bitmap, or of a 24-bit one of at most 256 colours.
+    void ImportPixels(const platform::Bitmap& bitmap);
+    // Black is added as the transparent colour for the pixels `mask` sets, unless the
+    // table is full ("Color table overflow" warning, the frame stays opaque).
+    void TransparencyFromMask(const platform::Bitmap& mask);
     // The logical screen's size, or the frame's extent when the screen has none.
     int PictureWidth() const;
     int PictureHeight() const;

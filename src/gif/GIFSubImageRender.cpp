@@ -1,9 +1,11 @@
 #include "gif/GIFDIB.h"
+#include "gif/GIFDither.h"
 #include "gif/GIFImage.h"
 #include "gif/GIFStrings.h"
 #include "gif/GIFSubImage.h"
 
 #include <cstring>
+#include <optional>
 #include <new>
 
 using gifstrings::sProgressRendering;
@@ -39,9 +41,17 @@ void TGIFSubImage::Render()
 {
     const int width = GetWidth();
     const int height = GetHeight();
-    const std::array<platform::Rgb, 256> palette = GetActiveColorMap().PaddedEntries();
+    const std::array<platform::Rgb, 256> colors = GetActiveColorMap().PaddedEntries();
+    // A picture that dithers is drawn in the web palette, error diffused.
+    const bool dither = Image && Image->DoDither();
+    const auto web = WebPalette();
     auto bitmap = std::make_unique<platform::Bitmap>();
-    TDIBWriter writer(*bitmap, palette, height, width, platform::PixelFormat::Indexed8);
+    TDIBWriter writer(*bitmap, dither ? std::span<const platform::Rgb>(web) : std::span<const platform::Rgb>(colors),
+                      height, width, platform::PixelFormat::Indexed8);
+    TNetscapeColorLookup webLookup;
+    std::optional<TFloydSteinbergDitherer> ditherer;
+    if (dither)
+        ditherer.emplace(width, webLookup);
 
     const int transparent = GetTransparentIndex();
     const bool makeMask = maskNeeded_ && transparent >= 0 && !mask_;
@@ -53,7 +63,28 @@ void TGIFSubImage::Render()
             Image->Progress(this, psRunning, static_cast<int>(std::int64_t{row} * 100 / height), false,
                             sProgressRendering);
         const std::uint8_t* source = pixels_.data() + static_cast<std::size_t>(row) * static_cast<std::size_t>(width);
-        std::memcpy(writer.ScanLine(row), source, static_cast<std::size_t>(width));
+        std::uint8_t* target = writer.ScanLine(row);
+        if (ditherer) {
+            platform::Rgb chosen;
+            if (makeMask) {
+                const platform::Rgb clear = colors[static_cast<std::size_t>(transparent)];
+                std::memset(target, webLookup.Lookup(clear.r, clear.g, clear.b, chosen), static_cast<std::size_t>(width));
+            }
+            // Transparent pixels are passed over, so that their colour spreads no error.
+            for (int x = ditherer->Column; x >= 0 && x < width; x = ditherer->Column) {
+                if (makeMask && source[x] == transparent) {
+                    mask.setPixelIndex(x, row, 1);
+                    anyTransparent = true;
+                    ditherer->NextColumn();
+                    continue;
+                }
+                const platform::Rgb color = colors[source[x]];
+                target[x] = ditherer->Dither(color.r, color.g, color.b, chosen);
+            }
+            ditherer->NextLine();
+            continue;
+        }
+        std::memcpy(target, source, static_cast<std::size_t>(width));
         if (!makeMask)
             continue;
         for (int x = 0; x < width; ++x)
