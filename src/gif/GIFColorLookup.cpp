@@ -5,28 +5,19 @@
 
 using platform::Rgb;
 
-namespace {
-
-constexpr std::int16_t kEmptyCell = -1;
-
-std::uint8_t WebLevel(int value)
-{
-    return static_cast<std::uint8_t>((value + 3) / 51);
-}
-
-} // namespace
-
 TFastColorLookup::TFastColorLookup(std::span<const Rgb> palette)
     : TColorLookup(static_cast<int>(std::min<std::size_t>(palette.size(), 256))),
       palette_(palette.begin(), palette.begin() + Colors)
 {
-    inverse_.fill(kEmptyCell);
+    // No palette answers black at index 0 rather than reading past the end.
+    if (palette_.empty())
+        palette_.push_back({});
     // An entry's own cell goes to the lowest index showing that exact cell.
     for (int index = 0; index < Colors; ++index) {
         const Rgb& entry = palette_[static_cast<std::size_t>(index)];
-        std::int16_t& cell = inverse_[static_cast<std::size_t>(Cell(entry.r, entry.g, entry.b))];
-        if (cell == kEmptyCell)
-            cell = static_cast<std::int16_t>(index);
+        const auto cell = static_cast<std::size_t>(Cell(entry.r, entry.g, entry.b));
+        if (!Filled(cell))
+            Fill(cell, index);
     }
 }
 
@@ -43,25 +34,6 @@ int TFastColorLookup::Nearest(int red, int green, int blue) const
         }
     }
     return best;
-}
-
-std::uint8_t TFastColorLookup::Lookup(int red, int green, int blue, Rgb& chosen)
-{
-    std::int16_t& cell = inverse_[static_cast<std::size_t>(Cell(red, green, blue))];
-    if (cell == kEmptyCell)
-        cell = static_cast<std::int16_t>(Nearest(red, green, blue));
-    const auto index = static_cast<std::uint8_t>(cell);
-    chosen = palette_.empty() ? Rgb{} : palette_[index];
-    return index;
-}
-
-std::uint8_t TNetscapeColorLookup::Lookup(int red, int green, int blue, Rgb& chosen)
-{
-    const std::uint8_t r = WebLevel(red);
-    const std::uint8_t g = WebLevel(green);
-    const std::uint8_t b = WebLevel(blue);
-    chosen = {static_cast<std::uint8_t>(r * 51), static_cast<std::uint8_t>(g * 51), static_cast<std::uint8_t>(b * 51)};
-    return static_cast<std::uint8_t>(r * 36 + g * 6 + b);
 }
 
 std::uint8_t TGrayScaleLookup::Lookup(int red, int green, int blue, Rgb& chosen)

@@ -4,12 +4,15 @@
 #include "gif/GIFException.h"
 #include "gif/GIFStrings.h"
 
+#include <algorithm>
+
 using platform::Rgb;
 
 TColorQuantizer::TColorQuantizer(int maxColors, int colorBits) : MaxColors(maxColors), ColorBits(colorBits)
 {
     if (maxColors < 1 || maxColors > 256 || colorBits < 1 || colorBits > 8)
         RaiseGIFError(gifstrings::sInvalidBitSize);
+    cache_.resize(32768);
 }
 
 void TColorQuantizer::ProcessImage(const TDIBReader& reader)
@@ -23,34 +26,25 @@ void TColorQuantizer::ProcessImage(const TDIBReader& reader)
     }
 }
 
-void TColorQuantizer::Count(Node& leaf, int red, int green, int blue)
+void TColorQuantizer::AddUncached(int red, int green, int blue, CachedLeaf& cached)
 {
-    ++leaf.pixelCount;
-    leaf.red += static_cast<std::uint64_t>(red);
-    leaf.green += static_cast<std::uint64_t>(green);
-    leaf.blue += static_cast<std::uint64_t>(blue);
-}
-
-void TColorQuantizer::AddPixel(int red, int green, int blue)
-{
-    const Rgb color{static_cast<std::uint8_t>(red), static_cast<std::uint8_t>(green), static_cast<std::uint8_t>(blue)};
-    Node* leaf;
-    if (lastLeaf_ && color == lastColor_) {
-        leaf = lastLeaf_;
-        Count(*leaf, red, green, blue);
-    } else {
-        leaf = AddColor(red, green, blue);
+    int level = 0;
+    Node* leaf = AddColor(red, green, blue, level);
+    if (level <= kCachedLevels)
+        cached = {epoch_, leaf};
+    while (leafCount_ > MaxColors && ReduceTree()) {
+        // Folding frees leaves the cache may name.
+        if (++epoch_ == 0) {
+            std::fill(cache_.begin(), cache_.end(), CachedLeaf{});
+            epoch_ = 1;
+        }
     }
-    lastLeaf_ = leaf;
-    lastColor_ = color;
-    while (leafCount_ > MaxColors && ReduceTree())
-        lastLeaf_ = nullptr;
 }
 
-TColorQuantizer::Node* TColorQuantizer::AddColor(int red, int green, int blue)
+TColorQuantizer::Node* TColorQuantizer::AddColor(int red, int green, int blue, int& level)
 {
     Node** slot = &root_;
-    for (int level = 0;; ++level) {
+    for (level = 0;; ++level) {
         if (!*slot)
             *slot = NewNode(level);
         Node* node = *slot;

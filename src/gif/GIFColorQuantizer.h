@@ -23,7 +23,7 @@ public:
     // Every pixel of a reader of 24-bit rows, the top row first, each row from the left.
     void ProcessImage(const TDIBReader& reader);
     // One pixel, each channel 0..255.
-    void AddPixel(int red, int green, int blue);
+    inline void AddPixel(int red, int green, int blue);
     // The leaves' average colours, depth first with the children in index order.
     std::vector<platform::Rgb> GetColorTable() const;
 
@@ -43,8 +43,17 @@ private:
         std::array<Node*, 8> children{};
     };
 
-    static void Count(Node& leaf, int red, int green, int blue);
-    Node* AddColor(int red, int green, int blue);
+    struct CachedLeaf;
+    static void Count(Node& leaf, int red, int green, int blue)
+    {
+        ++leaf.pixelCount;
+        leaf.red += static_cast<std::uint64_t>(red);
+        leaf.green += static_cast<std::uint64_t>(green);
+        leaf.blue += static_cast<std::uint64_t>(blue);
+    }
+    void AddUncached(int red, int green, int blue, CachedLeaf& cached);
+    // The leaf the colour was counted in, and its level.
+    Node* AddColor(int red, int green, int blue, int& level);
     Node* NewNode(int level);
     // Folds the newest branch of the deepest level into a leaf; false when there is none.
     bool ReduceTree();
@@ -57,7 +66,23 @@ private:
     Node* root_ = nullptr;
     std::array<Node*, 8> reducible_{};
     int leafCount_ = 0;
-    // The leaf of the last colour added; a run of one colour skips the walk down the tree.
-    Node* lastLeaf_ = nullptr;
-    platform::Rgb lastColor_;
+    // The leaf of each cell of colours sharing their top five bits, while that leaf lies no
+    // deeper than level 5 (so that every colour of the cell walks to it) and no branch has
+    // been folded since: most pixels of a picture then skip the walk down the tree.
+    struct CachedLeaf {
+        std::uint32_t epoch = 0;
+        Node* leaf = nullptr;
+    };
+    static constexpr int kCachedLevels = 5;
+    std::vector<CachedLeaf> cache_;
+    std::uint32_t epoch_ = 1;
 };
+
+void TColorQuantizer::AddPixel(int red, int green, int blue)
+{
+    CachedLeaf& cached = cache_[static_cast<std::size_t>(((red >> 3) << 10) | ((green >> 3) << 5) | (blue >> 3))];
+    if (cached.epoch == epoch_)
+        Count(*cached.leaf, red, green, blue);
+    else
+        AddUncached(red, green, blue, cached);
+}

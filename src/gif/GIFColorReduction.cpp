@@ -152,16 +152,8 @@ Bitmap ReduceColors(const Bitmap& bitmap, TColorReduction reduction, TDitherMode
         const std::unique_ptr<TDitherEngine> engine = MakeDitherEngine(ditherMode, width, *made.lookup);
         Bitmap result;
         TDIBWriter writer(result, made.palette, height, width, PixelFormat::Indexed8);
-        Rgb chosen;
-        for (int row = 0; row < height; ++row) {
-            const std::uint8_t* source = reader.ScanLine(row);
-            std::uint8_t* target = writer.ScanLine(row);
-            for (int x = engine->Column; x >= 0 && x < width; x = engine->Column) {
-                const std::uint8_t* pixel = source + static_cast<std::size_t>(x) * 3;
-                target[x] = engine->Dither(pixel[0], pixel[1], pixel[2], chosen);
-            }
-            engine->NextLine();
-        }
+        for (int row = 0; row < height; ++row)
+            engine->DitherRow(reader.ScanLine(row), writer.ScanLine(row));
         writer.Finish();
         result.palette = made.palette;
         return result;

@@ -24,6 +24,9 @@ public:
     // The index for the pixel at Column; `chosen` is that entry's colour. Moves on one column.
     virtual std::uint8_t Dither(int red, int green, int blue, platform::Rgb& chosen);
     virtual void NextLine();
+    // The whole row of R, G, B pixels at once, walked as the calls above would walk it, each
+    // index stored at its pixel's column; then NextLine.
+    virtual void DitherRow(const std::uint8_t* pixels, std::uint8_t* indices);
     // Passes over the pixel at Column (a transparent one): no error reaches or leaves it.
     void NextColumn() { Column += Direction; }
 
@@ -78,23 +81,31 @@ public:
 
     std::uint8_t Dither(int red, int green, int blue, platform::Rgb& chosen) override;
     void NextLine() override;
+    void DitherRow(const std::uint8_t* pixels, std::uint8_t* indices) override;
 
     static constexpr int Rows = DiffusionRows(Filter::Taps);
     static constexpr int Margin = DiffusionMargin(Filter::Taps);
     static_assert(DiffusionWeight(Filter::Taps) == Filter::Divisor, "a filter passes on exactly the error it measures");
 
 private:
-    // The cell of `column` in error row `row` (0 = the current row), red first.
-    std::int32_t* Cell(int row, int column)
-    {
-        return cells_.data() + rowStart_[static_cast<std::size_t>(row)] + static_cast<std::size_t>(column + Margin) * 3;
-    }
+    // Each error row's cell of column 0, red first; margins lie on both sides.
+    using RowCells = std::array<std::int32_t*, Rows>;
+    RowCells Rows0();
+    // One pixel, the cells at `at` (3 x its column), through a lookup of a known type so that
+    // a row's lookups inline. `ahead` is the step of one column in the walking direction;
+    // `carry` brings the share the previous pixel passed to this one and takes this pixel's
+    // share for the next. Column is left alone: values the loop keeps are not reloaded after
+    // every store into the error rows.
+    template <class AnyLookup>
+    std::uint8_t Step(AnyLookup& lookup, const RowCells& rows, std::ptrdiff_t at, std::ptrdiff_t ahead,
+                      const int (&wanted)[3], platform::Rgb& chosen, int (&carry)[3]);
 
     std::vector<std::int32_t> cells_;
     std::array<std::size_t, Rows> rowStart_{};
 };
 
-// The published filters, one line per row they reach. clang-format off
+// The published filters, one line per row they reach.
+// clang-format off
 struct TFloydSteinbergFilter {
     static constexpr int Divisor = 16;
     static constexpr std::array<TDiffusionTap, 4> Taps{{

@@ -10,7 +10,9 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <functional>
+#include <memory>
 #include <random>
 #include <set>
 #include <string_view>
@@ -53,6 +55,94 @@ std::tuple<int, Rgb> Look(TColorLookup& lookup, int r, int g, int b)
     const int index = lookup.Lookup(r, g, b, chosen);
     return {index, chosen};
 }
+
+// The octree walked plainly for every pixel: nodes made on the way, the newest branch of the
+// deepest level folded while there are too many leaves.
+class ReferenceOctree {
+public:
+    ReferenceOctree(int maxColors, int colorBits) : maxColors_(maxColors), bits_(colorBits) {}
+
+    void add(int r, int g, int b)
+    {
+        std::unique_ptr<Node>* slot = &root_;
+        for (int level = 0;; ++level) {
+            if (!*slot) {
+                *slot = std::make_unique<Node>();
+                if (level == bits_) {
+                    (*slot)->leaf = true;
+                    ++leaves_;
+                } else {
+                    reducible_[static_cast<std::size_t>(level)].push_back(slot->get());
+                }
+            }
+            Node& node = **slot;
+            if (node.leaf) {
+                node.count += 1;
+                node.sums[0] += static_cast<std::uint64_t>(r);
+                node.sums[1] += static_cast<std::uint64_t>(g);
+                node.sums[2] += static_cast<std::uint64_t>(b);
+                break;
+            }
+            const int bit = 7 - level;
+            slot = &node.children[static_cast<std::size_t>(((r >> bit) & 1) * 4 + ((g >> bit) & 1) * 2
+                                                           + ((b >> bit) & 1))];
+        }
+        while (leaves_ > maxColors_) {
+            int level = bits_ - 1;
+            while (level >= 0 && reducible_[static_cast<std::size_t>(level)].empty())
+                --level;
+            if (level < 0)
+                break;
+            Node* node = reducible_[static_cast<std::size_t>(level)].back();
+            reducible_[static_cast<std::size_t>(level)].pop_back();
+            for (auto& child : node->children)
+                if (child) {
+                    node->count += child->count;
+                    for (int c = 0; c < 3; ++c)
+                        node->sums[c] += child->sums[c];
+                    child.reset();
+                    --leaves_;
+                }
+            node->leaf = true;
+            ++leaves_;
+        }
+    }
+
+    std::vector<Rgb> colors() const
+    {
+        std::vector<Rgb> out;
+        collect(root_.get(), out);
+        return out;
+    }
+
+private:
+    struct Node {
+        bool leaf = false;
+        std::uint64_t count = 0;
+        std::uint64_t sums[3] = {};
+        std::array<std::unique_ptr<Node>, 8> children;
+    };
+
+    static void collect(const Node* node, std::vector<Rgb>& out)
+    {
+        if (!node)
+            return;
+        if (node->leaf) {
+            out.push_back({static_cast<std::uint8_t>(node->sums[0] / node->count),
+                           static_cast<std::uint8_t>(node->sums[1] / node->count),
+                           static_cast<std::uint8_t>(node->sums[2] / node->count)});
+            return;
+        }
+        for (const auto& child : node->children)
+            collect(child.get(), out);
+    }
+
+    int maxColors_;
+    int bits_;
+    int leaves_ = 0;
+    std::unique_ptr<Node> root_;
+    std::array<std::vector<Node*>, 8> reducible_;
+};
 
 } // namespace
 
@@ -113,6 +203,28 @@ TEST(GIFColorReduction, OctreeKeepsAtMostMaxColorsAndExactColoursBelowIt)
     for (const Rgb& c : palette)
         back.insert({c.r, c.g, c.b});
     EXPECT_EQ(back, distinct);
+
+    // Photos, noise and flat areas give the plain walk's palette, in its order.
+    for (int run = 0; run < 12; ++run) {
+        const int maxColors = std::array{256, 64, 7, 1}[static_cast<std::size_t>(run % 4)];
+        const int bits = run % 3 == 2 ? 5 : 8;
+        const int noise = std::array{0, 6, 255}[static_cast<std::size_t>(run % 3)];
+        const Bitmap photo = TrueColor(150, 100, [&](int x, int y) {
+            const int n = noise ? static_cast<int>(random() % static_cast<unsigned>(noise)) : 0;
+            // The later runs keep to a few cells of the colour space, where leaves lie deep.
+            const int range = run < 6 ? 255 : 23;
+            return Rgb{static_cast<std::uint8_t>((x * 255 / 150 + n) & range),
+                       static_cast<std::uint8_t>((y * 2 + n) & range),
+                       static_cast<std::uint8_t>(((x ^ y) + run * 20) & range)};
+        });
+        TColorQuantizer quantizer(maxColors, bits);
+        quantizer.ProcessImage(TDIBReader(photo, PixelFormat::Rgb24));
+        ReferenceOctree reference(maxColors, bits);
+        for (int y = 0; y < photo.height(); ++y)
+            for (int x = 0; x < photo.width(); ++x)
+                reference.add(photo.scanLine(y)[3 * x], photo.scanLine(y)[3 * x + 1], photo.scanLine(y)[3 * x + 2]);
+        EXPECT_EQ(quantizer.GetColorTable(), reference.colors()) << "run " << run;
+    }
 
     // Sums beyond 2^32 in one leaf.
     const Bitmap white = TrueColor(4200, 4200, [](int, int) { return Rgb{255, 255, 255}; });
