@@ -73,9 +73,11 @@ void TGIFSubImage::Assign(const Bitmap& bitmap, const Bitmap* mask)
     try {
         if (IsTrueColor(bitmap.format())) {
             const TGIFSettings& defaults = GIFSettings();
-            const std::vector<Rgb> palette = Image ? Image->GetPalette() : std::vector<Rgb>();
-            ImportPixels(ReduceColors(bitmap, Image ? Image->ColorReduction : defaults.DefaultColorReduction,
-                                      Image ? Image->DitherMode : defaults.DefaultDitherMode,
+            const TColorReduction reduction = Image ? Image->ColorReduction : defaults.DefaultColorReduction;
+            // A reduction to a given palette takes the picture's.
+            const std::vector<Rgb> palette =
+                Image && reduction == TColorReduction::rmPalette ? Image->GetPalette() : std::vector<Rgb>();
+            ImportPixels(ReduceColors(bitmap, reduction, Image ? Image->DitherMode : defaults.DefaultDitherMode,
                                       Image ? Image->GetReductionBits() : defaults.DefaultColorReductionBits, palette));
         } else {
             ImportPixels(bitmap);

@@ -10,6 +10,52 @@
 
 using gifstrings::sProgressRendering;
 
+namespace {
+
+// One row of indices as they are; pixels of index `transparent` (none when negative) are set
+// in the mask. Answers whether any was.
+bool CopyRow(const std::uint8_t* source, std::uint8_t* target, int width, int transparent, platform::Bitmap& mask,
+             int row)
+{
+    std::memcpy(target, source, static_cast<std::size_t>(width));
+    bool any = false;
+    for (int x = 0; transparent >= 0 && x < width; ++x)
+        if (source[x] == transparent) {
+            mask.setPixelIndex(x, row, 1);
+            any = true;
+        }
+    return any;
+}
+
+// One row drawn in the web palette, error diffused in the ditherer's walking direction. Pixels
+// of index `transparent` are passed over, so that their colour spreads no error, set in the
+// mask and drawn in the web colour nearest to theirs. Answers whether any was.
+bool DitherRow(TFloydSteinbergDitherer& ditherer, const std::array<platform::Rgb, 256>& colors,
+               const std::uint8_t* source, std::uint8_t* target, int width, int transparent, platform::Bitmap& mask,
+               int row)
+{
+    platform::Rgb chosen;
+    if (transparent >= 0) {
+        const platform::Rgb clear = colors[static_cast<std::size_t>(transparent)];
+        std::memset(target, ditherer.Lookup.Lookup(clear.r, clear.g, clear.b, chosen), static_cast<std::size_t>(width));
+    }
+    bool any = false;
+    for (int x = ditherer.Column; x >= 0 && x < width; x = ditherer.Column) {
+        if (source[x] == transparent) {
+            mask.setPixelIndex(x, row, 1);
+            any = true;
+            ditherer.NextColumn();
+            continue;
+        }
+        const platform::Rgb color = colors[source[x]];
+        target[x] = ditherer.Dither(color.r, color.g, color.b, chosen);
+    }
+    ditherer.NextLine();
+    return any;
+}
+
+} // namespace
+
 const platform::Bitmap* TGIFSubImage::GetBitmap()
 {
     if (!bitmap_ && !GetEmpty()) {
@@ -64,34 +110,11 @@ void TGIFSubImage::Render()
                             sProgressRendering);
         const std::uint8_t* source = pixels_.data() + static_cast<std::size_t>(row) * static_cast<std::size_t>(width);
         std::uint8_t* target = writer.ScanLine(row);
-        if (ditherer) {
-            platform::Rgb chosen;
-            if (makeMask) {
-                const platform::Rgb clear = colors[static_cast<std::size_t>(transparent)];
-                std::memset(target, webLookup.Lookup(clear.r, clear.g, clear.b, chosen), static_cast<std::size_t>(width));
-            }
-            // Transparent pixels are passed over, so that their colour spreads no error.
-            for (int x = ditherer->Column; x >= 0 && x < width; x = ditherer->Column) {
-                if (makeMask && source[x] == transparent) {
-                    mask.setPixelIndex(x, row, 1);
-                    anyTransparent = true;
-                    ditherer->NextColumn();
-                    continue;
-                }
-                const platform::Rgb color = colors[source[x]];
-                target[x] = ditherer->Dither(color.r, color.g, color.b, chosen);
-            }
-            ditherer->NextLine();
-            continue;
-        }
-        std::memcpy(target, source, static_cast<std::size_t>(width));
-        if (!makeMask)
-            continue;
-        for (int x = 0; x < width; ++x)
-            if (source[x] == transparent) {
-                mask.setPixelIndex(x, row, 1);
-                anyTransparent = true;
-            }
+        const int masked = makeMask ? transparent : -1;
+        if (ditherer)
+            anyTransparent |= DitherRow(*ditherer, colors, source, target, width, masked, mask, row);
+        else
+            anyTransparent |= CopyRow(source, target, width, masked, mask, row);
     }
     writer.Finish();
     if (makeMask)

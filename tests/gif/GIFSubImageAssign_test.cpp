@@ -152,14 +152,17 @@ TEST(GIFSubImageAssign, RefusalsLeaveTheFrameEmptyAndAssignToGivesTheDrawnFrame)
     TGIFImage picture;
     picture.ColorReduction = TColorReduction::rmNone;
     TGIFSubImage frame(&picture);
-    try {
-        frame.Assign(Gradient(40, 40));
-        ADD_FAILURE() << "1600 colours went into one table";
-    } catch (const GIFException& e) {
-        EXPECT_EQ(e.what(), sTooManyColors);
-    }
-    EXPECT_TRUE(frame.GetEmpty());
-    EXPECT_EQ(frame.ColorMap.GetCount(), 0);
+    const auto refused = [&](const QImage& image, std::string_view expected) {
+        try {
+            frame.Assign(image);
+            ADD_FAILURE() << "a frame of " << image.width() << "x" << image.height() << " was made";
+        } catch (const GIFException& e) {
+            EXPECT_EQ(e.what(), expected);
+        }
+        EXPECT_TRUE(frame.GetEmpty());
+        EXPECT_EQ(frame.ColorMap.GetCount(), 0);
+    };
+    refused(Gradient(40, 40), sTooManyColors); // 1600 colours into one table, unreduced
 
     // Without a reduction a picture of few colours goes in as it is.
     QImage few(3, 2, QImage::Format_RGB888);
@@ -173,14 +176,16 @@ TEST(GIFSubImageAssign, RefusalsLeaveTheFrameEmptyAndAssignToGivesTheDrawnFrame)
     EXPECT_EQ(drawn.pixelColor(2, 1), (Rgb{250, 0, 9}));
     EXPECT_EQ(drawn.pixelColor(0, 0), (Rgb{1, 2, 3}));
 
+    // A reduction to a given palette takes the picture's, and there must be one.
+    picture.ColorReduction = TColorReduction::rmPalette;
+    refused(Gradient(4, 4), sEmptyColorMap);
+    picture.GetGlobalColorMap().ImportColorMap(std::vector<Rgb>{{0, 0, 0}, {255, 255, 255}});
+    frame.Assign(Gradient(4, 4));
+    EXPECT_EQ(frame.ColorMap.GetCount(), 2);
+    EXPECT_EQ(frame.ColorMap.LookupPadded(1), (Rgb{255, 255, 255}));
+
     picture.Limits.maxFramePixels = 100;
-    try {
-        frame.Assign(Gradient(11, 10));
-        ADD_FAILURE() << "a frame beyond the limits";
-    } catch (const GIFException& e) {
-        EXPECT_EQ(e.what(), sBadDimension);
-    }
-    EXPECT_TRUE(frame.GetEmpty());
+    refused(Gradient(11, 10), sBadDimension);
     frame.AssignTo(drawn);
     EXPECT_TRUE(drawn.isNull());
 }
