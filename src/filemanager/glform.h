@@ -258,8 +258,7 @@ private:
     // The terminal program with the arguments, in the listing's directory; a message when
     // there is no terminal.
     void StartInTerminal(const std::vector<std::string>& arguments);
-    // Zip and unzip (glformCommandsZip.cpp).
-    // Re-reads the sibling, then this panel, each in its own directory.
+    // After zip or unzip: re-reads the sibling, then this panel, each in its own directory.
     void RefreshSiblingThenThis();
     // The zip dialog, proposing the sibling's directory and the name; the path it ends with
     // OK on, taken in the listing's directory when relative.
