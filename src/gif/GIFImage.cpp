@@ -25,7 +25,15 @@ TGIFImage::TGIFImage()
 {
 }
 
-TGIFImage::~TGIFImage() = default;
+TGIFImage::~TGIFImage()
+{
+    PaintStop();
+    // Painters still ending (stopped from within a hand-off) must not reach this picture.
+    for (const auto& painter : painters_)
+        painter->ForgetImage();
+    painters_.clear();
+    lastDrawPainter_ = nullptr;
+}
 
 void GifWarning(TGIFImage* image, GifPersistent* sender, TGIFSeverity severity, std::string_view message)
 {
@@ -35,7 +43,7 @@ void GifWarning(TGIFImage* image, GifPersistent* sender, TGIFSeverity severity, 
 
 void TGIFImage::Clear()
 {
-    FreeBitmap();
+    PaintStop();
     Images.Clear();
     Header.Clear();
     palette_.clear();
@@ -313,6 +321,8 @@ void TGIFImage::SetDrawOptions(TGIFDrawOptions options)
 {
     if (options == drawOptions_)
         return;
+    if (lastDrawPainter_)
+        lastDrawPainter_->Stop();
     drawOptions_ = options;
     Pack();
     Changed();
@@ -320,7 +330,12 @@ void TGIFImage::SetDrawOptions(TGIFDrawOptions options)
 
 void TGIFImage::SetAnimationSpeed(int speed)
 {
-    animationSpeed_ = std::clamp(speed, 0, 1000);
+    speed = std::clamp(speed, 0, 1000);
+    if (speed == animationSpeed_)
+        return;
+    animationSpeed_ = speed;
+    if (lastDrawPainter_)
+        lastDrawPainter_->SetAnimationSpeed(speed);
 }
 
 void TGIFImage::SetReductionBits(int bits)

@@ -9,6 +9,7 @@
 #include "gif/GIFGraphicControlExtension.h"
 #include "gif/GIFHeader.h"
 #include "gif/GIFImageList.h"
+#include "gif/GIFPainter.h"
 #include "gif/GIFSettings.h"
 #include "gif/GIFStrings.h"
 #include "gif/GIFSubImage.h"
@@ -29,12 +30,13 @@ class QMimeData;
 class QPainter;
 class QRect;
 class TGIFPaintSink;
-class TGIFPainter;
 class TGIFImage;
 
-// A painter event; the sender is the painter that fires it.
-using TGIFPainterEvent = std::function<void(TGIFPainter* sender)>;
 using TGIFNotifyEvent = std::function<void(TGIFImage* sender)>;
+
+// Fills `rect` of a premultiplied ARGB bitmap, cut to it, with `colour`, or makes it
+// transparent.
+void GifFillRect(platform::Bitmap& canvas, const GifRect& rect, std::optional<platform::Rgb> colour);
 
 class TGIFImage : public GifPersistent {
 public:
@@ -125,10 +127,33 @@ public:
     std::vector<platform::Rgb> GetPalette();
     void SetPalette(std::vector<platform::Rgb> palette);
 
-    // Draws the picture into `rect`: the first frame, with transparency (goTransparent) and
-    // tiled (goTile); `sink` is where an animation of it is shown. A Draw from within a
-    // Draw does nothing.
+    // Draws the picture into `rect`, with transparency (goTransparent) and tiled (goTile): a
+    // still picture its first frame, an animated one (goAnimate) its newest composite, played
+    // by a painter whose frames repaint `sink`. The first call for a sink and place waits for
+    // the first frame, serving only the painters' hand-offs. A Draw from within a Draw does
+    // nothing.
     void Draw(QPainter& canvas, const QRect& rect, TGIFPaintSink* sink = nullptr);
+    // Stops the animation Draw started and waits for its end (not from within a hand-off).
+    void StopDraw();
+
+    // Painters (GIFImagePaint.cpp). Paint makes and starts one for `rect` with `options`;
+    // a synchronous one (no goAsync) has played before it returns, and none is answered.
+    std::shared_ptr<TGIFPainter> Paint(TGIFPaintSink* sink, const GifRect& rect, TGIFDrawOptions options,
+                                       platform::Rgb windowColor = {255, 255, 255});
+    // The painter unstarted (asynchronous) or played (synchronous, answering none); none for
+    // an empty picture or place. `asLastDraw` makes it the one Draw and the speed address.
+    std::shared_ptr<TGIFPainter> InternalPaint(TGIFPainterSetup setup, bool asLastDraw);
+    void PaintStart();
+    void PaintPause();
+    void PaintResume();
+    void PaintRestart();
+    // Stops every painter and waits until the asynchronous ones have ended; from within a
+    // hand-off it only stops them.
+    void PaintStop();
+    const std::vector<std::shared_ptr<TGIFPainter>>& Painters() const { return painters_; }
+    TGIFPainter* LastDrawPainter() const { return lastDrawPainter_; }
+    // A painter's end: it leaves the list.
+    void PainterEnded(TGIFPainter* painter);
 
     // The picture as "image/gif" bytes plus its still image; "Failed to store GIF on
     // clipboard" when memory runs out.
@@ -166,6 +191,10 @@ public:
     TGIFPainterEvent OnFramePainted;
     TGIFPainterEvent OnAnimationLoop;
     TGIFPainterEvent OnPainterEnd;
+    // Given to the painters made from now on: the clock (null: the steady clock) and what a
+    // synchronous one does between its waits (null: serve the thread's messages).
+    TGIFPainterClock* PainterClock = nullptr;
+    std::function<bool()> PainterPump;
 
 private:
     void FixEmptyScreen();
@@ -177,7 +206,12 @@ private:
     int animationSpeed_;
     int reductionBits_;
     std::optional<platform::Rgb> disposalFillColor_;
-    std::unique_ptr<platform::Bitmap> bitmap_;
+    // Shared with the painter that composes into it.
+    std::shared_ptr<platform::Bitmap> bitmap_;
+    std::vector<std::shared_ptr<TGIFPainter>> painters_;
+    TGIFPainter* lastDrawPainter_ = nullptr;
+    // Expires with the picture: a wait that serves hand-offs tells by it that the picture has gone.
+    std::shared_ptr<int> liveness_ = std::make_shared<int>(0);
     std::vector<platform::Rgb> palette_;
     bool drawing_ = false;
     bool inGetPalette_ = false;

@@ -2,28 +2,46 @@
 
 #include "platform/graphics/BlitMasked.h"
 
+#include <algorithm>
 #include <cstring>
 #include <new>
 
 using platform::PixelFormat;
 using platform::Rgb;
 
-namespace {
-
-void FillOpaque(platform::Bitmap& canvas, Rgb color)
+void GifFillRect(platform::Bitmap& canvas, const GifRect& rect, std::optional<Rgb> colour)
 {
-    if (canvas.isNull())
+    const int left = std::clamp(rect.left, 0, canvas.width());
+    const int right = std::clamp(rect.right, left, canvas.width());
+    const int top = std::clamp(rect.top, 0, canvas.height());
+    const int bottom = std::clamp(rect.bottom, top, canvas.height());
+    if (canvas.format() != PixelFormat::Argb32 || left == right)
         return;
-    const std::uint32_t pixel =
-        0xFF000000u | (std::uint32_t{color.r} << 16) | (std::uint32_t{color.g} << 8) | std::uint32_t{color.b};
-    std::uint8_t* first = canvas.scanLine(0);
-    for (int x = 0; x < canvas.width(); ++x)
-        std::memcpy(first + 4 * static_cast<std::size_t>(x), &pixel, 4);
-    for (int y = 1; y < canvas.height(); ++y)
-        std::memcpy(canvas.scanLine(y), first, canvas.stride());
+    const std::uint32_t pixel = colour ? 0xFF000000u | (std::uint32_t{colour->r} << 16)
+                                             | (std::uint32_t{colour->g} << 8) | std::uint32_t{colour->b}
+                                       : 0u;
+    for (int y = top; y < bottom; ++y) {
+        std::uint8_t* row = canvas.scanLine(y);
+        for (int x = left; x < right; ++x)
+            std::memcpy(row + 4 * static_cast<std::size_t>(x), &pixel, 4);
+    }
 }
 
-} // namespace
+void TGIFSubImage::DrawInto(platform::Bitmap& canvas, bool transparent)
+{
+    // Asked before the bitmap: finding the mask may draw the frame again.
+    const bool masked = transparent && GetTransparent() && HasMask();
+    const platform::Bitmap* bitmap = GetBitmap();
+    if (!bitmap || canvas.isNull() || GetLeft() >= canvas.width() || GetTop() >= canvas.height())
+        return;
+    try {
+        const platform::Bitmap colours = bitmap->convertedTo(PixelFormat::Argb32);
+        platform::blitMasked(canvas, {GetLeft(), GetTop(), colours.width(), colours.height()}, colours,
+                             {0, 0, colours.width(), colours.height()}, masked ? GetMask() : nullptr);
+    } catch (const std::bad_alloc&) {
+        RaiseGIFError(gifstrings::sOutOfMemDIB);
+    }
+}
 
 void TGIFImage::CheckCanvasSize() const
 {
@@ -50,44 +68,40 @@ platform::Bitmap TGIFImage::ComposeStill(bool transparentBackground)
         return platform::Bitmap();
     CheckCanvasSize();
     TGIFSubImage& frame = *Images.First();
-    // Asked before the bitmap: finding the mask may draw the frame again.
-    const bool masked = frame.HasMask();
-    const platform::Bitmap* bitmap = frame.GetBitmap();
-    try {
-        // The usual still, an opaque first frame that is the whole screen, is just its colours.
-        if (bitmap && !masked && frame.GetLeft() == 0 && frame.GetTop() == 0 && frame.GetWidth() == GetWidth()
-            && frame.GetHeight() == GetHeight())
+    // The usual still, an opaque first frame that is the whole screen, is just its colours.
+    const platform::Bitmap* bitmap = frame.HasMask() ? nullptr : frame.GetBitmap();
+    if (bitmap && frame.GetLeft() == 0 && frame.GetTop() == 0 && frame.GetWidth() == GetWidth()
+        && frame.GetHeight() == GetHeight()) {
+        try {
             return bitmap->convertedTo(PixelFormat::Argb32);
-        platform::Bitmap canvas = NewCanvas();
-        if (!transparentBackground)
-            FillOpaque(canvas, disposalFillColor_.value_or(GetBackgroundColor()));
-        if (bitmap && !canvas.isNull() && frame.GetLeft() < GetWidth() && frame.GetTop() < GetHeight()) {
-            const platform::Bitmap colours = bitmap->convertedTo(PixelFormat::Argb32);
-            platform::blitMasked(canvas, {frame.GetLeft(), frame.GetTop(), colours.width(), colours.height()},
-                                 colours, {0, 0, colours.width(), colours.height()},
-                                 masked ? frame.GetMask() : nullptr);
+        } catch (const std::bad_alloc&) {
+            RaiseGIFError(gifstrings::sOutOfMemDIB);
         }
-        return canvas;
-    } catch (const std::bad_alloc&) {
-        RaiseGIFError(gifstrings::sOutOfMemDIB);
     }
+    platform::Bitmap canvas = NewCanvas();
+    if (!transparentBackground)
+        GifFillRect(canvas, {0, 0, GetWidth(), GetHeight()}, disposalFillColor_.value_or(GetBackgroundColor()));
+    frame.DrawInto(canvas, true);
+    return canvas;
 }
 
 const platform::Bitmap* TGIFImage::GetBitmap()
 {
     if (!bitmap_ && !GetEmpty())
-        bitmap_ = std::make_unique<platform::Bitmap>(ComposeStill());
+        bitmap_ = std::make_shared<platform::Bitmap>(ComposeStill());
     return bitmap_.get();
 }
 
 void TGIFImage::NewBitmap()
 {
     FreeBitmap();
-    bitmap_ = std::make_unique<platform::Bitmap>(NewCanvas());
+    bitmap_ = std::make_shared<platform::Bitmap>(NewCanvas());
 }
 
 void TGIFImage::FreeBitmap()
 {
+    if (lastDrawPainter_)
+        lastDrawPainter_->Stop();
     bitmap_.reset();
 }
 

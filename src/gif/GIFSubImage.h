@@ -126,6 +126,9 @@ public:
     // The frame's part of `rect` when `rect` shows the whole picture; empty while the
     // picture has no size.
     QRect ScaleRect(const QRect& rect) const;
+    // The frame at its offset on `canvas`, a premultiplied ARGB bitmap of the logical
+    // screen, with its transparency when `transparent`; whatever lies beyond is cut.
+    void DrawInto(platform::Bitmap& canvas, bool transparent);
 
     // Separator, left, top, width, height, flags: the 10 bytes as in the file.
     std::array<std::uint8_t, 10> Descriptor{};
