@@ -9,6 +9,7 @@
 #include "support/FileContents.h"
 #include "support/ScriptedMessages.h"
 
+#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QPainter>
 #include <QPalette>
@@ -19,7 +20,8 @@
 namespace {
 
 // A 3 x 2 frame of red, green, blue / white, black, grey on a 4 x 3 screen whose background
-// is black; grey is the transparent index. Animated, a second frame of white follows.
+// is black; grey is the transparent index. Animated, a second frame of white follows and
+// the two loop for ever.
 std::string SmallGif(const std::string& prefix = "", bool animated = false)
 {
     TGIFImage image;
@@ -37,6 +39,10 @@ std::string SmallGif(const std::string& prefix = "", bool animated = false)
     control->SetTransparent(true);
     control->TransparentColorIndex = 5;
     frame->Extensions.Add(std::move(control));
+    if (animated) {
+        auto loop = std::make_unique<TGIFAppExtNSLoop>(frame.get());
+        frame->Extensions.Insert(0, std::move(loop));
+    }
     image.Add(std::move(frame));
     if (animated) {
         auto white = std::make_unique<TGIFSubImage>(&image);
@@ -156,6 +162,55 @@ TEST_F(GifPictureTest, ThePictureViewerShowsAnAnimationsFirstFrame)
     EXPECT_EQ(shown.pixel(2, 0), qRgb(0, 0, 255));
     EXPECT_EQ(shown.pixel(1, 1), qRgb(0, 0, 0));
     viewer->close();
+}
+
+TEST_F(GifPictureTest, TheViewerPlaysAnAnimationAndClosesMidway)
+{
+    testsupport::ScriptedMessages boxes;
+    auto owner = std::make_unique<QWidget>();
+    QPointer<TgrfviewForm> viewer = new TgrfviewForm(owner.get());
+    viewer->ShowPicture(write("playing.gif", SmallGif("", true)));
+    ASSERT_TRUE(viewer);
+    // Frame 0 shows at once, the white frame 1 after its 120 ms.
+    EXPECT_EQ(viewer->Image1->grab().toImage().pixel(0, 0), qRgb(255, 0, 0));
+    QElapsedTimer clock;
+    clock.start();
+    while (viewer->Image1->grab().toImage().pixel(0, 0) != qRgb(255, 255, 255) && clock.elapsed() < 5000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    EXPECT_EQ(viewer->Image1->grab().toImage().pixel(0, 0), qRgb(255, 255, 255));
+
+    // It loops for ever: the viewer closes and goes while its painter waits.
+    viewer->close();
+    owner.reset();
+    EXPECT_FALSE(viewer);
+}
+
+TEST_F(GifPictureTest, OneSinkAndPlaceKeepOnePainterAnotherPlaceReplacesIt)
+{
+    const auto picture = platform::LoadPicture(write("direct.gif", SmallGif("", true)));
+    TGIFImage& image = static_cast<GifPicture&>(*picture).image();
+    image.SetDrawOptions(image.GetDrawOptions() | goDirectDraw);
+    image.SetAnimationSpeed(1); // frame 1 would come in 12 s: the painter waits throughout
+    int repaints = 0;
+    TGIFPaintSink sink([&] { ++repaints; });
+    QImage canvas(20, 20, QImage::Format_ARGB32_Premultiplied);
+    canvas.fill(Qt::transparent);
+    QPainter painter(&canvas);
+    image.Draw(painter, QRect(0, 0, 8, 6), &sink);
+    ASSERT_EQ(image.Painters().size(), 1u);
+    const TGIFPainter* first = image.Painters().front().get();
+    EXPECT_GE(repaints, 1) << "frame 0 went to the sink";
+    EXPECT_EQ(canvas.pixel(0, 0), qRgb(255, 0, 0));
+    EXPECT_EQ(canvas.pixel(7, 5), 0u) << "transparent where no frame has been";
+    image.Draw(painter, QRect(0, 0, 8, 6), &sink);
+    ASSERT_EQ(image.Painters().size(), 1u);
+    EXPECT_EQ(image.Painters().front().get(), first);
+    image.Draw(painter, QRect(0, 0, 12, 9), &sink);
+    ASSERT_EQ(image.Painters().size(), 1u);
+    EXPECT_NE(image.Painters().front().get(), first);
+    EXPECT_EQ(canvas.pixel(8, 0), qRgb(0, 0, 255)) << "stretched three times";
+    EXPECT_EQ(canvas.pixel(11, 0), 0u);
+    painter.end();
 }
 
 } // namespace
