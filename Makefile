@@ -5,7 +5,7 @@ ASAN_DIR ?= build-asan
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: run test build asan deps-build deps-test
+.PHONY: run test build asan tsan deps-build deps-test
 
 run: deps-build build
 	./$(BUILD_DIR)/pelvaxon
@@ -22,6 +22,16 @@ asan: deps-test
 	cmake -S . -B $(ASAN_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPELVAXON_SANITIZE=ON
 	cmake --build $(ASAN_DIR) -j $(JOBS)
 	cd $(ASAN_DIR) && ASAN_OPTIONS=detect_leaks=0 ctest --output-on-failure -j $(JOBS)
+
+# The GIF painter tests, whose painters run threads, under ThreadSanitizer in build-tsan/
+# (the other GIF tests bound their time, which the sanitizer's slowdown breaks).
+TSAN_DIR ?= build-tsan
+tsan: deps-test
+	cmake -S . -B $(TSAN_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPELVAXON_TSAN=ON
+	cmake --build $(TSAN_DIR) -j $(JOBS) --target \
+	  $$(cd $(TSAN_DIR) && ninja -t targets all | sed -n 's/^\(test_gif_GIFPainter[A-Za-z0-9_]*\): phony$$/\1/p')
+	cd $(TSAN_DIR) && TSAN_OPTIONS=halt_on_error=1:die_after_fork=0 ctest --output-on-failure -j $(JOBS) \
+	  -R '^test_gif_GIFPainter'
 
 deps-build:
 	scripts/install-deps build

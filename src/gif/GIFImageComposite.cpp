@@ -27,7 +27,7 @@ void GifFillRect(platform::Bitmap& canvas, const GifRect& rect, std::optional<Rg
     }
 }
 
-void TGIFSubImage::DrawInto(platform::Bitmap& canvas, bool transparent)
+void TGIFSubImage::DrawInto(platform::Bitmap& canvas, bool transparent, platform::Bitmap& scratch)
 {
     // Asked before the bitmap: finding the mask may draw the frame again.
     const bool masked = transparent && GetTransparent() && HasMask();
@@ -35,9 +35,9 @@ void TGIFSubImage::DrawInto(platform::Bitmap& canvas, bool transparent)
     if (!bitmap || canvas.isNull() || GetLeft() >= canvas.width() || GetTop() >= canvas.height())
         return;
     try {
-        const platform::Bitmap colours = bitmap->convertedTo(PixelFormat::Argb32);
-        platform::blitMasked(canvas, {GetLeft(), GetTop(), colours.width(), colours.height()}, colours,
-                             {0, 0, colours.width(), colours.height()}, masked ? GetMask() : nullptr);
+        bitmap->convertInto(scratch, PixelFormat::Argb32);
+        platform::blitMasked(canvas, {GetLeft(), GetTop(), scratch.width(), scratch.height()}, scratch,
+                             {0, 0, scratch.width(), scratch.height()}, masked ? GetMask() : nullptr);
     } catch (const std::bad_alloc&) {
         RaiseGIFError(gifstrings::sOutOfMemDIB);
     }
@@ -81,7 +81,8 @@ platform::Bitmap TGIFImage::ComposeStill(bool transparentBackground)
     platform::Bitmap canvas = NewCanvas();
     if (!transparentBackground)
         GifFillRect(canvas, {0, 0, GetWidth(), GetHeight()}, disposalFillColor_.value_or(GetBackgroundColor()));
-    frame.DrawInto(canvas, true);
+    platform::Bitmap scratch;
+    frame.DrawInto(canvas, true, scratch);
     return canvas;
 }
 

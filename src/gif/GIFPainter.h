@@ -148,8 +148,8 @@ private:
     // User-interface thread only.
     std::shared_ptr<platform::Bitmap> target_;
     QPointer<TGIFPaintSink> sinkWatch_;
-    platform::Bitmap back_;
-    platform::Bitmap previous_;
+    platform::Bitmap back_; // the screen as the next frame finds it, when frames restore
+    platform::Bitmap scratch_; // a frame's colours on the way to the screen
     platform::Rgb background_{};
     std::exception_ptr error_;
 

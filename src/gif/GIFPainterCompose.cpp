@@ -21,9 +21,8 @@ void TGIFPainter::MakeBuffers(TGIFImage& image)
             restores = restores || control->GetDisposal() == dmBackground || control->GetDisposal() == dmPrevious;
     if (!restores)
         return;
-    // The buffers start as the target is: transparent where the caller's place shows through.
+    // The buffer starts as the target is: transparent where the caller's place shows through.
     back_ = *target_;
-    previous_ = image.NewCanvas();
 }
 
 void TGIFPainter::PaintStep(TGIFImage& image, FrameStep& step)
@@ -70,26 +69,21 @@ void TGIFPainter::Repaint()
 
 void TGIFPainter::DoPaint(TGIFSubImage& frame)
 {
-    frame.DrawInto(*target_, setup_.options & goTransparent);
+    frame.DrawInto(*target_, setup_.options & goTransparent, scratch_);
 }
 
 void TGIFPainter::DoPaintFrame(TGIFSubImage& frame, const FrameStep& step)
 {
-    // "Previous" after a frame that stays: the back buffer already holds what comes back.
-    platform::Bitmap* into = &back_;
-    if (step.disposal == dmPrevious) {
-        if (step.previous == dmNone || step.previous == dmNoDisposal) {
-            into = target_.get();
-        } else {
-            previous_ = back_;
-            into = &previous_;
-        }
-    }
+    // A "previous" frame is drawn over what the back buffer holds and leaves it as it was:
+    // after a frame that stays, the target shows just that already.
+    const bool keepBack = step.disposal == dmPrevious;
+    if (keepBack && step.previous != dmNone && step.previous != dmNoDisposal)
+        *target_ = back_;
     if ((setup_.options & goClearOnLoop) && step.index == 0)
         RestoreBackground(frame);
-    frame.DrawInto(*into, setup_.options & goTransparent);
-    if (into != target_.get())
-        *target_ = *into;
+    frame.DrawInto(keepBack ? *target_ : back_, setup_.options & goTransparent, scratch_);
+    if (!keepBack)
+        *target_ = back_;
     if (step.disposal == dmBackground)
         RestoreBackground(frame);
 }
@@ -119,7 +113,7 @@ void TGIFPainter::DoOnTerminate()
         }
     }
     back_ = platform::Bitmap();
-    previous_ = platform::Bitmap();
+    scratch_ = platform::Bitmap();
     target_.reset();
     sinkWatch_.clear();
     OnPainterStart = OnFramePaint = OnFramePainted = OnAnimationLoop = OnPainterEnd = nullptr;

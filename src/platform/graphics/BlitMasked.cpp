@@ -26,25 +26,41 @@ void blitMasked(Bitmap& dst, PixelRect dstRect, const Bitmap& src, PixelRect src
             continue;
         std::uint8_t* out = dst.scanLine(y);
         const std::uint8_t* in = src.scanLine(sy);
-        if (unscaled && !mask) {
-            // A plain copy of the row's span: the common case of a picture's first frame.
-            const int from = std::max(x0, dstRect.x - srcRect.x);
-            const int to = std::min(x1, dstRect.x - srcRect.x + src.width());
-            if (from < to)
-                std::memcpy(out + static_cast<std::size_t>(from) * bytes,
-                            in + static_cast<std::size_t>(from - dstRect.x + srcRect.x) * bytes,
-                            static_cast<std::size_t>(to - from) * bytes);
+        // A 1-bit mask is read from its row directly: a large transparent frame tests every pixel.
+        const bool inMask = mask && sy < mask->height();
+        const std::uint8_t* maskRow = inMask && mask->format() == PixelFormat::Indexed1 ? mask->scanLine(sy) : nullptr;
+        const int maskWidth = inMask ? mask->width() : 0;
+        const auto masked = [&](int sx) {
+            if (sx >= maskWidth)
+                return false;
+            return maskRow ? ((maskRow[sx >> 3] >> (7 - (sx & 7))) & 1) != 0 : mask->pixelIndex(sx, sy) != 0;
+        };
+        if (unscaled) {
+            // Runs of pixels to copy, each in one go: the whole span without a mask.
+            const int shift = srcRect.x - dstRect.x;
+            const int from = std::max(x0, -shift);
+            const int to = std::min(x1, src.width() - shift);
+            for (int x = from; x < to;) {
+                while (x < to && masked(x + shift))
+                    ++x;
+                const int run = x;
+                while (x < to && !masked(x + shift)) {
+                    const int sx = x + shift;
+                    // Whole bytes of clear mask bits at once.
+                    x += maskRow && (sx & 7) == 0 && sx + 8 <= maskWidth && x + 8 <= to && maskRow[sx >> 3] == 0 ? 8 : 1;
+                }
+                if (x > run)
+                    std::memcpy(out + static_cast<std::size_t>(run) * bytes,
+                                in + static_cast<std::size_t>(run + shift) * bytes,
+                                static_cast<std::size_t>(x - run) * bytes);
+            }
             continue;
         }
         for (int x = x0; x < x1; ++x) {
-            const int sx = unscaled ? srcRect.x + (x - dstRect.x)
-                                    : srcRect.x + static_cast<int>(std::int64_t{x - dstRect.x} * srcRect.width /
-                                                                   dstRect.width);
-            if (sx < 0 || sx >= src.width())
-                continue;
-            if (mask && sx < mask->width() && sy < mask->height() && mask->pixelIndex(sx, sy) != 0)
-                continue;
-            std::memcpy(out + static_cast<std::size_t>(x) * bytes, in + static_cast<std::size_t>(sx) * bytes, bytes);
+            const int sx = srcRect.x + static_cast<int>(std::int64_t{x - dstRect.x} * srcRect.width / dstRect.width);
+            if (sx >= 0 && sx < src.width() && !masked(sx))
+                std::memcpy(out + static_cast<std::size_t>(x) * bytes, in + static_cast<std::size_t>(sx) * bytes,
+                            bytes);
         }
     }
 }

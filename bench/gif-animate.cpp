@@ -1,0 +1,167 @@
+// Frames composed per second: an animation played by its painter with every wait removed,
+// its hand-offs served on this thread as the user-interface thread serves them.
+//   gif-animate FILE...           NAME FRAMES CRC32   (every composite as R, G, B, A bytes)
+//   gif-animate --time N FILE...  NAME FRAMES MEDIAN_SECONDS MIN_SECONDS   (the file loaded
+//                                 before each timed play)
+//   gif-animate --hd N            1920x1080 FRAMES MEDIAN_MS_PER_FRAME   (N full-screen frames,
+//                                 each restoring the one before: two buffer copies a frame)
+
+#include "gif/GIFHandOff.h"
+#include "gif/GIFImage.h"
+#include "platform/graphics/Stream.h"
+
+#include <zlib.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <vector>
+
+namespace {
+
+// No time passes and no wait waits.
+class InstantClock final : public TGIFPainterClock {
+public:
+    std::int64_t Now() override { return 0; }
+    bool WaitFor(std::unique_lock<std::mutex>&, std::condition_variable&, std::int64_t,
+                 const std::function<bool()>& woken) override
+    {
+        return woken();
+    }
+};
+
+InstantClock instant;
+
+std::vector<std::uint8_t> ReadFile(const char* name)
+{
+    std::ifstream in(name, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void Load(TGIFImage& image, const std::vector<std::uint8_t>& bytes)
+{
+    auto stream = platform::MemoryStream::borrowing(bytes);
+    image.LoadFromStream(stream);
+}
+
+// Plays every frame once; `painted` sees each composite.
+void Play(TGIFImage& image, const std::function<void(const platform::Bitmap&)>& painted = {})
+{
+    image.PainterClock = &instant;
+    if (painted)
+        image.OnFramePainted = [&](TGIFPainter* p) { painted(*p->Target()); };
+    image.Paint(nullptr, {0, 0, image.GetWidth(), image.GetHeight()}, goAsync | goAnimate | goTransparent);
+    GifHandOffs().ServeUntil([&] { return image.Painters().empty(); });
+}
+
+void CrossCheck(const char* name)
+{
+    TGIFImage image;
+    Load(image, ReadFile(name));
+    unsigned long crc = crc32(0L, nullptr, 0);
+    int frames = 0;
+    std::vector<std::uint8_t> rgba;
+    Play(image, [&](const platform::Bitmap& composite) {
+        rgba.resize(static_cast<std::size_t>(composite.width()) * 4);
+        for (int y = 0; y < composite.height(); ++y) {
+            const auto* row = reinterpret_cast<const std::uint32_t*>(composite.scanLine(y));
+            for (int x = 0; x < composite.width(); ++x) {
+                const std::uint32_t p = row[x];
+                const std::uint8_t bytes[4] = {static_cast<std::uint8_t>(p >> 16), static_cast<std::uint8_t>(p >> 8),
+                                               static_cast<std::uint8_t>(p), static_cast<std::uint8_t>(p >> 24)};
+                std::memcpy(&rgba[4 * static_cast<std::size_t>(x)], bytes, 4);
+            }
+            crc = crc32(crc, rgba.data(), static_cast<uInt>(rgba.size()));
+        }
+        ++frames;
+    });
+    std::printf("%s %d %08lx\n", name, frames, crc);
+}
+
+template <class Work>
+std::vector<double> Timed(int repeats, const std::function<void()>& prepare, Work work)
+{
+    std::vector<double> seconds;
+    for (int i = 0; i < repeats; ++i) {
+        prepare();
+        const auto start = std::chrono::steady_clock::now();
+        work();
+        seconds.push_back(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+    }
+    std::sort(seconds.begin(), seconds.end());
+    return seconds;
+}
+
+void Time(const char* name, int repeats)
+{
+    const std::vector<std::uint8_t> bytes = ReadFile(name);
+    std::unique_ptr<TGIFImage> image;
+    const auto seconds = Timed(
+        repeats,
+        [&] {
+            image = std::make_unique<TGIFImage>();
+            Load(*image, bytes);
+        },
+        [&] { Play(*image); });
+    std::printf("%s %d %.6f %.6f\n", name, image->Images.GetCount(), seconds[seconds.size() / 2], seconds.front());
+}
+
+// Full-screen frames of changing colours, each disposed of by restoring the one before.
+void TimeFullHD(int frames)
+{
+    constexpr int W = 1920, H = 1080;
+    std::unique_ptr<TGIFImage> image;
+    const auto seconds = Timed(
+        5,
+        [&] {
+            image = std::make_unique<TGIFImage>();
+            std::vector<platform::Rgb> colours;
+            for (int i = 0; i < 256; ++i)
+                colours.push_back({static_cast<std::uint8_t>(i), static_cast<std::uint8_t>(255 - i),
+                                   static_cast<std::uint8_t>(i * 7)});
+            image->Header.ColorMap.ImportColorMap(colours);
+            image->SetWidth(W);
+            image->SetHeight(H);
+            for (int f = 0; f < frames; ++f) {
+                auto frame = std::make_unique<TGIFSubImage>(image.get());
+                frame->DoSetBounds(0, 0, W, H);
+                for (int y = 0; y < H; ++y) {
+                    std::uint8_t* row = frame->GetScanline(y);
+                    for (int x = 0; x < W; ++x)
+                        row[x] = static_cast<std::uint8_t>((x / 8 + y / 8 + f) & 0xFF);
+                }
+                auto control = std::make_unique<TGIFGraphicControlExtension>(frame.get());
+                control->SetDisposal(dmPrevious);
+                control->SetTransparent(true);
+                control->TransparentColorIndex = 0;
+                frame->Extensions.Add(std::move(control));
+                image->Add(std::move(frame));
+            }
+        },
+        [&] { Play(*image); });
+    std::printf("%dx%d %d %.3f\n", W, H, frames, seconds[seconds.size() / 2] * 1000 / frames);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    GifHandOffs().SetWake([] {});
+    if (argc > 2 && std::strcmp(argv[1], "--hd") == 0) {
+        TimeFullHD(std::max(2, std::atoi(argv[2])));
+        return 0;
+    }
+    int repeats = 0;
+    int first = 1;
+    if (argc > 2 && std::strcmp(argv[1], "--time") == 0) {
+        repeats = std::max(1, std::atoi(argv[2]));
+        first = 3;
+    }
+    for (int i = first; i < argc; ++i)
+        repeats > 0 ? Time(argv[i], repeats) : CrossCheck(argv[i]);
+    return 0;
+}
