@@ -27,7 +27,4 @@ for file in "${files[@]}"; do
 done
 echo "median of $repeats opens each, from the page cache; ratio = our time / giflib's;"
 echo "render Mpx/s = composite megapixels per second of the whole open"
-for result in "${results[@]}"; do
-  read -r work ours peer <<<"$result"
-  bench_result "$work" "$ours" "$peer" ms "<=1.2"
-done
+print_results ms "<=1.2"

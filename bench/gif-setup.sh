@@ -1,5 +1,5 @@
-# Sourced by the GIF benchmarks (gif-decode.sh, gif-encode.sh, gif-open.sh): the result line
-# helper, the build directory, the inputs made by gif-data.sh in $data, the repeat count
+# Sourced by the GIF benchmarks (gif-decode.sh, gif-encode.sh, gif-open.sh, gif-animate.sh):
+# the result line helpers, the build directory, the inputs made by gif-data.sh in $data, the repeat count
 # (REPEATS, 15 by default) and the command prefix that pins a run to one CPU (BENCH_CPU).
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
@@ -17,4 +17,13 @@ same_output() {
     exit 1
   fi
   echo "cross-check: $1"
+}
+
+# One RESULT line for each "WORK OURS PEER" entry of the array `results`: print_results UNIT GOAL.
+print_results() {
+  local result work ours peer
+  for result in "${results[@]}"; do
+    read -r work ours peer <<<"$result"
+    bench_result "$work" "$ours" "$peer" "$1" "$2"
+  done
 }
