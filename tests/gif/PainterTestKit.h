@@ -83,15 +83,15 @@ public:
         image.OnPainterEnd = [this](TGIFPainter*) { events.push_back("end"); };
     }
 
-    // Paints with `options` and serves the hand-offs until every painter has ended; `serve`
-    // replaces the plain serving (to act between hand-offs).
+    // Paints with `options` and serves the hand-offs until every painter thread has left;
+    // `serve` acts first (between hand-offs), and may even delete the picture.
     void Play(TGIFDrawOptions options, const std::function<void()>& serve = {})
     {
         testsupport::finishWithin(std::chrono::seconds(20), [&] {
             painter = image.Paint(nullptr, {0, 0, image.GetWidth(), image.GetHeight()}, options);
             if (serve)
                 serve();
-            GifHandOffs().ServeUntil([&] { return image.Painters().empty(); });
+            GifHandOffs().ServeUntilThreadsLeft();
             return 0;
         });
     }
