@@ -11,6 +11,7 @@
 
 #include <QCheckBox>
 #include <QLineEdit>
+#include <QRadioButton>
 
 namespace {
 
@@ -26,6 +27,13 @@ public:
     void ShowChat() override { show(pchatForm); }
     void ShowFtpServer() override { show(ftpservForm); }
     void ShowTrace() override { show(tracertForm); }
+    void CheckTraceRadioButton(const std::string& name) override
+    {
+        if (!tracertForm)
+            return;
+        if (auto* button = tracertForm->findChild<QRadioButton*>(QString::fromStdString(name)))
+            button->setChecked(true);
+    }
 
 private:
     static void show(QWidget* window)

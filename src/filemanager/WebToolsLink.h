@@ -19,4 +19,7 @@ public:
     virtual void ShowFtpServer() = 0;
     // Shows the trace route and ping window, without waiting for it.
     virtual void ShowTrace() = 0;
+    // Checks the trace window's navigation radio button of that object name, so its drags
+    // pan, rotate or zoom as the panels' do.
+    virtual void CheckTraceRadioButton(const std::string& name) = 0;
 };

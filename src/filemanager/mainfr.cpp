@@ -11,7 +11,6 @@
 #include "platform/ui/Application.h"
 #include "platform/ui/ExceptionGuard.h"
 #include "platform/ui/IniFile.h"
-#include "platform/ui/KeyPreview.h"
 #include "platform/ui/Locations.h"
 #include "platform/ui/MessageService.h"
 #include "ui_MainForm.h"
@@ -62,10 +61,8 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent), ui(std::make_unique
     trayIcon = MainIcon();
     setWindowIcon(trayIcon);
 
-    // The window sees every key before the focused control does.
-    auto* preview = new platform::KeyPreview(this);
-    preview->OnKeyDown = [this](int key, platform::ShiftState shift) { FormKeyDown(key, shift); };
-    preview->OnKeyUp = [this](int key, platform::ShiftState shift) { FormKeyUp(key, shift); };
+    InstallKeyDispatch();
+    ConnectCommandBar();
     connect(ui->About1, &QAction::triggered, this, platform::guard([this] { About1Click(); }));
 
     ConnectSwitch(buttons1, &TMainForm::buttons1Click);
@@ -292,10 +289,6 @@ void TMainForm::SetModifiers(platform::ShiftState shift)
     ctrlDown = shift.ctrl;
     altDown = shift.alt;
 }
-
-void TMainForm::FormKeyDown(int, platform::ShiftState Shift) { SetModifiers(Shift); }
-
-void TMainForm::FormKeyUp(int, platform::ShiftState Shift) { SetModifiers(Shift); }
 
 void TMainForm::ClearActiveControl()
 {

@@ -15,6 +15,7 @@ class IconCache;
 class MainFormTextureLoader;
 class QAction;
 class QMenuBar;
+class QRadioButton;
 class QSplitter;
 class QTimer;
 class QToolBar;
@@ -87,6 +88,25 @@ public:
     void FormKeyDown(int Key, platform::ShiftState Shift);
     void FormKeyUp(int Key, platform::ShiftState Shift);
 
+    // The command bar's buttons, each also run by its key; they act on ActivePanel().
+    void renameSpeedButtonClick();
+    void ViewSpeedButtonClick();
+    void EditSpeedButtonClick();
+    // Copy and move go from the active panel (the right one when neither is) into the
+    // other's directory, then re-read both.
+    void CopyItemsSpeedButtonClick();
+    void MoveItemsSpeedButtonClick();
+    void makedirSpeedButtonClick();
+    // Deletes for good with Shift held, then forgets the Shift.
+    void deleteSpeedButtonClick();
+    // Compares the two marked files of both panels.
+    void CompareSpeedButtonClick();
+    void FindSpeedButtonClick();
+    // Help > Controls and F1: how the mouse drives the panels.
+    void Controls1Click();
+    // The left panel if it is active, else the right one if it is, else null.
+    Tglfr* ActivePanel() const;
+
     // What the panels need of the window holding them.
     std::string Title() const override;
     void SetTitle(const std::string& title) override;
@@ -138,6 +158,17 @@ private:
     void WriteSettings(platform::IniFile& ini);
     void RepaintPanels();
     void SetModifiers(platform::ShiftState shift);
+    void ReadLiveModifiers();
+    void ConnectCommandBar();
+    void InstallKeyDispatch();
+    void ActivationChanged(bool active);
+    // A line edit has the keys: the filter box, clicked or tabbed into.
+    bool TextFieldFocused() const;
+    void PassToPanels(int key, platform::ShiftState shift, bool down);
+    void SetNavigationMode(QRadioButton* Tglfr::*button, const std::string& name);
+    void RunFunctionKey(int key);
+    void SelectDriveByKey(int key);
+    void TransferMarked(void (Tglfr::*operation)(std::string targetDir));
 
     std::unique_ptr<Ui::MainForm> ui;
     QSystemTrayIcon* trayEntry = nullptr;

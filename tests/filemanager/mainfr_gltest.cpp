@@ -61,6 +61,8 @@ public:
     void ShowChat() override {}
     void ShowFtpServer() override {}
     void ShowTrace() override {}
+    void CheckTraceRadioButton(const std::string& name) override { traceModes.push_back(name); }
+    std::vector<std::string> traceModes;
 };
 
 class TrayForm : public TMainForm {

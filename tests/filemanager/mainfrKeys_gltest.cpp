@@ -1,0 +1,281 @@
+#include "filemanager/WebToolsLink.h"
+#include "filemanager/findfiledlg.h"
+#include "filemanager/glform.h"
+#include "filemanager/mainfr.h"
+#include "platform/fs/CurrentDir.h"
+#include "platform/ui/Application.h"
+#include "platform/ui/Locations.h"
+#include "support/ScriptedMessages.h"
+#include "support/TempTree.h"
+#include "support/gl/GlTestHelpers.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QTest>
+#include <QToolBar>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include <unistd.h>
+
+namespace {
+
+const bool glReady = testsupport::useProgramOpenGLSetup();
+
+using platform::MsgResult;
+using Texts = std::vector<std::string>;
+
+bool Exists(const std::string& path) { return access(path.c_str(), F_OK) == 0; }
+
+class TraceModes : public TWebToolsLink {
+public:
+    bool TraceWasShown() const override { return false; }
+    bool TraceGlobeUsed() const override { return false; }
+    bool ChatWasShown() const override { return false; }
+    std::string ChatLastHost() const override { return {}; }
+    void ShowChat() override {}
+    void ShowFtpServer() override {}
+    void ShowTrace() override {}
+    void CheckTraceRadioButton(const std::string& name) override { modes.push_back(name); }
+    Texts modes;
+};
+
+// A main window with real panels over a left and a right directory, the left one active.
+class CommandBar : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(glReady);
+        QFile::remove(QString::fromStdString(platform::settingsFilePath()));
+        const std::string cdrom = tree.Dir("cdrom");
+        form = std::make_unique<TMainForm>();
+        form->mountSource = [cdrom] { return std::vector<platform::MountEntry>{{cdrom, "fuse.sshfs", true}}; };
+        form->webTools = &trace;
+        platform::Application::instance().OnActivate = nullptr;
+        form->resize(800, 600);
+        form->show();
+        QCoreApplication::processEvents();
+        form->AppActivate();
+        left = form->leftPanel;
+        right = form->rightPanel;
+        left->GoToDirectory(tree.Dir("left"));
+        right->GoToDirectory(tree.Dir("right"));
+        FindFilDlg = &findDialog;
+        Activate(left);
+        ASSERT_EQ(left->DirPath(), tree.Path("left"));
+        ASSERT_EQ(right->DirPath(), tree.Path("right"));
+    }
+    void TearDown() override
+    {
+        FindFilDlg = nullptr;
+        if (form)
+            form->webTools = nullptr;
+    }
+    static void Reread(Tglfr* panel)
+    {
+        panel->ChangeToListingDir();
+        panel->RefreshListing(true);
+    }
+    void Activate(Tglfr* panel)
+    {
+        left->SetActive(panel == left);
+        right->SetActive(panel == right);
+    }
+    static void Mark(Tglfr& panel, const Texts& names)
+    {
+        for (const auto& entry : panel.dir.entries)
+            entry->selected = std::find(names.begin(), names.end(), entry->name) != names.end();
+    }
+    static bool Lists(const Tglfr& panel, const std::string& name)
+    {
+        return std::any_of(panel.dir.entries.begin(), panel.dir.entries.end(),
+                           [&](const auto& entry) { return entry->name == name; });
+    }
+    void Key(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+    {
+        QTest::keyClick(form->windowHandle(), key, modifiers);
+        QCoreApplication::processEvents();
+    }
+
+    testfs::TempTree tree;
+    testfs::KeepCurrentDir keepDir;
+    testsupport::ScriptedMessages boxes;
+    TraceModes trace;
+    TFindFilDlg findDialog;
+    std::unique_ptr<TMainForm> form;
+    Tglfr* left = nullptr;
+    Tglfr* right = nullptr;
+};
+
+TEST_F(CommandBar, TheBarHoldsNineButtonsThatEachReachTheirCommand)
+{
+    const QList<QAction*> actions = form->ToolBar1->actions();
+    Texts captions;
+    for (QAction* action : actions) {
+        if (QWidget* widget = form->ToolBar1->widgetForAction(action); auto* label = qobject_cast<QLabel*>(widget)) {
+            EXPECT_EQ(label->text(), "  ");
+            continue;
+        }
+        captions.push_back(action->text().toStdString());
+        EXPECT_GE(form->ToolBar1->widgetForAction(action)->minimumHeight(), 24);
+        EXPECT_EQ(form->ToolBar1->widgetForAction(action)->font().family(), "Arial");
+    }
+    EXPECT_EQ(captions, (Texts{"rename F2", "view F3", "edit F4", "copy F5", "move F6", "make dir F7",
+                               "delete F8 / Del", "compare F9", "find F10"}));
+    for (int i = 1; i <= 9; ++i)
+        EXPECT_NE(form->ToolBar1->findChild<QLabel*>(QString("Label%1").arg(i)), nullptr) << i;
+
+    const auto click = [&](const char* name) { form->findChild<QAction*>(name)->trigger(); };
+    click("renameSpeedButton");
+    click("CopyItemsSpeedButton");
+    click("MoveItemsSpeedButton");
+    click("CompareSpeedButton");
+    EXPECT_EQ(boxes.texts(), (Texts{"No files selected", "No file selected", "No files selected",
+                                    "More or less than two files are selected"}));
+    boxes.answerModal(QDialog::Rejected);
+    boxes.answerModal(QDialog::Rejected);
+    click("makedirSpeedButton");
+    click("FindSpeedButton");
+    EXPECT_EQ(boxes.modalDialogs(), (Texts{"MakedirDlg", "FindFilDlg"}));
+}
+
+TEST_F(CommandBar, FunctionKeysCopyMoveAndOpenTheDialogsOfTheActivePanel)
+{
+    tree.File("left/a.txt", "A");
+    tree.File("left/b.txt", "B");
+    Reread(left);
+    Mark(*left, {"a.txt"});
+    Key(Qt::Key_F5);
+    EXPECT_TRUE(Exists(tree.Path("right/a.txt")));
+    EXPECT_TRUE(Lists(*right, "a.txt") && Lists(*left, "a.txt"));
+    Mark(*left, {"b.txt"});
+    Key(Qt::Key_F6);
+    EXPECT_TRUE(Lists(*right, "b.txt"));
+    EXPECT_FALSE(Lists(*left, "b.txt") || Exists(tree.Path("left/b.txt")));
+
+    // With neither panel active copy goes from right to left; the other commands do nothing.
+    Activate(nullptr);
+    Mark(*right, {"b.txt"});
+    Key(Qt::Key_F5);
+    EXPECT_TRUE(Exists(tree.Path("left/b.txt")) && Lists(*left, "b.txt"));
+    Key(Qt::Key_F7);
+    Key(Qt::Key_F2);
+    EXPECT_TRUE(boxes.modalDialogs().empty());
+
+    Activate(left);
+    Mark(*left, {"a.txt"});
+    for (Qt::Key key : {Qt::Key_F2, Qt::Key_F7, Qt::Key_F10})
+        boxes.answerModal(QDialog::Rejected), Key(key);
+    EXPECT_EQ(boxes.modalDialogs(), (Texts{"RenameDlg", "MakedirDlg", "FindFilDlg"}));
+    boxes.clear();
+    Key(Qt::Key_F1);
+    EXPECT_EQ(boxes.texts(), (Texts{"Rotate: CTRL+left Mouse button, Pan: ALT+left mouse button, Zoom: CTRL+ALT+left "
+                                    "mouse button,Select: SHIFT+left mouse button or right mouse button alone"}));
+}
+
+TEST_F(CommandBar, DeleteAsksForGoodOnlyWithShiftAndCompareFindsTwoMarkedFiles)
+{
+    tree.File("left/a.txt", "same");
+    tree.File("left/b.txt", "same and more");
+    tree.File("right/c.txt", "other");
+    Reread(left);
+    Reread(right);
+    Mark(*left, {"a.txt"});
+    boxes.answer(MsgResult::No);
+    boxes.answer(MsgResult::No);
+    Key(Qt::Key_Delete, Qt::ShiftModifier);
+    Mark(*left, {"a.txt"});
+    Key(Qt::Key_Delete);
+    ASSERT_EQ(boxes.texts().size(), 4u);
+    EXPECT_TRUE(boxes.texts()[0].starts_with("Permanently delete 1 item(s)")) << boxes.texts()[0];
+    EXPECT_EQ(boxes.texts()[2], "Move 1 item(s) to the trash?");
+    EXPECT_TRUE(Exists(tree.Path("left/a.txt")));
+    boxes.clear();
+
+    Mark(*left, {"a.txt", "b.txt"});
+    Key(Qt::Key_F9);
+    Mark(*left, {"a.txt"});
+    Mark(*right, {"c.txt", ".."});
+    Key(Qt::Key_F9);
+    Mark(*left, {"a.txt", "b.txt"});
+    Key(Qt::Key_F9);
+    EXPECT_EQ(boxes.texts(), (Texts{"the files are identical till the length of the shorter one",
+                                    "the files are not identical", "More or less than two files are selected"}));
+}
+
+TEST_F(CommandBar, TypingInATextFieldReachesNoCommand)
+{
+    tree.File("left/a.txt", "A");
+    Reread(left);
+    const auto check = [&](const char* how) {
+        Mark(*left, {"a.txt"});
+        left->rotateRadioButton->setChecked(true);
+        const double rotx = left->rotx;
+        Key(Qt::Key_Delete);
+        Key(Qt::Key_Delete, Qt::ShiftModifier);
+        Key(Qt::Key_Asterisk, Qt::KeypadModifier);
+        Key(Qt::Key_P);
+        Key(Qt::Key_Up);
+        Key(Qt::Key_C, Qt::ControlModifier);
+        EXPECT_TRUE(boxes.texts().empty()) << how;
+        EXPECT_TRUE(Exists(tree.Path("left/a.txt"))) << how;
+        EXPECT_TRUE(left->rotateRadioButton->isChecked()) << how;
+        EXPECT_EQ(left->rotx, rotx) << how;
+        EXPECT_TRUE(trace.modes.empty()) << how;
+        EXPECT_EQ(left->DirPath(), tree.Path("left")) << how;
+    };
+    form->filterEditFocused = true;
+    check("flag");
+    form->filterEditFocused = false;
+    left->FilterEdit->setFocus();
+    QCoreApplication::processEvents();
+    if (form->focusWidget() == left->FilterEdit)
+        check("focus");
+}
+
+TEST_F(CommandBar, ModeKeysDriveKeysAndEscapeReachBothPanels)
+{
+    Key(Qt::Key_P);
+    EXPECT_TRUE(left->panRadioButton->isChecked() && right->panRadioButton->isChecked());
+    Key(Qt::Key_Z);
+    EXPECT_TRUE(left->zoomRadioButton->isChecked() && right->zoomRadioButton->isChecked());
+    Key(Qt::Key_R);
+    EXPECT_TRUE(left->rotateRadioButton->isChecked() && right->rotateRadioButton->isChecked());
+    EXPECT_EQ(trace.modes, (Texts{"panRadioButton", "zoomRadioButton", "rotateRadioButton"}));
+
+    Key(Qt::Key_P, Qt::ControlModifier);
+    EXPECT_TRUE(left->rotateRadioButton->isChecked());
+    Key(Qt::Key_Q, Qt::ControlModifier);
+    EXPECT_EQ(boxes.texts(), (Texts{"no such drive", "no such drive"}));
+    Key(Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(left->DirPath(), tree.Path("cdrom"));
+    EXPECT_EQ(left->drvComboBox->currentText(), "cdrom");
+    EXPECT_EQ(right->DirPath(), tree.Path("right"));
+    Activate(nullptr);
+    boxes.clear();
+    Key(Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(boxes.texts(), (Texts{"select window"}));
+
+    QTest::keyPress(form->windowHandle(), Qt::Key_Escape);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(left->drawingSuppressed && right->drawingSuppressed);
+    QTest::keyRelease(form->windowHandle(), Qt::Key_Escape);
+    EXPECT_FALSE(left->drawingSuppressed || right->drawingSuppressed);
+    // An Esc released in another window must not leave the panels dark.
+    QTest::keyPress(form->windowHandle(), Qt::Key_Escape);
+    QEvent deactivate(QEvent::WindowDeactivate);
+    QCoreApplication::sendEvent(form.get(), &deactivate);
+    EXPECT_FALSE(left->drawingSuppressed || right->drawingSuppressed);
+    // The Shift of a key pressed here and released elsewhere is forgotten on coming back.
+    form->FormKeyDown(platform::vk::Shift, {true, false, false});
+    QEvent activate(QEvent::WindowActivate);
+    QCoreApplication::sendEvent(form.get(), &activate);
+    EXPECT_FALSE(form->shiftDown);
+}
+
+} // namespace
