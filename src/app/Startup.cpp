@@ -24,6 +24,14 @@ public:
     {
         return pchatForm ? pchatForm->ServerEdit->text().toStdString() : std::string();
     }
+    void ShowTraceNavigationButtons(bool visible) override
+    {
+        if (!tracertForm)
+            return;
+        for (QRadioButton* button :
+             {tracertForm->zoomRadioButton, tracertForm->panRadioButton, tracertForm->rotateRadioButton})
+            button->setVisible(visible);
+    }
     void ShowChat() override { show(pchatForm); }
     void ShowFtpServer() override { show(ftpservForm); }
     void ShowTrace() override { show(tracertForm); }

@@ -2,7 +2,6 @@
 
 #include "filemanager/Dirbloc.h"
 #include "filemanager/PanelBlocks.h"
-#include "filemanager/Settings.h"
 #include "filemanager/dir.h"
 #include "platform/fs/DriveList.h"
 #include "platform/ui/VirtualKeys.h"
@@ -121,8 +120,6 @@ public:
     std::string shownPath; // the directory of the last listing read
     std::string unreadableReported; // the unreadable directory already reported, "" when none
     bool drawnOnce = false; // the last frame got through all entries
-    // The scene's font as the settings file gives it, read just before the scene is made.
-    PanelFontSettings Font2D_Type;
 
     // The listing's directory.
     const std::string& DirPath() const { return dir.path; }

@@ -2,6 +2,7 @@
 #include "filemanager/OpenGLPanel.h"
 #include "filemanager/PanelHost.h"
 #include "filemanager/PanelTexts.h"
+#include "filemanager/Settings.h"
 #include "filemanager/glform.h"
 
 #include <QLocale>
@@ -9,7 +10,7 @@
 float Tglfr::FontPointSize() const
 {
     const qreal size = OpenGLPanel1->Font2D_Type().pointSizeF();
-    return size > 0 ? float(size) : float(Font2D_Type.size);
+    return size > 0 ? float(size) : float(PanelFontSettings().size);
 }
 
 void Tglfr::DrawBitmapText(const std::string& text, float x, float y, float z)

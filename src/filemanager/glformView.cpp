@@ -1,6 +1,7 @@
 // The panel's OpenGL events, camera and the two view transforms.
 #include "filemanager/OpenGLPanel.h"
 #include "filemanager/PanelHost.h"
+#include "filemanager/Settings.h"
 #include "filemanager/glform.h"
 #include "icons3d/SceneLight.h"
 #include "platform/ui/IniFile.h"
@@ -37,8 +38,7 @@ void SetProjection(const TOpenGLPanel& view)
 
 void Tglfr::OpenGLPanel1PreInit()
 {
-    Font2D_Type = ReadPanelFont(platform::IniFile(platform::settingsFilePath()));
-    const QFont font = PanelFont(Font2D_Type);
+    const QFont font = PanelFont(ReadPanelFont(platform::IniFile(platform::settingsFilePath())));
     OpenGLPanel1->SetFont(font);
     OpenGLPanel1->SetFont3DType(font);
 }

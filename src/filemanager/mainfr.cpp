@@ -64,6 +64,7 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent), ui(std::make_unique
     InstallKeyDispatch();
     ConnectCommandBar();
     connect(ui->About1, &QAction::triggered, this, platform::guard([this] { About1Click(); }));
+    ConnectMenuCommands();
 
     ConnectSwitch(buttons1, &TMainForm::buttons1Click);
     ConnectSwitch(status1, &TMainForm::status1Click);

@@ -4,11 +4,13 @@
 #include "filemanager/Settings.h"
 #include "platform/ui/VirtualKeys.h"
 
+#include <QColor>
 #include <QIcon>
 #include <QMainWindow>
 #include <QSystemTrayIcon>
 
 #include <memory>
+#include <optional>
 #include <string>
 
 class IconCache;
@@ -141,6 +143,20 @@ public:
     void viewfileplane1Click();
     void viewbkgpic1Click();
 
+    // The menu's commands on the panels' colours and font, the background picture and the
+    // web search page.
+    void setbackgroundcolor1Click();
+    void setcolorofactivewindow1Click();
+    void selectedfilecolor1Click();
+    void fileplanecolor1Click();
+    void Font1Click();
+    void getbkgpict1Click();
+    // Asks for a background picture and loads it; true when one was loaded.
+    bool ChooseBackgroundPicture();
+    void Search1Click();
+    // Where the colour dialog starts: the colour last chosen in it.
+    QColor ColorDialog1Color{Qt::black};
+
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -150,6 +166,11 @@ protected:
 private:
     void CreatePanels();
     void ConnectSwitch(QAction* item, void (TMainForm::*handler)());
+    void ConnectMenuCommands();
+    // Sets one of the active panel's scene colours to a chosen one with the given alpha.
+    void SetPanelColour(float (Tglfr::*colour)[4], float alpha);
+    // Asks for a colour starting at the last one chosen, and remembers the choice.
+    std::optional<QColor> PickColour();
     void ReadSettings();
     void ApplyPanelSettings(Tglfr& panel, const PanelSettings& stored);
     PanelSettings CapturePanelSettings(const Tglfr& panel) const;

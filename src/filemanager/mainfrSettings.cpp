@@ -1,5 +1,6 @@
 // The main window's side of the settings file: applying what was read at the first
 // activation, in the order the handlers expect, and writing everything when it closes.
+#include "filemanager/OpenGLPanel.h"
 #include "filemanager/WebToolsLink.h"
 #include "filemanager/glform.h"
 #include "filemanager/mainfr.h"
@@ -45,6 +46,19 @@ void applySwitch(Tglfr& panel, bool& option, bool stored, void (Tglfr::*toggle)(
 {
     option = !stored;
     (panel.*toggle)();
+}
+
+// A panel's font as the file keeps it; the character set, which no font here has, stays as
+// it was read, and so does a size not given in points.
+PanelFontSettings storedFont(const QFont& font, const PanelFontSettings& read)
+{
+    PanelFontSettings stored = read;
+    stored.name = font.family().toStdString();
+    if (font.pointSize() > 0)
+        stored.size = font.pointSize();
+    stored.bold = font.bold();
+    stored.italic = font.italic();
+    return stored;
 }
 
 } // namespace
@@ -143,7 +157,7 @@ ViewSettings TMainForm::CaptureViewSettings() const
     view.viewBkgPic = viewBkgPic;
     if (leftPanel) {
         view.splitter = ps->sizes().value(0, view.splitter);
-        view.font = leftPanel->Font2D_Type;
+        view.font = storedFont(leftPanel->OpenGLPanel1->Font2D_Type(), storedView.font);
     }
     view.bkgFileName = bkgFileName;
     view.icon3DDir = icon3DDir;
@@ -155,8 +169,9 @@ void TMainForm::WriteSettings(platform::IniFile& ini)
     // Until the first activation has applied the file, the windows hold defaults, not the
     // user's settings; writing them would throw the settings away.
     const bool write = !firstActivation;
+    const ViewSettings view = CaptureViewSettings();
     if (write) {
-        WriteViewSettings(ini, CaptureViewSettings());
+        WriteViewSettings(ini, view);
         const bool traceShown = webTools && webTools->TraceWasShown();
         if (traceShown)
             ini.writeString(settings::Tracert, settings::LastHost, traceLastHost);
@@ -170,7 +185,7 @@ void TMainForm::WriteSettings(platform::IniFile& ini)
             continue;
         if (write) {
             if (panel == leftPanel)
-                WriteFontStyle(ini, panel->Font2D_Type);
+                WriteFontStyle(ini, view.font);
             WritePanelSettings(ini, panel == leftPanel ? "Left" : "Right", CapturePanelSettings(*panel));
         }
         panel->FormClose();

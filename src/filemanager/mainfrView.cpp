@@ -1,12 +1,16 @@
-// The main window's view switches, which the menu and the settings file both drive.
+// The main window's view switches, which the menu and the settings file both drive, and the
+// background picture.
+#include "filemanager/WebToolsLink.h"
 #include "filemanager/glform.h"
 #include "filemanager/mainfr.h"
 #include "platform/ui/ExceptionGuard.h"
+#include "platform/ui/MessageService.h"
 
 #include <QAction>
+#include <QFrame>
+#include <QLabel>
 #include <QRadioButton>
 #include <QStatusBar>
-#include <QFrame>
 #include <QToolBar>
 
 void TMainForm::ConnectSwitch(QAction* item, void (TMainForm::*handler)())
@@ -61,6 +65,8 @@ void TMainForm::ctrlbuttons1Click()
     showOnBothPanels(leftPanel, rightPanel, ctrlbuttons1->isChecked(), [](Tglfr& panel) {
         return QWidgetList{panel.zoomRadioButton, panel.panRadioButton, panel.rotateRadioButton};
     });
+    if (webTools)
+        webTools->ShowTraceNavigationButtons(ctrlbuttons1->isChecked());
 }
 
 void TMainForm::lasticonuservisible1Click()
@@ -69,6 +75,7 @@ void TMainForm::lasticonuservisible1Click()
     for (Tglfr* panel : {leftPanel, rightPanel}) {
         if (panel) {
             panel->showLastIcon = lasticonuservisible1->isChecked();
+            panel->lasticonPanel->setVisible(panel->showLastIcon && !panel->Image1->pixmap().isNull());
             panel->RepaintScene();
         }
     }
@@ -94,5 +101,34 @@ void TMainForm::viewbkgpic1Click()
     viewBkgPic = viewbkgpic1->isChecked();
     if (!leftPanel || !rightPanel)
         return;
+    if (viewBkgPic && (bkgFileName.empty() || !bkgTexture)) {
+        // Switched on with nothing to show: a picture is asked for, else it stays off.
+        if (!ChooseBackgroundPicture()) {
+            viewbkgpic1->setChecked(!viewbkgpic1->isChecked());
+            viewBkgPic = viewbkgpic1->isChecked();
+        }
+        return;
+    }
     RepaintPanels();
 }
+
+bool TMainForm::ChooseBackgroundPicture()
+{
+    if (!leftPanel || !rightPanel)
+        return false;
+    const std::optional<std::string> chosen = platform::messages().pickOpenFile(
+        "Set the name of the background picture", bkgFileName,
+        "bmp (*.bmp);;gif (*.gif);;jpg (*.jpg);;jpeg (*.jpeg)", "jpg (*.jpg)");
+    if (!chosen)
+        return false;
+    bkgFileName = *chosen;
+    // The old picture goes first: one that cannot be loaded leaves no background.
+    bkgTexture.reset();
+    bkgTexture = LoadPictureTexture(bkgTextureId, bkgFileName);
+    RepaintPanels();
+    if (bkgTexture && !viewbkgpic1->isChecked())
+        viewbkgpic1Click();
+    return bkgTexture != nullptr;
+}
+
+void TMainForm::getbkgpict1Click() { ChooseBackgroundPicture(); }

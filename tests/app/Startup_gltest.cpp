@@ -17,6 +17,7 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QLineEdit>
+#include <QRadioButton>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -135,6 +136,27 @@ TEST(Startup, TheWebMenuShowsTheTraceWindowWithoutWaitingForIt)
     EXPECT_FALSE(tracertForm->FirstShow);
     EXPECT_FALSE(tracertForm->isModal());
     EXPECT_EQ(tracertForm->HostEdit->text().toStdString(), MainForm->traceLastHost);
+}
+
+TEST(Startup, TheControlButtonsSwitchAndTheNavigationModeReachTheTraceWindowsButtons)
+{
+    const auto windows = CreateStartupWindows();
+    QRadioButton* buttons[] = {tracertForm->zoomRadioButton, tracertForm->panRadioButton,
+                               tracertForm->rotateRadioButton};
+    MainForm->findChild<QAction*>("ctrlbuttons1")->trigger();
+    EXPECT_FALSE(MainForm->ctrlbuttons1->isChecked());
+    for (QRadioButton* button : buttons)
+        EXPECT_TRUE(button->isHidden()) << button->objectName().toStdString();
+    MainForm->findChild<QAction*>("ctrlbuttons1")->trigger();
+    for (QRadioButton* button : buttons)
+        EXPECT_FALSE(button->isHidden()) << button->objectName().toStdString();
+
+    for (QRadioButton* button : {tracertForm->panRadioButton, tracertForm->zoomRadioButton,
+                                 tracertForm->rotateRadioButton}) {
+        MainForm->webTools->CheckTraceRadioButton(button->objectName().toStdString());
+        EXPECT_TRUE(button->isChecked()) << button->objectName().toStdString();
+    }
+    EXPECT_FALSE(tracertForm->panRadioButton->isChecked());
 }
 
 } // namespace

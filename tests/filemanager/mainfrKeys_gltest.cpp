@@ -1,4 +1,4 @@
-#include "filemanager/WebToolsLink.h"
+#include "FakeWebTools.h"
 #include "filemanager/findfiledlg.h"
 #include "filemanager/glform.h"
 #include "filemanager/mainfr.h"
@@ -31,19 +31,6 @@ using platform::MsgResult;
 using Texts = std::vector<std::string>;
 
 bool Exists(const std::string& path) { return access(path.c_str(), F_OK) == 0; }
-
-class TraceModes : public TWebToolsLink {
-public:
-    bool TraceWasShown() const override { return false; }
-    bool TraceGlobeUsed() const override { return false; }
-    bool ChatWasShown() const override { return false; }
-    std::string ChatLastHost() const override { return {}; }
-    void ShowChat() override {}
-    void ShowFtpServer() override {}
-    void ShowTrace() override {}
-    void CheckTraceRadioButton(const std::string& name) override { modes.push_back(name); }
-    Texts modes;
-};
 
 // A main window with real panels over a left and a right directory, the left one active.
 class CommandBar : public ::testing::Test {
@@ -105,7 +92,7 @@ protected:
     testfs::TempTree tree;
     testfs::KeepCurrentDir keepDir;
     testsupport::ScriptedMessages boxes;
-    TraceModes trace;
+    FakeWebTools trace;
     TFindFilDlg findDialog;
     std::unique_ptr<TMainForm> form;
     Tglfr* left = nullptr;
@@ -226,7 +213,7 @@ TEST_F(CommandBar, TypingInATextFieldReachesNoCommand)
         EXPECT_TRUE(Exists(tree.Path("left/a.txt"))) << how;
         EXPECT_TRUE(left->rotateRadioButton->isChecked()) << how;
         EXPECT_EQ(left->rotx, rotx) << how;
-        EXPECT_TRUE(trace.modes.empty()) << how;
+        EXPECT_TRUE(trace.traceModes.empty()) << how;
         EXPECT_EQ(left->DirPath(), tree.Path("left")) << how;
     };
     form->filterEditFocused = true;
@@ -246,7 +233,7 @@ TEST_F(CommandBar, ModeKeysDriveKeysAndEscapeReachBothPanels)
     EXPECT_TRUE(left->zoomRadioButton->isChecked() && right->zoomRadioButton->isChecked());
     Key(Qt::Key_R);
     EXPECT_TRUE(left->rotateRadioButton->isChecked() && right->rotateRadioButton->isChecked());
-    EXPECT_EQ(trace.modes, (Texts{"panRadioButton", "zoomRadioButton", "rotateRadioButton"}));
+    EXPECT_EQ(trace.traceModes, (Texts{"panRadioButton", "zoomRadioButton", "rotateRadioButton"}));
 
     Key(Qt::Key_P, Qt::ControlModifier);
     EXPECT_TRUE(left->rotateRadioButton->isChecked());

@@ -1,6 +1,7 @@
+#include "FakeWebTools.h"
+#include "MainFormFixture.h"
 #include "filemanager/About.h"
 #include "filemanager/OpenGLPanel.h"
-#include "filemanager/WebToolsLink.h"
 #include "filemanager/glform.h"
 #include "filemanager/mainfr.h"
 #include "platform/fs/CurrentDir.h"
@@ -33,70 +34,11 @@ const bool glReady = testsupport::useProgramOpenGLSetup();
 using testsupport::readFile;
 using testsupport::writeFile;
 
-std::string home() { return QFile::encodeName(QDir::homePath()).toStdString(); }
-
-// Counts the paints of a panel's scene.
-class PaintCounter : public QObject {
-public:
-    explicit PaintCounter(QWidget* scene) { scene->installEventFilter(this); }
-    int paints = 0;
-
-protected:
-    bool eventFilter(QObject*, QEvent* event) override
-    {
-        if (event->type() == QEvent::Paint)
-            ++paints;
-        return false;
-    }
-};
-
-class FakeWebTools : public TWebToolsLink {
-public:
-    bool traceShown = false;
-    bool chatShown = false;
-    bool TraceWasShown() const override { return traceShown; }
-    bool TraceGlobeUsed() const override { return false; }
-    bool ChatWasShown() const override { return chatShown; }
-    std::string ChatLastHost() const override { return "peer.example"; }
-    void ShowChat() override {}
-    void ShowFtpServer() override {}
-    void ShowTrace() override {}
-    void CheckTraceRadioButton(const std::string& name) override { traceModes.push_back(name); }
-    std::vector<std::string> traceModes;
-};
+std::string home() { return homeDirectory(); }
 
 class TrayForm : public TMainForm {
 protected:
     bool TrayAvailable() const override { return true; }
-};
-
-// Each test starts without a settings file, with the process in the home directory, and
-// activates the window itself, so that nothing depends on when the platform does.
-class MainFormTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        QFile::remove(QString::fromStdString(settings()));
-        ASSERT_TRUE(platform::ChangeDir(home()));
-    }
-    static std::string settings() { return platform::settingsFilePath(); }
-
-    template <class Form = TMainForm>
-    std::unique_ptr<Form> start()
-    {
-        auto form = std::make_unique<Form>();
-        platform::Application::instance().OnActivate = nullptr;
-        form->resize(800, 600);
-        form->show();
-        QCoreApplication::processEvents();
-        return form;
-    }
-    static void activate(TMainForm& form)
-    {
-        form.AppActivate();
-        QCoreApplication::processEvents();
-    }
-    testsupport::ScriptedMessages boxes;
 };
 
 TEST_F(MainFormTest, FirstRunAppliesTheDefaultsAtTheFirstActivation)

@@ -29,12 +29,21 @@ public:
         state_->captions.push_back(caption);
         return ask(text, buttons, icon);
     }
-    std::optional<QColor> pickColor(const QColor&) override { return next(state_->colors); }
-    std::optional<QFont> pickFont(const QFont&) override { return next(state_->fonts); }
-    std::optional<std::string> pickOpenFile(const std::string& title, const std::string&, const std::string&,
+    std::optional<QColor> pickColor(const QColor& initial) override
+    {
+        state_->colorStarts.push_back(initial);
+        return next(state_->colors);
+    }
+    std::optional<QFont> pickFont(const QFont& initial) override
+    {
+        state_->fontStarts.push_back(initial);
+        return next(state_->fonts);
+    }
+    std::optional<std::string> pickOpenFile(const std::string& title, const std::string& start, const std::string&,
                                             const std::string&) override
     {
         state_->fileTitles.push_back(title);
+        state_->fileStarts.push_back(start);
         return next(state_->files);
     }
     int runModal(QDialog& dialog) override

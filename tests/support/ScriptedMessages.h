@@ -46,6 +46,10 @@ public:
     // The object names of the dialogs run modally, and the titles of the file pickers shown.
     const std::vector<std::string>& modalDialogs() const { return state_->modalDialogs; }
     const std::vector<std::string>& fileTitles() const { return state_->fileTitles; }
+    // Where each colour, font and file picker started, in order.
+    const std::vector<QColor>& colorStarts() const { return state_->colorStarts; }
+    const std::vector<QFont>& fontStarts() const { return state_->fontStarts; }
+    const std::vector<std::string>& fileStarts() const { return state_->fileStarts; }
 
     struct State {
         std::vector<std::string> texts;
@@ -62,6 +66,9 @@ public:
         std::deque<ModalAnswer> modalResults;
         std::vector<std::string> modalDialogs;
         std::vector<std::string> fileTitles;
+        std::vector<QColor> colorStarts;
+        std::vector<QFont> fontStarts;
+        std::vector<std::string> fileStarts;
     };
 
 private:
