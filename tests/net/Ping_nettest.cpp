@@ -231,8 +231,8 @@ TEST(TPing, CancelledAndFailedLookupsReportTheirError)
     QElapsedTimer clock;
     clock.start();
     ping->DnsLookup("nowhere.pelvaxon.invalid");
-    ASSERT_TRUE(sockettest::pumpUntil([&] { return !events.lookups.empty(); }, 1000));
-    EXPECT_LT(clock.elapsed(), 1000);
+    ASSERT_TRUE(sockettest::pumpUntil([&] { return !events.lookups.empty(); }));
+    EXPECT_LT(clock.elapsed(), 3000);
     EXPECT_EQ(events.lookups, std::vector<std::uint16_t>{11001});
     EXPECT_EQ(ping->HostIP(), "");
 

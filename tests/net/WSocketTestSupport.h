@@ -59,11 +59,27 @@ struct EventLog {
     std::string data;
 };
 
-// Reads until the end, after waiting delay seconds, and prints the byte count, their MD5 and
-// how the stream ended ("eof" or "reset").
-inline std::unique_ptr<Peer> sinkPeer(double delay = 0)
+// What the system may hold of a test's stream in each of a socket's buffers: far below the
+// megabytes the tests send, whatever the machine's buffer settings.
+constexpr int smallSystemBuffer = 65536;
+
+inline void capSystemBuffers(const TCustomWSocket& socket)
 {
-    return tcpPeer("time.sleep(" + std::to_string(delay) + R"()
+    for (const int option : {SO_SNDBUF, SO_RCVBUF})
+        EXPECT_EQ(
+            platform::setsockopt(socket.HSocket(), SOL_SOCKET, option, &smallSystemBuffer, sizeof smallSystemBuffer),
+            0);
+}
+
+// Python lines for a peer that caps its receive buffer and reads nothing until told to.
+inline const std::string heldUntilTold = "client.setsockopt(socket.SOL_SOCKET, socket.SO_RCVBUF, "
+                                         + std::to_string(smallSystemBuffer) + ")\nsys.stdin.readline()\n";
+
+// Runs the Python lines `first`, then reads until the end and prints the byte count, their
+// MD5 and how the stream ended ("eof" or "reset").
+inline std::unique_ptr<Peer> sinkPeer(const std::string& first = "")
+{
+    return tcpPeer(first + R"(
 digest, count, end = hashlib.md5(), 0, "eof"
 try:
     while True:

@@ -12,13 +12,16 @@ const bool insideNamespace = netnstest::enterNetworkNamespace();
 
 TEST(WSocketWaiting, FlushHandsTheWholeQueueToTheSystemBeforeItReturns)
 {
-    auto sink = sinkPeer(0.3);
+    // Small buffers and a peer that reads nothing yet: the system cannot take 6 MiB.
+    auto sink = sinkPeer(heldUntilTold);
     TWSocket socket;
     EventLog log(socket, false);
     connectAndWait(socket, log, sink->port);
+    capSystemBuffers(socket);
     const std::string data = randomBytes(6 << 20, 21);
     socket.Send(data.data(), static_cast<std::int32_t>(data.size()));
     ASSERT_GT(socket.BufferedByteCount(), 0);
+    sink->tell("read");
     socket.Flush();
     EXPECT_EQ(socket.BufferedByteCount(), 0);
     socket.Close();

@@ -175,6 +175,13 @@ public:
         return process_.readAllStandardOutput().toStdString();
     }
 
+    // Writes a line to the program's standard input: the cue a peer waits for.
+    void tell(const std::string& line)
+    {
+        process_.write(QByteArray::fromStdString(line + "\n"));
+        process_.waitForBytesWritten(5000);
+    }
+
     // waitForFinished alone says false for a process that has already ended.
     bool finished(int timeoutMs)
     {
@@ -196,11 +203,11 @@ private:
 };
 
 // A Python peer that accepts one TCP connection on loopback as `client` (the modules socket,
-// struct, time and hashlib imported) and then runs body. Its port is in `port`.
+// struct, sys, time and hashlib imported) and then runs body. Its port is in `port`.
 inline std::unique_ptr<Peer> tcpPeer(const std::string& body)
 {
     return Peer::python(R"(
-import socket, struct, time, hashlib
+import socket, struct, sys, time, hashlib
 server = socket.socket()
 server.bind(("127.0.0.1", 0))
 server.listen(1)

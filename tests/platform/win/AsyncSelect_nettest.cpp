@@ -71,7 +71,8 @@ TEST(AsyncSelect, ConnectIsFollowedByOneFdWriteAndFdWriteReturnsOnlyAfterABlocke
         sentBytes += sent;
     }
     ASSERT_GT(sentBytes, 0);
-    // FD_READ came once and stays silent until something is received.
+    // FD_READ comes once the echo is back and stays silent until something is received.
+    ASSERT_TRUE(recorder.waitFor(s, FD_READ));
     pumpFor(200);
     EXPECT_EQ(recorder.count(s, FD_READ), 1);
 

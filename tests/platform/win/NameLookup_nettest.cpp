@@ -82,7 +82,7 @@ TEST(NameLookup, UnknownNamesFailWithHostNotFoundAtOnce)
     clock.start();
     const HANDLE task = WSAAsyncGetHostByName(window.wnd(), lookupMessage, "nowhere.pelvaxon.invalid");
     ASSERT_TRUE(pumpUntil([&] { return !window.replies.empty(); }));
-    EXPECT_LT(clock.elapsed(), 1000);
+    EXPECT_LT(clock.elapsed(), 3000);
     EXPECT_EQ(window.replies[0].task, task);
     EXPECT_EQ(window.replies[0].error, WSAHOST_NOT_FOUND);
     EXPECT_FALSE(takeLookupResult(task));
