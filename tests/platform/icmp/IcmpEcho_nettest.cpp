@@ -58,6 +58,13 @@ struct Echo {
     std::string from() const { return inet_ntoa(in_addr{record.Address}); }
 };
 
+// A timed-out echo ends no sooner than asked, and late only by what a loaded machine adds.
+void expectTimedOutAfter(const Echo& echo, long long timeoutMs)
+{
+    EXPECT_GE(echo.elapsedMs, timeoutMs - 20);
+    EXPECT_LT(echo.elapsedMs, timeoutMs + 700);
+}
+
 class IcmpEchoTest : public ::testing::TestWithParam<Kind> {
 protected:
     void SetUp() override
@@ -156,7 +163,7 @@ TEST_P(IcmpEchoTest, SilentRoutersAndIgnoringTargetsTimeOutOnTime)
     chain().silenceTimeExceeded(2, false);
     EXPECT_EQ(silent.result, 0u);
     EXPECT_EQ(silent.status, IP_REQ_TIMED_OUT);
-    EXPECT_NEAR(silent.elapsedMs, 300, 20);
+    expectTimedOutAfter(silent, 300);
     EXPECT_EQ(echo(chain().target(), "trace", 2).status, IP_TTL_EXPIRED_TRANSIT) << "heard again";
 
     const int target = chain().routers() + 1;
@@ -165,7 +172,7 @@ TEST_P(IcmpEchoTest, SilentRoutersAndIgnoringTargetsTimeOutOnTime)
     chain().sysctl(target, "net.ipv4.icmp_echo_ignore_all", "0");
     EXPECT_EQ(ignored.result, 0u);
     EXPECT_EQ(ignored.status, IP_REQ_TIMED_OUT);
-    EXPECT_NEAR(ignored.elapsedMs, 300, 20);
+    expectTimedOutAfter(ignored, 300);
 }
 
 TEST_P(IcmpEchoTest, UnreachableDestinationsAnswerFromTheRouterOrFailHere)
