@@ -86,16 +86,18 @@ std::string FormatUnixDirEntry(const FoundFile& Entry, int CurrentYear)
 
 std::string FormatFactsDirEntry(const FoundFile& Entry)
 {
+    // The type comes first: clients that guess a listing's format (lftp) take a line opening
+    // with "size=" or "perm=" for a Unix line of a socket or a FIFO and show nothing.
     std::string facts;
     if (!(Entry.attributes & attrDirectory))
-        facts = "size=" + std::to_string(Entry.size) + ";type=file;perm="
+        facts = "type=file;size=" + std::to_string(Entry.size) + ";perm="
             + ((Entry.attributes & attrReadOnly) ? "rw;" : "fdrwa;");
     else if (Entry.name == ".")
-        facts = "size=0;type=cdir;perm=fdelcmp;";
+        facts = "type=cdir;size=0;perm=fdelcmp;";
     else if (Entry.name == "..")
-        facts = "size=0;type=pdir;perm=fdelcmp;";
+        facts = "type=pdir;size=0;perm=fdelcmp;";
     else
-        facts = "size=0;type=dir;perm=fdelcmp;";
+        facts = "type=dir;size=0;perm=fdelcmp;";
     return facts + "create=" + FileTimeToFactTime(Entry.btime) + ";modify=" + FileTimeToFactTime(Entry.mtime) + "; "
         + Entry.name;
 }

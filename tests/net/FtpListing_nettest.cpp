@@ -90,7 +90,7 @@ print(cmd(f, "MDTM nothing"))
                        + root + "/empty/*.* not found\n"
                        + root + "/empty/-l not found\n"
                        "250-Listing ../winter.txt\n"
-                       " size=1;type=file;perm=fdrwa;create=" + run.out.substr(run.out.find("create=") + 7, 14)
+                       " type=file;size=1;perm=fdrwa;create=" + run.out.substr(run.out.find("create=") + 7, 14)
                        + ";modify=20210115100000; winter.txt\n"
                        "250 END\n"
                        "253 Date/time changed OK\n"
@@ -110,11 +110,20 @@ TEST_F(FtpListing, ClientsReadOurListingsAndTimes)
     home.File("a.txt", "alpha");
     home.SetMtime("a.txt", Seconds("2021-07-01 10:00:00"));
     home.File("b.txt", "beta");
+    home.SetMtime("b.txt", Seconds("2021-01-15 10:00:00"));
+    home.Dir("sub");
+    home.SetMtime("sub", Seconds("2020-03-04 05:06:00"));
     const ClientRun lftp = Lftp("ls");
     EXPECT_NE(lftp.out.find("a.txt"), std::string::npos) << lftp.out << lftp.err;
     EXPECT_NE(lftp.out.find("b.txt"), std::string::npos) << lftp.out << lftp.err;
+    // After FEAT lftp lists through MLSD and shows what it understood of each line.
+    const ClientRun facts = Lftp("cls -l");
+    EXPECT_EQ(facts.out, "-rw-r--r--        5 Jul  1  2021 a.txt\n"
+                         "-rw-r--r--        4 Jan 15  2021 b.txt\n"
+                         "drwxr-xr-x        0 Mar  4  2020 sub/\n")
+        << facts.err;
 
-    EXPECT_EQ(Curl("/", {"-l"}).out, "a.txt\nb.txt\n");
+    EXPECT_EQ(Curl("/", {"-l"}).out, "a.txt\nb.txt\nsub\n");
     testfs::TempTree local;
     const std::string copy = local.Path("a.txt");
     EXPECT_EQ(Curl("/a.txt", {"-R", "-o", QString::fromStdString(copy)}).exitCode, 0);
