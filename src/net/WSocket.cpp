@@ -388,9 +388,11 @@ void TCustomWSocket::WndProc(UINT Msg, WPARAM WParam, LPARAM LParam)
 void TCustomWSocket::WMASyncSelect(WPARAM WParam, LPARAM LParam)
 {
     const auto served = static_cast<SOCKET>(WParam);
+    const int events = WSAGETSELECTEVENT(LParam);
+    if (events & FD_WRITE)
+        writeNoticePosted_ = false;
     if (served != hSocket_ || paused_)
         return;
-    const int events = WSAGETSELECTEVENT(LParam);
     const auto error = static_cast<std::uint16_t>(WSAGETSELECTERROR(LParam));
     using Handler = void (TCustomWSocket::*)(std::uint16_t);
     static constexpr struct {
@@ -484,6 +486,10 @@ void TCustomWSocket::Release()
 
 void TCustomWSocket::PostWriteNotice()
 {
+    // One per Send would pile up in the event queue while a client pipelines its commands.
+    if (writeNoticePosted_)
+        return;
+    writeNoticePosted_ = true;
     PostMessage(window_, WM_ASYNCSELECT, static_cast<WPARAM>(hSocket_), WSAMAKESELECTREPLY(FD_WRITE, 0));
 }
 

@@ -265,6 +265,7 @@ protected:
     sockaddr_in sin_{};
     bool closeInvoked_ = false; // OnSessionClosed fired for this connection
     bool allSent_ = true;
+    bool writeNoticePosted_ = false; // one write notice waits in the queue at most
     bool readFilledBuffer_ = false; // the last DoRecv filled the caller's buffer
     std::int32_t sndBufSize_ = 0;   // the system's send buffer, read when a handle is made
     std::int64_t readCount_ = 0;

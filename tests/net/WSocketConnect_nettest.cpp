@@ -81,8 +81,17 @@ TEST(WSocketConnect, DataSentComesFromTheLoopOnceTheQueueHasDrained)
     EXPECT_EQ(queuedAtDataSent, (std::vector<std::int64_t>{0, 0})) << "once per drained queue";
     EXPECT_EQ(handed, static_cast<std::int64_t>(big.size() + 3));
 
+    // Sends that each go out at once before the loop runs drain as one queue: one notice waits
+    // in the event queue, not one per send.
+    const std::string pieces(1000, 'x');
+    for (const char piece : pieces)
+        socket.SendStr(std::string(1, piece));
+    ASSERT_TRUE(pumpUntil([&] { return queuedAtDataSent.size() == 3; }));
+    pumpFor(200);
+    EXPECT_EQ(queuedAtDataSent.size(), 3u);
+
     socket.Close();
-    EXPECT_EQ(sink->output(), "16777219 " + md5Hex("abc" + big) + " eof\n");
+    EXPECT_EQ(sink->output(), "16778219 " + md5Hex("abc" + big + pieces) + " eof\n");
 }
 
 TEST(WSocketConnect, CloseIsGracefulAndAbortResets)
