@@ -5,7 +5,7 @@
 namespace platform {
 
 // Moves one file or directory (bytes, relative to the current directory or absolute) into
-// the user's trash as the freedesktop trash specification lays it out: the home trash
+// the user's trash in the freedesktop layout that desktop file managers share: the home trash
 // ($XDG_DATA_HOME/Trash, made when missing) for items on its filesystem, else
 // "$topdir/.Trash-$uid" at the top of the item's own filesystem. The ".trashinfo" holding
 // the original path (percent-encoded from its bytes) is written first under a name no
