@@ -45,6 +45,13 @@ std::string Pages(TConversion& conversion, platform::Stream& stream)
     return all;
 }
 
+std::unique_ptr<TConversion> PageConversion(bool hexMode, TitleBar* title = nullptr)
+{
+    if (hexMode)
+        return std::make_unique<THexConversion>(title);
+    return std::make_unique<TBinConversion>(title);
+}
+
 std::vector<std::string> Lines(const std::string& text)
 {
     std::vector<std::string> lines;
@@ -67,26 +74,18 @@ TEST(THexConversion, LaysOutALineAsOffsetBytesAndCharacters)
     THexConversion hex(nullptr);
     const std::string text = Pages(hex, stream);
     EXPECT_EQ(text, "00000000  41 42 43 44 45 46 47 48  49 4A 4B 4C 4D 4E 4F 50  ABCDEFGHIJKLMNOP\n");
-    EXPECT_EQ(text.size(), 77u);
 
     platform::MemoryStream seventeen(Counting(17, 0x41));
     const std::vector<std::string> lines = Lines(Pages(hex, seventeen));
     ASSERT_EQ(lines.size(), 2u);
     EXPECT_EQ(lines[1], "00000010  51" + std::string(3 * 15 + 2, ' ') + " Q");
-    EXPECT_EQ(lines[0].substr(60), "ABCDEFGHIJKLMNOP");
-    EXPECT_EQ(lines[1].substr(60), "Q");
 }
 
 TEST(PageConversions, ShowControlBytesAsTheMarkSoThatNoneBreaksALine)
 {
     for (const bool hexMode : {true, false}) {
         platform::MemoryStream stream(Counting(32));
-        std::unique_ptr<TConversion> conversion;
-        if (hexMode)
-            conversion = std::make_unique<THexConversion>(nullptr);
-        else
-            conversion = std::make_unique<TBinConversion>(nullptr);
-        const std::string text = Pages(*conversion, stream);
+        const std::string text = Pages(*PageConversion(hexMode), stream);
         const std::string marks(hexMode ? 16 : 32, static_cast<char>(controlByteMark));
         EXPECT_EQ(text.find('\r'), std::string::npos);
         const std::vector<std::string> lines = Lines(text);
@@ -98,19 +97,15 @@ TEST(PageConversions, ShowControlBytesAsTheMarkSoThatNoneBreaksALine)
 
 TEST(PageConversions, NeedABufferLargerThanTheirLargestBlock)
 {
-    const auto data = Counting(4000);
     char buffer[2048];
-    platform::MemoryStream hexStream(data);
-    THexConversion hex(nullptr);
-    EXPECT_EQ(hex.ConvertReadStream(hexStream, buffer, 1700), 0u);
-    EXPECT_EQ(hexStream.position(), 0);
-    EXPECT_EQ(hex.ConvertReadStream(hexStream, buffer, 1701), 20u * 77);
-
-    platform::MemoryStream binStream(data);
-    TBinConversion bin(nullptr);
-    EXPECT_EQ(bin.ConvertReadStream(binStream, buffer, 1925), 0u);
-    EXPECT_EQ(binStream.position(), 0);
-    EXPECT_EQ(bin.ConvertReadStream(binStream, buffer, 1926), 25u * 76);
+    for (const bool hexMode : {true, false}) {
+        platform::MemoryStream stream(Counting(4000));
+        const auto conversion = PageConversion(hexMode);
+        const std::size_t needed = hexMode ? 1701 : 1926;
+        EXPECT_EQ(conversion->ConvertReadStream(stream, buffer, needed - 1), 0u);
+        EXPECT_EQ(stream.position(), 0);
+        EXPECT_EQ(conversion->ConvertReadStream(stream, buffer, needed), hexMode ? 20u * 77 : 25u * 76);
+    }
 }
 
 TEST(THexConversion, ContinuesTheOffsetsAcrossCallsAndReportsEachPosition)
