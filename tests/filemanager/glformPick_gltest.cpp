@@ -91,19 +91,6 @@ TEST_F(PanelPicking, TheResetViewSeesTheFirstRowFromAboveAndTheMarkedTreeNode)
         EXPECT_TRUE(view.contains(corner)) << corner.x() << "," << corner.y();
 }
 
-TEST_F(PanelPicking, TheMarkedTreeNodeIsNamedAfterTheEntries)
-{
-    host.MountDrives({tree.Root()});
-    tree.Dir("a/b");
-    tree.Dir("c");
-    tree.File("a/b/f");
-    Show(tree.Path("a/b"));
-    FaceTheTree();
-    Frame();
-    // Pre-order: the drive root 0, a 1, b 2.
-    EXPECT_EQ(Pick(At(-4, -2, 0.2, true)), 2 + 2);
-}
-
 TEST_F(PanelPicking, TenThousandEntriesPickWithoutOverflowEvenAllUnderOnePixel)
 {
     MakeFiles(9999);
@@ -152,6 +139,12 @@ protected:
         QTest::mouseRelease(panel->OpenGLPanel1, Qt::LeftButton, {}, at);
     }
     std::string Status() const { return panel->StatusBar1->currentMessage().toStdString(); }
+    void Click(const char* name) { QTest::mouseClick(panel->OpenGLPanel1, Qt::LeftButton, {}, TopOf(IndexOf(name))); }
+    void Reload()
+    {
+        panel->ChangeToListingDir();
+        panel->RefreshListing(true);
+    }
 };
 
 TEST_F(PanelMouse, ARightClickMarksAndMakesTheCursorEntryASecondUnmarks)
@@ -168,7 +161,7 @@ TEST_F(PanelMouse, ARightClickMarksAndMakesTheCursorEntryASecondUnmarks)
     EXPECT_TRUE(Entry("b.bin").selected);
     EXPECT_TRUE(Entry("b.bin").current);
     EXPECT_FALSE(Entry("a.txt").current);
-    QTest::mouseClick(panel->OpenGLPanel1, Qt::LeftButton, {}, TopOf(IndexOf("sub")));
+    Click("sub");
     EXPECT_EQ(Status(), tree.Root() + "/sub  <DIR>0");
     EXPECT_FALSE(Entry("sub").selected) << "a plain click only points";
 }
@@ -212,8 +205,7 @@ TEST_F(PanelMouse, DragsOfALargeSceneLeaveTheLabelsOutUntilTheyEnd)
 {
     EXPECT_FALSE(panel->labelsSuppressed);
     MakeFiles(16);
-    panel->ChangeToListingDir();
-    panel->RefreshListing(true);
+    Reload();
     panel->panRadioButton->setChecked(true);
     const double tranx = panel->tranx;
     QTest::mousePress(panel->OpenGLPanel1, Qt::LeftButton, {}, {100, 100});
@@ -238,8 +230,7 @@ TEST_F(PanelMouse, DoubleClicksEnterDirectoriesGoUpAndOpenFilesByTheirOwnBytes)
     // A name that is not UTF-8, beside the name its display form would give.
     tree.File("odd\xff.txt", "x");
     tree.File("odd\xef\xbf\xbd.txt", "lookalike");
-    panel->ChangeToListingDir();
-    panel->RefreshListing(true);
+    Reload();
     Frame();
     const int odd = IndexOf("odd\xff.txt");
     DoubleClick(TopOf(odd));
@@ -249,13 +240,16 @@ TEST_F(PanelMouse, DoubleClicksEnterDirectoriesGoUpAndOpenFilesByTheirOwnBytes)
     EXPECT_TRUE(boxes.texts().empty());
 }
 
-TEST_F(PanelMouse, ADoubleClickOnATreeNodeMovesThePanelThere)
+TEST_F(PanelMouse, TreeNodesAreNamedAfterTheEntriesAndADoubleClickOnOneMovesThePanelThere)
 {
     host.MountDrives({tree.Root()});
+    tree.File("sub/deeper/f");
     Show(tree.Path("sub/deeper"));
     FaceTheTree();
     Frame();
-    // The drive root 0, sub 1, deeper 2 at (-4, -2, 0); sub one level up and one row back.
+    // Pre-order after "..", f: the drive root 0, sub 1, deeper 2 at (-4, -2, 0).
+    EXPECT_EQ(Pick(At(-4, -2, 0.2, true)), 2 + 2);
+    // sub one level up and one row back.
     const QPoint sub = At(-6, -2, -2 + 0.2, true);
     DoubleClick(sub);
     EXPECT_EQ(panel->DirPath(), tree.Path("sub"));
@@ -321,18 +315,18 @@ TEST_F(PanelMouse, TheCornerShowsAFilesIconWhenOneExistsAndIsWanted)
         return icon;
     });
     panel->showLastIcon = true;
-    QTest::mouseClick(panel->OpenGLPanel1, Qt::LeftButton, {}, TopOf(IndexOf("a.txt")));
+    Click("a.txt");
     EXPECT_TRUE(panel->lasticonPanel->isVisible());
     EXPECT_EQ(panel->lasticonPanel->size(), QSize(32, 32));
     EXPECT_EQ(asked, std::vector<std::string>{tree.Path("a.txt")});
-    QTest::mouseClick(panel->OpenGLPanel1, Qt::LeftButton, {}, TopOf(IndexOf("b.bin")));
+    Click("b.bin");
     EXPECT_FALSE(panel->lasticonPanel->isVisible()) << "no icon for it";
-    QTest::mouseClick(panel->OpenGLPanel1, Qt::LeftButton, {}, TopOf(IndexOf("a.txt")));
+    Click("a.txt");
     EXPECT_TRUE(panel->lasticonPanel->isVisible());
-    QTest::mouseClick(panel->OpenGLPanel1, Qt::LeftButton, {}, TopOf(IndexOf("sub")));
+    Click("sub");
     EXPECT_FALSE(panel->lasticonPanel->isVisible()) << "directories have none";
     panel->showLastIcon = false;
-    QTest::mouseClick(panel->OpenGLPanel1, Qt::LeftButton, {}, TopOf(IndexOf("a.txt")));
+    Click("a.txt");
     EXPECT_FALSE(panel->lasticonPanel->isVisible()) << "not wanted";
     platform::setFileIconSource(std::move(previous));
 }

@@ -16,6 +16,9 @@ const bool glReady = testsupport::useProgramOpenGLSetup();
 
 const QColor black(0, 0, 0);
 
+// The grey of a block named after a character (or of an inactive panel's, 90).
+QColor Shade(int c) { return QColor(c * 255 / 127 + 1, c * 255 / 127 + 1, c * 255 / 127 + 1); }
+
 bool Near(QRgb pixel, QColor expected, int tolerance = 2)
 {
     const QColor got(pixel);
@@ -61,14 +64,13 @@ TEST_F(PanelScene, ABlockTakesItsNameColourGreyWhenInactiveSelcolWhenMarkedAndTh
     ASSERT_EQ(panel->dir.entries.size(), 2u); // ".." and "a"
     LookDown(2, 0, 6);
     const QPoint top = At(2, 0.055, 0);
-    const int a = 'a' * 255 / 127 + 1;
-    EXPECT_TRUE(Near(Frame().pixel(top), QColor(a, a, a))) << QColor(Frame().pixel(top)).name().toStdString();
+    const int a = Shade('a').red();
+    EXPECT_TRUE(Near(Frame().pixel(top), Shade('a'))) << QColor(Frame().pixel(top)).name().toStdString();
 
     EXPECT_EQ(panel->StatusBar1->palette().color(QPalette::Window), panel->actcol);
     panel->SetActive(false);
     EXPECT_NE(panel->StatusBar1->palette().color(QPalette::Window), panel->actcol);
-    const int grey = 90 * 255 / 127 + 1;
-    EXPECT_TRUE(Near(Frame().pixel(top), QColor(grey, grey, grey)));
+    EXPECT_TRUE(Near(Frame().pixel(top), Shade(90)));
 
     Entry("a").selected = true;
     EXPECT_TRUE(Near(Frame().pixel(top), QColor(255, 0, 0))) << "marked blocks keep selcol in either panel";
@@ -244,8 +246,7 @@ TEST_F(PanelScene, TheTreeStandsBesideTheGridWithTheMarkedNodeAtMinusFourMinusTw
     FaceTheTree();
     QImage frame = Frame();
     EXPECT_EQ(panel->pickCount, 2 + 5) << "\"..\", f, and the nodes root, a, b, x, c";
-    const int b = 'b' * 255 / 127 + 1;
-    EXPECT_TRUE(Near(frame.pixel(At(-4, -2, 0.2, true)), QColor(b, b, b)))
+    EXPECT_TRUE(Near(frame.pixel(At(-4, -2, 0.2, true)), Shade('b')))
         << QColor(frame.pixel(At(-4, -2, 0.2, true))).name().toStdString();
     const QPoint connector = At(-5, -2.001, 0, true);
     const QRect around(connector - QPoint(2, 2), QSize(5, 5));
@@ -261,9 +262,8 @@ TEST_F(PanelScene, TheTreeStandsBesideTheGridWithTheMarkedNodeAtMinusFourMinusTw
 
     panel->active = false;
     frame = Frame();
-    const int grey = 90 * 255 / 127 + 1;
-    EXPECT_TRUE(Near(frame.pixel(At(-4, -2, 0.2, true)), QColor(grey, grey, grey)));
-    EXPECT_TRUE(Holds(frame, around, QColor(grey, grey, grey)));
+    EXPECT_TRUE(Near(frame.pixel(At(-4, -2, 0.2, true)), Shade(90)));
+    EXPECT_TRUE(Holds(frame, around, Shade(90)));
     EXPECT_FALSE(Holds(frame, around, QColor(255, 255, 255)));
     EXPECT_TRUE(boxes.texts().empty());
 }
