@@ -120,22 +120,30 @@ std::vector<int> ReferenceDither(const Picture& picture, const Published& filter
     return indices;
 }
 
-std::vector<int> EngineDither(const Picture& picture, TDitherMode mode, TColorLookup& lookup)
+// Walks an engine of `mode` over `rows` rows of `width` in its own order; `pixel` dithers (or
+// skips) the pixel at (x, y).
+void Walk(TDitherMode mode, int width, int rows, TColorLookup& lookup,
+          const std::function<void(TDitherEngine&, int, int)>& pixel)
 {
-    const std::unique_ptr<TDitherEngine> engine = MakeDitherEngine(mode, picture.width, lookup);
-    std::vector<int> indices(picture.pixels.size(), kSkippedIndex);
-    for (int y = 0; y < picture.height; ++y) {
-        for (int x = engine->Column; x >= 0 && x < picture.width; x = engine->Column) {
-            const std::size_t at = static_cast<std::size_t>(y * picture.width + x);
-            if (picture.skipped[at]) {
-                engine->NextColumn();
-                continue;
-            }
-            Rgb chosen;
-            indices[at] = engine->Dither(picture.pixels[at].r, picture.pixels[at].g, picture.pixels[at].b, chosen);
-        }
+    const std::unique_ptr<TDitherEngine> engine = MakeDitherEngine(mode, width, lookup);
+    for (int y = 0; y < rows; ++y) {
+        for (int x = engine->Column; x >= 0 && x < width; x = engine->Column)
+            pixel(*engine, x, y);
         engine->NextLine();
     }
+}
+
+std::vector<int> EngineDither(const Picture& picture, TDitherMode mode, TColorLookup& lookup)
+{
+    std::vector<int> indices(picture.pixels.size(), kSkippedIndex);
+    Walk(mode, picture.width, picture.height, lookup, [&](TDitherEngine& engine, int x, int y) {
+        const std::size_t at = static_cast<std::size_t>(y * picture.width + x);
+        Rgb chosen;
+        if (picture.skipped[at])
+            engine.NextColumn();
+        else
+            indices[at] = engine.Dither(picture.pixels[at].r, picture.pixels[at].g, picture.pixels[at].b, chosen);
+    });
     return indices;
 }
 
@@ -220,7 +228,8 @@ TEST(GIFDither, ExactColoursComeOutUnchangedAndRowsAlternate)
     for (int y = 0; y < grey.height(); ++y)
         for (int x = 0; x < grey.width(); ++x)
             ASSERT_EQ(nearest.pixelIndex(x, y), grey.scanLine(y)[3 * x]);
-    for (TDitherMode mode : kAllModes) {
+    for (const Published& filter : PublishedFilters()) {
+        const TDitherMode mode = filter.mode;
         const platform::Bitmap dithered = ReduceColors(grey, TColorReduction::rmGrayScale, mode, 8);
         for (int y = 0; y < grey.height(); ++y)
             EXPECT_TRUE(std::equal(dithered.scanLine(y), dithered.scanLine(y) + grey.width(), nearest.scanLine(y)))
@@ -241,14 +250,10 @@ TEST(GIFDither, ExactColoursComeOutUnchangedAndRowsAlternate)
     };
     for (TDitherMode mode : kAllModes) {
         Recording lookup;
-        const auto engine = MakeDitherEngine(mode, 4, lookup);
-        for (int row = 0; row < 3; ++row) {
-            for (int x = engine->Column; x >= 0 && x < 4; x = engine->Column) {
-                Rgb chosen;
-                engine->Dither(row * 10 + x, 0, 0, chosen);
-            }
-            engine->NextLine();
-        }
+        Walk(mode, 4, 3, lookup, [](TDitherEngine& engine, int x, int row) {
+            Rgb chosen;
+            engine.Dither(row * 10 + x, 0, 0, chosen);
+        });
         EXPECT_EQ(lookup.order, (std::vector<int>{0, 1, 2, 3, 13, 12, 11, 10, 20, 21, 22, 23}))
             << "mode " << static_cast<int>(mode);
     }
@@ -259,16 +264,12 @@ TEST(GIFDither, DiffusionKeepsTheMeanAndClampsInsteadOfWrapping)
     for (const Published& filter : PublishedFilters()) {
         for (int level : {100, 128, 30, 200}) {
             TNetscapeColorLookup web;
-            const auto engine = MakeDitherEngine(filter.mode, 64, web);
             long total = 0;
-            for (int row = 0; row < 64; ++row) {
-                for (int x = engine->Column; x >= 0 && x < 64; x = engine->Column) {
-                    Rgb chosen;
-                    engine->Dither(level, level, level, chosen);
-                    total += chosen.r;
-                }
-                engine->NextLine();
-            }
+            Walk(filter.mode, 64, 64, web, [&](TDitherEngine& engine, int, int) {
+                Rgb chosen;
+                engine.Dither(level, level, level, chosen);
+                total += chosen.r;
+            });
             // Stevenson-Arce reaches three columns past a row's ends, and those shares are lost.
             const double tolerance = filter.mode == TDitherMode::dmSteveArche ? 1.5 : 1.0;
             EXPECT_NEAR(static_cast<double>(total) / (64 * 64), level, tolerance) << filter.name << " at " << level;
@@ -280,14 +281,11 @@ TEST(GIFDither, DiffusionKeepsTheMeanAndClampsInsteadOfWrapping)
              {std::tuple{std::vector<Rgb>{{0, 0, 0}, {128, 128, 128}}, 255, 1},
               std::tuple{std::vector<Rgb>{{128, 128, 128}, {255, 255, 255}}, 0, 0}}) {
             TFastColorLookup lookup(palette);
-            const auto engine = MakeDitherEngine(filter.mode, 9, lookup);
-            for (int row = 0; row < 6; ++row) {
-                for (int x = engine->Column; x >= 0 && x < 9; x = engine->Column) {
-                    Rgb chosen;
-                    ASSERT_EQ(engine->Dither(pixel, pixel, pixel, chosen), expected) << filter.name << " row " << row;
-                }
-                engine->NextLine();
-            }
+            Walk(filter.mode, 9, 6, lookup,
+                 [&, pixel = pixel, expected = expected](TDitherEngine& engine, int, int row) {
+                     Rgb chosen;
+                     EXPECT_EQ(engine.Dither(pixel, pixel, pixel, chosen), expected) << filter.name << " row " << row;
+                 });
         }
     }
 }
