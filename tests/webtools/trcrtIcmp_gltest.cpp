@@ -48,7 +48,7 @@ protected:
         const auto lines = trace("127.0.0.1");
         ASSERT_EQ(lines.size(), 3u);
         EXPECT_EQ(lines[0], "Sending 56 bytes to 127.0.0.1 (127.0.0.1)");
-        EXPECT_EQ(lines[1], "1: 127.0.0.1 localhost 0 ms, lat,lon=0 0 city,country=,");
+        ExpectHop(lines[1], "1", "127.0.0.1", "localhost");
         EXPECT_EQ(lines[2], "Host reached");
     }
 
