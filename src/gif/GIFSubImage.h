@@ -78,6 +78,21 @@ public:
     TGIFGraphicControlExtension* GetGraphicControlExtension() const;
     bool GetTransparent() const { return GetTransparentIndex() >= 0; }
     int GetTransparentIndex() const;
+    // The first graphic control extension, one being added when the frame has none.
+    TGIFGraphicControlExtension& NeedGraphicControlExtension();
+    // Makes the frame transparent with `index`: its first graphic control extension says so.
+    void SetTransparentIndex(int index);
+    // No graphic control extension of the frame says transparent any more.
+    void DropTransparency();
+    // Whether some pixel has the transparent index.
+    bool UsesTransparentIndex() const;
+
+    // Space optimisations (GIFSubImageOptimize.cpp). Crop cuts a transparent frame to the
+    // box of its pixels that show; a frame with none left becomes empty (Clear).
+    void Crop();
+    // Pixels that `previous` already shows at the same place become transparent; nothing
+    // happens when `previous` disposes to background or to previous.
+    void Merge(const TGIFSubImage* previous);
 
     const std::vector<std::uint8_t>& GetData() const { return pixels_; }
     // Throw "Invalid pixel coordinates" outside the frame.
@@ -152,6 +167,10 @@ private:
     // Black is added as the transparent colour for the pixels `mask` sets, unless the
     // table is full ("Color table overflow" warning, the frame stays opaque).
     void TransparencyFromMask(const platform::Bitmap& mask);
+    // The index the pixels at `merged` become: another frame's transparent index on the
+    // same global table when no other pixel here has it, else black added to the active
+    // table; -1 when that table is empty or full.
+    int NewTransparentIndex(const std::vector<std::size_t>& merged);
     // The logical screen's size, or the frame's extent when the screen has none.
     int PictureWidth() const;
     int PictureHeight() const;

@@ -163,9 +163,6 @@ void TGIFSubImage::TransparencyFromMask(const Bitmap& mask)
         ColorMap.Delete(transparent);
         return;
     }
-    auto control = std::make_unique<TGIFGraphicControlExtension>(this);
-    control->SetTransparent(true);
-    control->TransparentColorIndex = static_cast<std::uint8_t>(transparent);
-    Extensions.Add(std::move(control));
+    SetTransparentIndex(transparent);
     FreeBitmap();
 }
