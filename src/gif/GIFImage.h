@@ -70,6 +70,9 @@ public:
     bool Equals(const TGIFImage& other) const { return this == &other; }
     // Drops cached bitmaps and palettes; a lone frame's table becomes the global one.
     void Pack();
+    // One global table of the colours the frames use in place of every table: at most 256,
+    // or 255 and a transparent entry; colours beyond them are drawn in the nearest kept one.
+    void OptimizeColorMap();
 
     int GetWidth() const { return Header.GetWidth(); }
     int GetHeight() const { return Header.GetHeight(); }

@@ -131,21 +131,28 @@ int TGIFSubImage::NewTransparentIndex(const std::vector<std::size_t>& merged)
     TGIFColorMap& table = GetActiveColorMap();
     if (table.GetCount() < 1 || table.GetCount() > 255)
         return -1;
-    if (ColorMap.GetCount() == 0 && Image) {
-        std::vector<bool> isMerged(pixels_.size());
-        for (const std::size_t at : merged)
-            isMerged[at] = true;
-        // An index a pixel left as it is still has would turn that pixel see-through.
-        std::array<bool, 256> kept{};
-        for (std::size_t at = 0; at < pixels_.size(); ++at)
-            if (!isMerged[at])
-                kept[pixels_[at]] = true;
+    std::vector<bool> isMerged(pixels_.size());
+    for (const std::size_t at : merged)
+        isMerged[at] = true;
+    // An index a pixel left as it is still has would turn that pixel see-through.
+    std::array<bool, 256> kept{};
+    for (std::size_t at = 0; at < pixels_.size(); ++at)
+        if (!isMerged[at])
+            kept[pixels_[at]] = true;
+    if (ColorMap.GetCount() == 0 && Image)
         for (const auto& frame : Image->Images) {
             const int other = frame->GetTransparentIndex();
             if (frame.get() != this && other >= 0 && &frame->GetActiveColorMap() == &table
                 && !kept[static_cast<std::size_t>(other)])
                 return other;
         }
-    }
-    return table.Add(platform::Rgb{});
+    // Pixels beyond the table are drawn black, as the entries added for them are.
+    int index = table.GetCount();
+    while (index < 256 && kept[static_cast<std::size_t>(index)])
+        ++index;
+    if (index > 255)
+        return -1;
+    while (table.GetCount() <= index)
+        table.Add(platform::Rgb{});
+    return index;
 }

@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <map>
+
 using namespace giftest;
 using platform::Rgb;
 
@@ -88,4 +91,111 @@ TEST(GIFOptimize, MergeReusesAnotherFramesTransparentIndexOnlyWhereNoPixelShowsI
     TGIFSubImage& same = AddFrame(*image, {0, 0, 1, 1}, {7}, -1, 1, 5);
     same.Merge(image->Images.First());
     EXPECT_FALSE(same.GetTransparent());
+}
+
+namespace {
+
+std::unique_ptr<TGIFImage> Copy(const TGIFImage& image)
+{
+    auto copy = std::make_unique<TGIFImage>();
+    copy->Assign(&image);
+    return copy;
+}
+
+std::uint32_t Argb(Rgb c)
+{
+    return 0xFF000000u | std::uint32_t{c.r} << 16 | std::uint32_t{c.g} << 8 | c.b;
+}
+
+// What a table of more than 256 colours may show instead: a kept colour stays, any other
+// becomes the kept one nearest by the sum of channel differences, the first on ties.
+std::vector<Shown> Substituted(std::vector<Shown> timeline, const std::vector<Rgb>& kept)
+{
+    for (Shown& shown : timeline)
+        for (std::uint32_t& pixel : shown.screen) {
+            if (pixel == 0 || kept.empty())
+                continue;
+            const Rgb c{static_cast<std::uint8_t>(pixel >> 16), static_cast<std::uint8_t>(pixel >> 8),
+                        static_cast<std::uint8_t>(pixel)};
+            int best = 0, bestDistance = 1000;
+            for (std::size_t i = 0; i < kept.size(); ++i) {
+                const int distance = std::abs(kept[i].r - c.r) + std::abs(kept[i].g - c.g) + std::abs(kept[i].b - c.b);
+                if (distance < bestDistance)
+                    best = static_cast<int>(i), bestDistance = distance;
+            }
+            pixel = Argb(kept[static_cast<std::size_t>(best)]);
+        }
+    return timeline;
+}
+
+// After OptimizeColorMap: one global table, each colour in it once, a transparent entry
+// last when some frame is transparent; the animation shows what it showed, but for the
+// colours beyond the 256 kept.
+void ExpectOneTableShowingTheSame(const TGIFImage& original, TGIFImage& optimized, const std::string& what)
+{
+    std::vector<Rgb> kept = optimized.GetGlobalColorMap().ExportPalette();
+    if (optimized.GetIsTransparent())
+        kept.pop_back();
+    for (const auto& frame : optimized.Images) {
+        EXPECT_EQ(frame->ColorMap.GetCount(), 0) << what;
+        EXPECT_TRUE(frame->GetTransparentIndex() < 0 || frame->GetTransparentIndex() == static_cast<int>(kept.size()))
+            << what;
+    }
+    for (std::size_t i = 0; i < kept.size(); ++i)
+        ASSERT_EQ(std::count(kept.begin(), kept.end(), kept[i]), 1) << what;
+    EXPECT_EQ(Timeline(optimized), Substituted(Timeline(original), kept)) << what;
+    if (original.Header.ColorMap.GetCount() > 0) {
+        EXPECT_EQ(Argb(optimized.GetBackgroundColor()),
+                  Substituted({{{Argb(original.GetBackgroundColor())}, 0}}, kept)[0].screen[0])
+            << what;
+    }
+}
+
+} // namespace
+
+TEST(GIFOptimize, ColoursBeyondTheKeptOnesTakeTheNearestByEveryChannel)
+{
+    // 256 colours of the first frame are used twice each, 44 of the second once: dark red,
+    // blue and 254 greys are kept. Red has blue's red + green + blue sum, but dark red is
+    // nearer by its channels.
+    std::vector<Rgb> many{{0, 0, 255}, {128, 0, 0}}, few{{255, 0, 0}};
+    for (int g = 0; g < 254; ++g)
+        many.push_back({static_cast<std::uint8_t>(g), static_cast<std::uint8_t>(g), static_cast<std::uint8_t>(g)});
+    for (int k = 0; k < 43; ++k)
+        few.push_back({255, static_cast<std::uint8_t>(k + 1), 255});
+    for (const bool transparent : {false, true}) {
+        auto image = NewPicture(256, 2);
+        Bytes pixels(512);
+        for (std::size_t i = 0; i < pixels.size(); ++i)
+            pixels[i] = static_cast<std::uint8_t>(i % 256);
+        AddFrame(*image, {0, 0, 256, 2}, pixels, -1, 1, 5, many);
+        Bytes once(44);
+        for (std::size_t i = 0; i < once.size(); ++i)
+            once[i] = static_cast<std::uint8_t>(i);
+        if (transparent)
+            once.push_back(44);
+        AddFrame(*image, {0, 0, static_cast<int>(once.size()), 1}, once, transparent ? 44 : -1, 1, 5, few);
+        const auto original = Copy(*image);
+        image->OptimizeColorMap();
+        EXPECT_EQ(image->GetGlobalColorMap().GetCount(), 256);
+        ExpectOneTableShowingTheSame(*original, *image, transparent ? "with transparency" : "opaque");
+        const TGIFSubImage& second = *image->Images.GetImage(1);
+        EXPECT_EQ(image->GetGlobalColorMap().LookupPadded(second.GetData()[0]), (Rgb{128, 0, 0}));
+    }
+}
+
+TEST(GIFOptimize, OneTableHoldsEveryColourOnceAndTheBackgroundKeepsItsColour)
+{
+    auto image = NewPicture(4, 1, {kFour[3], kFour[2], {7, 7, 7}}, 2);
+    AddFrame(*image, {0, 0, 2, 1}, {0, 1}, -1, 1, 5, {kFour[1], kFour[2]});
+    AddFrame(*image, {2, 0, 4, 1}, {0, 1}, -1, 1, 5, {kFour[2], kFour[3]});
+    std::vector<std::string> warnings;
+    image->OnCodecWarning = [&](GifPersistent*, TGIFSeverity, std::string_view m) { warnings.emplace_back(m); };
+    AddFrame(*image, {0, 0, 4, 1}, {0, 9, 9, 0}, -1, 1, 5); // the global table, two pixels beyond it
+    const auto original = Copy(*image);
+    image->OptimizeColorMap();
+    EXPECT_EQ(image->GetGlobalColorMap().GetCount(), 5) << "red, green, blue, the background's grey and black";
+    EXPECT_EQ(image->GetBackgroundColor(), (Rgb{7, 7, 7}));
+    EXPECT_EQ(warnings, std::vector<std::string>{"Color not in color table: 2 pixels"});
+    ExpectOneTableShowingTheSame(*original, *image, "shared colours");
 }

@@ -5,6 +5,8 @@
 
 #include "PainterTestKit.h"
 
+#include <cmath>
+#include <ostream>
 #include <random>
 
 namespace giftest {
@@ -78,4 +80,15 @@ inline std::vector<Shown> Timeline(const TGIFImage& image)
     return Timeline(Coalesce(image.GetWidth(), image.GetHeight(), ReferenceFrames(image)), delays);
 }
 
+} // namespace giftest
+namespace giftest {
+// Steps that differ print their delay and screen, a row a line.
+inline void PrintTo(const Shown& shown, std::ostream* out)
+{
+    *out << "delay " << shown.delay << ":";
+    const std::size_t side = static_cast<std::size_t>(std::sqrt(static_cast<double>(shown.screen.size())));
+    for (std::size_t i = 0; i < shown.screen.size(); ++i)
+        *out << (side && i % side == 0 ? "\n  " : " ") << std::hex << shown.screen[i] << std::dec;
+    *out << "\n";
+}
 } // namespace giftest
