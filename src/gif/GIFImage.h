@@ -52,8 +52,9 @@ public:
     void SaveToStream(platform::Stream& stream);
     // The file is replaced only once everything is written; a failed save keeps it.
     void SaveToFile(const std::string& fileName);
-    // The picture as streamed inside another document: the same bytes as a file.
-    void WriteData(platform::Stream& stream) { SaveToStream(stream); }
+    // The picture as streamed inside another document: the same bytes as a file, optimised
+    // first when the settings ask so.
+    void WriteData(platform::Stream& stream);
     // No frames, no global table, a 0 x 0 screen, no cached composite or palette.
     void Clear();
 
@@ -70,6 +71,13 @@ public:
     bool Equals(const TGIFImage& other) const { return this == &other; }
     // Drops cached bitmaps and palettes; a lone frame's table becomes the global one.
     void Pack();
+    // Makes the picture smaller without changing what it shows (GIFImageOptimize.cpp):
+    // tables sorted by use, needless transparency and disposals dropped, pixels the frame
+    // before shows made transparent, transparent borders cut, needless extensions and frames
+    // removed. Reported as "Optimizing..."; ooReduceColors with rmPalette is refused
+    // ("Invalid reduction method") before anything changes.
+    void Optimize(TGIFOptimizeOptions options, TColorReduction colorReduction, TDitherMode ditherMode,
+                  int reductionBits);
     // One global table of the colours the frames use in place of every table: at most 256,
     // or 255 and a transparent entry; colours beyond them are drawn in the nearest kept one.
     void OptimizeColorMap();

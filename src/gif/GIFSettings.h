@@ -20,6 +20,16 @@ enum TGIFDrawOption : std::uint16_t {
 };
 using TGIFDrawOptions = std::uint16_t;
 
+// What Optimize may do to a picture: a set of these bits.
+enum TGIFOptimizeOption : std::uint8_t {
+    ooCrop = 0x01, // cut transparent borders
+    ooMerge = 0x02, // make pixels the frame before shows transparent
+    ooCleanup = 0x04, // drop needless transparency, disposals, extensions and frames
+    ooColorMap = 0x08, // sort every table by use
+    ooReduceColors = 0x10,
+};
+using TGIFOptimizeOptions = std::uint8_t;
+
 // How a true-colour picture is reduced to a palette when it becomes a frame.
 enum class TColorReduction : std::uint8_t {
     rmNone,
@@ -67,6 +77,7 @@ struct TGIFSettings {
     bool DoAutoDither = false;
     bool PaletteDevice = false;
     bool RenderOnLoad = false; // draw each frame's bitmap as it is read
+    bool OptimizeOnStream = false; // optimise a picture before it is streamed into a document
 };
 
 // The one instance, used on the user-interface thread.

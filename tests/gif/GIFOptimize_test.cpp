@@ -95,11 +95,93 @@ TEST(GIFOptimize, MergeReusesAnotherFramesTransparentIndexOnlyWhereNoPixelShowsI
 
 namespace {
 
+constexpr TGIFOptimizeOptions kEveryOption = ooCrop | ooMerge | ooCleanup | ooColorMap | ooReduceColors;
+
+// A random animation on a 16 x 16 screen: 2 to 8 frames of 1 to 20 pixels, global and local
+// tables drawn from one pool of colours (so that tables share some), pixels beyond their
+// table, transparency, the four disposals, delays, a loop extension and a comment.
+std::unique_ptr<TGIFImage> RandomAnimation(unsigned seed)
+{
+    std::mt19937 random(seed);
+    const auto pick = [&](int low, int high) { return std::uniform_int_distribution<int>(low, high)(random); };
+    std::vector<Rgb> pool(400);
+    for (Rgb& c : pool)
+        c = {static_cast<std::uint8_t>(pick(0, 255)), static_cast<std::uint8_t>(pick(0, 255)),
+             static_cast<std::uint8_t>(pick(0, 255))};
+    const auto table = [&](int most) {
+        std::vector<Rgb> colours(static_cast<std::size_t>(pick(1, most)));
+        for (Rgb& c : colours)
+            c = pool[static_cast<std::size_t>(pick(0, 399))];
+        return colours;
+    };
+    const std::vector<Rgb> global = pick(0, 3) > 0 ? table(pick(0, 3) > 0 ? 12 : 200) : std::vector<Rgb>{};
+    auto image = NewPicture(16, 16, global);
+    image->Header.Descriptor[5] = static_cast<std::uint8_t>(pick(0, static_cast<int>(global.size()) + 1));
+    const int count = pick(2, 8);
+    GifRect rect;
+    Bytes previous;
+    for (int i = 0; i < count; ++i) {
+        // Often on the place of the frame before, whose pixels it may partly repeat.
+        const bool samePlace = i > 0 && pick(0, 2) == 0;
+        if (!samePlace) {
+            const int width = pick(1, 5);
+            const int height = pick(1, std::min(16, 20 / width));
+            const int left = pick(0, 16 - width);
+            const int top = pick(0, 16 - height);
+            rect = {left, top, left + width, top + height};
+        }
+        const std::vector<Rgb> local =
+            global.empty() || pick(0, 1) ? table(pick(0, 3) > 0 ? 12 : 120) : std::vector<Rgb>{};
+        const int colours = static_cast<int>(local.empty() ? global.size() : local.size());
+        const bool control = pick(0, 4) > 0;
+        const int transparent = control && pick(0, 1) ? pick(0, colours - 1) : -1;
+        const bool invisible = transparent >= 0 && pick(0, 5) == 0;
+        Bytes pixels(static_cast<std::size_t>((rect.right - rect.left) * (rect.bottom - rect.top)));
+        for (std::size_t p = 0; p < pixels.size(); ++p) {
+            int index = pick(0, 40) == 0 ? colours + pick(0, 3) : pick(0, colours - 1);
+            if (samePlace && pick(0, 1))
+                index = previous[p];
+            if (invisible || (transparent >= 0 && pick(0, 3) == 0))
+                index = transparent;
+            pixels[p] = static_cast<std::uint8_t>(index);
+        }
+        TGIFSubImage& frame = AddFrame(*image, rect, pixels, transparent, control ? pick(0, 3) : -1,
+                                       control ? pick(0, 3) * pick(0, 5) : -1, local);
+        if (pick(0, 5) == 0)
+            frame.Extensions.Add(std::make_unique<TGIFCommentExtension>(&frame));
+        if (i == 0 || pick(0, 8) == 0)
+            if (pick(0, 1)) {
+                auto loop = std::make_unique<TGIFAppExtNSLoop>(&frame);
+                loop->Loops = static_cast<std::uint16_t>(pick(0, 3));
+                frame.Extensions.Insert(0, std::move(loop));
+            }
+        previous = std::move(pixels);
+    }
+    return image;
+}
+
+std::vector<Shown> Timeless(std::vector<Shown> timeline)
+{
+    for (Shown& shown : timeline)
+        shown.delay = 0;
+    return timeline;
+}
+
 std::unique_ptr<TGIFImage> Copy(const TGIFImage& image)
 {
     auto copy = std::make_unique<TGIFImage>();
     copy->Assign(&image);
     return copy;
+}
+
+std::vector<int> LoopCounts(const TGIFImage& image)
+{
+    std::vector<int> loops;
+    for (const auto& frame : image.Images)
+        for (const auto& extension : frame->Extensions)
+            if (const auto* loop = dynamic_cast<const TGIFAppExtNSLoop*>(extension.get()))
+                loops.push_back(loop->Loops);
+    return loops;
 }
 
 std::uint32_t Argb(Rgb c)
@@ -151,8 +233,67 @@ void ExpectOneTableShowingTheSame(const TGIFImage& original, TGIFImage& optimize
     }
 }
 
+// After each table sorted itself by use: the background colour and every frame's
+// transparent index stay within their table, which the pixels use in falling counts.
+void ExpectTablesSortedByUse(const TGIFImage& original, TGIFImage& optimized, const std::string& what)
+{
+    if (original.Header.ColorMap.GetCount() > 1) {
+        EXPECT_EQ(optimized.GetBackgroundColor(), original.GetBackgroundColor()) << what;
+    }
+    std::map<const TGIFColorMap*, std::vector<std::uint64_t>> uses;
+    uses[&optimized.GetGlobalColorMap()].assign(256, 0);
+    ++uses[&optimized.GetGlobalColorMap()][static_cast<std::size_t>(optimized.GetBackgroundColorIndex())];
+    for (const auto& frame : optimized.Images) {
+        std::vector<std::uint64_t>& counts = uses[&frame->GetActiveColorMap()];
+        counts.resize(256);
+        for (const std::uint8_t index : frame->GetData())
+            ++counts[index];
+        const int transparent = frame->GetTransparentIndex();
+        if (transparent >= 0) {
+            ++counts[static_cast<std::size_t>(transparent)];
+            EXPECT_LT(transparent, std::max(frame->GetActiveColorMap().GetCount(), 1)) << what;
+        }
+    }
+    for (const auto& [table, counts] : uses)
+        if (table->GetCount() > 1) {
+            EXPECT_TRUE(std::is_sorted(counts.begin(), counts.begin() + table->GetCount(), std::greater<>())) << what;
+        }
+}
+
 } // namespace
 
+// The key property: whatever the options, an optimised animation shows the same screens for
+// the same times as the original. OPTIMIZE_SEEDS sets how many animations (1000 by default).
+TEST(GIFOptimize, OptimisedAnimationsShowWhatTheOriginalsShowed)
+{
+    const char* seeds = std::getenv("OPTIMIZE_SEEDS");
+    for (unsigned seed = 1; seed <= (seeds ? std::strtoul(seeds, nullptr, 10) : 1000u); ++seed) {
+        const auto original = RandomAnimation(seed);
+        const auto expected = Timeline(*original);
+        for (TGIFOptimizeOptions options = 0; options <= kEveryOption; ++options) {
+            const std::string what = "seed " + std::to_string(seed) + ", options " + std::to_string(options);
+            const auto optimized = Copy(*original);
+            optimized->Optimize(options, TColorReduction::rmNone, TDitherMode::dmNearest, 8);
+            // A still picture shows its frame for no particular time.
+            if (optimized->Images.GetCount() == 1)
+                ASSERT_EQ(Timeless(Timeline(*optimized)), Timeless(expected)) << what;
+            else
+                ASSERT_EQ(Timeline(*optimized), expected) << what;
+            for (const auto& frame : optimized->Images)
+                ASSERT_FALSE(frame->GetEmpty()) << what << ": an empty frame ends a painter's pass";
+            if (optimized->Images.GetCount() > 1) {
+                EXPECT_EQ(LoopCounts(*optimized), LoopCounts(*original)) << what;
+            }
+            if (options == ooColorMap)
+                ExpectTablesSortedByUse(*original, *optimized, what);
+        }
+        const auto merged = Copy(*original);
+        merged->OptimizeColorMap();
+        ExpectOneTableShowingTheSame(*original, *merged, "seed " + std::to_string(seed) + ", one table");
+        if (HasFailure())
+            break;
+    }
+}
 TEST(GIFOptimize, ColoursBeyondTheKeptOnesTakeTheNearestByEveryChannel)
 {
     // 256 colours of the first frame are used twice each, 44 of the second once: dark red,
@@ -198,4 +339,35 @@ TEST(GIFOptimize, OneTableHoldsEveryColourOnceAndTheBackgroundKeepsItsColour)
     EXPECT_EQ(image->GetBackgroundColor(), (Rgb{7, 7, 7}));
     EXPECT_EQ(warnings, std::vector<std::string>{"Color not in color table: 2 pixels"});
     ExpectOneTableShowingTheSame(*original, *image, "shared colours");
+}
+
+TEST(GIFOptimize, InvisibleFramesGiveTheirTimeToTheFrameBeforeUnlessTheyClearTheScreen)
+{
+    auto image = NewPicture(4, 2, kFour);
+    AddFrame(*image, {0, 0, 4, 2}, Filled(8, 1));
+    AddFrame(*image, {1, 0, 3, 2}, Filled(4, 3), 3, dmNone, 7);
+    AddFrame(*image, {0, 0, 4, 2}, Filled(8, 2), -1, dmNone, 4);
+    // A "clear screen": all transparent, disposing to background.
+    AddFrame(*image, {0, 0, 4, 2}, Filled(8, 3), 3, dmBackground, 6);
+    AddFrame(*image, {0, 0, 1, 1}, {1}, -1, dmNone, 4);
+    const auto expected = Timeline(*image);
+    std::vector<std::string> progress;
+    image->OnProgress = [&](GifPersistent*, TProgressStage, int percent, bool, std::string_view m) {
+        progress.push_back(std::string(m) + " " + std::to_string(percent));
+    };
+    image->Optimize(kEveryOption, TColorReduction::rmNone, TDitherMode::dmNearest, 8);
+    ASSERT_EQ(image->Images.GetCount(), 4);
+    EXPECT_EQ(image->Images.GetImage(0)->GetGraphicControlExtension()->GetDelay(), 7);
+    EXPECT_EQ(image->Images.GetImage(2)->GetBoundsRect(), (GifRect{0, 0, 4, 2}));
+    EXPECT_EQ(Timeline(*image), expected);
+    EXPECT_EQ(progress.front(), "Optimizing... 0");
+    EXPECT_EQ(progress.back(), "Optimizing... 100");
+
+    // Reducing to the picture's palette is refused before anything changes.
+    const Bytes before = Saved(*image);
+    progress.clear();
+    EXPECT_THROW(image->Optimize(ooCrop | ooReduceColors, TColorReduction::rmPalette, TDitherMode::dmNearest, 8),
+                 GIFException);
+    EXPECT_EQ(progress, (std::vector<std::string>{"Optimizing... 0", "Optimizing... 0"}));
+    EXPECT_EQ(Saved(*image), before);
 }
