@@ -4,8 +4,8 @@
 //   find names DIR PATTERN [--time N]  the name walk; prints the best ms of N runs and the count
 //   find text DIR TEXT [--time N]      the same for files holding TEXT in any case
 
+#include "PrintedMessages.h"
 #include "filemanager/findfiledlg.h"
-#include "platform/ui/MessageService.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -81,24 +81,6 @@ int MakeTree(const std::string& dir, long count, long mib)
     }
     return 0;
 }
-
-// Nothing may wait for a user here: every box is printed and answered at once.
-class PrintedMessages final : public platform::MessageService {
-public:
-    platform::MsgResult ask(const std::string& text, platform::MsgButtons, platform::MsgIcon) override
-    {
-        std::fprintf(stderr, "message: %s\n", text.c_str());
-        return platform::MsgResult::Ok;
-    }
-    std::optional<QColor> pickColor(const QColor&) override { return std::nullopt; }
-    std::optional<QFont> pickFont(const QFont&) override { return std::nullopt; }
-    std::optional<std::string> pickOpenFile(const std::string&, const std::string&, const std::string&,
-                                            const std::string&) override
-    {
-        return std::nullopt;
-    }
-    int runModal(QDialog&) override { return 0; }
-};
 
 int Search(int argc, char** argv, bool byText)
 {

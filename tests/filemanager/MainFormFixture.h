@@ -17,23 +17,38 @@
 #include <QWidget>
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 
 inline std::string homeDirectory() { return QFile::encodeName(QDir::homePath()).toStdString(); }
 
-// Counts the paints of a panel's scene.
-class PaintCounter : public QObject {
+// Counts the events a watched object gets that `picked` chooses.
+class EventCounter : public QObject {
 public:
-    explicit PaintCounter(QWidget* scene) { scene->installEventFilter(this); }
-    int paints = 0;
+    EventCounter(QObject* watched, std::function<bool(const QEvent&)> picked) : picked_(std::move(picked))
+    {
+        watched->installEventFilter(this);
+    }
+    int count = 0;
 
 protected:
     bool eventFilter(QObject*, QEvent* event) override
     {
-        if (event->type() == QEvent::Paint)
-            ++paints;
+        count += picked_(*event) ? 1 : 0;
         return false;
+    }
+
+private:
+    std::function<bool(const QEvent&)> picked_;
+};
+
+// Counts the paints of a panel's scene.
+class PaintCounter : public EventCounter {
+public:
+    explicit PaintCounter(QWidget* scene)
+        : EventCounter(scene, [](const QEvent& event) { return event.type() == QEvent::Paint; })
+    {
     }
 };
 

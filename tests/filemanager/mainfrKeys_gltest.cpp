@@ -1,10 +1,15 @@
 #include "FakeWebTools.h"
+#include "MainFormFixture.h"
+#include "filemanager/OpenGLPanel.h"
 #include "filemanager/findfiledlg.h"
 #include "filemanager/glform.h"
 #include "filemanager/mainfr.h"
+#include "filemanager/viewfil.h"
 #include "platform/fs/CurrentDir.h"
+#include "platform/shell/RunProgram.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/Locations.h"
+#include "support/ProgramRun.h"
 #include "support/ScriptedMessages.h"
 #include "support/TempTree.h"
 #include "support/gl/GlTestHelpers.h"
@@ -12,14 +17,17 @@
 #include <QAction>
 #include <QComboBox>
 #include <QDialog>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QTest>
 #include <QToolBar>
+#include <QWindow>
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 
 #include <unistd.h>
 
@@ -83,10 +91,15 @@ protected:
         return std::any_of(panel.dir.entries.begin(), panel.dir.entries.end(),
                            [&](const auto& entry) { return entry->name == name; });
     }
-    void Key(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+    void Key(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier, QWidget* window = nullptr)
     {
-        QTest::keyClick(form->windowHandle(), key, modifiers);
+        QTest::keyClick((window ? window : form.get())->windowHandle(), key, modifiers);
         QCoreApplication::processEvents();
+    }
+    static void SetCurrent(Tglfr& panel, const std::string& name)
+    {
+        for (const auto& entry : panel.dir.entries)
+            entry->current = entry->name == name;
     }
 
     testfs::TempTree tree;
@@ -139,6 +152,8 @@ TEST_F(CommandBar, FunctionKeysCopyMoveAndOpenTheDialogsOfTheActivePanel)
     Mark(*left, {"a.txt"});
     Key(Qt::Key_F5);
     EXPECT_TRUE(Exists(tree.Path("right/a.txt")));
+    // The source is read again first, so the target's directory is the current one afterwards.
+    EXPECT_EQ(testfs::CurrentDirectory(), tree.Path("right"));
     EXPECT_TRUE(Lists(*right, "a.txt") && Lists(*left, "a.txt"));
     Mark(*left, {"b.txt"});
     Key(Qt::Key_F6);
@@ -150,6 +165,7 @@ TEST_F(CommandBar, FunctionKeysCopyMoveAndOpenTheDialogsOfTheActivePanel)
     Mark(*right, {"b.txt"});
     Key(Qt::Key_F5);
     EXPECT_TRUE(Exists(tree.Path("left/b.txt")) && Lists(*left, "b.txt"));
+    EXPECT_EQ(testfs::CurrentDirectory(), tree.Path("left"));
     Key(Qt::Key_F7);
     Key(Qt::Key_F2);
     EXPECT_TRUE(boxes.modalDialogs().empty());
@@ -163,6 +179,26 @@ TEST_F(CommandBar, FunctionKeysCopyMoveAndOpenTheDialogsOfTheActivePanel)
     Key(Qt::Key_F1);
     EXPECT_EQ(boxes.texts(), (Texts{"Rotate: CTRL+left Mouse button, Pan: ALT+left mouse button, Zoom: CTRL+ALT+left "
                                     "mouse button,Select: SHIFT+left mouse button or right mouse button alone"}));
+
+    // F3 views the cursor file and Shift+F3 shows it in hex; an F3 typed in a viewer is the viewer's.
+    SetCurrent(*left, "a.txt");
+    Key(Qt::Key_F3);
+    Key(Qt::Key_F3, Qt::ShiftModifier);
+    const QList<TViewForm*> viewers = left->findChildren<TViewForm*>();
+    ASSERT_EQ(viewers.size(), 2);
+    EXPECT_EQ(viewers[0]->viewMode, 0);
+    EXPECT_EQ(viewers[1]->viewMode, 1);
+    Key(Qt::Key_F3, Qt::NoModifier, viewers[0]);
+    EXPECT_EQ(left->findChildren<TViewForm*>().size(), 2);
+    for (TViewForm* viewer : viewers)
+        viewer->close();
+
+    // A target that vanished is named when it is read again after the copy.
+    Mark(*left, {});
+    std::filesystem::remove_all(tree.Path("right"));
+    boxes.clear();
+    Key(Qt::Key_F5);
+    EXPECT_EQ(boxes.texts(), (Texts{"No file selected", "cannot change to current dir: " + tree.Path("right")}));
 }
 
 TEST_F(CommandBar, DeleteAsksForGoodOnlyWithShiftAndCompareFindsTwoMarkedFiles)
@@ -193,6 +229,28 @@ TEST_F(CommandBar, DeleteAsksForGoodOnlyWithShiftAndCompareFindsTwoMarkedFiles)
     Key(Qt::Key_F9);
     EXPECT_EQ(boxes.texts(), (Texts{"the files are identical till the length of the shorter one",
                                     "the files are not identical", "More or less than two files are selected"}));
+
+    // A FIFO would wait for a writer: a regression ends the program by the alarm instead of hanging.
+    tree.Fifo("left/fifo");
+    tree.File("left/locked", "x");
+    Reread(left);
+    boxes.clear();
+    Mark(*right, {});
+    Mark(*left, {"a.txt", "fifo"});
+    alarm(20);
+    Key(Qt::Key_F9);
+    alarm(0);
+    tree.Chmod("", 0755);
+    tree.Chmod("left", 0755);
+    tree.Chmod("left/locked", 0);
+    // The later file in the listing is opened first, and fails alone.
+    Mark(*left, {"fifo", "locked"});
+    {
+        const testfs::AsNobody nobody; // root reads any file
+        Key(Qt::Key_F9);
+    }
+    EXPECT_EQ(boxes.texts(),
+              (Texts{"can't open: " + tree.Path("left/fifo"), "can't open: " + tree.Path("left/locked")}));
 }
 
 TEST_F(CommandBar, TypingInATextFieldReachesNoCommand)
@@ -248,11 +306,21 @@ TEST_F(CommandBar, ModeKeysDriveKeysAndEscapeReachBothPanels)
     Key(Qt::Key_C, Qt::ControlModifier);
     EXPECT_EQ(boxes.texts(), (Texts{"select window"}));
 
+    // While Esc is down a paint draws nothing; its release draws each panel once.
     QTest::keyPress(form->windowHandle(), Qt::Key_Escape);
+    for (Tglfr* panel : {left, right}) {
+        panel->drawnOnce = false;
+        panel->RepaintScene();
+    }
     QCoreApplication::processEvents();
-    EXPECT_TRUE(left->drawingSuppressed && right->drawingSuppressed);
+    EXPECT_FALSE(left->drawnOnce || right->drawnOnce);
+    PaintCounter leftPaints(left->OpenGLPanel1);
+    PaintCounter rightPaints(right->OpenGLPanel1);
     QTest::keyRelease(form->windowHandle(), Qt::Key_Escape);
-    EXPECT_FALSE(left->drawingSuppressed || right->drawingSuppressed);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(left->drawnOnce && right->drawnOnce);
+    EXPECT_EQ(leftPaints.count, 1);
+    EXPECT_EQ(rightPaints.count, 1);
     // An Esc released in another window must not leave the panels dark.
     QTest::keyPress(form->windowHandle(), Qt::Key_Escape);
     QEvent deactivate(QEvent::WindowDeactivate);
@@ -263,6 +331,28 @@ TEST_F(CommandBar, ModeKeysDriveKeysAndEscapeReachBothPanels)
     QEvent activate(QEvent::WindowActivate);
     QCoreApplication::sendEvent(form.get(), &activate);
     EXPECT_FALSE(form->shiftDown);
+}
+
+TEST_F(CommandBar, AnF5HeldOnTheXServerCopiesOnce)
+{
+    if (platform::FindProgram("xdotool").empty())
+        GTEST_SKIP() << "xdotool is not installed";
+    tree.File("left/a.txt", "A");
+    Reread(left);
+    Mark(*left, {"a.txt"});
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    EventCounter repeats(form->windowHandle(), [](const QEvent& event) {
+        return event.type() == QEvent::KeyPress && static_cast<const QKeyEvent&>(event).isAutoRepeat();
+    });
+    // Held past the server's repeat delay (660 ms by default), so it repeats as a real key does.
+    if (testsupport::runProgram({"xdotool", "keydown", "F5", "sleep", "1.2", "keyup", "F5"}) != 0)
+        GTEST_SKIP() << "xdotool could not type through the XTest extension";
+    ASSERT_TRUE(testsupport::waitUntil([&] { return Exists(tree.Path("right/a.txt")); }));
+    QTest::qWait(200);
+    EXPECT_GT(repeats.count, 0) << "the held key never repeated";
+    // A second copy would have found nothing marked, or asked whether to replace the file.
+    EXPECT_TRUE(boxes.texts().empty()) << boxes.texts().front();
 }
 
 } // namespace

@@ -103,12 +103,12 @@ TEST_F(MenuTest, ColourCommandsSetTheActivePanelsColoursAndNothingWithoutOneAndA
     QCoreApplication::processEvents();
     EXPECT_EQ(left.actcol, QColor(10, 20, 30));
     EXPECT_EQ(left.StatusBar1->palette().color(QPalette::Window), QColor(10, 20, 30));
-    EXPECT_EQ(paints.paints, 0);
+    EXPECT_EQ(paints.count, 0);
 
     boxes.answerColor(QColor(0, 0, 255));
     trigger(*form, "setbackgroundcolor1");
     QCoreApplication::processEvents();
-    EXPECT_GE(paints.paints, 1);
+    EXPECT_GE(paints.count, 1);
 
     form->close();
     const platform::IniFile back(settings());

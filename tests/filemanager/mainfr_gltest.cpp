@@ -232,13 +232,13 @@ TEST_F(MainFormTest, TheTimerRedrawsWhatADragLeftOutAndANewTextureOnceBothScenes
     form->Timer1Timer();
     QCoreApplication::processEvents();
     EXPECT_TRUE(left.labelsSuppressed);
-    EXPECT_EQ(leftPaints.paints, 0);
+    EXPECT_EQ(leftPaints.count, 0);
 
     left.dragMode = 0;
     QTest::qWait(300); // the running timer itself
     EXPECT_FALSE(left.labelsSuppressed);
-    EXPECT_EQ(leftPaints.paints, 1);
-    EXPECT_EQ(rightPaints.paints, 0);
+    EXPECT_EQ(leftPaints.count, 1);
+    EXPECT_EQ(rightPaints.count, 0);
 
     textureReady = true;
     left.drawnOnce = true;
@@ -249,8 +249,8 @@ TEST_F(MainFormTest, TheTimerRedrawsWhatADragLeftOutAndANewTextureOnceBothScenes
     form->Timer1Timer();
     QCoreApplication::processEvents();
     EXPECT_FALSE(textureReady);
-    EXPECT_EQ(leftPaints.paints, 2);
-    EXPECT_EQ(rightPaints.paints, 1);
+    EXPECT_EQ(leftPaints.count, 2);
+    EXPECT_EQ(rightPaints.count, 1);
 }
 
 TEST_F(MainFormTest, TheSplitterKeepsTheLeftPanelAtLeast15PixelsWide)
