@@ -1,8 +1,10 @@
 // GIFs made at test time by independent producers (ImageMagick, gifsicle, giflib's
 // gifbuild) must decode to exactly the pixels ImageMagick decodes from the same file,
-// frame by frame, with the same geometry, delays and disposals.
+// frame by frame, with the same geometry, delays and disposals; optimised by us, they must
+// still show what they showed.
 
 #include "GifTestKit.h"
+#include "OptimizeTestKit.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -274,5 +276,80 @@ TEST_F(GIFProducers, TruncatedProducerFilesLoadOrFailCleanly)
         for (std::size_t n = 0; n < whole.size(); ++n)
             LoadsOrFailsCleanly(Bytes(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(n)),
                                 std::string(name) + " cut at " + std::to_string(n));
+    }
+}
+
+namespace {
+
+// What ImageMagick shows of an animation: its coalesced screens with their delays.
+std::vector<Shown> CoalescedByImageMagick(const QString& path)
+{
+    QByteArray rgba, info;
+    EXPECT_EQ(RunTool(ImageMagick(), {path, "-coalesce", "-depth", "8", "rgba:-"}, &rgba), 0);
+    EXPECT_EQ(RunTool(ImageMagick(), {path, "-format", "%W %H %T\\n", "info:"}, &info), 0);
+    std::istringstream lines(info.toStdString());
+    std::vector<int> delays;
+    std::size_t pixels = 0;
+    for (int width, height, delay; lines >> width >> height >> delay;) {
+        delays.push_back(delay);
+        pixels = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
+    }
+    std::vector<std::vector<std::uint32_t>> screens;
+    const auto* p = reinterpret_cast<const std::uint8_t*>(rgba.constData());
+    for (std::size_t f = 0; f < delays.size() && (f + 1) * pixels * 4 <= static_cast<std::size_t>(rgba.size()); ++f) {
+        std::vector<std::uint32_t>& screen = screens.emplace_back(pixels);
+        for (std::size_t i = 0; i < pixels; ++i, p += 4)
+            screen[i] =
+                p[3] == 0 ? 0 : std::uint32_t{p[3]} << 24 | std::uint32_t{p[0]} << 16 | std::uint32_t{p[1]} << 8 | p[2];
+    }
+    EXPECT_EQ(screens.size(), delays.size()) << path.toStdString();
+    return Timeline(screens, delays);
+}
+
+} // namespace
+
+TEST_F(GIFProducers, OptimisedAnimationsShowWhatTheOriginalsShowed)
+{
+    // Whole frames that repeat most of what the one before showed, as simple encoders write them.
+    // (Arguments split at "|": drawing primitives hold spaces.)
+    Make(ImageMagick(), QStringLiteral("-delay|10|-size|48x32|xc:skyblue|(|+clone|-fill|red|-draw|circle 10,16 10,8|)|"
+                                       "(|+clone|-fill|yellow|-draw|rectangle 20,4 30,14|)|(|+clone|-fill|navy|-draw|"
+                                       "rectangle 0,24 47,31|)|-loop|0|whole.gif")
+                            .split('|'));
+    MakeWithImageMagick("-size 33x17 -seed 2 plasma:fractal -colors 16 p.gif");
+    // The same over a photo, each frame with a table of its own.
+    Make(ImageMagick(), QStringLiteral("-delay|8|p.gif|(|+clone|-fill|red|-draw|circle 8,8 8,3|)|(|+clone|-fill|lime|"
+                                       "-draw|rectangle 18,2 28,9|)|-loop|0|photo.gif")
+                            .split('|'));
+    MakeWithImageMagick("-size 12x9 -seed 4 plasma:fractal -colors 8 q.gif");
+    Make(ImageMagick(), {"-size", "12x9", "xc:none", "-fill", "red", "-draw", "rectangle 3,2 8,6", "r.gif"});
+    // Local tables, every disposal, offsets and transparency, frames over one another.
+    MakeWithGifsicle("--loopcount=0 -d 5 --disposal=none p.gif -d 7 --disposal=asis --position 3,2 q.gif "
+                     "--disposal=background --position 8,4 q.gif -d 4 --disposal=previous --transparent 0 "
+                     "--position 1,1 q.gif --disposal=none --position 15,6 q.gif --no-transparent --position 15,6 "
+                     "q.gif --same-transparent --disposal=background --position 10,3 r.gif --disposal=none "
+                     "--position 0,0 q.gif -o mixed.gif");
+    MakeWithGifsicle("-O1 whole.gif -o o1.gif");
+    MakeWithGifsicle("-O3 mixed.gif -o o3.gif");
+    EXPECT_EQ(CoalescedByImageMagick(Path("o1.gif")), CoalescedByImageMagick(Path("whole.gif")))
+        << "gifsicle -O1 shows what its input showed";
+    // gifsicle's frames are cut to what they change already.
+    for (const auto& [name, wasOptimized] : {std::pair{"whole.gif", false},
+                                             {"photo.gif", false},
+                                             {"mixed.gif", true},
+                                             {"o1.gif", true},
+                                             {"o3.gif", true}}) {
+        const QString original = Path(QString::fromLatin1(name));
+        const QString optimized = Path(QStringLiteral("optimized-") + name);
+        Loaded ours = Load(ReadBytes(original));
+        ASSERT_EQ(ours.error, "") << name;
+        ours.image->Optimize(ooCrop | ooMerge | ooCleanup | ooColorMap | ooReduceColors, TColorReduction::rmNone,
+                             TDitherMode::dmNearest, 8);
+        WriteBytes(optimized, Saved(*ours.image));
+        EXPECT_EQ(CoalescedByImageMagick(optimized), CoalescedByImageMagick(original)) << name;
+        ExpectGifsicleDecodesCleanly(optimized);
+        if (!wasOptimized) {
+            EXPECT_LT(ReadBytes(optimized).size(), ReadBytes(original).size()) << name;
+        }
     }
 }
