@@ -167,10 +167,10 @@ private:
     // Black is added as the transparent colour for the pixels `mask` sets, unless the
     // table is full ("Color table overflow" warning, the frame stays opaque).
     void TransparencyFromMask(const platform::Bitmap& mask);
-    // The index the pixels at `merged` become, one no other pixel here has: another frame's
-    // transparent index on the same global table, else a black entry added to the active
-    // table; -1 when that table is empty or full.
-    int NewTransparentIndex(const std::vector<std::size_t>& merged);
+    // The index the pixels `merged` marks (1 a pixel) become, one no other pixel has: another
+    // frame's transparent index on the same global table, else a black entry added to the
+    // active table; -1 when that table is empty or full.
+    int NewTransparentIndex(const std::vector<std::uint8_t>& merged);
     // The logical screen's size, or the frame's extent when the screen has none.
     int PictureWidth() const;
     int PictureHeight() const;

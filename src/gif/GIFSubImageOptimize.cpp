@@ -93,52 +93,59 @@ void TGIFSubImage::Merge(const TGIFSubImage* previous)
                          std::min(mine.right, theirs.right), std::min(mine.bottom, theirs.bottom)};
     if (common.left >= common.right || common.top >= common.bottom)
         return;
-    // Padded, so that indices beyond a table compare as the black they are drawn in.
-    const std::array<platform::Rgb, 256> colours = GetActiveColorMap().PaddedEntries();
-    const std::array<platform::Rgb, 256> theirColours = previous->GetActiveColorMap().PaddedEntries();
-    const int transparent = GetTransparentIndex();
-    const int theirTransparent = previous->GetTransparentIndex();
+    // Each index as its colour, padded so that indices beyond a table are the black they
+    // are drawn in; a transparent one as a value no colour and no other side has.
+    const auto keys = [](const TGIFSubImage& frame, std::uint32_t clear) {
+        const std::array<platform::Rgb, 256> colours = frame.GetActiveColorMap().PaddedEntries();
+        std::array<std::uint32_t, 256> key;
+        for (std::size_t i = 0; i < 256; ++i)
+            key[i] = std::uint32_t{colours[i].r} << 16 | std::uint32_t{colours[i].g} << 8 | colours[i].b;
+        if (const int transparent = frame.GetTransparentIndex(); transparent >= 0)
+            key[static_cast<std::size_t>(transparent)] = clear;
+        return key;
+    };
+    const std::array<std::uint32_t, 256> mineKeys = keys(*this, 1u << 24);
+    const std::array<std::uint32_t, 256> theirKeys = keys(*previous, 1u << 25);
     const auto offset = [](const GifRect& frame, int x, int y) {
         return static_cast<std::size_t>(y - frame.top) * static_cast<std::size_t>(frame.right - frame.left)
                + static_cast<std::size_t>(x - frame.left);
     };
-    std::vector<std::size_t> merged;
+    // 1 where the pixel shows what is already there.
+    std::vector<std::uint8_t> merged(pixels_.size());
+    bool any = false;
     for (int y = common.top; y < common.bottom; ++y) {
         const std::size_t at = offset(mine, common.left, y);
+        const std::uint8_t* row = pixels_.data() + at;
         const std::uint8_t* theirRow = previous->pixels_.data() + offset(theirs, common.left, y);
         for (int x = 0; x < common.right - common.left; ++x) {
-            const std::uint8_t pixel = pixels_[at + static_cast<std::size_t>(x)];
-            if (pixel != transparent && theirRow[x] != theirTransparent && colours[pixel] == theirColours[theirRow[x]])
-                merged.push_back(at + static_cast<std::size_t>(x));
+            const bool same = mineKeys[row[x]] == theirKeys[theirRow[x]];
+            merged[at + static_cast<std::size_t>(x)] = same;
+            any = any || same;
         }
     }
-    if (merged.empty())
+    if (!any)
         return;
-    int index = transparent;
+    int index = GetTransparentIndex();
     if (index < 0) {
         index = NewTransparentIndex(merged);
         if (index < 0)
             return;
         SetTransparentIndex(index);
     }
-    for (const std::size_t at : merged)
-        pixels_[at] = static_cast<std::uint8_t>(index);
+    for (std::size_t at = 0; at < pixels_.size(); ++at)
+        pixels_[at] = merged[at] ? static_cast<std::uint8_t>(index) : pixels_[at];
     FreeBitmap();
 }
 
-int TGIFSubImage::NewTransparentIndex(const std::vector<std::size_t>& merged)
+int TGIFSubImage::NewTransparentIndex(const std::vector<std::uint8_t>& merged)
 {
     TGIFColorMap& table = GetActiveColorMap();
     if (table.GetCount() < 1 || table.GetCount() > 255)
         return -1;
-    std::vector<bool> isMerged(pixels_.size());
-    for (const std::size_t at : merged)
-        isMerged[at] = true;
     // An index a pixel left as it is still has would turn that pixel see-through.
-    std::array<bool, 256> kept{};
+    std::array<std::uint8_t, 256> kept{};
     for (std::size_t at = 0; at < pixels_.size(); ++at)
-        if (!isMerged[at])
-            kept[pixels_[at]] = true;
+        kept[pixels_[at]] |= merged[at] ^ 1;
     if (ColorMap.GetCount() == 0 && Image)
         for (const auto& frame : Image->Images) {
             const int other = frame->GetTransparentIndex();
