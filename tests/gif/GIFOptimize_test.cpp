@@ -36,28 +36,13 @@ TEST(GIFOptimize, CropCutsTransparentBordersAndEmptiesAnAllTransparentFrame)
     EXPECT_EQ(frame.GetData(), (Bytes{1, 2, 3, 2, 3, 1, 3, 1, 2}));
     EXPECT_EQ(Timeline(*image), before);
 
-    TGIFSubImage& opaque = AddFrame(*image, {0, 0, 2, 1}, {0, 0}, -1, 1, 7);
-    opaque.Crop();
-    EXPECT_EQ(opaque.GetBoundsRect(), (GifRect{0, 0, 2, 1})) << "only a transparent frame is cropped";
-
     TGIFSubImage& clear = AddFrame(*image, {1, 1, 3, 2}, Filled(6, 2), 2, 1, 7);
     clear.Crop();
     EXPECT_TRUE(clear.GetEmpty());
 }
 
-TEST(GIFOptimize, MergeMakesWhatThePreviousFrameShowsTransparent)
+TEST(GIFOptimize, MergeLeavesFramesGoneBeforeAndPixelsThatKeepTheirIndex)
 {
-    // The same colours at other indices of another table count as the same.
-    auto image = NewPicture(4, 2, kFour);
-    AddFrame(*image, {0, 0, 4, 2}, {1, 2, 3, 0, 1, 2, 3, 3}, 3, 1, 5);
-    TGIFSubImage& next = AddFrame(*image, {1, 0, 4, 2}, {0, 1, 2, 0, 0, 2}, -1, 1, 5, {kFour[2], kFour[1], kFour[3]});
-    const auto before = Timeline(*image);
-    next.Merge(image->Images.First());
-    EXPECT_EQ(next.GetTransparentIndex(), 3) << "black added to the local table";
-    EXPECT_EQ(next.GetData(), (Bytes{3, 1, 2, 3, 0, 2}))
-        << "the previous frame's transparent pixels and other colours are left";
-    EXPECT_EQ(Timeline(*image), before);
-
     // Nothing is merged against a frame whose picture is gone when the next one is drawn.
     for (int disposal : {dmBackground, dmPrevious}) {
         auto cleared = NewPicture(2, 1, kFour);
@@ -67,14 +52,11 @@ TEST(GIFOptimize, MergeMakesWhatThePreviousFrameShowsTransparent)
         EXPECT_EQ(same.GetData(), (Bytes{1, 2})) << disposal;
         EXPECT_FALSE(same.GetTransparent()) << disposal;
     }
-}
-
-TEST(GIFOptimize, MergeReusesAnotherFramesTransparentIndexOnlyWhereNoPixelShowsIt)
-{
+    // Another frame's transparent index serves only where no pixel left as it is has it.
     for (const bool otherPixelHasIt : {false, true}) {
         auto image = NewPicture(3, 1, kFour);
         AddFrame(*image, {0, 0, 3, 1}, {1, 1, 1}, -1, 1, 5);
-        AddFrame(*image, {0, 0, 1, 1}, {2}, 2, 1, 5); // transparent with index 2
+        AddFrame(*image, {0, 0, 1, 1}, {2}, 2, 1, 5);
         TGIFSubImage& last =
             AddFrame(*image, {0, 0, 3, 1}, {1, 1, static_cast<std::uint8_t>(otherPixelHasIt ? 2 : 3)}, -1, 1, 5);
         const auto before = Timeline(*image);
@@ -83,14 +65,6 @@ TEST(GIFOptimize, MergeReusesAnotherFramesTransparentIndexOnlyWhereNoPixelShowsI
         EXPECT_EQ(image->GetGlobalColorMap().GetCount(), otherPixelHasIt ? 5 : 4);
         EXPECT_EQ(Timeline(*image), before);
     }
-
-    // A full table takes no transparent entry: nothing changes.
-    std::vector<Rgb> full(256, Rgb{9, 9, 9});
-    auto image = NewPicture(1, 1, full);
-    AddFrame(*image, {0, 0, 1, 1}, {7}, -1, 1, 5);
-    TGIFSubImage& same = AddFrame(*image, {0, 0, 1, 1}, {7}, -1, 1, 5);
-    same.Merge(image->Images.First());
-    EXPECT_FALSE(same.GetTransparent());
 }
 
 namespace {
