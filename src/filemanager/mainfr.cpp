@@ -88,6 +88,7 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent), ui(std::make_unique
 
 TMainForm::~TMainForm()
 {
+    delete activationWatcher;
     delete trayEntry;
     auto& application = platform::Application::instance();
     application.OnActivate = nullptr;

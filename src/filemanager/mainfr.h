@@ -193,6 +193,8 @@ private:
 
     std::unique_ptr<Ui::MainForm> ui;
     QSystemTrayIcon* trayEntry = nullptr;
+    // Goes first when the window does: activation changes seen while it is torn down must not reach it.
+    QObject* activationWatcher = nullptr;
     // The [View] keys as last read: written back for what no panel holds.
     ViewSettings storedView;
     bool closed = false;

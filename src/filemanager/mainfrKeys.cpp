@@ -52,7 +52,7 @@ void TMainForm::InstallKeyDispatch()
     auto* preview = new platform::KeyPreview(this);
     preview->OnKeyDown = [this](int key, platform::ShiftState shift) { FormKeyDown(key, shift); };
     preview->OnKeyUp = [this](int key, platform::ShiftState shift) { FormKeyUp(key, shift); };
-    new ActivationWatcher(this, [this](bool active) { ActivationChanged(active); });
+    activationWatcher = new ActivationWatcher(this, [this](bool active) { ActivationChanged(active); });
 }
 
 void TMainForm::ActivationChanged(bool active)
