@@ -88,7 +88,6 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent), ui(std::make_unique
 
 TMainForm::~TMainForm()
 {
-    delete activationWatcher;
     delete trayEntry;
     auto& application = platform::Application::instance();
     application.OnActivate = nullptr;

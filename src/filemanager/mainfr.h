@@ -160,6 +160,7 @@ public:
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    bool event(QEvent* event) override;
     // Whether minimising can hide the window in a tray; without a tray it stays minimised.
     virtual bool TrayAvailable() const;
 
@@ -193,8 +194,6 @@ private:
 
     std::unique_ptr<Ui::MainForm> ui;
     QSystemTrayIcon* trayEntry = nullptr;
-    // Goes first when the window does: activation changes seen while it is torn down must not reach it.
-    QObject* activationWatcher = nullptr;
     // The [View] keys as last read: written back for what no panel holds.
     ViewSettings storedView;
     bool closed = false;

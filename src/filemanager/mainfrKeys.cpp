@@ -21,29 +21,6 @@ bool IsPanelKey(int key)
     return key == vk::Tab || key == vk::Return || (key >= vk::Left && key <= vk::Down) || key == vk::Insert;
 }
 
-// Tells the window when it gains or loses activation.
-class ActivationWatcher final : public QObject {
-public:
-    ActivationWatcher(QWidget* window, std::function<void(bool)> changed)
-        : QObject(window), changed_(std::move(changed))
-    {
-        window->installEventFilter(this);
-    }
-
-protected:
-    bool eventFilter(QObject*, QEvent* event) override
-    {
-        if (event->type() == QEvent::WindowActivate || event->type() == QEvent::WindowDeactivate) {
-            const bool active = event->type() == QEvent::WindowActivate;
-            platform::guarded([&] { changed_(active); });
-        }
-        return false;
-    }
-
-private:
-    std::function<void(bool)> changed_;
-};
-
 } // namespace
 
 void TMainForm::InstallKeyDispatch()
@@ -52,7 +29,17 @@ void TMainForm::InstallKeyDispatch()
     auto* preview = new platform::KeyPreview(this);
     preview->OnKeyDown = [this](int key, platform::ShiftState shift) { FormKeyDown(key, shift); };
     preview->OnKeyUp = [this](int key, platform::ShiftState shift) { FormKeyUp(key, shift); };
-    activationWatcher = new ActivationWatcher(this, [this](bool active) { ActivationChanged(active); });
+}
+
+// A virtual, not an event filter: the deactivation sent while the window is destroyed must
+// not reach a form whose members are gone.
+bool TMainForm::event(QEvent* event)
+{
+    if (event->type() == QEvent::WindowActivate || event->type() == QEvent::WindowDeactivate) {
+        const bool active = event->type() == QEvent::WindowActivate;
+        platform::guarded([&] { ActivationChanged(active); });
+    }
+    return QMainWindow::event(event);
 }
 
 void TMainForm::ActivationChanged(bool active)
