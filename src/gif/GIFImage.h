@@ -52,9 +52,6 @@ public:
     void SaveToStream(platform::Stream& stream);
     // The file is replaced only once everything is written; a failed save keeps it.
     void SaveToFile(const std::string& fileName);
-    // The picture as streamed inside another document: the same bytes as a file, optimised
-    // first when the settings ask so.
-    void WriteData(platform::Stream& stream);
     // No frames, no global table, a 0 x 0 screen, no cached composite or palette.
     void Clear();
 

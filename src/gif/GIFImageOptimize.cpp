@@ -191,11 +191,3 @@ void TGIFImage::Optimize(TGIFOptimizeOptions options, TColorReduction colorReduc
     Changed();
     Progress(this, psEnding, 100, false, sProgressOptimizing);
 }
-
-void TGIFImage::WriteData(platform::Stream& stream)
-{
-    if (GIFSettings().OptimizeOnStream)
-        Optimize(ooCrop | ooMerge | ooCleanup | ooColorMap | ooReduceColors, TColorReduction::rmNone,
-                 TDitherMode::dmNearest, 8);
-    SaveToStream(stream);
-}

@@ -77,7 +77,6 @@ struct TGIFSettings {
     bool DoAutoDither = false;
     bool PaletteDevice = false;
     bool RenderOnLoad = false; // draw each frame's bitmap as it is read
-    bool OptimizeOnStream = false; // optimise a picture before it is streamed into a document
 };
 
 // The one instance, used on the user-interface thread.
