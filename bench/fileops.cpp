@@ -1,10 +1,8 @@
 // Harness for bench/fileops.sh: makes the benchmark tree and runs one engine operation on it,
 // with every question answered Yes and no progress shown.
 //   fileops make DIR SMALL_FILES BIG_MIB | copy SOURCE TARGET_DIR | move SOURCE TARGET_DIR | delete PATH
+#include "PrintedMessages.h"
 #include "platform/shell/FileOperation.h"
-#include "platform/ui/MessageService.h"
-
-#include <QDialog>
 
 #include <cstdio>
 #include <cstdlib>
@@ -17,22 +15,6 @@
 #include <unistd.h>
 
 namespace {
-
-class AnswerYes final : public platform::MessageService {
-public:
-    platform::MsgResult ask(const std::string&, platform::MsgButtons, platform::MsgIcon) override
-    {
-        return platform::MsgResult::Yes;
-    }
-    std::optional<QColor> pickColor(const QColor&) override { return std::nullopt; }
-    std::optional<QFont> pickFont(const QFont&) override { return std::nullopt; }
-    std::optional<std::string> pickOpenFile(const std::string&, const std::string&, const std::string&,
-                                            const std::string&) override
-    {
-        return std::nullopt;
-    }
-    int runModal(QDialog&) override { return QDialog::Rejected; }
-};
 
 class Unseen final : public platform::OperationProgress {
 public:
@@ -82,7 +64,7 @@ int main(int argc, char** argv)
         MakeTree(args[1], std::atoi(args[2].c_str()), std::atoi(args[3].c_str()));
         return 0;
     }
-    platform::setMessageService(std::make_unique<AnswerYes>());
+    platform::setMessageService(std::make_unique<PrintedMessages>(platform::MsgResult::Yes));
     Unseen progress;
     if (args.size() == 3 && args[0] == "copy")
         return platform::Copy({args[1]}, args[2], progress);
