@@ -46,6 +46,10 @@ RouterChain::RouterChain(int routers) : routers_(routers)
 
 RouterChain::~RouterChain()
 {
+    // A deleted namespace takes its links down later, in the background: the next chain's
+    // first link, of the same name, must not find this one still here.
+    if (!made_.empty())
+        testsupport::runProgram({"ip", "link", "delete", "chain1a"});
     for (const std::string& name : made_)
         testsupport::runProgram({"ip", "netns", "delete", name});
 }
