@@ -18,7 +18,6 @@
 #include <unistd.h>
 
 #include <fstream>
-#include <regex>
 
 namespace {
 
@@ -37,12 +36,16 @@ protected:
     }
     // A hop line, whatever its round-trip time.
     static void ExpectHop(const std::string& line, const std::string& number, const std::string& address,
-                          const std::string& name)
+                          const std::string& name, const std::string& place = "lat,lon=0 0 city,country=,")
     {
-        const std::regex hop(number + ": " + std::regex_replace(address, std::regex("\\."), "\\.") + " " + name
-                             + " [0-9]+ ms, lat,lon=0 0 city,country=,");
-        EXPECT_TRUE(std::regex_match(line, hop)) << line;
+        const std::string before = number + ": " + address + " " + name + " ";
+        const std::string after = " ms, " + place;
+        const bool framed = line.size() > before.size() + after.size() && line.starts_with(before)
+                            && line.ends_with(after);
+        const std::string time = framed ? line.substr(before.size(), line.size() - before.size() - after.size()) : "";
+        EXPECT_TRUE(framed && time.find_first_not_of("0123456789") == std::string::npos) << line;
     }
+
     void ExpectLoopbackTrace()
     {
         const auto lines = trace("127.0.0.1");
@@ -140,9 +143,7 @@ TEST_F(TraceIcmpTest, ThroughTwoRoutersEachPlacedByTheLocationService)
                          "http://127.0.0.1:" + std::to_string(service->port) + "/cgi-bin/quarn/ip2ll/");
     const auto lines = trace(located, "target.pvx.test");
     ASSERT_EQ(lines.size(), 5u);
-    const std::regex urbana("1: " + std::regex_replace(chain.router(1), std::regex("\\."), "\\.")
-                            + " r1\\.pvx\\.test [0-9]+ ms, lat,lon=40\\.11 -88\\.24 city,country=Urbana,US");
-    EXPECT_TRUE(std::regex_match(lines[1], urbana)) << lines[1];
+    ExpectHop(lines[1], "1", chain.router(1), "r1.pvx.test", "lat,lon=40.11 -88.24 city,country=Urbana,US");
     ExpectHop(lines[2], "2", chain.router(2), "r2.pvx.test");
     EXPECT_TRUE(lines[3].ends_with("lat,lon=48.85 2.35 city,country=Paris,FR")) << lines[3];
     EXPECT_EQ(lines[4], "Host reached");
