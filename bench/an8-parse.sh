@@ -7,10 +7,7 @@ top=$(cd "$(dirname "$0")/.." && pwd)
 . "$top/scripts/bench-result.sh"
 build=${1:-$top/build}
 harness=$build/bench/an8-parse
-if [ ! -x "$harness" ]; then
-  cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
-  cmake --build "$build" --target bench_an8-parse -j 3 >/dev/null
-fi
+bench_build bench_an8-parse
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT

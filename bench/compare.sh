@@ -9,10 +9,7 @@ build=${BUILD_DIR:-$top/build}
 runs=${RUNS:-5}
 size_mib=${SIZE_MIB:-1024}
 
-if [ ! -x "$build/bench/compare" ]; then
-  cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
-  cmake --build "$build" --target bench_compare >/dev/null
-fi
+bench_build bench_compare
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT

@@ -17,8 +17,7 @@ small=${SMALL_FILES:-20000}
 big=${BIG_MIB:-1024}
 
 if [ -z "${FILEOPS_IN_NAMESPACE:-}" ]; then
-  [ -f "$build/build.ninja" ] || cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
-  cmake --build "$build" --target bench_fileops >/dev/null
+  bench_build bench_fileops
   exec unshare --mount --propagation private env FILEOPS_IN_NAMESPACE=1 "$0" "$@"
 fi
 harness=$build/bench/fileops

@@ -26,8 +26,7 @@ trap cleanup EXIT
 mkdir -p "$work"
 export LC_ALL=C QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR=$runtime
 
-[ -f "$build/build.ninja" ] || cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$build" --target bench_find >/dev/null
+bench_build bench_find
 harness=$build/bench/find
 
 tree=$work/find-50k

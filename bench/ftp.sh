@@ -14,6 +14,7 @@
 #                            PARTS="logins transfers"; run as root)
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
+. "$top/scripts/bench-result.sh"
 build=${BUILD_DIR:-$top/build}
 logins=${LOGINS:-10000}
 big_mib=${BIG_MIB:-1024}
@@ -21,8 +22,7 @@ parts=${PARTS:-logins transfers listings}
 port_base=${PORT_BASE:-2121}
 vsftpd_bin=$(command -v vsftpd || echo /usr/sbin/vsftpd)
 
-[ -f "$build/build.ninja" ] || cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$build" --target bench_ftpd >/dev/null
+bench_build bench_ftpd
 
 work=$(mktemp -d -p /dev/shm)
 pids=()

@@ -5,7 +5,7 @@
 # the plain coalescing, side by side in one run; then our time per full-HD frame.
 #   bench/gif-animate.sh         REPEATS=15 by default, BUILD_DIR=build
 . "$(dirname "$0")/gif-setup.sh"
-cmake --build "$build" -j "${JOBS:-3}" --target bench_gif-animate bench_gif-animate-giflib >/dev/null
+bench_build bench_gif-animate bench_gif-animate-giflib
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 files=()

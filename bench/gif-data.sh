@@ -8,13 +8,12 @@
 # Prints the directory.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
+. "$top/scripts/bench-result.sh"
 build=${BUILD_DIR:-$top/build}
 data=$build/bench/gif-data
 
 "$top/scripts/install-deps" test >&2
-cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$build" -j "${JOBS:-3}" --target bench_gif-decode bench_gif-decode-giflib bench_gif-encode \
-  bench_gif-encode-giflib >/dev/null
+bench_build bench_gif-decode bench_gif-decode-giflib bench_gif-encode bench_gif-encode-giflib
 
 mkdir -p "$data"
 work=$(mktemp -d)

@@ -9,7 +9,7 @@
 # 500 frames at most 1.2 times that at 100).
 #   bench/gif-optimize.sh        REPEATS=15 by default, BUILD_DIR=build, BENCH_CPU=1
 . "$(dirname "$0")/gif-setup.sh"
-cmake --build "$build" -j "${JOBS:-3}" --target bench_gif-optimize >/dev/null
+bench_build bench_gif-optimize
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 

@@ -14,8 +14,7 @@ pin=()
 command -v taskset >/dev/null && pin=(taskset -c "${BENCH_CPU:-1}")
 
 "$top/scripts/install-deps" test >&2
-cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$build" -j "${JOBS:-3}" --target bench_gif-quantize bench_gif-quantize-giflib >/dev/null
+bench_build bench_gif-quantize bench_gif-quantize-giflib
 data=$build/bench/gif-data
 mkdir -p "$data"
 photo=$data/photo-4000x3000.ppm

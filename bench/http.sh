@@ -11,10 +11,7 @@ size_mib=${SIZE_MIB:-100}
 requests=${REQUESTS:-1000}
 . "$top/scripts/bench-result.sh"
 
-if [ ! -x "$build/bench/http" ]; then
-  cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
-  cmake --build "$build" --target bench_http >/dev/null
-fi
+bench_build bench_http
 
 work=$(mktemp -d)
 nginx_pid=

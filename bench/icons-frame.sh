@@ -13,8 +13,7 @@ data=$build/bench/icons-frame-data
 . "$top/scripts/bench-result.sh"
 
 "$top/scripts/install-deps" test
-cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$build" -j "${JOBS:-3}" --target bench_icons-frame pelvaxon >/dev/null
+bench_build bench_icons-frame pelvaxon
 
 listing=$data/listing
 if [ ! -d "$listing" ]; then

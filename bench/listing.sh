@@ -18,8 +18,7 @@ if [ -z "$work" ]; then
 fi
 mkdir -p "$work"
 
-[ -f "$build/build.ninja" ] || cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$build" --target bench_listing >/dev/null
+bench_build bench_listing
 harness=$build/bench/listing
 
 flat=$work/flat-100k

@@ -9,10 +9,7 @@ build=${BUILD_DIR:-$top/build}
 runs=${RUNS:-5}
 size_mib=${SIZE_MIB:-1024}
 
-if [ ! -x "$build/bench/md5" ]; then
-  cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
-  cmake --build "$build" --target bench_md5 >/dev/null
-fi
+bench_build bench_md5
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT

@@ -14,8 +14,7 @@ data=$build/bench/panel-frame-data
 . "$top/scripts/bench-result.sh"
 
 "$top/scripts/install-deps" test
-cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$build" -j "${JOBS:-3}" --target bench_panel-frame bench_panel-frame-floor pelvaxon >/dev/null
+bench_build bench_panel-frame bench_panel-frame-floor pelvaxon
 
 listing=$data/listing
 if [ ! -d "$listing" ]; then

@@ -11,8 +11,7 @@ data=$build/bench/panel-pick-data
 . "$top/scripts/bench-result.sh"
 
 "$top/scripts/install-deps" test
-cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$build" -j "${JOBS:-3}" --target bench_panel-pick pelvaxon >/dev/null
+bench_build bench_panel-pick pelvaxon
 
 make_listing() { # ENTRIES: a tenth directories, the rest files of varied sizes and extensions
   local entries=$1 listing=$data/listing-$1

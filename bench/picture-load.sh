@@ -11,8 +11,7 @@ data=$build/bench/picture-data
 . "$top/scripts/bench-result.sh"
 
 "$top/scripts/install-deps" test
-cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$build" -j "${JOBS:-3}" --target bench_picture-load >/dev/null
+bench_build bench_picture-load
 
 mkdir -p "$data"
 photo=$data/photo-6000x4000.jpg

@@ -11,10 +11,7 @@ build=${BUILD_DIR:-$top/build}
 runs=${RUNS:-5}
 size_mib=${SIZE_MIB:-64}
 
-if [ ! -x "$build/bench/viewer-hex" ]; then
-  cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
-  cmake --build "$build" --target bench_viewer-hex >/dev/null
-fi
+bench_build bench_viewer-hex
 harness=$build/bench/viewer-hex
 
 work=$(mktemp -d)

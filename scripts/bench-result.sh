@@ -1,4 +1,13 @@
-# Sourced by bench/*.sh. After its own table, a benchmark prints one line per measured work,
+# Sourced by bench/*.sh. Its harnesses come from the Release build in $build, brought up to date:
+#   bench_build TARGET...
+bench_build() {
+  local root
+  root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+  cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+  cmake --build "$build" -j "${JOBS:-3}" --target "$@" >/dev/null
+}
+
+# After its own table, a benchmark prints one line per measured work,
 # so one table can gather every benchmark's figures:
 #   RESULT <work> ours=<value> peer=<value> unit=<unit> ratio=<ours/peer> goal=<op><number>
 # The goal is what the ratio must meet: ">=1.0" for a speed at least the peer's, "<=1.2" for
