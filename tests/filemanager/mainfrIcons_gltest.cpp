@@ -1,26 +1,18 @@
 // The 3D icons in the panels and the "3D icon" command of the main window.
 #include "FakePanelHost.h"
+#include "MainFormFixture.h"
 #include "filemanager/OpenGLPanel.h"
 #include "filemanager/glform.h"
-#include "filemanager/mainfr.h"
 #include "icons3d/IconCache.h"
 #include "icons3d/ic3dlimdlg.h"
-#include "platform/fs/CurrentDir.h"
-#include "platform/ui/Application.h"
 #include "platform/ui/IniFile.h"
-#include "platform/ui/Locations.h"
-#include "support/ScriptedMessages.h"
 #include "support/TempTree.h"
 #include "support/gl/GlTestHelpers.h"
 
 #include <GL/glu.h>
 #include <QAction>
 #include <QCheckBox>
-#include <QCoreApplication>
-#include <QDir>
-#include <QFile>
 #include <QLineEdit>
-#include <gtest/gtest.h>
 
 namespace {
 
@@ -104,7 +96,7 @@ protected:
     std::unique_ptr<Tglfr> panel;
 };
 
-TEST_F(PanelIcons, AKnownExtensionShowsItsIconAboveItsBlockAndOnlyWithinTheLimit)
+TEST_F(PanelIcons, AKnownExtensionShowsItsIconWithinTheLimitAndAModelInErrorIsReportedOnceAfterThePaint)
 {
     ASSERT_EQ(panel->dir.entries.size(), 4u); // "..", a.txt, b.jpg, c.none
     QImage frame = Frame();
@@ -119,10 +111,8 @@ TEST_F(PanelIcons, AKnownExtensionShowsItsIconAboveItsBlockAndOnlyWithinTheLimit
     frame = Frame();
     EXPECT_EQ(RedPixels(frame, Above(1)) + RedPixels(frame, Above(2)), 0) << "four entries, limit three";
     EXPECT_EQ(boxes.texts(), std::vector<std::string>{});
-}
 
-TEST_F(PanelIcons, AMessageRaisedWhileAPanelPaintsShowsAfterThePaint)
-{
+    host.icon3DLimit = 150;
     tree.File("icons/none.an8", "header { version { \"1.0\" } }\nobject { \"o\" cube { scale { x } } }\n");
     cache.FreeIconCache(); // the first paint found no none.an8
     Frame();
@@ -195,21 +185,17 @@ TEST_F(IconDialog, ALimitThatIsNoIntegerChangesNothingTheSameDirectoryKeepsTheMo
     EXPECT_EQ(boxes.texts().size(), 1u) << "no message beyond the bad limit's";
 }
 
-std::string SettingsFile() { return platform::settingsFilePath(); }
-
 // The command on the main window: it runs the dialog, applies it and repaints both panels.
-TEST(MainFormIcons, TheCommandRepaintsBothPanelsAfterCancelOrOkAndTheCloseKeepsTheSettings)
-{
-    testsupport::ScriptedMessages boxes;
-    QFile::remove(QString::fromStdString(SettingsFile()));
+class MainFormIcons : public MainFormTest {
+protected:
     testfs::KeepCurrentDir keep;
-    ASSERT_TRUE(platform::ChangeDir(QFile::encodeName(QDir::homePath()).toStdString()));
-    TMainForm form;
-    platform::Application::instance().OnActivate = nullptr;
-    form.resize(800, 600);
-    form.show();
-    QCoreApplication::processEvents();
-    form.AppActivate();
+};
+
+TEST_F(MainFormIcons, TheCommandRepaintsBothPanelsAfterCancelOrOkAndTheCloseKeepsTheSettings)
+{
+    auto started = start();
+    TMainForm& form = *started;
+    activate(form);
     ASSERT_TRUE(testsupport::waitUntil([&] { return form.leftPanel->drawnOnce && form.rightPanel->drawnOnce; }));
     const std::string kept = form.icon3DDir;
     // The program's directory of the tests has no icons: empty entries.
@@ -242,7 +228,7 @@ TEST(MainFormIcons, TheCommandRepaintsBothPanelsAfterCancelOrOkAndTheCloseKeepsT
     Ic3dlimitDlgAccepted(dialog, form.icon3DDir,
                          IconSettings{form.icon3DLimit, form.icon3DDir, form.exeDir + "icon3d/"}, *form.iconCache);
     form.close();
-    const platform::IniFile written(SettingsFile());
+    const platform::IniFile written(settings());
     EXPECT_EQ(written.readString("View", "3diconlimit", ""), "7");
     EXPECT_EQ(written.readString("View", "ic3ddirnam", ""), "/somewhere/else/");
     EXPECT_EQ(boxes.texts(), std::vector<std::string>{});

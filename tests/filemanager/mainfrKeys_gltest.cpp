@@ -3,14 +3,9 @@
 #include "filemanager/OpenGLPanel.h"
 #include "filemanager/findfiledlg.h"
 #include "filemanager/glform.h"
-#include "filemanager/mainfr.h"
 #include "filemanager/viewfil.h"
-#include "platform/fs/CurrentDir.h"
 #include "platform/shell/RunProgram.h"
-#include "platform/ui/Application.h"
-#include "platform/ui/Locations.h"
 #include "support/ProgramRun.h"
-#include "support/ScriptedMessages.h"
 #include "support/TempTree.h"
 #include "support/gl/GlTestHelpers.h"
 
@@ -114,21 +109,12 @@ protected:
 
 TEST_F(CommandBar, TheBarHoldsNineButtonsThatEachReachTheirCommand)
 {
-    const QList<QAction*> actions = form->ToolBar1->actions();
     Texts captions;
-    for (QAction* action : actions) {
-        if (QWidget* widget = form->ToolBar1->widgetForAction(action); auto* label = qobject_cast<QLabel*>(widget)) {
-            EXPECT_EQ(label->text(), "  ");
-            continue;
-        }
-        captions.push_back(action->text().toStdString());
-        EXPECT_GE(form->ToolBar1->widgetForAction(action)->minimumHeight(), 24);
-        EXPECT_EQ(form->ToolBar1->widgetForAction(action)->font().family(), "Arial");
-    }
+    for (QAction* action : form->ToolBar1->actions())
+        if (!qobject_cast<QLabel*>(form->ToolBar1->widgetForAction(action)))
+            captions.push_back(action->text().toStdString());
     EXPECT_EQ(captions, (Texts{"rename F2", "view F3", "edit F4", "copy F5", "move F6", "make dir F7",
                                "delete F8 / Del", "compare F9", "find F10"}));
-    for (int i = 1; i <= 9; ++i)
-        EXPECT_NE(form->ToolBar1->findChild<QLabel*>(QString("Label%1").arg(i)), nullptr) << i;
 
     const auto click = [&](const char* name) { form->findChild<QAction*>(name)->trigger(); };
     click("renameSpeedButton");
