@@ -13,11 +13,7 @@ namespace {
 
 constexpr TGIFDrawOptions kAsyncOnce = goAsync | goAnimate;
 constexpr TGIFDrawOptions kAsyncLoop = goAsync | goAnimate | goLoop;
-
-std::vector<int> Range(std::initializer_list<int> values)
-{
-    return values;
-}
+using Frames = std::vector<int>;
 
 } // namespace
 
@@ -30,7 +26,7 @@ TEST(GIFPainter, DelaysFollowTheFramesTheSpeedAndTheLateness)
         l.image->SetAnimationSpeed(speed);
         Player player(*l.image);
         player.Play(kAsyncOnce);
-        EXPECT_EQ(player.painted, Range({0, 1, 2, 3, 4})) << speed;
+        EXPECT_EQ(player.painted, (Frames{0, 1, 2, 3, 4})) << speed;
         EXPECT_EQ(player.clock.Waits(), expected) << "speed " << speed;
     }
     l.image->SetAnimationSpeed(100);
@@ -45,7 +41,7 @@ TEST(GIFPainter, DelaysFollowTheFramesTheSpeedAndTheLateness)
                 player.clock.Advance(late);
         };
         player.Play(kAsyncOnce);
-        EXPECT_EQ(player.painted, Range({0, 1, 2, 3, 4}));
+        EXPECT_EQ(player.painted, (Frames{0, 1, 2, 3, 4}));
         EXPECT_EQ(player.clock.Waits(), expected) << "late by " << late;
     }
 
@@ -58,7 +54,7 @@ TEST(GIFPainter, DelaysFollowTheFramesTheSpeedAndTheLateness)
     sync.Play(goAnimate);
     const auto waits = sync.clock.Waits();
     EXPECT_EQ(std::accumulate(waits.begin(), waits.end(), std::int64_t{0}), 12 + 12000) << "a unit before frame 0";
-    EXPECT_EQ(sync.painted, Range({0, 1}));
+    EXPECT_EQ(sync.painted, (Frames{0, 1}));
 }
 
 TEST(GIFPainter, SpeedZeroHoldsTheFrameUntilTheSpeedChangesOrAStop)
@@ -68,10 +64,10 @@ TEST(GIFPainter, SpeedZeroHoldsTheFrameUntilTheSpeedChangesOrAStop)
     Player player(*l.image);
     player.Play(kAsyncOnce, [&] {
         Player::ServeWhile([&] { return !player.clock.Blocked(); });
-        EXPECT_EQ(player.painted, Range({0}));
+        EXPECT_EQ(player.painted, (Frames{0}));
         player.painter->SetAnimationSpeed(100);
     });
-    EXPECT_EQ(player.painted, Range({0, 1, 2}));
+    EXPECT_EQ(player.painted, (Frames{0, 1, 2}));
     EXPECT_EQ(player.clock.Waits(), std::vector<std::int64_t>{48}) << "the new speed applies from the next frame";
 
     Player stopped(*l.image);
@@ -79,11 +75,11 @@ TEST(GIFPainter, SpeedZeroHoldsTheFrameUntilTheSpeedChangesOrAStop)
         Player::ServeWhile([&] { return !stopped.clock.Blocked(); });
         stopped.painter->Stop();
     });
-    EXPECT_EQ(stopped.painted, Range({0}));
+    EXPECT_EQ(stopped.painted, (Frames{0}));
     EXPECT_EQ(stopped.events.back(), "painted 0") << "a stopped painter fires nothing more";
 }
 
-TEST(GIFPainter, LoopsFollowTheLoopingExtensionAndTheOptions)
+TEST(GIFPainter, LoopsEventsAndTheNextFrameFollowTheExtensionTheOptionsAndTheHandlers)
 {
     // Count 0 is endless on a thread (stopped here after 8 frames) and once on the caller's.
     Loaded endless = Load(Animation({1, 1, 1}, 0, 0));
@@ -93,26 +89,24 @@ TEST(GIFPainter, LoopsFollowTheLoopingExtensionAndTheOptions)
             p.Stop();
     };
     endlessly.Play(kAsyncLoop);
-    EXPECT_EQ(endlessly.painted, Range({0, 1, 2, 0, 1, 2, 0, 1}));
+    EXPECT_EQ(endlessly.painted, (Frames{0, 1, 2, 0, 1, 2, 0, 1}));
     Player once(*endless.image);
     once.Play(goAnimate | goLoop);
-    EXPECT_EQ(once.painted, Range({0, 1, 2}));
+    EXPECT_EQ(once.painted, (Frames{0, 1, 2}));
 
     // Count 3 on frame 1: three passes, the later ones from frame 1.
     Loaded three = Load(Animation({1, 1, 1}, 1, 3));
     Player looping(*three.image);
     looping.Play(kAsyncLoop);
-    EXPECT_EQ(looping.painted, Range({0, 1, 2, 1, 2, 1, 2}));
+    EXPECT_EQ(looping.painted, (Frames{0, 1, 2, 1, 2, 1, 2}));
     Player noLoop(*three.image);
     noLoop.Play(kAsyncOnce);
-    EXPECT_EQ(noLoop.painted, Range({0, 1, 2}));
+    EXPECT_EQ(noLoop.painted, (Frames{0, 1, 2}));
     Player still(*three.image);
     still.Play(goAsync | goLoop);
-    EXPECT_EQ(still.painted, Range({0}));
-}
+    EXPECT_EQ(still.painted, (Frames{0}));
 
-TEST(GIFPainter, EventsComeInOrderAndAHandlerChoosesTheNextFrame)
-{
+    // Count 2: the events of both passes in order, and a handler chooses the next frame.
     Loaded l = Load(Animation({1, 1, 1}, 0, 2));
     Player player(*l.image);
     player.Play(kAsyncLoop);
@@ -128,7 +122,7 @@ TEST(GIFPainter, EventsComeInOrderAndAHandlerChoosesTheNextFrame)
         p.SetActiveImage(7); // beyond the frames: ignored
     };
     chooser.Play(kAsyncOnce);
-    EXPECT_EQ(chooser.painted, Range({0, 2}));
+    EXPECT_EQ(chooser.painted, (Frames{0, 2}));
 }
 
 TEST(GIFPainter, StopsRestartsAndPausesInEveryState)
@@ -156,11 +150,11 @@ TEST(GIFPainter, StopsRestartsAndPausesInEveryState)
         GifHandOffs().ServeUntil([&] { return l.image->Painters().empty(); });
         return 0;
     });
-    EXPECT_EQ(drawn.painted, Range({0}));
+    EXPECT_EQ(drawn.painted, (Frames{0}));
     Player stopping(*l.image);
     stopping.afterFrame = [&](TGIFPainter&) { l.image->PaintStop(); };
     stopping.Play(kAsyncOnce);
-    EXPECT_EQ(stopping.painted, Range({0}));
+    EXPECT_EQ(stopping.painted, (Frames{0}));
 
     // Restart goes back to frame 0 with a new pass.
     Player restarted(*l.image);
@@ -169,7 +163,7 @@ TEST(GIFPainter, StopsRestartsAndPausesInEveryState)
             l.image->PaintRestart();
     };
     restarted.Play(kAsyncOnce);
-    EXPECT_EQ(restarted.painted, Range({0, 1, 0, 1, 2}));
+    EXPECT_EQ(restarted.painted, (Frames{0, 1, 0, 1, 2}));
     EXPECT_EQ(std::count(restarted.events.begin(), restarted.events.end(), "start"), 2);
 
     // Paused after frame 0, nothing more is painted until the painters resume.
@@ -181,10 +175,10 @@ TEST(GIFPainter, StopsRestartsAndPausesInEveryState)
     paused.Play(kAsyncOnce, [&] {
         const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(100);
         Player::ServeWhile([&] { return std::chrono::steady_clock::now() < until; });
-        EXPECT_EQ(paused.painted, Range({0}));
+        EXPECT_EQ(paused.painted, (Frames{0}));
         l.image->PaintResume();
     });
-    EXPECT_EQ(paused.painted, Range({0, 1, 2}));
+    EXPECT_EQ(paused.painted, (Frames{0, 1, 2}));
 }
 
 TEST(GIFPainter, ThePictureMayGoWhilePaintersWaitOrPaint)
@@ -197,7 +191,7 @@ TEST(GIFPainter, ThePictureMayGoWhilePaintersWaitOrPaint)
         Player::ServeWhile([&] { return !player->clock.Blocked(); });
         held.image.reset();
     });
-    EXPECT_EQ(player->painted, Range({0}));
+    EXPECT_EQ(player->painted, (Frames{0}));
 
     // Deleted by its own handler: the painter finds no picture and ends; its thread leaves.
     Loaded gone = Load(Animation({1, 1, 1}));
@@ -208,7 +202,7 @@ TEST(GIFPainter, ThePictureMayGoWhilePaintersWaitOrPaint)
         GifHandOffs().ServeUntilThreadsLeft();
         return 0;
     });
-    EXPECT_EQ(deleting.painted, Range({0}));
+    EXPECT_EQ(deleting.painted, (Frames{0}));
 }
 
 TEST(GIFPainter, APassThatPaintsNothingEndsThePainter)

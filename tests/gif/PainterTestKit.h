@@ -96,7 +96,7 @@ public:
         });
     }
 
-    // Serves hand-offs until `done` holds, also when it turns true without one (a wait).
+    // Serves hand-offs while `busy` holds, also when it turns false without one (a wait).
     static void ServeWhile(const std::function<bool()>& busy)
     {
         while (busy()) {
@@ -137,23 +137,17 @@ inline std::vector<ReferenceFrame> ReferenceFrames(const TGIFImage& image)
     return frames;
 }
 
-// The bytes of a looping extension playing `loops` times (0: for ever).
-inline Bytes LoopExtension(int loops)
-{
-    return {'!', 0xFF, 11, 'N', 'E', 'T', 'S', 'C', 'A', 'P', 'E', '2', '.', '0', 3, 1,
-            static_cast<std::uint8_t>(loops & 0xFF), static_cast<std::uint8_t>(loops >> 8), 0};
-}
-
 // A 4 x 2 animation of full-screen frames, frame i all of entry i; `delays[i]` < 0 leaves
-// frame i without a graphic control extension. A looping extension goes before frame
-// `loopAt` when it is not negative.
+// frame i without a graphic control extension. A looping extension playing `loops` times
+// (0: for ever) goes before frame `loopAt` when it is not negative.
 inline Bytes Animation(const std::vector<int>& delays, int loopAt = -1, int loops = 0)
 {
     GifBuilder b;
     b.header(4, 2, 8);
     for (std::size_t i = 0; i < delays.size(); ++i) {
         if (static_cast<int>(i) == loopAt)
-            b.raw(LoopExtension(loops));
+            b.raw({'!', 0xFF, 11, 'N', 'E', 'T', 'S', 'C', 'A', 'P', 'E', '2', '.', '0', 3, 1,
+                   static_cast<std::uint8_t>(loops & 0xFF), static_cast<std::uint8_t>(loops >> 8), 0});
         if (delays[i] >= 0)
             b.graphicControl(0, delays[i], 0);
         b.frame(0, 0, 4, 2, Bytes(8, static_cast<std::uint8_t>(i)), 3);
