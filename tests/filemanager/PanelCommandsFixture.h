@@ -53,14 +53,16 @@ protected:
         for (const auto& entry : panel.dir.entries)
             entry->selected = std::find(names.begin(), names.end(), entry->name) != names.end();
     }
-    static bool Lists(const Tglfr& panel, const std::string& name)
+    // The panel's entry of that name, null when it lists none.
+    static const ff* Entry(const Tglfr& panel, const std::string& name)
     {
         for (const auto& entry : panel.dir.entries) {
             if (entry->name == name)
-                return true;
+                return entry.get();
         }
-        return false;
+        return nullptr;
     }
+    static bool Lists(const Tglfr& panel, const std::string& name) { return Entry(panel, name) != nullptr; }
     // Puts the panel's cursor on the entry of that name.
     static void SetCurrent(Tglfr& panel, const std::string& name)
     {

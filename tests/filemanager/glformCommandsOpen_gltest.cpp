@@ -38,25 +38,11 @@ std::vector<Window*> Windows(const Tglfr& panel)
     return found;
 }
 
-std::uint32_t AttributesListed(const Tglfr& panel, const std::string& name)
-{
-    for (const auto& entry : panel.dir.entries) {
-        if (entry->name == name)
-            return entry->attrib;
-    }
-    return 0;
-}
-
 // Ticks or clears read-only in the next attribute dialog and ends it with OK.
-void AnswerReadOnly(testsupport::ScriptedMessages& boxes, bool on, bool* othersDisabled = nullptr)
+void AnswerReadOnly(testsupport::ScriptedMessages& boxes, bool on)
 {
-    boxes.answerModal(QDialog::Accepted, [on, othersDisabled](QDialog& dialog) {
-        dialog.findChild<QCheckBox*>("ROCheckBox")->setChecked(on);
-        if (othersDisabled)
-            *othersDisabled = !dialog.findChild<QCheckBox*>("HiCheckBox")->isEnabled()
-                && !dialog.findChild<QCheckBox*>("SyCheckBox")->isEnabled()
-                && !dialog.findChild<QCheckBox*>("ArCheckBox")->isEnabled();
-    });
+    boxes.answerModal(QDialog::Accepted,
+                      [on](QDialog& dialog) { dialog.findChild<QCheckBox*>("ROCheckBox")->setChecked(on); });
 }
 
 TEST_F(PanelCommands, ViewOpensThePictureViewerOnlyForAPictureExtensionInTextMode)
@@ -110,12 +96,8 @@ TEST_F(PanelCommands, EditorAndTerminalStartInThePanelsDirectoryWithNamesAsBytes
         SetCurrent(*left, "..");
         left->EditCurrentFile();
     }
-    {
-        const ScopedPath path(tree.Path("xterm-only"));
-        left->doswinClick();
-    }
-    {
-        const ScopedPath path(tree.Dir("empty"));
+    for (const std::string& onlyPath : {tree.Path("xterm-only"), tree.Dir("empty")}) {
+        const ScopedPath path(onlyPath);
         left->doswinClick();
     }
     ASSERT_EQ(launcher.programs().size(), 4u);
@@ -142,13 +124,11 @@ TEST_F(PanelCommands, ReadOnlyIsSetAndClearedAndEachFailureNamed)
 
     boxes.clear();
     Mark(*left, {"f", "d", ".."});
-    bool othersDisabled = false;
-    AnswerReadOnly(boxes, true, &othersDisabled);
+    AnswerReadOnly(boxes, true);
     left->setattributes1Click();
-    EXPECT_TRUE(othersDisabled);
     EXPECT_EQ(ModeOf(tree.Path("a/f")) & 0777, 0444u);
-    EXPECT_TRUE(S_ISDIR(ModeOf(tree.Path("a/d"))));
-    EXPECT_EQ(AttributesListed(*left, "d"), platform::attrDirectory | platform::attrReadOnly);
+    ASSERT_TRUE(Lists(*left, "d"));
+    EXPECT_EQ(Entry(*left, "d")->attrib, platform::attrDirectory | platform::attrReadOnly);
     EXPECT_EQ(ModeOf(tree.Root()) & 0777, 0700u) << "the parent is never changed";
     if (geteuid() == 0) {
         tree.Chmod("", 0755);
@@ -205,7 +185,6 @@ TEST_F(PanelCommands, FindTakesThePanelToTheChosenDirectoryOrTheFilesDirectory)
     ChooseFound(boxes, "needle*", tree.Path("a/other/needles"));
     left->FindFiles();
     EXPECT_EQ(left->DirPath(), tree.Path("a/other/needles"));
-    EXPECT_EQ(host.title, "Pelvaxon - " + tree.Path("a/other/needles"));
     EXPECT_EQ(dialog.StartDir(), tree.Path("a")) << "kept once given";
 
     boxes.answerModal(QDialog::Rejected);

@@ -42,11 +42,13 @@ void AnswerZipDialog(testsupport::ScriptedMessages& boxes, int result, std::stri
     });
 }
 
-TEST_F(PanelCommands, ZipProposesAnArchiveInTheSiblingAndPacksTheMarkedNamesAsGiven)
+TEST_F(PanelCommands, ZipProposesAnArchiveInTheSiblingAndPacksTheMarkedNamesByTheirBytes)
 {
     tree.File("a/report.txt", "report");
     tree.File("a/-m", "dash");
     tree.File("a/.hidden", "dot");
+    tree.File("a/\xff.txt", "bytes");
+    tree.File("a/\xef\xbf\xbd.txt", "lookalike");
     Open(tree.Path("a"), tree.Dir("b"));
     std::string proposed;
     Mark(*left, {"report.txt"});
@@ -55,6 +57,10 @@ TEST_F(PanelCommands, ZipProposesAnArchiveInTheSiblingAndPacksTheMarkedNamesAsGi
     EXPECT_EQ(proposed, tree.Path("b/report.zip"));
     EXPECT_EQ(Contents(tree.Path("b/report.zip")), "report.txt\n");
     EXPECT_TRUE(Lists(*right, "report.zip")) << "the sibling shows the new archive";
+    Mark(*left, {"\xff.txt"});
+    AnswerZipDialog(boxes, QDialog::Accepted, nullptr, tree.Path("b/odd.zip"));
+    left->ZIP1Click();
+    EXPECT_EQ(Contents(tree.Path("b/odd.zip")), "\xff.txt\n") << "a name that is not text packed by its own bytes";
 
     Mark(*left, {"-m", ".hidden", ".."});
     AnswerZipDialog(boxes, QDialog::Accepted, &proposed, tree.Path("b/all.zip"));
@@ -65,31 +71,27 @@ TEST_F(PanelCommands, ZipProposesAnArchiveInTheSiblingAndPacksTheMarkedNamesAsGi
     EXPECT_EQ(readFile(tree.Path("a/.hidden")), "dot");
     EXPECT_TRUE(boxes.texts().empty());
 
+    const auto packReportOntoAll = [&](MsgResult overwrite) {
+        boxes.clear();
+        Mark(*left, {"report.txt"});
+        AnswerZipDialog(boxes, QDialog::Accepted, nullptr, tree.Path("b/all.zip"));
+        boxes.answer(overwrite);
+        left->ZIP1Click();
+    };
     const std::string before = readFile(tree.Path("b/all.zip"));
-    Mark(*left, {"report.txt"});
-    AnswerZipDialog(boxes, QDialog::Accepted, nullptr, tree.Path("b/all.zip"));
-    boxes.answer(MsgResult::Cancel);
-    left->ZIP1Click();
+    packReportOntoAll(MsgResult::Cancel);
     EXPECT_EQ(boxes.texts(), Texts{tree.Path("b/all.zip") + " file already exists, overwrite?"});
     EXPECT_EQ(readFile(tree.Path("b/all.zip")), before);
 
-    boxes.clear();
-    Mark(*left, {"report.txt"});
-    AnswerZipDialog(boxes, QDialog::Accepted, nullptr, tree.Path("b/all.zip"));
-    boxes.answer(MsgResult::Yes);
-    left->ZIP1Click();
+    packReportOntoAll(MsgResult::Yes);
     EXPECT_EQ(Contents(tree.Path("b/all.zip")), "report.txt\n") << "replaced, not added to";
 
-    boxes.clear();
     const std::string replaced = readFile(tree.Path("b/all.zip"));
-    Mark(*left, {"report.txt"});
     ASSERT_EQ(unlink(tree.Path("a/report.txt").c_str()), 0);
-    AnswerZipDialog(boxes, QDialog::Accepted, nullptr, tree.Path("b/all.zip"));
-    boxes.answer(MsgResult::Yes);
-    left->ZIP1Click();
+    packReportOntoAll(MsgResult::Yes);
     EXPECT_EQ(boxes.texts().back(), "compress is unsuccessful");
     EXPECT_EQ(readFile(tree.Path("b/all.zip")), replaced) << "a failed pack keeps the old archive";
-    EXPECT_EQ(Names(tree.Path("b")), (Texts{"all.zip", "report.zip"})) << "and leaves nothing beside it";
+    EXPECT_EQ(Names(tree.Path("b")), (Texts{"all.zip", "odd.zip", "report.zip"})) << "and leaves nothing beside it";
 }
 
 TEST_F(PanelCommands, ZipNamesSeveralEntriesAfterTheDirectoryOrTheVolumeAndRefusesNothingMarked)
@@ -104,7 +106,6 @@ TEST_F(PanelCommands, ZipNamesSeveralEntriesAfterTheDirectoryOrTheVolumeAndRefus
     left->SetOtherPanel(nullptr);
     left->ZIP1Click();
     EXPECT_EQ(boxes.texts(), (Texts{"No files selected", "No file selected", "other window is not valid"}));
-    left->SetOtherPanel(right.get());
 
     auto root = MakePanelOn(host, "/");
     root->SetOtherPanel(right.get());
@@ -117,17 +118,6 @@ TEST_F(PanelCommands, ZipNamesSeveralEntriesAfterTheDirectoryOrTheVolumeAndRefus
         root->ZIP1Click();
         EXPECT_EQ(proposed, tree.Path(std::string("b/") + (*volume ? volume : "pelvaxon") + ".zip"));
     }
-}
-
-TEST_F(PanelCommands, ANameThatIsNotTextIsPackedUnderItsOwnBytes)
-{
-    tree.File("a/\xff.txt", "bytes");
-    tree.File("a/\xef\xbf\xbd.txt", "lookalike");
-    Open(tree.Path("a"), tree.Dir("b"));
-    Mark(*left, {"\xff.txt"});
-    AnswerZipDialog(boxes, QDialog::Accepted, nullptr, tree.Path("b/odd.zip"));
-    left->ZIP1Click();
-    EXPECT_EQ(Contents(tree.Path("b/odd.zip")), "\xff.txt\n");
 }
 
 TEST_F(PanelCommands, UnzipMakesTheTargetOnRequestAndOverwritesOnlyWhenAllowed)

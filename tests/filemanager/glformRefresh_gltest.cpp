@@ -1,4 +1,4 @@
-#include "FakePanelHost.h"
+#include "PanelCommandsFixture.h"
 #include "filemanager/glform.h"
 #include "platform/fs/CurrentDir.h"
 #include "support/ScriptedMessages.h"
@@ -32,14 +32,11 @@ std::vector<std::string> Names(const Tglfr& panel)
 
 // Two linked panels over a temporary tree; every listing read sets the title "Pelvaxon",
 // so the host's titles count the reads of both.
-class PanelRefresh : public ::testing::Test {
+class PanelRefresh : public PanelCommands {
 protected:
     void Open(const std::string& leftDir, const std::string& rightDir)
     {
-        left = MakePanelOn(host, leftDir);
-        right = MakePanelOn(host, rightDir);
-        left->SetOtherPanel(right.get());
-        right->SetOtherPanel(left.get());
+        PanelCommands::Open(leftDir, rightDir);
         host.titles.clear();
     }
     std::size_t Reads() const { return std::size_t(std::count(host.titles.begin(), host.titles.end(), "Pelvaxon")); }
@@ -56,12 +53,6 @@ protected:
         panel.RefreshListing(true);
         return Reads();
     }
-
-    testfs::KeepCurrentDir keep;
-    testfs::TempTree tree;
-    testsupport::ScriptedMessages boxes;
-    FakePanelHost host;
-    std::unique_ptr<Tglfr> left, right;
 };
 
 TEST_F(PanelRefresh, ASiblingOnTheSameDirectoryOrBelowFollowsOnceAndNeverTheOtherWay)
