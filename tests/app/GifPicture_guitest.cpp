@@ -39,10 +39,8 @@ std::string SmallGif(const std::string& prefix = "", bool animated = false)
     control->SetTransparent(true);
     control->TransparentColorIndex = 5;
     frame->Extensions.Add(std::move(control));
-    if (animated) {
-        auto loop = std::make_unique<TGIFAppExtNSLoop>(frame.get());
-        frame->Extensions.Insert(0, std::move(loop));
-    }
+    if (animated)
+        frame->Extensions.Insert(0, std::make_unique<TGIFAppExtNSLoop>(frame.get()));
     image.Add(std::move(frame));
     if (animated) {
         auto white = std::make_unique<TGIFSubImage>(&image);
@@ -82,10 +80,7 @@ TEST_F(GifPictureTest, GifFilesOfAnyCaseReachOurCodec)
     registerGifFormat();
     int gifs = 0;
     for (const auto& format : platform::PictureFormats())
-        if (format.extension == "gif") {
-            EXPECT_EQ(format.description, "GIF Image");
-            ++gifs;
-        }
+        gifs += format.extension == "gif";
     EXPECT_EQ(gifs, 1) << "registered once however often asked";
 
     for (const char* name : {"small.gif", "SMALL.GIF"}) {
@@ -109,12 +104,7 @@ TEST_F(GifPictureTest, WrongNamesAndDamagedFilesFailNamingTheFile)
     EXPECT_NE(failure(renamed).find(renamed), std::string::npos);
 
     const std::string damaged = write("damaged.gif", SmallGif().substr(0, 10));
-    try {
-        platform::LoadPicture(damaged);
-        ADD_FAILURE() << "a damaged GIF loaded";
-    } catch (const GIFException& e) {
-        EXPECT_EQ(std::string(e.what()), "Cannot read picture \"" + damaged + "\": Premature end of data");
-    }
+    EXPECT_EQ(failure(damaged), "Cannot read picture \"" + damaged + "\": Premature end of data");
     EXPECT_EQ(failure(dir.path().toStdString() + "/missing.gif"),
               "Cannot open file \"" + dir.path().toStdString() + "/missing.gif\": No such file or directory");
 }
@@ -146,33 +136,21 @@ TEST_F(GifPictureTest, ServesAsTextureAndDrawsOverTheWindowColour)
     EXPECT_EQ(repaints, 1) << "a change of the picture repaints whoever shows it";
 }
 
-TEST_F(GifPictureTest, ThePictureViewerShowsAnAnimationsFirstFrame)
-{
-    testsupport::ScriptedMessages boxes;
-    QWidget owner;
-    const std::string path = write("animated.gif", SmallGif("", true));
-    QPointer<TgrfviewForm> viewer = new TgrfviewForm(&owner);
-    viewer->ShowPicture(path);
-    ASSERT_TRUE(viewer);
-    EXPECT_TRUE(viewer->isVisible());
-    EXPECT_TRUE(boxes.texts().empty());
-    EXPECT_EQ(viewer->Image1->size(), QSize(4, 3));
-    const QImage shown = viewer->Image1->grab().toImage();
-    EXPECT_EQ(shown.pixel(0, 0), qRgb(255, 0, 0));
-    EXPECT_EQ(shown.pixel(2, 0), qRgb(0, 0, 255));
-    EXPECT_EQ(shown.pixel(1, 1), qRgb(0, 0, 0));
-    viewer->close();
-}
-
-TEST_F(GifPictureTest, TheViewerPlaysAnAnimationAndClosesMidway)
+TEST_F(GifPictureTest, TheViewerPlaysAnAnimationFromItsFirstFrameAndClosesMidway)
 {
     testsupport::ScriptedMessages boxes;
     auto owner = std::make_unique<QWidget>();
     QPointer<TgrfviewForm> viewer = new TgrfviewForm(owner.get());
-    viewer->ShowPicture(write("playing.gif", SmallGif("", true)));
+    viewer->ShowPicture(write("animated.gif", SmallGif("", true)));
     ASSERT_TRUE(viewer);
+    EXPECT_TRUE(viewer->isVisible());
+    EXPECT_TRUE(boxes.texts().empty());
+    EXPECT_EQ(viewer->Image1->size(), QSize(4, 3));
     // Frame 0 shows at once, the white frame 1 after its 120 ms.
-    EXPECT_EQ(viewer->Image1->grab().toImage().pixel(0, 0), qRgb(255, 0, 0));
+    const QImage shown = viewer->Image1->grab().toImage();
+    EXPECT_EQ(shown.pixel(0, 0), qRgb(255, 0, 0));
+    EXPECT_EQ(shown.pixel(2, 0), qRgb(0, 0, 255));
+    EXPECT_EQ(shown.pixel(1, 1), qRgb(0, 0, 0));
     QElapsedTimer clock;
     clock.start();
     while (viewer->Image1->grab().toImage().pixel(0, 0) != qRgb(255, 255, 255) && clock.elapsed() < 5000)

@@ -10,7 +10,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cmath>
+#include <cstdio>
 
 namespace {
 
@@ -39,6 +39,15 @@ std::vector<std::string> Cities(const std::vector<LocationRecord>& records)
 
 using Cities_t = std::vector<std::string>;
 
+// A reply's reading in one line: found or none, the coordinates, city and country.
+std::string Reading(const std::string& reply)
+{
+    const LocationReply place = ScanLocationReply(reply);
+    char coordinates[64];
+    std::snprintf(coordinates, sizeof coordinates, "%.15g %.15g", place.lat, place.lon);
+    return (place.found ? "found " : "none ") + std::string(coordinates) + " " + place.city + "," + place.country;
+}
+
 TEST(LocationCacheReader, ReadsRecordsWithEitherSeparatorAndDropsIncompleteOnes)
 {
     const auto records = Parse(Record("10.0.0.1", "a.example", "Urbana", "US", "40,1164", "-88,24")
@@ -46,9 +55,8 @@ TEST(LocationCacheReader, ReadsRecordsWithEitherSeparatorAndDropsIncompleteOnes)
                                + Record("10.0.0.3", "c.example", "Paris", "FR", "48.85", "2.35")
                                + "10.0.0.4\r\nd.example\r\nLyon\r\nFR\r\n45.76\r\n");
     ASSERT_EQ(Cities(records), (Cities_t{"Urbana", "Paris"}));
-    EXPECT_EQ(records[0].ip, "10.0.0.1");
-    EXPECT_EQ(records[0].host, "a.example");
-    EXPECT_EQ(records[0].country, "US");
+    EXPECT_EQ((Cities_t{records[0].ip, records[0].host, records[0].country}),
+              (Cities_t{"10.0.0.1", "a.example", "US"}));
     EXPECT_DOUBLE_EQ(records[0].lat, 40.1164);
     EXPECT_DOUBLE_EQ(records[0].lon, -88.24);
 
@@ -59,6 +67,14 @@ TEST(LocationCacheReader, ReadsRecordsWithEitherSeparatorAndDropsIncompleteOnes)
     EXPECT_EQ(Parse(Record("1.1.1.1", "h", "Nowhere", "XX", "north", " +5x"))[0].lon, 5);
     for (const char* lat : {"91", "1e999", "nan", "inf"})
         EXPECT_TRUE(Parse(Record("1.1.1.1", "h", "Odd", "XX", lat, "0")).empty()) << lat;
+
+    // A damaged record (a line too many, a line too few, a field beginning with "/") is
+    // skipped to the next slash line.
+    const std::string good = Record("10.0.0.1", "a", "Urbana", "US", "1", "2");
+    const std::string damaged = "10.0.0.2\r\nb\r\nstray\r\nParis\r\nFR\r\n3\r\n4\r\n/\r\n"
+                                "10.0.0.3\r\nc\r\nLyon\r\n5\r\n6\r\n/\r\n"
+                                + Record("10.0.0.4", "d", "/Oslo", "NO", "7", "8");
+    EXPECT_EQ(Cities(Parse(good + damaged + good)), (Cities_t{"Urbana", "Urbana"}));
 }
 
 TEST(LocationCacheReader, TakesAnyLineEndLongLinesAndBlocksOfAnySize)
@@ -82,7 +98,7 @@ TEST(LocationCacheReader, TakesAnyLineEndLongLinesAndBlocksOfAnySize)
 
     // A file read from disk in 65,536-byte blocks, a record lying across the boundary.
     testfs::TempTree tree;
-    std::string file = Record("10.0.0.1", std::string(900, 'h'), "Urbana", "US", "1", "2");
+    std::string file;
     while (file.size() < 65536 - 20)
         file += Record("10.0.0.1", std::string(900, 'h'), "Urbana", "US", "1", "2");
     file += Record("10.0.0.9", "across.example", "Oslo", "NO", "59.9", "10.7");
@@ -91,16 +107,6 @@ TEST(LocationCacheReader, TakesAnyLineEndLongLinesAndBlocksOfAnySize)
     ASSERT_FALSE(read.empty());
     EXPECT_EQ(read.back().host, "across.example");
     EXPECT_THROW(ReadLocationCache(tree.Path("missing")), platform::FileOpenError);
-}
-
-TEST(LocationCacheReader, ADamagedRecordIsSkippedToTheNextSlashLine)
-{
-    const std::string good = Record("10.0.0.1", "a", "Urbana", "US", "1", "2");
-    // A line too many, a line too few, and a field beginning with "/".
-    const std::string damaged = "10.0.0.2\r\nb\r\nstray\r\nParis\r\nFR\r\n3\r\n4\r\n/\r\n"
-                                "10.0.0.3\r\nc\r\nLyon\r\n5\r\n6\r\n/\r\n"
-                                + Record("10.0.0.4", "d", "/Oslo", "NO", "7", "8");
-    EXPECT_EQ(Cities(Parse(good + damaged + good)), (Cities_t{"Urbana", "Urbana"}));
 }
 
 TEST(LocationCacheReader, FindsTheFirstEntryByAddressOrByExactName)
@@ -154,43 +160,26 @@ TEST(LocationCacheWriter, AppendsSevenCleanLinesInOneWrite)
     EXPECT_EQ(written.size(), 9 + 800 * FormatLocationRecord(mark).size());
 }
 
-TEST(LocationReply, ReadsCoordinatesAfterTheMarkerAndThePlaceFromTheNextLine)
+TEST(LocationReply, ReadsCoordinatesAfterTheMarkerAndThePlaceFromTheNextLineAndEscapesTheRequest)
 {
-    auto place = ScanLocationReply("<html>\r\n<a href=\"http://x\">map</a><pre>Lat, Lon: 40.11, -88.24\r\n"
-                                   "<b>Urbana</b>US</b>\r\n</html>\r\n");
-    EXPECT_TRUE(place.found);
-    EXPECT_DOUBLE_EQ(place.lat, 40.11);
-    EXPECT_DOUBLE_EQ(place.lon, -88.24);
-    EXPECT_EQ(place.city, "Urbana");
-    EXPECT_EQ(place.country, "US");
-
-    place = ScanLocationReply("<pre>Lat, Lon: 1, 2\n<b>Urbana</b>US</b>\n<pre>Lat, Lon: 48.85, 2.35\n>Paris</b>FR</b>");
-    EXPECT_EQ(place.city, "Paris");
-    EXPECT_EQ(place.country, "FR");
-    EXPECT_DOUBLE_EQ(place.lat, 48.85);
-
-    EXPECT_FALSE(ScanLocationReply("no place here\n").found);
+    EXPECT_EQ(Reading("<html>\r\n<a href=\"http://x\">map</a><pre>Lat, Lon: 40.11, -88.24\r\n"
+                      "<b>Urbana</b>US</b>\r\n</html>\r\n"),
+              "found 40.11 -88.24 Urbana,US");
+    EXPECT_EQ(Reading("<pre>Lat, Lon: 1, 2\n<b>Urbana</b>US</b>\n<pre>Lat, Lon: 48.85, 2.35\n>Paris</b>FR</b>"),
+              "found 48.85 2.35 Paris,FR");
+    EXPECT_EQ(Reading("no place here\n"), "none 0 0 ,");
     // The coordinate line last, a place line without "<", and one too short for a country.
-    place = ScanLocationReply("<pre>Lat, Lon: 10, 20");
-    EXPECT_TRUE(place.found);
-    EXPECT_EQ(place.city, "");
-    EXPECT_DOUBLE_EQ(place.lon, 20);
+    EXPECT_EQ(Reading("<pre>Lat, Lon: 10, 20"), "found 10 20 ,");
     EXPECT_EQ(ScanLocationReply("<pre>Lat, Lon: 10, 20\n>Paris FR long enough").city, "");
-    place = ScanLocationReply("<pre>Lat, Lon: 10, 20\n>Rome<a");
-    EXPECT_EQ(place.city, "Rome");
-    EXPECT_EQ(place.country, "");
-    EXPECT_EQ(ScanLocationReply("<pre>Lat, Lon: 10, 20\n<").city, "");
+    EXPECT_EQ(Reading("<pre>Lat, Lon: 10, 20\n>Rome<a"), "found 10 20 Rome,");
+    EXPECT_EQ(Reading("<pre>Lat, Lon: 10, 20\n<"), "found 10 20 ,");
 
     // Coordinates that are no place give none, whatever the next line says.
-    for (const char* numbers : {"nan, 1", "1, inf", "95, 1", "1, -181", "1e999, 1"}) {
-        place = ScanLocationReply(std::string("<pre>Lat, Lon: ") + numbers + "\n<b>Urbana</b>US</b>");
-        EXPECT_EQ(place.city, "") << numbers;
-        EXPECT_EQ(place.lat, 0) << numbers;
-    }
-}
+    for (const char* numbers : {"nan, 1", "1, inf", "95, 1", "1, -181", "1e999, 1"})
+        EXPECT_TRUE(Reading(std::string("<pre>Lat, Lon: ") + numbers + "\n<b>Urbana</b>US</b>").ends_with(" 0 0 ,"))
+            << numbers;
 
-TEST(LocationReply, TheRequestBodyEscapesEverythingButNameCharacters)
-{
+    // The request body escapes everything but name characters.
     EXPECT_EQ(LocationRequestBody("r1.pvx-test.example"), "name=r1.pvx-test.example");
     EXPECT_EQ(LocationRequestBody("a&b=c+d%e f_\xC3\xA9"), "name=a%26b%3Dc%2Bd%25e%20f%5F%C3%A9");
 }

@@ -11,7 +11,6 @@
 
 #include <cstdint>
 #include <functional>
-
 #include <memory>
 #include <string>
 #include <vector>
@@ -37,8 +36,6 @@ public:
         form_->exeDir = exeDir;
     }
     ~MainWindowStandIn() { MainForm = nullptr; }
-    MainWindowStandIn(const MainWindowStandIn&) = delete;
-    MainWindowStandIn& operator=(const MainWindowStandIn&) = delete;
 
 private:
     std::unique_ptr<TMainForm> form_;
@@ -67,16 +64,11 @@ public:
     void DnsLookup(const std::string& name) override
     {
         lookups.push_back(name);
+        // "nowhere..." is unknown; any other name is the target, whose dotted address completes at once.
         auto finish = [this, name] {
-            if (name.starts_with("nowhere"))
-                OnDnsLookupDone(this, 11001);
-            else
-                TPing::DnsLookup(Target); // a dotted address completes at once, HostIP set
+            name.starts_with("nowhere") ? OnDnsLookupDone(this, 11001) : TPing::DnsLookup(Target);
         };
-        if (lookupLater)
-            QTimer::singleShot(10, finish);
-        else
-            finish();
+        lookupLater ? QTimer::singleShot(10, finish) : finish();
     }
 
     std::int32_t Ping() override
@@ -88,11 +80,9 @@ public:
         const Answer answer = !permitted ? Answer{} : ttl <= routers.size() ? routers[ttl - 1] : target;
         reply_ = {};
         reply_.RoundTripTime = answer.rtt;
-        std::int32_t status = 0;
-        if (!answer.address.empty()) {
+        const std::int32_t status = answer.address.empty() ? 0 : 1;
+        if (status)
             reply_.Address = ::inet_addr(answer.address.c_str());
-            status = 1;
-        }
         error_ = permitted ? "Request timed out" : "General failure";
         if (OnEchoReply)
             OnEchoReply(this, nullptr, status);

@@ -20,37 +20,21 @@ QByteArray Png(QColor colour)
 }
 
 // An icon theme of the test's own: red for PNG pictures, blue for plain text, nothing else.
-class FileIconTheme : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        tree.File("icons/probe/index.theme",
-                  "[Icon Theme]\nName=probe\nDirectories=32x32\n\n[32x32]\nSize=32\nType=Fixed\n");
-        tree.File("icons/probe/32x32/image-png.png", Png(Qt::red).toStdString());
-        tree.File("icons/probe/32x32/text-plain.png", Png(Qt::blue).toStdString());
-        savedPaths = QIcon::themeSearchPaths();
-        savedName = QIcon::themeName();
-        QIcon::setThemeSearchPaths({QString::fromStdString(tree.Path("icons"))});
-        QIcon::setThemeName("probe");
-    }
-    void TearDown() override
-    {
-        QIcon::setThemeSearchPaths(savedPaths);
-        QIcon::setThemeName(savedName);
-    }
-    static QColor Colour(const QPixmap& icon) { return icon.toImage().pixelColor(16, 16); }
-
-    testfs::TempTree tree;
-    QStringList savedPaths;
-    QString savedName;
-};
-
-TEST_F(FileIconTheme, TheTypeComesFromTheNameAndTheFirstBytesReadByTheNamesOwnBytes)
+TEST(FileIcon, TheTypeComesFromTheNameAndTheFirstBytesReadByTheNamesOwnBytes)
 {
-    EXPECT_EQ(Colour(platform::FileIcon(tree.File("notes.txt", "plain words\n"))), QColor(Qt::blue));
+    testfs::TempTree tree;
+    tree.File("icons/probe/index.theme",
+              "[Icon Theme]\nName=probe\nDirectories=32x32\n\n[32x32]\nSize=32\nType=Fixed\n");
+    tree.File("icons/probe/32x32/image-png.png", Png(Qt::red).toStdString());
+    tree.File("icons/probe/32x32/text-plain.png", Png(Qt::blue).toStdString());
+    QIcon::setThemeSearchPaths({QString::fromStdString(tree.Path("icons"))});
+    QIcon::setThemeName("probe");
+    const auto colour = [](const QPixmap& icon) { return icon.toImage().pixelColor(16, 16); };
+
+    EXPECT_EQ(colour(platform::FileIcon(tree.File("notes.txt", "plain words\n"))), QColor(Qt::blue));
     const std::string picture = Png(Qt::green).toStdString();
-    EXPECT_EQ(Colour(platform::FileIcon(tree.File("snapshot", picture))), QColor(Qt::red)) << "known by its bytes";
-    EXPECT_EQ(Colour(platform::FileIcon(tree.File("shot\xff", picture))), QColor(Qt::red))
+    EXPECT_EQ(colour(platform::FileIcon(tree.File("snapshot", picture))), QColor(Qt::red)) << "known by its bytes";
+    EXPECT_EQ(colour(platform::FileIcon(tree.File("shot\xff", picture))), QColor(Qt::red))
         << "a name that is not UTF-8 is still read";
     EXPECT_TRUE(platform::FileIcon(tree.File("data.bin", std::string("\0\1\2\3", 4))).isNull());
     EXPECT_TRUE(platform::FileIcon(tree.Path("gone.bin")).isNull());
