@@ -72,11 +72,14 @@ void ReadPlaceLine(std::string_view line, LocationReply& place)
     const std::size_t gt = line.find('>');
     const std::string_view text = gt == std::string_view::npos ? line : line.substr(gt + 1);
     const std::size_t lt = text.find('<');
-    const std::size_t j = lt == std::string_view::npos ? 0 : lt + 1; // counted from 1, 0: none
-    place.city = j > 1 ? std::string(text.substr(0, j - 1)) : std::string();
-    const long countryLength = static_cast<long>(text.size()) - static_cast<long>(j) - 7;
-    place.country = countryLength > 0 ? std::string(text.substr(j + 3, static_cast<std::size_t>(countryLength)))
-                                      : std::string();
+    place.city.clear();
+    place.country.clear();
+    if (lt == std::string_view::npos)
+        return;
+    place.city = text.substr(0, lt);
+    const long countryLength = static_cast<long>(text.size()) - static_cast<long>(lt) - 8;
+    if (countryLength > 0)
+        place.country = text.substr(lt + 4, static_cast<std::size_t>(countryLength));
 }
 
 } // namespace

@@ -170,7 +170,7 @@ TEST(LocationReply, ReadsCoordinatesAfterTheMarkerAndThePlaceFromTheNextLineAndE
     EXPECT_EQ(Reading("no place here\n"), "none 0 0 ,");
     // The coordinate line last, a place line without "<", and one too short for a country.
     EXPECT_EQ(Reading("<pre>Lat, Lon: 10, 20"), "found 10 20 ,");
-    EXPECT_EQ(ScanLocationReply("<pre>Lat, Lon: 10, 20\n>Paris FR long enough").city, "");
+    EXPECT_EQ(Reading("<pre>Lat, Lon: 10, 20\n>Paris FR long enough"), "found 10 20 ,");
     EXPECT_EQ(Reading("<pre>Lat, Lon: 10, 20\n>Rome<a"), "found 10 20 Rome,");
     EXPECT_EQ(Reading("<pre>Lat, Lon: 10, 20\n<"), "found 10 20 ,");
 
