@@ -17,20 +17,16 @@ namespace {
 const bool glReady = testsupport::useProgramOpenGLSetup();
 
 const std::string kHeader = "header { version { \"1.0\" } }\n";
+const std::string kRedObject = "object { \"o\" material { \"red\" surface { rgb { 255 0 0 } } }\n";
 
 int Brightness(QRgb pixel) { return qRed(pixel) + qGreen(pixel) + qBlue(pixel); }
 
-// Each model is drawn in a view under a panel's state, lighting on as the panels call icons;
-// afterwards no lighting, blending or texturing is left on, the matrix stack is as it was,
-// and neither OpenGL nor GLU reported an error.
+// Each model is drawn in a view under a panel's state; afterwards no lighting, blending or
+// texturing is left on, the matrix stack is as it was, and neither OpenGL nor GLU reported an error.
 class An8Draw : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(testsupport::showAndWait(view)); }
-    void TearDown() override
-    {
-        gluDeleteQuadric(quadric);
-        EXPECT_EQ(gluErrors, std::vector<std::string>{});
-    }
+    void TearDown() override { EXPECT_EQ(gluErrors, std::vector<std::string>{}); }
 
     static std::unique_ptr<An8Model> Read(const std::string& body)
     {
@@ -41,10 +37,9 @@ protected:
 
     void DrawChecked(const An8Model& model)
     {
-        glEnable(GL_LIGHTING);
         GLint before = 0, after = 0;
         glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &before);
-        DrawNodeList(An8DrawContext{model, quadric, text,
+        DrawNodeList(An8DrawContext{model, view.quadric, text,
                                     [this](const std::string& error) { gluErrors.push_back(error); }},
                      model.elements);
         glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &after);
@@ -65,7 +60,6 @@ protected:
     }
 
     IconView view;
-    GLUquadric* quadric = gluNewQuadric();
     std::function<void(const std::string&)> text;
     std::vector<std::string> gluErrors;
 };
@@ -82,15 +76,8 @@ TEST_F(An8Draw, ASphereIsBrighterOnTheSideTowardsTheLight)
     EXPECT_GT(lit, far + 60) << lit << " against " << far;
 }
 
-TEST_F(An8Draw, ACubeTakesItsMaterialAndAQuaternionTurnsIt)
+TEST_F(An8Draw, AQuaternionTurnsACube)
 {
-    const auto red = Read("object { \"o\" material { \"red\" surface { rgb { 255 0 0 } } }\n"
-                          "cube { material { \"red\" } } }");
-    const QRgb centre = Frame(*red).pixel(64, 64);
-    EXPECT_GT(qRed(centre), 60);
-    EXPECT_GT(qRed(centre), 2 * qGreen(centre) + 10);
-    EXPECT_GT(qRed(centre), 2 * qBlue(centre) + 10);
-
     const auto footprint = [&](const std::string& orientation) {
         const auto bar = Read("object { \"o\" cube { scale { 1 0.1 0.1 } " + orientation + " } }");
         const QImage frame = Frame(*bar);
@@ -144,26 +131,18 @@ TEST_F(An8Draw, AMeshIsTexturedOnlyWithTextureCoordinates)
     const std::vector<int> one = colours(*plain);
     EXPECT_EQ(one[0] + one[1], 0);
     EXPECT_GT(one[2], 20);
-    view.makeCurrent();
-    glDeleteTextures(1, &name);
-    view.doneCurrent();
 }
 
 TEST_F(An8Draw, TextIsGreenAndUnlitWhateverCameBefore)
 {
-    const auto model = Read("object { \"o\" material { \"red\" surface { rgb { 255 0 0 } } }\n"
+    const auto model = Read(kRedObject +
                             "sphere { material { \"red\" } diameter { 0.2 } base { origin { (0.6 0.6 0) } } }\n"
                             "textcom { string { \"T\" } size { 5 } base { origin { (-0.5 -0.5 0) } } } }");
     std::vector<std::string> texts;
     // Stands in for the view's glyphs: a unit square at the text's origin.
     text = [&](const std::string& string) {
         texts.push_back(string);
-        glBegin(GL_QUADS);
-        glVertex2f(0, 0);
-        glVertex2f(1, 0);
-        glVertex2f(1, 1);
-        glVertex2f(0, 1);
-        glEnd();
+        glRectf(0, 0, 1, 1);
     };
     const QImage frame = Frame(*model);
     EXPECT_EQ(texts, std::vector<std::string>{"T"});
@@ -179,22 +158,7 @@ TEST_F(An8Draw, AnIconUnderAPickNameGivesOneHitWithThatName)
     text = [&](const std::string&) { ++texts; };
     GLint hits = 0;
     GLuint buffer[64] = {};
-    view.draw = [&] {
-        GLint viewport[4];
-        glGetIntegerv(GL_VIEWPORT, viewport);
-        glSelectBuffer(64, buffer);
-        glRenderMode(GL_SELECT);
-        glInitNames();
-        glPushName(0);
-        glMatrixMode(GL_PROJECTION);
-        glLoadIdentity();
-        gluPickMatrix(viewport[2] / 2.0, viewport[3] / 2.0, 3, 3, viewport);
-        gluPerspective(30, 1, 0.1, 100);
-        glMatrixMode(GL_MODELVIEW);
-        glLoadName(7);
-        DrawChecked(*model);
-        hits = glRenderMode(GL_RENDER);
-    };
+    view.draw = [&] { hits = PickHits(7, [&] { DrawChecked(*model); }, buffer); };
     testsupport::grabView(view);
     ASSERT_EQ(hits, 1);
     EXPECT_EQ(buffer[0], 1u);
@@ -202,10 +166,10 @@ TEST_F(An8Draw, AnIconUnderAPickNameGivesOneHitWithThatName)
     EXPECT_EQ(texts, 0) << "no glyphs in a pick pass";
 }
 
-TEST_F(An8Draw, AMaterialNumberThatSelectsNothingGivesTheDefaultMaterial)
+TEST_F(An8Draw, ACubeTakesItsMaterialAndANumberThatSelectsNothingTheDefault)
 {
-    // Drawn after a red cube, a cube of material 5 is grey, not red.
-    const auto model = Read("object { \"o\" material { \"red\" surface { rgb { 255 0 0 } } }\n"
+    // Drawn after a red cube, a cube of material 5 (or -1) is grey, not red.
+    const auto model = Read(kRedObject +
                             "cube { material { \"red\" } base { origin { (-0.6 0 0) } } scale { 0.5 0.5 0.5 } }\n"
                             "cube { base { origin { (0.6 0 0) } } scale { 0.5 0.5 0.5 } } }");
     auto& second = const_cast<An8Cube&>(*model->objects.components.at(0).as<An8Object>()->components.at(1).as<An8Cube>());
@@ -213,7 +177,9 @@ TEST_F(An8Draw, AMaterialNumberThatSelectsNothingGivesTheDefaultMaterial)
         second.materialNumber = number;
         const QImage frame = Frame(*model);
         const QRgb left = frame.pixel(64 - 36, 64), right = frame.pixel(64 + 36, 64);
+        EXPECT_GT(qRed(left), 60);
         EXPECT_GT(qRed(left), 2 * qGreen(left) + 10);
+        EXPECT_GT(qRed(left), 2 * qBlue(left) + 10);
         EXPECT_LT(std::abs(qRed(right) - qGreen(right)), 12) << QColor(right).name().toStdString();
     }
 }

@@ -12,6 +12,7 @@
 #include <GL/glu.h>
 #include <gtest/gtest.h>
 
+#include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -22,24 +23,18 @@ const bool glReady = testsupport::useProgramOpenGLSetup();
 
 const std::string kIcons = std::string(PELVAXON_BINARY_DIR) + "/icon3d/";
 
-struct Alias {
-    std::string master;
-    std::vector<std::string> extensions;
-};
-
-std::vector<Alias> AliasList()
+// The alias list's lines "master: extension ...", each as its words, the master first.
+std::vector<std::vector<std::string>> AliasList()
 {
     std::istringstream lines(testsupport::readFile(std::string(PELVAXON_SOURCE_DIR) + "/data/icon3d/aliases.txt"));
-    std::vector<Alias> list;
+    std::vector<std::vector<std::string>> list;
     for (std::string line; std::getline(lines, line);) {
         const auto colon = line.find(':');
         if (line.empty() || line[0] == '#' || colon == std::string::npos)
             continue;
-        Alias alias{line.substr(0, colon), {}};
-        std::istringstream words(line.substr(colon + 1));
-        for (std::string word; words >> word;)
-            alias.extensions.push_back(word);
-        list.push_back(alias);
+        line[colon] = ' ';
+        std::istringstream words(line);
+        list.emplace_back(std::istream_iterator<std::string>(words), std::istream_iterator<std::string>());
     }
     return list;
 }
@@ -70,54 +65,25 @@ int CountTriangles(const std::function<void()>& draw)
     return triangles;
 }
 
-// Real texture names of one light texel in the current context: a textured face shows, where
-// an unknown name would sample black on the black background.
-class TexelTextures : public An8TextureLoader {
-public:
-    uint32_t LoadTexture(const std::string&) override
-    {
-        GLuint name = 0;
-        glGenTextures(1, &name);
-        glBindTexture(GL_TEXTURE_2D, name);
-        const unsigned char texel[4] = {220, 200, 160, 255};
-        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 1, 1, 0, GL_RGBA, GL_UNSIGNED_BYTE, texel);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-        glBindTexture(GL_TEXTURE_2D, 0);
-        return name;
-    }
-    void DeleteTexture(uint32_t id) override
-    {
-        const GLuint name = id;
-        glDeleteTextures(1, &name);
-    }
-};
-
-TEST(An8Samples, EveryExtensionOfTheAliasListHasItsMastersFile)
+TEST(An8Samples, EveryExtensionHasItsMastersFileAndEachMasterReadsFitsAnIconsBoxStaysSmallAndDraws)
 {
-    const std::vector<Alias> list = AliasList();
-    ASSERT_GE(list.size(), 12u);
-    for (const Alias& alias : list) {
-        const std::string master = testsupport::readFile(kIcons + alias.master + ".an8");
-        EXPECT_FALSE(master.empty()) << alias.master;
-        for (const std::string& extension : alias.extensions)
-            EXPECT_EQ(testsupport::readFile(kIcons + extension + ".an8"), master) << extension;
-    }
     EXPECT_FALSE(testsupport::readFile(kIcons + "picture.bmp").empty());
-}
-
-TEST(An8Samples, EachMasterReadsFitsAnIconsBoxStaysSmallAndDraws)
-{
+    const auto list = AliasList();
+    ASSERT_GE(list.size(), 12u);
     IconView view(1.2);
     ASSERT_TRUE(testsupport::showAndWait(view));
-    GLUquadric* quadric = gluNewQuadric();
-    for (const Alias& alias : AliasList()) {
-        SCOPED_TRACE(alias.master);
+    for (const auto& alias : list) {
+        const std::string& master = alias[0];
+        SCOPED_TRACE(master);
+        const std::string file = testsupport::readFile(kIcons + master + ".an8");
+        EXPECT_FALSE(file.empty());
+        for (std::size_t i = 1; i < alias.size(); ++i)
+            EXPECT_EQ(testsupport::readFile(kIcons + alias[i] + ".an8"), file) << alias[i];
+
         TexelTextures textures;
         std::vector<std::string> messages;
-        view.makeCurrent();
-        auto model = LoadAn8Model(kIcons + alias.master + ".an8", kAn8ReadAll, textures,
+        auto model = LoadAn8Model(kIcons + master + ".an8", kAn8ReadAll, textures,
                                   [&](const std::string& text) { messages.push_back(text); });
-        view.doneCurrent();
         ASSERT_TRUE(model);
         EXPECT_EQ(messages, std::vector<std::string>{});
         EXPECT_FALSE(NormalizeModelSize(model->elements).tooComplex);
@@ -127,10 +93,9 @@ TEST(An8Samples, EachMasterReadsFitsAnIconsBoxStaysSmallAndDraws)
 
         int glErrors = 0, triangles = 0;
         std::vector<std::string> gluErrors;
-        const An8DrawContext context{*model, quadric, {},
+        const An8DrawContext context{*model, view.quadric, {},
                                      [&](const std::string& error) { gluErrors.push_back(error); }};
         view.draw = [&] {
-            glEnable(GL_LIGHTING);
             triangles = CountTriangles([&] { DrawNodeList(context, model->elements); });
             glEnable(GL_LIGHTING);
             DrawNodeList(context, model->elements);
@@ -138,17 +103,15 @@ TEST(An8Samples, EachMasterReadsFitsAnIconsBoxStaysSmallAndDraws)
             EXPECT_FALSE(glIsEnabled(GL_LIGHTING) || glIsEnabled(GL_BLEND) || glIsEnabled(GL_TEXTURE_2D));
         };
         const QImage frame = testsupport::grabView(view);
-        testsupport::saveScreenshotIfAsked(view, (alias.master + ".png").c_str());
+        testsupport::saveScreenshotIfAsked(view, (master + ".png").c_str());
         EXPECT_GT(testsupport::countPixelsUnlike(frame, Qt::black), 100);
         EXPECT_GT(triangles, 0);
         EXPECT_LE(triangles, 300);
         EXPECT_EQ(glErrors, 0);
         EXPECT_EQ(gluErrors, std::vector<std::string>{});
-        view.makeCurrent();
-        FreeAn8Textures(model->textures, [&](uint32_t id) { textures.DeleteTexture(id); });
-        view.doneCurrent();
+        const platform::ResourceContextScope scope;
+        glDeleteTextures(GLsizei(textures.names.size()), textures.names.data());
     }
-    gluDeleteQuadric(quadric);
 }
 
 } // namespace

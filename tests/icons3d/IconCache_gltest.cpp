@@ -20,38 +20,16 @@ namespace {
 
 const bool glReady = testsupport::useProgramOpenGLSetup();
 
-const std::string kModel = "header { version { \"1.0\" } }\n"
-                           "texture { \"t\" file { \"t.bmp\" } }\n"
-                           "object { \"o\" material { \"m\" surface { texturename { \"t\" } } }\n"
-                           "  cube { material { \"m\" } } }\n";
+const std::string kHeader = "header { version { \"1.0\" } }\n";
+const std::string kModel = kHeader + "texture { \"t\" file { \"t.bmp\" } }\n"
+                                     "object { \"o\" material { \"m\" surface { texturename { \"t\" } } }\n"
+                                     "  cube { material { \"m\" } } sphere { diameter { 1 } } }\n";
 
-// Real texture names, one texel each, made in the shared context; every call counted.
-class CountingTextures : public An8TextureLoader {
-public:
-    uint32_t LoadTexture(const std::string& path) override
-    {
-        loaded.push_back(path);
-        const platform::ResourceContextScope scope;
-        GLuint name = 0;
-        glGenTextures(1, &name);
-        glBindTexture(GL_TEXTURE_2D, name);
-        const unsigned char texel[] = {255, 255, 255};
-        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, 1, 1, 0, GL_RGB, GL_UNSIGNED_BYTE, texel);
-        glBindTexture(GL_TEXTURE_2D, 0);
-        names.push_back(name);
-        return name;
-    }
-    void DeleteTexture(uint32_t id) override { deleted.push_back(id); }
-
-    std::vector<std::string> loaded;
-    std::vector<GLuint> names;
-    std::vector<uint32_t> deleted;
-};
-
-bool TextureExists(GLuint name)
+// Whether a texture or list name lives in the shared context.
+bool Alive(GLboolean (*isName)(GLuint), GLuint name)
 {
     const platform::ResourceContextScope scope;
-    return glIsTexture(name) == GL_TRUE;
+    return isName(name) == GL_TRUE;
 }
 
 // A cache over a temporary icon directory, its caption window titled "kept", every file
@@ -76,7 +54,7 @@ protected:
     testfs::TempTree tree;
     std::string directory = tree.Root() + "/icons/";
     QWidget window;
-    CountingTextures textures;
+    TexelTextures textures;
     IconCache cache{[this] { return directory; }, window, textures};
     testsupport::ScriptedMessages boxes;
     std::vector<std::string> opened;
@@ -87,8 +65,11 @@ protected:
 TEST_F(Cache, AnExtensionIsReadOnceWhateverItsCaseAndTheCaptionComesBack)
 {
     tree.File("icons/txt.an8", kModel);
+    std::vector<An8Model*> inner;
+    during = [&] { inner.push_back(cache.GetExtensionIcon(".txt")); };
     An8Model* upper = cache.GetExtensionIcon(".TXT");
     ASSERT_NE(upper, nullptr);
+    EXPECT_EQ(inner, std::vector<An8Model*>{nullptr}) << "a look-up from within the read reads nothing";
     EXPECT_EQ(cache.GetExtensionIcon(".txt"), upper);
     const std::string path = tree.Root() + "/icons/txt.an8";
     EXPECT_EQ(opened, std::vector<std::string>{path});
@@ -107,7 +88,7 @@ TEST_F(Cache, AMissingFileIsTriedOnceAndAFileInErrorIsShownOnce)
     EXPECT_EQ(opened.size(), 1u);
     EXPECT_EQ(boxes.texts(), std::vector<std::string>{});
 
-    tree.File("icons/bad.an8", "header { version { \"1.0\" } }\nobject { \"o\" cube { scale { x } } }\n");
+    tree.File("icons/bad.an8", kHeader + "object { \"o\" cube { scale { x } } }\n");
     EXPECT_EQ(cache.GetExtensionIcon(".bad"), nullptr);
     EXPECT_EQ(cache.GetExtensionIcon(".bad"), nullptr);
     EXPECT_EQ(opened.size(), 2u);
@@ -116,26 +97,13 @@ TEST_F(Cache, AMissingFileIsTriedOnceAndAFileInErrorIsShownOnce)
     EXPECT_EQ(titles.back(), "kept") << "put back after a failure too";
 }
 
-TEST_F(Cache, ALookUpFromWithinTheReadGetsNullAndReadsNothing)
-{
-    tree.File("icons/txt.an8", kModel);
-    std::vector<An8Model*> inner;
-    during = [&] { inner.push_back(cache.GetExtensionIcon(".txt")); };
-    EXPECT_NE(cache.GetExtensionIcon(".txt"), nullptr);
-    EXPECT_EQ(inner, std::vector<An8Model*>{nullptr});
-    EXPECT_EQ(opened.size(), 1u);
-}
-
-TEST_F(Cache, FreeingGivesTheTextureNamesBackAndTheNextLookUpReadsAgain)
+TEST_F(Cache, AStoredIconDrawsUnderAPickNameAndFreeingGivesItsNamesBack)
 {
     tree.File("icons/txt.an8", kModel);
     IconView view(1);
     ASSERT_TRUE(testsupport::showAndWait(view));
-    GLUquadric* quadric = gluNewQuadric();
-    view.draw = [&] {
-        glEnable(GL_LIGHTING);
-        cache.DrawExtensionIcon(".txt", quadric, {});
-    };
+    const auto draw = [&] { cache.DrawExtensionIcon(".txt", view.quadric, {}); };
+    view.draw = draw;
     EXPECT_GT(testsupport::countPixelsUnlike(testsupport::grabView(view), Qt::black), 100);
     const ic3d* entry = cache.Entry(".txt");
     ASSERT_NE(entry, nullptr);
@@ -143,45 +111,23 @@ TEST_F(Cache, FreeingGivesTheTextureNamesBackAndTheNextLookUpReadsAgain)
     EXPECT_NE(list, 0u) << "a model without text is kept as a list";
     EXPECT_GT(testsupport::countPixelsUnlike(testsupport::grabView(view), Qt::black), 100) << "drawn from its list";
     ASSERT_EQ(textures.names.size(), 1u);
-    EXPECT_TRUE(TextureExists(textures.names[0]));
+    EXPECT_TRUE(Alive(glIsTexture, textures.names[0]));
+
+    // Its sphere replayed from the list in select mode brought the renderer down.
+    GLint hits = -1;
+    GLuint buffer[64] = {};
+    view.draw = [&] { hits = PickHits(7, draw, buffer); };
+    testsupport::grabView(view);
+    ASSERT_EQ(hits, 1);
+    EXPECT_EQ(buffer[3], 7u);
+    EXPECT_NE(cache.Entry(".txt")->displayList, 0u) << "still stored after the pick pass";
 
     cache.FreeIconCache();
     EXPECT_EQ(cache.size(), 0u);
-    EXPECT_FALSE(TextureExists(textures.names[0]));
-    {
-        const platform::ResourceContextScope scope;
-        EXPECT_FALSE(glIsList(list));
-    }
+    EXPECT_FALSE(Alive(glIsTexture, textures.names[0]));
+    EXPECT_FALSE(Alive(glIsList, list));
     EXPECT_NE(cache.GetExtensionIcon(".txt"), nullptr);
     EXPECT_EQ(opened.size(), 2u);
-    gluDeleteQuadric(quadric);
-}
-
-TEST_F(Cache, APickPassOverAStoredIconDrawsItAfreshUnderItsName)
-{
-    // A stored sphere replayed in select mode brought the renderer down.
-    tree.File("icons/txt.an8", "header { version { \"1.0\" } }\nobject { \"o\" sphere { diameter { 1 } } }\n");
-    IconView view(1);
-    ASSERT_TRUE(testsupport::showAndWait(view));
-    GLUquadric* quadric = gluNewQuadric();
-    GLint hits = -1;
-    GLuint buffer[64] = {};
-    view.draw = [&] {
-        glEnable(GL_LIGHTING);
-        cache.DrawExtensionIcon(".txt", quadric, {}); // stored as a list
-        glSelectBuffer(64, buffer);
-        glRenderMode(GL_SELECT);
-        glInitNames();
-        glPushName(7);
-        glEnable(GL_LIGHTING);
-        cache.DrawExtensionIcon(".txt", quadric, {});
-        hits = glRenderMode(GL_RENDER);
-    };
-    testsupport::grabView(view);
-    EXPECT_NE(cache.Entry(".txt")->displayList, 0u);
-    ASSERT_EQ(hits, 1);
-    EXPECT_EQ(buffer[3], 7u);
-    gluDeleteQuadric(quadric);
 }
 
 TEST_F(Cache, OversizedTooLongAndTooComplexFilesGiveNoModel)
@@ -195,13 +141,13 @@ TEST_F(Cache, OversizedTooLongAndTooComplexFilesGiveNoModel)
     EXPECT_EQ(cache.GetExtensionIcon("." + std::string(5000, 'x')), nullptr);
     EXPECT_EQ(boxes.texts(), std::vector<std::string>{}) << "a name too long to open is no news";
 
-    std::string crowd = "header { version { \"1.0\" } }\nobject { \"o\" cube { } }\nfigure { \"f\" bone { \"b\"\n";
-    for (int i = 0; i < 1000; ++i)
-        crowd += "namedobject { \"o\" }\n";
-    crowd += "} }\nscene { \"s\"\n";
-    for (int i = 0; i < 1000; ++i)
-        crowd += "figureelement { \"e\" \"f\" }\n";
-    tree.File("icons/crowd.an8", crowd + "}\n");
+    std::string objects, elements;
+    for (int i = 0; i < 1000; ++i) {
+        objects += "namedobject { \"o\" }\n";
+        elements += "figureelement { \"e\" \"f\" }\n";
+    }
+    tree.File("icons/crowd.an8", kHeader + "object { \"o\" cube { } }\nfigure { \"f\" bone { \"b\"\n" + objects +
+                                     "} }\nscene { \"s\"\n" + elements + "}\n");
     EXPECT_EQ(cache.GetExtensionIcon(".crowd"), nullptr);
     EXPECT_EQ(boxes.texts(), std::vector<std::string>{"3D icon too complex: " + tree.Root() + "/icons/crowd.an8"});
 }
@@ -210,29 +156,17 @@ TEST_F(Cache, AGluErrorIsShownOncePerModelAndATextModelIsNeverStoredAsAList)
 {
     IconView view(1);
     ASSERT_TRUE(testsupport::showAndWait(view));
-    GLUquadric* quadric = gluNewQuadric();
     // A sphere the reader would never let through: one slice.
     cache.readModel = [](const std::string&) {
-        auto model = std::make_unique<An8Model>();
-        auto object = std::make_unique<An8Object>();
-        auto sphere = std::make_unique<An8Sphere>();
-        sphere->slices = 1;
-        An8AppendNode(object->components, kAn8Sphere, std::move(sphere));
-        auto text = std::make_unique<An8TextCom>();
-        text->text = "x";
-        An8AppendNode(object->components, kAn8TextCom, std::move(text));
-        An8AppendNode(model->elements, kAn8Object, std::move(object));
-        return model;
+        LoadText load(kHeader + "object { \"o\" sphere { } textcom { string { \"x\" } } }");
+        const_cast<An8Sphere&>(firstComponent<An8Sphere>(*load.model)).slices = 1;
+        return std::move(load.model);
     };
-    view.draw = [&] {
-        glEnable(GL_LIGHTING);
-        cache.DrawExtensionIcon(".odd", quadric, [](const std::string&) {});
-    };
+    view.draw = [&] { cache.DrawExtensionIcon(".odd", view.quadric, [](const std::string&) {}); };
     testsupport::grabView(view);
     testsupport::grabView(view);
     EXPECT_EQ(boxes.texts(), std::vector<std::string>{"invalid value\n" + directory + "odd.an8"});
     EXPECT_EQ(cache.Entry(".odd")->displayList, 0u);
-    gluDeleteQuadric(quadric);
 }
 
 } // namespace
