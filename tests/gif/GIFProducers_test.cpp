@@ -331,14 +331,8 @@ TEST_F(GIFProducers, OptimisedAnimationsShowWhatTheOriginalsShowed)
                      "--position 0,0 q.gif -o mixed.gif");
     MakeWithGifsicle("-O1 whole.gif -o o1.gif");
     MakeWithGifsicle("-O3 mixed.gif -o o3.gif");
-    EXPECT_EQ(CoalescedByImageMagick(Path("o1.gif")), CoalescedByImageMagick(Path("whole.gif")))
-        << "gifsicle -O1 shows what its input showed";
-    // gifsicle's frames are cut to what they change already.
-    for (const auto& [name, wasOptimized] : {std::pair{"whole.gif", false},
-                                             {"photo.gif", false},
-                                             {"mixed.gif", true},
-                                             {"o1.gif", true},
-                                             {"o3.gif", true}}) {
+    const char* const names[] = {"whole.gif", "photo.gif", "mixed.gif", "o1.gif", "o3.gif"};
+    for (const char* name : names) {
         const QString original = Path(QString::fromLatin1(name));
         const QString optimized = Path(QStringLiteral("optimized-") + name);
         Loaded ours = Load(ReadBytes(original));
@@ -348,7 +342,8 @@ TEST_F(GIFProducers, OptimisedAnimationsShowWhatTheOriginalsShowed)
         WriteBytes(optimized, Saved(*ours.image));
         EXPECT_EQ(CoalescedByImageMagick(optimized), CoalescedByImageMagick(original)) << name;
         ExpectGifsicleDecodesCleanly(optimized);
-        if (!wasOptimized) {
+        // ImageMagick's frames are whole; gifsicle's are cut to what they change already.
+        if (name == names[0] || name == names[1]) {
             EXPECT_LT(ReadBytes(optimized).size(), ReadBytes(original).size()) << name;
         }
     }

@@ -80,8 +80,6 @@ inline std::vector<Shown> Timeline(const TGIFImage& image)
     return Timeline(Coalesce(image.GetWidth(), image.GetHeight(), ReferenceFrames(image)), delays);
 }
 
-} // namespace giftest
-namespace giftest {
 // Steps that differ print their delay and screen, a row a line.
 inline void PrintTo(const Shown& shown, std::ostream* out)
 {
