@@ -331,6 +331,8 @@ TEST_F(GIFProducers, OptimisedAnimationsShowWhatTheOriginalsShowed)
                      "--position 0,0 q.gif -o mixed.gif");
     MakeWithGifsicle("-O1 whole.gif -o o1.gif");
     MakeWithGifsicle("-O3 mixed.gif -o o3.gif");
+    EXPECT_EQ(CoalescedByImageMagick(Path("o1.gif")), CoalescedByImageMagick(Path("whole.gif")))
+        << "gifsicle -O1 shows what its input showed";
     const char* const names[] = {"whole.gif", "photo.gif", "mixed.gif", "o1.gif", "o3.gif"};
     for (const char* name : names) {
         const QString original = Path(QString::fromLatin1(name));
