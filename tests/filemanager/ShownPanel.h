@@ -13,8 +13,10 @@
 #include <QImage>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <stdexcept>
 #include <string>
+#include <tuple>
 
 class ShownPanelTest : public ::testing::Test {
 protected:
@@ -29,33 +31,24 @@ protected:
         return *panel;
     }
     QImage Frame() { return testsupport::grabView(*panel->OpenGLPanel1); }
-    // The camera straight above the grid point (x, 0, z): the grid's -z points up the view.
-    void LookDown(double x, double z, double distance)
+    void Place(double rotx, double tranx, double trany, double tranz)
     {
-        panel->rotx = 180;
-        panel->roty = 0;
-        panel->tranx = -x;
-        panel->trany = z;
-        panel->tranz = -distance;
+        std::tie(panel->rotx, panel->roty, panel->tranx, panel->trany, panel->tranz) =
+            std::tuple(rotx, 0.0, tranx, trany, tranz);
     }
+    // The camera straight above the grid point (x, 0, z): the grid's -z points up the view.
+    void LookDown(double x, double z, double distance) { Place(180, -x, z, -distance); }
     // The tree shown and faced, its marked node at (-4, -2, 0) beside the grid's first cell.
     void FaceTheTree()
     {
         panel->dirtreevisible = true;
-        panel->rotx = 90;
-        panel->roty = 0;
-        panel->tranx = 4;
-        panel->trany = 0;
-        panel->tranz = -10;
+        Place(90, 4, 0, -10);
     }
     // Where a point of the grid (or of the tree) lands in a frame's image.
     QPoint At(double x, double y, double z, bool treeView = false)
     {
         EXPECT_TRUE(panel->OpenGLPanel1->MakeOpenGLPanelCurrent());
-        if (treeView)
-            panel->ApplyTreeViewTransform();
-        else
-            panel->ApplyFileViewTransform();
+        treeView ? panel->ApplyTreeViewTransform() : panel->ApplyFileViewTransform();
         const QPointF window = testsupport::projectToWindow(x, y, z);
         panel->OpenGLPanel1->MakeOpenGLPanelNotCurrent();
         return testsupport::toImagePosition(window, panel->OpenGLPanel1->height());
@@ -63,17 +56,14 @@ protected:
 
     int IndexOf(const std::string& name) const
     {
-        for (std::size_t i = 0; i < panel->dir.entries.size(); ++i)
-            if (panel->dir.entries[i]->name == name)
-                return int(i);
-        return -1;
+        const auto& entries = panel->dir.entries;
+        const auto found = std::find_if(entries.begin(), entries.end(), [&](const auto& e) { return e->name == name; });
+        return found == entries.end() ? -1 : int(found - entries.begin());
     }
     ff& Entry(const std::string& name)
     {
         const int index = IndexOf(name);
-        if (index < 0)
-            throw std::runtime_error("no entry " + name);
-        return *panel->dir.entries[std::size_t(index)];
+        return index < 0 ? throw std::runtime_error("no entry " + name) : *panel->dir.entries[std::size_t(index)];
     }
 
     testfs::KeepCurrentDir keep;

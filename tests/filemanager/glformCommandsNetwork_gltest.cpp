@@ -4,14 +4,15 @@
 #include <QComboBox>
 
 #include <fstream>
+#include <optional>
 
 namespace {
 
 const bool glReady = testsupport::useProgramOpenGLSetup();
 
-// A gio that mounts "smb://server/NAME" as the directory mounts/NAME, recorded in a mount
-// table the panels read, unmounts by that directory, and refuses anything else with its
-// own text.
+// Panels on a and b, and a gio found first on the PATH that mounts "smb://server/NAME" as
+// the directory mounts/NAME, recorded in a mount table the panels read, unmounts by that
+// directory, and refuses anything else with its own text.
 class NetworkLocations : public PanelCommands {
 protected:
     void SetUp() override
@@ -28,65 +29,57 @@ protected:
                 mounts.push_back({line, "fuse.gvfsd-fuse"});
             return mounts;
         };
+        path.emplace(tree.Path("bin") + ":/usr/bin:/bin");
+        Open(tree.Dir("a"), tree.Dir("b"));
     }
-    // The next location dialog gets the text, or picks the offered item, and ends with OK.
-    void AnswerLocation(const std::string& typed, Texts* offered = nullptr)
+    // The next location dialog, its items kept in offered, gets the text or picks the first item and ends with OK.
+    void Answer(const std::string& typed)
     {
-        boxes.answerModal(QDialog::Accepted, [typed, offered](QDialog& dialog) {
+        boxes.answerModal(QDialog::Accepted, [this, typed](QDialog& dialog) {
             auto* box = dialog.findChild<QComboBox*>("LocationBox");
-            for (int i = 0; offered && i < box->count(); ++i)
-                offered->push_back(box->itemText(i).toStdString());
-            if (typed.empty())
-                box->setCurrentIndex(0);
-            else
-                box->setEditText(QString::fromStdString(typed));
+            offered.clear();
+            for (int i = 0; i < box->count(); ++i)
+                offered.push_back(box->itemText(i).toStdString());
+            typed.empty() ? box->setCurrentIndex(0) : box->setEditText(QString::fromStdString(typed));
         });
     }
-    static std::string DriveShown(const Tglfr& panel) { return panel.drvComboBox->currentText().toStdString(); }
+    void Connect(const std::string& typed) { Answer(typed); left->mapnetworkdrive1Click(); }
 
     std::string table;
+    Texts offered;
+    std::optional<ScopedPath> path;
 };
 
 TEST_F(NetworkLocations, AConnectedLocationIsTheNewDriveAndItsDisconnectionSendsPanelsHome)
 {
-    const ScopedPath path(tree.Path("bin") + ":/usr/bin:/bin");
-    Open(tree.Dir("a"), tree.Dir("b"));
-    AnswerLocation("smb://server/share");
-    left->mapnetworkdrive1Click();
+    Connect("smb://server/share");
     const std::string share = tree.Path("mounts/share");
     EXPECT_TRUE(boxes.texts().empty());
     EXPECT_EQ(left->DirPath(), share);
-    EXPECT_EQ(DriveShown(*left), "share");
+    EXPECT_EQ(left->drvComboBox->currentText().toStdString(), "share");
     EXPECT_EQ(right->drives.Items().back().root, share) << "both drive lists follow";
     EXPECT_EQ(right->DirPath(), tree.Path("b"));
 
     right->GoToDirectory(share);
-    Texts offered;
-    AnswerLocation({}, &offered);
+    Answer({});
     left->unmapnetworkdrive1Click();
     EXPECT_EQ(offered, Texts{share});
     EXPECT_EQ(left->DirPath(), platform::HomeDirectory());
     EXPECT_EQ(right->DirPath(), platform::HomeDirectory());
     EXPECT_EQ(left->drives.Items().size(), 1u);
-    EXPECT_EQ(DriveShown(*right), "/");
+    EXPECT_EQ(right->drvComboBox->currentText().toStdString(), "/");
 }
 
 TEST_F(NetworkLocations, AFailureShowsGiosOwnTextAndNothingMovesWithoutANewDrive)
 {
-    const ScopedPath path(tree.Path("bin") + ":/usr/bin:/bin");
-    Open(tree.Dir("a"), tree.Dir("b"));
-    AnswerLocation("ftp://nowhere");
-    left->mapnetworkdrive1Click();
+    Connect("ftp://nowhere");
     EXPECT_EQ(boxes.texts(), Texts{"gio: ftp://nowhere: Location is not mountable"});
-    EXPECT_EQ(boxes.captions(), Texts{"Error"});
     EXPECT_EQ(left->DirPath(), tree.Path("a"));
 
     boxes.clear();
-    AnswerLocation("smb://server/twice");
-    left->mapnetworkdrive1Click();
+    Connect("smb://server/twice");
     left->GoToDirectory(tree.Path("a"));
-    AnswerLocation("smb://server/twice"); // mounted already: the same drive list
-    left->mapnetworkdrive1Click();
+    Connect("smb://server/twice"); // mounted already: the same drive list
     EXPECT_EQ(boxes.texts(), Texts{"no new drive found"});
     EXPECT_EQ(left->DirPath(), tree.Path("a"));
 
@@ -98,8 +91,7 @@ TEST_F(NetworkLocations, AFailureShowsGiosOwnTextAndNothingMovesWithoutANewDrive
 
 TEST_F(NetworkLocations, WithoutGioTheUserIsToldSo)
 {
-    const ScopedPath path(tree.Dir("nothing"));
-    Open(tree.Dir("a"), tree.Dir("b"));
+    path.emplace(tree.Dir("nothing"));
     left->mapnetworkdrive1Click();
     left->unmapnetworkdrive1Click();
     ASSERT_EQ(boxes.texts().size(), 2u);
