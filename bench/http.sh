@@ -62,8 +62,8 @@ for ((run = 0; run < runs; run++)); do
   lower "$t" "$best_curl" && best_curl=$t
 done
 rm -f "$work/ours.bin" "$work/curl.bin"
-keep=$("$build/bench/http" requests "$small" "$requests" 1.1)
-close=$("$build/bench/http" requests "$small" "$requests" 1.0)
+keep=$(taskset -c 1-7 "$build/bench/http" requests "$small" "$requests" 1.1)
+close=$(taskset -c 1-7 "$build/bench/http" requests "$small" "$requests" 1.0)
 
 awk -v n="$bytes" -v f="$best_file" -v m="$best_memory" -v c="$best_curl" -v runs="$runs" -v k="$keep" \
     -v s="$close" -v r="$requests" 'BEGIN {

@@ -34,32 +34,34 @@ bool ParentLeadsNowhere(int dirFd)
     return fstat(dirFd, &self) == 0 && fstatat(dirFd, "..", &parent, 0) == 0 && IsSameFile(self, parent);
 }
 
-// When the file was made, if its file system keeps that.
-std::int64_t BirthTime(int dirFd, const char* name, std::int64_t otherwise)
+// One status call per name: the birth time comes with the rest when it is asked for.
+bool Status(int dirFd, const char* name, int flags, bool birthTime, struct statx& status)
 {
-    struct statx status {};
-    if (statx(dirFd, name, 0, STATX_BTIME, &status) == 0 && (status.stx_mask & STATX_BTIME) && status.stx_btime.tv_sec != 0)
-        return status.stx_btime.tv_sec;
-    return otherwise;
+    const unsigned mask = STATX_TYPE | STATX_MODE | STATX_SIZE | STATX_MTIME | (birthTime ? STATX_BTIME : 0u);
+    return statx(dirFd, name, flags, mask, &status) == 0;
 }
 
 FoundFile Describe(int dirFd, const char* name, bool birthTime)
 {
     FoundFile found;
     found.name = name;
-    struct stat status {};
-    if (fstatat(dirFd, name, &status, AT_SYMLINK_NOFOLLOW) != 0)
+    struct statx status {};
+    if (!Status(dirFd, name, AT_SYMLINK_NOFOLLOW, birthTime, status))
         return found; // vanished while we looked: an empty file, as good as any
-    if (S_ISLNK(status.st_mode)) {
+    if (S_ISLNK(status.stx_mode)) {
         found.isSymlink = true;
-        struct stat target {};
-        if (fstatat(dirFd, name, &target, 0) == 0)
+        struct statx target {};
+        if (Status(dirFd, name, 0, birthTime, target))
             status = target;
     }
-    found.size = S_ISREG(status.st_mode) ? std::int64_t(status.st_size) : 0;
-    found.attributes = AttributesOf(status, found.name);
-    found.mtime = status.st_mtim.tv_sec;
-    found.btime = birthTime ? BirthTime(dirFd, name, found.mtime) : 0;
+    struct stat kind {};
+    kind.st_mode = status.stx_mode;
+    found.size = S_ISREG(status.stx_mode) ? std::int64_t(status.stx_size) : 0;
+    found.attributes = AttributesOf(kind, found.name);
+    found.mtime = status.stx_mtime.tv_sec;
+    // When the file was made, if its file system keeps that.
+    const bool born = (status.stx_mask & STATX_BTIME) && status.stx_btime.tv_sec != 0;
+    found.btime = !birthTime ? 0 : born ? status.stx_btime.tv_sec : found.mtime;
     return found;
 }
 
@@ -76,6 +78,8 @@ FoundFile DescribeKind(int dirFd, const dirent& entry)
     default: return Describe(dirFd, entry.d_name, false);
     }
     found.name = entry.d_name;
+    if (IsHiddenName(found.name))
+        found.attributes |= attrHidden;
     return found;
 }
 } // namespace

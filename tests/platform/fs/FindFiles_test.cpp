@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <fcntl.h>
+#include <sys/stat.h>
 
 using namespace platform;
 
@@ -59,6 +61,17 @@ TEST(ListDir, MapsKindsToAttributesAndFollowsLinks)
     EXPECT_EQ(Named(found, "tofile").size, 5);
     EXPECT_EQ(Named(found, "dangling").size, 0);
     EXPECT_EQ(Named(found, "dangling").attributes & attrDirectory, 0u);
+    EXPECT_EQ(Named(found, "plain.txt").btime, 0) << "only when asked for";
+
+    // The birth time where the file system keeps one (through a link too), else the mtime.
+    struct statx born {};
+    ASSERT_EQ(statx(AT_FDCWD, tree.Path("d/plain.txt").c_str(), 0, STATX_BTIME, &born), 0);
+    const std::int64_t expected = (born.stx_mask & STATX_BTIME) ? born.stx_btime.tv_sec : 1700000000;
+    const auto withBirth = ListDir(tree.Path("d"), "*.*", {.birthTime = true});
+    EXPECT_EQ(Named(withBirth, "plain.txt").btime, expected);
+    EXPECT_EQ(Named(withBirth, "tofile").btime, expected);
+    EXPECT_EQ(Named(withBirth, "tofile").mtime, 1700000000);
+    EXPECT_EQ(Named(withBirth, "locked").attributes, attrReadOnly);
 }
 
 TEST(ListDir, TheKindAloneIsEnoughForATreeWalk)
@@ -70,9 +83,13 @@ TEST(ListDir, TheKindAloneIsEnoughForATreeWalk)
     tree.Link("sub", "d/todir");
     tree.Link("pipe", "d/topipe");
     tree.Link("nowhere", "d/dangling");
+    tree.File("d/.profile", "x");
+    tree.Dir("d/.cache");
     const auto found = ListDir(tree.Path("d"), "*.*", {.kindOnly = true});
-    EXPECT_EQ(Names(found),
-              (std::vector<std::string>{"..", "dangling", "pipe", "plain.txt", "sub", "todir", "topipe"}));
+    EXPECT_EQ(Names(found), (std::vector<std::string>{"..", ".cache", ".profile", "dangling", "pipe", "plain.txt",
+                                                      "sub", "todir", "topipe"}));
+    EXPECT_EQ(Named(found, ".profile").attributes, attrHidden);
+    EXPECT_EQ(Named(found, ".cache").attributes, attrHidden | attrDirectory);
     EXPECT_EQ(Named(found, "plain.txt").attributes, 0u);
     EXPECT_EQ(Named(found, "pipe").attributes, attrSystem);
     EXPECT_EQ(Named(found, "sub").attributes, attrDirectory);
