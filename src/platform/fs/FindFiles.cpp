@@ -65,6 +65,42 @@ FoundFile Describe(int dirFd, const char* name, bool birthTime)
     return found;
 }
 
+// Sorts by the names' bytes, moving small records rather than entries: the 8 bytes that
+// follow the prefix every name shares, read as one number, and the entry's place. Only
+// records whose numbers are equal compare whole names. A merge sort, since a directory
+// often gives its names in long runs of the order they were made in.
+void SortByName(std::vector<FoundFile>& found)
+{
+    if (found.size() < 2)
+        return;
+    const std::string& first = found.front().name;
+    std::size_t common = first.size();
+    for (const FoundFile& entry : found) {
+        const auto shared = first.begin() + static_cast<std::ptrdiff_t>(std::min(common, entry.name.size()));
+        common = static_cast<std::size_t>(std::mismatch(first.begin(), shared, entry.name.begin()).first - first.begin());
+    }
+    struct Key {
+        std::uint64_t bytes;
+        std::size_t index;
+    };
+    std::vector<Key> keys(found.size());
+    for (std::size_t i = 0; i < found.size(); ++i) {
+        const std::string& name = found[i].name;
+        std::uint64_t bytes = 0;
+        for (std::size_t at = common; at < common + 8; ++at)
+            bytes = bytes << 8 | (at < name.size() ? static_cast<unsigned char>(name[at]) : 0u);
+        keys[i] = {bytes, i};
+    }
+    std::stable_sort(keys.begin(), keys.end(), [&found](const Key& a, const Key& b) {
+        return a.bytes != b.bytes ? a.bytes < b.bytes : found[a.index].name < found[b.index].name;
+    });
+    std::vector<FoundFile> sorted;
+    sorted.reserve(found.size());
+    for (const Key& key : keys)
+        sorted.push_back(std::move(found[key.index]));
+    found = std::move(sorted);
+}
+
 FoundFile DescribeKind(int dirFd, const dirent& entry)
 {
     FoundFile found;
@@ -106,7 +142,7 @@ std::vector<FoundFile> ListDir(const std::string& dir, const std::string& patter
         found.push_back(options.kindOnly ? DescribeKind(dirFd, *entry)
                                          : Describe(dirFd, entry->d_name, options.birthTime));
     }
-    std::sort(found.begin(), found.end(), [](const FoundFile& a, const FoundFile& b) { return a.name < b.name; });
+    SortByName(found);
     return found;
 }
 

@@ -114,6 +114,28 @@ TEST(ListDir, FiltersByPatternAndNeverReachesAnotherDirectory)
     EXPECT_TRUE(ListDir(tree.Path("d"), "nothing*").empty());
 }
 
+TEST(ListDir, NamesComeSortedByTheirBytesWhateverOrderTheyWereMadeIn)
+{
+    testfs::TempTree tree;
+    std::vector<std::string> names{"a", "ab", "abcdefghij", "abcdefghijk", "abcdefghi", "b\xff", "b\x80x", "B"};
+    for (int i = 0; i < 300; ++i)
+        names.push_back("shared-long-prefix-" + std::to_string((i * 7919) % 1000));
+    for (const std::string& name : names)
+        tree.File("d/" + name, "");
+    std::sort(names.begin(), names.end());
+    names.insert(names.begin(), "..");
+    EXPECT_EQ(Names(ListDir(tree.Path("d"), "*.*")), names);
+
+    testfs::TempTree alike;
+    std::vector<std::string> prefixed;
+    for (int i = 300; i > 0; --i)
+        prefixed.push_back("run" + std::to_string(i) + (i % 3 ? ".txt" : ""));
+    for (const std::string& name : prefixed)
+        alike.File("d/" + name, "");
+    std::sort(prefixed.begin(), prefixed.end());
+    EXPECT_EQ(Names(ListDir(alike.Path("d"), "run*")), prefixed) << "names that share a prefix, \"..\" left out";
+}
+
 TEST(ListDir, AMissingDirectoryIsAnErrorNamingIt)
 {
     testfs::TempTree tree;
