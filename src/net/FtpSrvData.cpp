@@ -346,7 +346,7 @@ void TFtpServer::CommandABOR(TFtpCtrlSocket* Client, TFtpString&, TFtpString&, T
     if (Client->DataSocket.State() == wsConnected) {
         Client->TransferMessage = "ABORT requested by client";
         Client->AbortingTransfer = true;
-        Client->abortRequested_ = true;
+        Client->abortConnectionClosed_ = true;
         Client->DataSocket.Close();
     }
     Answer = "225 ABOR command successful.";
