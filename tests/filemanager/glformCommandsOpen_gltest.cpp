@@ -150,6 +150,22 @@ TEST_F(PanelCommands, ReadOnlyIsSetAndClearedAndEachFailureNamed)
     left->setattributes1Click();
     EXPECT_EQ(boxes.texts(), Texts{"setting attributes is not successful, file: h"});
     EXPECT_EQ(ModeOf(tree.Path("a/g")) & 0222, 0u) << "the others still change";
+
+    // A link's own mode cannot change: it is named and skipped, and its target, outside the
+    // panel's directory, is never touched.
+    tree.File("outside/target");
+    tree.Chmod("outside/target", 0644);
+    tree.Link(tree.Path("outside/target"), "a/link");
+    tree.File("a/k");
+    left->ChangeToListingDir();
+    left->RefreshListing(true);
+    Mark(*left, {"link", "k"});
+    boxes.clear();
+    AnswerReadOnly(boxes, true);
+    left->setattributes1Click();
+    EXPECT_EQ(boxes.texts(), Texts{"setting attributes is not successful, file: link"});
+    EXPECT_EQ(ModeOf(tree.Path("outside/target")) & 0777, 0644u);
+    EXPECT_EQ(ModeOf(tree.Path("a/k")) & 0222, 0u);
 }
 
 // Runs the find dialog's search for the pattern and chooses the result with that path.
