@@ -13,9 +13,9 @@ namespace {
 
 constexpr int kTableSize = 4096;
 
-// The state of one decode. Strings are written straight into the output, last pixel
-// first, by walking their prefix chain: every code's length is known, and every prefix
-// is an older code, so the walk is bounded and cannot cycle.
+// The state of one decode. A string the table holds is written once into the output, as
+// the previous code's string and the first pixel after it, and never changed: every later
+// use of its code copies it from there. A frame has fewer than 2^32 pixels.
 class LZWDecoder {
 public:
     LZWDecoder(platform::Stream& stream, const TGIFDecoderWarning& warning) : stream_(stream), warning_(warning) {}
@@ -52,11 +52,22 @@ private:
     std::uint64_t bitBuffer_ = 0;
     unsigned bitCount_ = 0;
 
-    std::uint16_t prefix_[kTableSize];
+    std::uint32_t offset_[kTableSize]; // where the output holds the code's string
     std::uint16_t length_[kTableSize];
-    std::uint8_t suffix_[kTableSize];
-    std::uint8_t first_[kTableSize];
 };
+
+// `count` bytes from `from` to `to`, which lies after them; bytes up to `to` + 16 may be
+// overwritten when `room` allows.
+inline void CopyString(std::uint8_t* to, const std::uint8_t* from, std::size_t count, std::size_t room)
+{
+    if (count <= 16 && room >= 16 && static_cast<std::size_t>(to - from) >= count) {
+        std::uint8_t block[16];
+        std::memcpy(block, from, 16);
+        std::memcpy(to, block, 16);
+        return;
+    }
+    std::memmove(to, from, count);
+}
 
 bool LZWDecoder::nextBlock()
 {
@@ -116,15 +127,13 @@ void LZWDecoder::decode(std::uint8_t* out, std::size_t total)
 
     const int clearCode = 1 << minCodeSize;
     const int endCode = clearCode + 1;
-    for (int i = 0; i < clearCode; ++i) {
-        prefix_[i] = 0;
+    for (int i = 0; i < clearCode; ++i)
         length_[i] = 1;
-        suffix_[i] = first_[i] = static_cast<std::uint8_t>(i);
-    }
     unsigned codeSize = static_cast<unsigned>(minCodeSize) + 1;
     int nextFree = clearCode + 2;
     int codeLimit = 2 * clearCode;
     int oldCode = -1; // no string yet since the last clear
+    std::size_t oldPos = 0; // where the previous code's string begins
 
     std::size_t pos = 0;
     while (pos < total) {
@@ -140,50 +149,47 @@ void LZWDecoder::decode(std::uint8_t* out, std::size_t total)
         }
         if (code == endCode)
             break;
-        if (oldCode < 0) {
-            if (code > endCode) {
+        if (oldCode >= 0) {
+            if (code > nextFree) {
+                // A reference to a string that does not exist yet: the data is damaged.
                 warn(gifstrings::sInvalidData);
                 break;
             }
-            out[pos++] = static_cast<std::uint8_t>(code);
-            oldCode = code;
-            continue;
-        }
-        if (code > nextFree) {
-            // A reference to a string that does not exist yet: the data is damaged.
+            // The previous string plus this code's first pixel, which lands right after it;
+            // for a code not yet in the table (it is the one being added) that pixel is the
+            // previous string's own first one.
+            if (nextFree < kTableSize) {
+                offset_[nextFree] = static_cast<std::uint32_t>(oldPos);
+                length_[nextFree] = static_cast<std::uint16_t>(length_[oldCode] + 1);
+                if (++nextFree >= codeLimit && codeLimit < kTableSize) {
+                    codeLimit *= 2;
+                    ++codeSize;
+                }
+            }
+        } else if (code > endCode) {
             warn(gifstrings::sInvalidData);
             break;
         }
-        if (nextFree < kTableSize) {
-            // For a code not yet in the table (it is the one being added) the new string
-            // is the previous one plus its own first pixel.
-            prefix_[nextFree] = static_cast<std::uint16_t>(oldCode);
-            suffix_[nextFree] = code < nextFree ? first_[code] : first_[oldCode];
-            first_[nextFree] = first_[oldCode];
-            length_[nextFree] = static_cast<std::uint16_t>(length_[oldCode] + 1);
-            if (++nextFree >= codeLimit && codeLimit < kTableSize) {
-                codeLimit *= 2;
-                ++codeSize;
-            }
-        }
         oldCode = code;
-
-        const std::size_t length = length_[code];
-        int c = code;
-        std::size_t end = pos + length;
-        if (end > total) {
-            // The string runs past the frame: only its beginning is kept.
-            for (std::size_t drop = end - total; drop > 0; --drop)
-                c = prefix_[c];
-            end = total;
+        oldPos = pos;
+        if (code < clearCode) {
+            out[pos++] = static_cast<std::uint8_t>(code);
+            continue;
         }
-        std::uint8_t* p = out + end - 1;
-        while (p > out + pos) {
-            *p-- = suffix_[c];
-            c = prefix_[c];
+        // A string that runs past the frame keeps only its beginning.
+        const std::size_t room = total - pos;
+        const std::size_t length = std::min<std::size_t>(length_[code], room);
+        const std::uint8_t* from = out + offset_[code];
+        if (std::size_t{offset_[code]} + length_[code] > pos) {
+            // The string just added ends with the pixel it is about to write: its first.
+            const std::size_t head = std::min<std::size_t>(length, length_[code] - 1u);
+            CopyString(out + pos, from, head, room);
+            if (head < length)
+                out[pos + head] = *from;
+        } else {
+            CopyString(out + pos, from, length, room);
         }
-        *p = suffix_[c];
-        pos = end;
+        pos += length;
     }
     skipToTerminator();
 }
