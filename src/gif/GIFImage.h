@@ -138,8 +138,8 @@ public:
     // Draws the picture into `rect`, with transparency (goTransparent) and tiled (goTile): a
     // still picture its first frame, an animated one (goAnimate) its newest composite, played
     // by a painter whose frames repaint `sink`. The first call for a sink and place waits for
-    // the first frame, serving only the painters' hand-offs. A Draw from within a Draw does
-    // nothing.
+    // the first frame, serving only the painters' hand-offs. A Draw from within a Draw, or
+    // into an empty rectangle, does nothing.
     void Draw(QPainter& canvas, const QRect& rect, TGIFPaintSink* sink = nullptr);
     // Stops the animation Draw started and waits for its end (not from within a hand-off).
     void StopDraw();
