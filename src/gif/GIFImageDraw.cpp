@@ -118,8 +118,14 @@ void TGIFImage::SaveToClipboardFormat(QMimeData& data)
 
 void TGIFImage::LoadFromClipboardFormat(const QMimeData& data)
 {
-    if (!data.hasFormat(kGifMimeType))
-        RaiseGIFError(gifstrings::sUnsupportedClipboard);
+    if (!data.hasFormat(kGifMimeType)) {
+        if (!data.hasImage())
+            RaiseGIFError(gifstrings::sUnsupportedClipboard);
+        const QImage image = qvariant_cast<QImage>(data.imageData());
+        Clear();
+        AddConverted(image);
+        return;
+    }
     const QByteArray bytes = data.data(kGifMimeType);
     auto stream = platform::MemoryStream::borrowing(
         {reinterpret_cast<const std::uint8_t*>(bytes.constData()), static_cast<std::size_t>(bytes.size())});
