@@ -142,9 +142,9 @@ public:
     // picture has no size.
     QRect ScaleRect(const QRect& rect) const;
     // The frame at its offset on `canvas`, a premultiplied ARGB bitmap of the logical
-    // screen, with its transparency when `transparent`; whatever lies beyond is cut.
-    // `scratch` holds the frame's colours on the way, and is reused from call to call.
-    void DrawInto(platform::Bitmap& canvas, bool transparent, platform::Bitmap& scratch);
+    // screen, with its transparency when `transparent`; whatever lies beyond is cut. Colours
+    // come straight from the indices (from the drawn bitmap only when the picture dithers).
+    void DrawInto(platform::Bitmap& canvas, bool transparent);
 
     // Separator, left, top, width, height, flags: the 10 bytes as in the file.
     std::array<std::uint8_t, 10> Descriptor{};
