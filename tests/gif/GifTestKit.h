@@ -15,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <map>
@@ -23,6 +24,12 @@
 #include <string>
 #include <utility>
 #include <vector>
+
+// A frame's pixels against plain bytes (found by argument lookup through their allocator).
+inline bool operator==(const TGIFPixels& pixels, const std::vector<std::uint8_t>& bytes)
+{
+    return std::equal(pixels.begin(), pixels.end(), bytes.begin(), bytes.end());
+}
 
 namespace giftest {
 
