@@ -7,7 +7,8 @@
 #   scan-2480x3508.gif        a 1-bit page of text at 300 dpi, with scanner specks
 #   recording-1080p-100.gif   100 whole 1920x1080 frames of that desktop with a window dragged
 #                             across it, each disposed of to "previous" (about 3 MB)
-# Prints the directory.
+# Prints the directory. Run by gif-setup.sh (bash bench/gif-data.sh by hand): not executable, so
+# bench/all.sh does not take it for a benchmark.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 . "$top/scripts/bench-result.sh"
