@@ -4,6 +4,7 @@
 #include "gif/GIFStrings.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -25,15 +26,6 @@ public:
 private:
     bool nextBlock();
     bool refill(unsigned bits);
-    int readCode(unsigned bits)
-    {
-        if (bitCount_ < bits && !refill(bits))
-            return -1;
-        const int code = static_cast<int>(bitBuffer_ & ((1u << bits) - 1));
-        bitBuffer_ >>= bits;
-        bitCount_ -= bits;
-        return code;
-    }
     void skipToTerminator();
     void warn(std::string_view message) const
     {
@@ -55,19 +47,6 @@ private:
     std::uint32_t offset_[kTableSize]; // where the output holds the code's string
     std::uint16_t length_[kTableSize];
 };
-
-// `count` bytes from `from` to `to`, which lies after them; bytes up to `to` + 16 may be
-// overwritten when `room` allows.
-inline void CopyString(std::uint8_t* to, const std::uint8_t* from, std::size_t count, std::size_t room)
-{
-    if (count <= 16 && room >= 16 && static_cast<std::size_t>(to - from) >= count) {
-        std::uint8_t block[16];
-        std::memcpy(block, from, 16);
-        std::memcpy(to, block, 16);
-        return;
-    }
-    std::memmove(to, from, count);
-}
 
 bool LZWDecoder::nextBlock()
 {
@@ -94,6 +73,15 @@ bool LZWDecoder::nextBlock()
 bool LZWDecoder::refill(unsigned bits)
 {
     for (;;) {
+        if (std::endian::native == std::endian::little && blockPos_ + 8 <= blockLength_) {
+            // As many whole bytes as the buffer takes, in one load.
+            std::uint64_t word;
+            std::memcpy(&word, block_ + blockPos_, 8);
+            const unsigned take = (63 - bitCount_) / 8;
+            bitBuffer_ |= (word & ((std::uint64_t{1} << (8 * take)) - 1)) << bitCount_;
+            blockPos_ += take;
+            bitCount_ += 8 * take;
+        }
         while (bitCount_ <= 56 && blockPos_ < blockLength_) {
             bitBuffer_ |= std::uint64_t{block_[blockPos_++]} << bitCount_;
             bitCount_ += 8;
@@ -127,19 +115,20 @@ void LZWDecoder::decode(std::uint8_t* out, std::size_t total)
 
     const int clearCode = 1 << minCodeSize;
     const int endCode = clearCode + 1;
-    for (int i = 0; i < clearCode; ++i)
-        length_[i] = 1;
     unsigned codeSize = static_cast<unsigned>(minCodeSize) + 1;
     int nextFree = clearCode + 2;
     int codeLimit = 2 * clearCode;
     int oldCode = -1; // no string yet since the last clear
     std::size_t oldPos = 0; // where the previous code's string begins
+    unsigned oldLength = 0;
 
     std::size_t pos = 0;
     while (pos < total) {
-        const int code = readCode(codeSize);
-        if (code < 0)
+        if (bitCount_ < codeSize && !refill(codeSize))
             break;
+        const int code = static_cast<int>(bitBuffer_ & static_cast<unsigned>(codeLimit - 1));
+        bitBuffer_ >>= codeSize;
+        bitCount_ -= codeSize;
         if (code == clearCode) {
             codeSize = static_cast<unsigned>(minCodeSize) + 1;
             nextFree = clearCode + 2;
@@ -149,18 +138,20 @@ void LZWDecoder::decode(std::uint8_t* out, std::size_t total)
         }
         if (code == endCode)
             break;
+        // A code not yet in the table is the one being added: the previous string plus its
+        // own first pixel, which overlaps where it is written.
+        bool adding = false;
         if (oldCode >= 0) {
             if (code > nextFree) {
                 // A reference to a string that does not exist yet: the data is damaged.
                 warn(gifstrings::sInvalidData);
                 break;
             }
-            // The previous string plus this code's first pixel, which lands right after it;
-            // for a code not yet in the table (it is the one being added) that pixel is the
-            // previous string's own first one.
+            adding = code == nextFree;
+            // The previous string plus this code's first pixel, which lands right after it.
             if (nextFree < kTableSize) {
                 offset_[nextFree] = static_cast<std::uint32_t>(oldPos);
-                length_[nextFree] = static_cast<std::uint16_t>(length_[oldCode] + 1);
+                length_[nextFree] = static_cast<std::uint16_t>(oldLength + 1);
                 if (++nextFree >= codeLimit && codeLimit < kTableSize) {
                     codeLimit *= 2;
                     ++codeSize;
@@ -174,21 +165,28 @@ void LZWDecoder::decode(std::uint8_t* out, std::size_t total)
         oldPos = pos;
         if (code < clearCode) {
             out[pos++] = static_cast<std::uint8_t>(code);
+            oldLength = 1;
+            continue;
+        }
+        oldLength = length_[code];
+        const std::uint8_t* from = out + offset_[code];
+        std::uint8_t* to = out + pos;
+        const std::size_t room = total - pos;
+        if (!adding && oldLength <= 16 && room >= 16) {
+            // Short strings, the most, in one copy of 16 bytes: what lies beyond is written
+            // over by the next code.
+            std::uint8_t block[16];
+            std::memcpy(block, from, 16);
+            std::memcpy(to, block, 16);
+            pos += oldLength;
             continue;
         }
         // A string that runs past the frame keeps only its beginning.
-        const std::size_t room = total - pos;
-        const std::size_t length = std::min<std::size_t>(length_[code], room);
-        const std::uint8_t* from = out + offset_[code];
-        if (std::size_t{offset_[code]} + length_[code] > pos) {
-            // The string just added ends with the pixel it is about to write: its first.
-            const std::size_t head = std::min<std::size_t>(length, length_[code] - 1u);
-            CopyString(out + pos, from, head, room);
-            if (head < length)
-                out[pos + head] = *from;
-        } else {
-            CopyString(out + pos, from, length, room);
-        }
+        const std::size_t length = std::min<std::size_t>(oldLength, room);
+        const std::size_t head = adding ? std::min<std::size_t>(length, oldLength - 1u) : length;
+        std::memcpy(to, from, head);
+        if (head < length)
+            *(to + head) = *from;
         pos += length;
     }
     skipToTerminator();
