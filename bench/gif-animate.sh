@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Frames composed per second: the 200-frame 500x500 recording that bench/gif-data.sh makes,
-# its frames set by gifsicle to dispose "previous" (the worst case: two buffer copies a frame)
-# and "none", played by our painter with every wait removed, against giflib's DGifSlurp plus
-# the plain coalescing, side by side in one run; then our time per full-HD frame.
+# its frames set by gifsicle to dispose "previous" (the worst case: what lies under each frame
+# is saved and put back) and "none", played by our painter with every wait removed, against
+# giflib's DGifSlurp plus the plain coalescing, side by side in one run, both timed in
+# processor time and pinned to one CPU (BENCH_CPU); then our time per full-HD frame.
 #   bench/gif-animate.sh         REPEATS=15 by default, BUILD_DIR=build
 . "$(dirname "$0")/gif-setup.sh"
 bench_build bench_gif-animate bench_gif-animate-giflib
