@@ -64,10 +64,11 @@ struct FoundFile;
 
 enum TListType { ListTypeName, ListTypeUnix, ListTypeFacts };
 
-// The lines of a listing: a Unix "ls -l" line (hour and minute for a date of this year, the
-// year otherwise) and an MLSD facts line, whose times are UTC "YYYYMMDDHHMMSS".
-std::string FormatUnixDirEntry(const platform::FoundFile& Entry, int CurrentYear);
-std::string FormatFactsDirEntry(const platform::FoundFile& Entry);
+// The lines of a listing, appended to Out: a Unix "ls -l" line with its line end (hour and
+// minute for a date of this year, the year otherwise) and an MLSD facts line without one,
+// whose times are UTC "YYYYMMDDHHMMSS".
+void AppendUnixDirEntry(std::string& Out, const platform::FoundFile& Entry, int CurrentYear);
+void AppendFactsDirEntry(std::string& Out, const platform::FoundFile& Entry);
 std::string FileTimeToFactTime(std::int64_t Seconds);
 
 // A command line as the dispatcher reads it: the Telnet escapes taken out, then the keyword
