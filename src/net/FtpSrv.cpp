@@ -339,6 +339,8 @@ void TFtpServer::WndProc(UINT Msg, WPARAM WParam, LPARAM LParam)
             released_.clear();
             return;
         }
+        if (Msg == WM_FTPSRV_SEND_TURNS)
+            return WMFtpSrvSendTurns();
         TFtpCtrlSocket* client = PostedClient(WParam, LParam);
         if (!client)
             return;

@@ -12,6 +12,7 @@
 #include "platform/win/MessageWindow.h"
 
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <string>
@@ -55,6 +56,8 @@ constexpr platform::UINT WM_FTPSRV_CLOSE_DATA = platform::WM_USER + 4;
 constexpr platform::UINT WM_FTPSRV_START_SEND = platform::WM_USER + 5;
 // Frees the clients removed meanwhile; carries nothing.
 constexpr platform::UINT WM_FTPSRV_FREE_CLIENTS = platform::WM_USER + 6;
+// Runs a slice of the transfers' turns; carries nothing.
+constexpr platform::UINT WM_FTPSRV_SEND_TURNS = platform::WM_USER + 7;
 
 constexpr int FtpCommandTableSize = 37;
 
@@ -320,6 +323,17 @@ private:
     void WMFtpSrvAbortTransfer(TFtpCtrlSocket* Client);
     void WMFtpSrvCloseData(TFtpCtrlSocket* Client);
     void WMFtpSrvStartSend(TFtpCtrlSocket* Client);
+    void WMFtpSrvSendTurns();
+
+    enum class TurnEnd { More, Full, Copy };
+    // One turn of a download of the engine's file, sent by the system from the file itself:
+    // More when its share is sent, Full when the socket takes no more now, Copy when the
+    // rest (the end, or a failure) is left to the copying path.
+    TurnEnd SendFileTurn(TFtpCtrlSocket* Client);
+    void SendCopiedChunk(TFtpCtrlSocket* Client, const char* Bytes, std::size_t Count);
+    // The transfer gets a turn in the next slice of turns; a transfer's turns end with it.
+    void QueueSendTurn(TFtpCtrlSocket* Client);
+    void ForgetSendTurns(TFtpCtrlSocket* Client);
 
     enum class DataHandlers { None, Store, Retrieve };
     void SetDataHandlers(TFtpCtrlSocket* Client, DataHandlers Handlers);
@@ -374,4 +388,7 @@ private:
     // One entry per port of the passive range, 1 while in use.
     std::vector<std::uint8_t> pasvPortTable_;
     bool destroying_ = false;
+    // Transfers waiting for a turn, each with the number of its client.
+    std::deque<std::pair<TFtpCtrlSocket*, std::uint32_t>> sendTurns_;
+    bool sendTurnsPosted_ = false;
 };
