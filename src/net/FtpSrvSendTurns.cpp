@@ -16,9 +16,9 @@ namespace {
 // Bytes a copied turn reads and sends.
 constexpr std::size_t copyChunkSize = 256 * 1024;
 // The most a download sends from its file in one turn.
-constexpr std::int64_t fileTurnBytes = 512 * 1024;
+constexpr std::int64_t fileTurnBytes = 256 * 1024;
 // How long turns run before the loop looks at the connections again.
-constexpr auto turnSlice = std::chrono::microseconds(500);
+constexpr auto turnSlice = std::chrono::microseconds(250);
 
 } // namespace
 
@@ -40,7 +40,8 @@ void TFtpServer::ForgetSendTurns(TFtpCtrlSocket* Client)
 
 void TFtpServer::WMFtpSrvSendTurns()
 {
-    sendTurnsPosted_ = false;
+    // Turns queued meanwhile wait for the one message posted at the end: a message each would
+    // run slice after slice with no look at the connections between them.
     const auto end = std::chrono::steady_clock::now() + turnSlice;
     while (!sendTurns_.empty() && std::chrono::steady_clock::now() < end) {
         const auto [client, id] = sendTurns_.front();
@@ -57,8 +58,7 @@ void TFtpServer::WMFtpSrvSendTurns()
             PostAbortTransfer(client, E.what());
         }
     }
-    if (!sendTurns_.empty())
-        sendTurnsPosted_ = platform::PostLowPriorityMessage(window_, WM_FTPSRV_SEND_TURNS, 0, 0);
+    sendTurnsPosted_ = !sendTurns_.empty() && platform::PostLowPriorityMessage(window_, WM_FTPSRV_SEND_TURNS, 0, 0);
 }
 
 TFtpServer::TurnEnd TFtpServer::SendFileTurn(TFtpCtrlSocket* Client)
