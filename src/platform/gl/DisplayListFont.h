@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -39,6 +40,13 @@ struct GLYPHMETRICSFLOAT {
     float gmfCellIncY = 0;
 };
 
+// A glyph's solid as the plain triangles its display list draws, in em units: the front face
+// at z = 0 facing +z, the back face at z = -extrusion facing -z, and the walls between them.
+struct GlyphSolid {
+    std::vector<std::array<float, 3>> vertices; // three per triangle
+    std::vector<std::array<float, 3>> normals; // one per triangle
+};
+
 inline constexpr int WGL_FONT_LINES = 0;
 inline constexpr int WGL_FONT_POLYGONS = 1;
 
@@ -50,6 +58,7 @@ struct OpenGLFont3D {
     std::uint32_t base = 0;
     float extrusion = 0;
     std::vector<GLYPHMETRICSFLOAT> metrics;
+    std::vector<GlyphSolid> solids; // per glyph; empty for outlines drawn as lines
 
     OpenGLFont3D() = default;
     OpenGLFont3D(const OpenGLFont3D&) = delete;
