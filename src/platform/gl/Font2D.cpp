@@ -82,9 +82,11 @@ std::unique_ptr<OpenGLFont2D> Create2DFont(const QFont* font, int first, int cou
         const long long code = static_cast<long long>(first) + i;
         const GlyphBitmap glyph = IsUnicodeScalar(code) ? renderGlyph(plain, metrics, static_cast<char32_t>(code))
                                                  : GlyphBitmap{};
+        // Mesa drops the advance of a listed bitmap without a pointer, spaces included.
+        static const GLubyte noPixels = 0;
         glNewList(result->base + static_cast<GLuint>(i), GL_COMPILE);
         glBitmap(glyph.width, glyph.height, glyph.xorig, glyph.yorig, glyph.advance, 0,
-                 glyph.bits.empty() ? nullptr : glyph.bits.data());
+                 glyph.bits.empty() ? &noPixels : glyph.bits.data());
         glEndList();
     }
     glPopClientAttrib();

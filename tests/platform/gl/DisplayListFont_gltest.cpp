@@ -81,13 +81,21 @@ TEST_F(FontScene, BitmapTextDrawsAtTheRasterPositionAndAdvancesIt)
     for (int i = 0; i < 96; ++i)
         ASSERT_TRUE(glIsList(f->base + i)) << "code " << 32 + i;
 
-    glRasterPos2i(20, 40);
-    platform::Draw2DText(f.get(), "abc");
-    GLfloat raster[4];
-    glGetFloatv(GL_CURRENT_RASTER_POSITION, raster);
     QFont plain = font;
     plain.setStyleStrategy(QFont::NoAntialias);
     const QFontMetrics metrics(plain);
+    GLfloat raster[4];
+    glRasterPos2i(20, 40);
+    platform::Draw2DText(f.get(), "a  b");
+    glGetFloatv(GL_CURRENT_RASTER_POSITION, raster);
+    EXPECT_NEAR(raster[0], 20 + metrics.horizontalAdvance("a") + 2 * metrics.horizontalAdvance(" ")
+                               + metrics.horizontalAdvance("b"), 0.01)
+        << "a glyph without pixels advances too";
+    clear();
+
+    glRasterPos2i(20, 40);
+    platform::Draw2DText(f.get(), "abc");
+    glGetFloatv(GL_CURRENT_RASTER_POSITION, raster);
     EXPECT_NEAR(raster[0], 20 + metrics.horizontalAdvance("a") + metrics.horizontalAdvance("b")
                                + metrics.horizontalAdvance("c"), 0.01);
 
