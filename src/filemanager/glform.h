@@ -4,6 +4,9 @@
 #include "filemanager/PanelBlocks.h"
 #include "filemanager/dir.h"
 #include "platform/fs/DriveList.h"
+#include "platform/gl/BitmapTextBatch.h"
+#include "platform/gl/OutlineTextBatch.h"
+#include "platform/gl/ViewVolume.h"
 #include "platform/ui/VirtualKeys.h"
 
 #include <GL/gl.h>
@@ -21,6 +24,7 @@ class QComboBox;
 class QFrame;
 class QLabel;
 class QLineEdit;
+class QLocale;
 class QMenu;
 class QRadioButton;
 class QStatusBar;
@@ -303,20 +307,33 @@ private:
     // The name whose bytes colour an unmarked block: grey "Z" in the panel that is not active.
     const std::string& ColourName(const std::string& name) const;
 
-    // Labels (glformLabels.cpp).
-    void DrawEntryLabels(const ff& entry, bool largest);
-    void DrawLabel(const std::string& text, float x, float y, float z, float scale);
+    // Labels (glformLabels.cpp): a frame's entry and tree labels are gathered, then drawn at once.
+    // Where labels stand: a grid cell, or a tree node's place in the tree's coordinates.
+    struct LabelSpot {
+        double x, y, z;
+        bool tree;
+    };
+    void DrawLabels();
+    void DrawEntryLabels(const ff& entry, int index, bool largest, const platform::ViewVolume& view,
+                         const QLocale& locale);
+    // Whether any label of the cell can reach the picture; false only for cells wholly out of view.
+    bool CellLabelsMayShow(const ff& entry, const LabelSpot& cell, const platform::ViewVolume& view) const;
+    // A label at `point` of the spot, `scale` of the font's point size per em.
+    void DrawLabel(const LabelSpot& spot, const std::string& text, const std::array<float, 3>& colour,
+                   const std::array<float, 3>& point, float scale);
     void DrawBitmapText(const std::string& text, float x, float y, float z);
     void DrawPathLabel();
     float FontPointSize() const;
+    platform::OutlineTextBatch outlineLabels;
+    platform::BitmapTextBatch bitmapLabels;
 
     // The directory tree (glformTree.cpp).
     void DrawTree(GLenum renderMode);
     void DrawTreeNode(const Tdirblock& node, int x, int z, GLenum renderMode);
     void DrawTreeBranches(const Tdirblock& node, GLenum renderMode);
     void DrawTreeLabels(const Tdirblock& node);
-    void PlaceTreeLabel(int x, int z);
-    void DrawTreeNodeLabel(const Tdirblock& node);
+    LabelSpot PlaceTreeLabel(int x, int z);
+    void DrawTreeNodeLabel(const Tdirblock& node, const LabelSpot& place);
     void SetLineColour(bool highlight) const;
 
     std::unique_ptr<Ui::glfr> ui;

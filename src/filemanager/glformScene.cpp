@@ -53,21 +53,7 @@ void Tglfr::DrawScene(GLenum renderMode)
     if (!select) {
         if (dirtreevisible)
             DrawTreeLinkToGrid();
-        if (!labelsSuppressed) {
-            for (int i = 0; i < count; ++i) {
-                const ff& entry = *dir.entries[std::size_t(i)];
-                ApplyFileViewTransform();
-                glTranslated(GridX(i), 0.0, GridZ(i));
-                DrawEntryLabels(entry, entry.size == dir.maxSize);
-            }
-        }
-        if (!dirtreevisible) {
-            DrawPathLabel();
-        } else if (dspnam && tree.treeRoot) {
-            ApplyTreeViewTransform();
-            tree.LayoutTree();
-            DrawTreeLabels(*tree.treeRoot);
-        }
+        DrawLabels();
         if (cursor >= 0)
             DrawBlock(*dir.entries[std::size_t(cursor)], cursorHeight, cursor, renderMode, true);
         if (host.viewFilePlane)

@@ -14,17 +14,34 @@ namespace platform {
 // Text handed to the fonts is UTF-8; each code point selects the glyph of that code.
 // Fonts cover the codes first .. first + count - 1, one display list per code.
 
+// Where a bitmap glyph's list puts its pixels, and where the font's atlas holds them.
+struct GlyphPlace {
+    int width = 0; // pixels; a glyph without pixels only advances
+    int height = 0;
+    float xorig = 0; // the bitmap's origin, from its lower left corner
+    float yorig = 0;
+    float advance = 0;
+    int atlasX = 0; // lower left corner in the atlas
+    int atlasY = 0;
+};
+
 // Bitmap glyphs, drawn at the current raster position.
 struct OpenGLFont2D {
     int first = 0;
     int count = 0;
     std::uint32_t base = 0;
+    std::uint64_t serial = 0; // tells fonts apart, even one made where another was
+    std::vector<GlyphPlace> glyphs;
+    // Every glyph's pixels side by side in one alpha texture, for drawing many texts at once.
+    std::uint32_t atlas = 0;
+    int atlasWidth = 0;
+    int atlasHeight = 0;
 
     OpenGLFont2D() = default;
     OpenGLFont2D(const OpenGLFont2D&) = delete;
     OpenGLFont2D& operator=(const OpenGLFont2D&) = delete;
-    // Deletes the lists in the current context (any context sharing with the one they were
-    // made in); without a current context there is nothing left to delete them from.
+    // Deletes the lists and the atlas in the current context (any context sharing with the one
+    // they were made in); without a current context there is nothing left to delete them from.
     ~OpenGLFont2D();
 };
 
@@ -43,7 +60,8 @@ struct GLYPHMETRICSFLOAT {
 // A glyph's solid as the plain triangles its display list draws, in em units: the front face
 // at z = 0 facing +z, the back face at z = -extrusion facing -z, and the walls between them.
 struct GlyphSolid {
-    std::vector<std::array<float, 3>> vertices; // three per triangle
+    std::vector<std::array<float, 3>> points; // each corner once
+    std::vector<std::array<std::uint32_t, 3>> triangles; // corners of each triangle, in drawing order
     std::vector<std::array<float, 3>> normals; // one per triangle
 };
 
@@ -56,6 +74,7 @@ struct OpenGLFont3D {
     int first = 0;
     int count = 0;
     std::uint32_t base = 0;
+    std::uint64_t serial = 0; // tells fonts apart, even one made where another was
     float extrusion = 0;
     std::vector<GLYPHMETRICSFLOAT> metrics;
     std::vector<GlyphSolid> solids; // per glyph; empty for outlines drawn as lines
@@ -70,8 +89,8 @@ struct OpenGLFont3D {
 // display lists can be reserved. The 2D glyphs are rendered without antialiasing at the
 // font's size; the 3D glyphs come from the font's outlines, flattened within `deviation` em.
 std::unique_ptr<OpenGLFont2D> Create2DFont(const QFont* font, int first, int count);
-std::unique_ptr<OpenGLFont3D> Create3DFont(const QFont* font, int first, int format, float extrusion,
-                                           float deviation, int count);
+std::unique_ptr<OpenGLFont3D> Create3DFont(const QFont* font, int first, int format, float extrusion, float deviation,
+                                           int count);
 
 // Draw nothing for a null font or an empty text, and nothing at all when any character lies
 // outside the font's range. The 3D form leaves the front-face winding as it found it.

@@ -63,8 +63,8 @@ void drawSolid(const GlyphSolid& solid)
     glBegin(GL_TRIANGLES);
     for (std::size_t t = 0; t < solid.normals.size(); ++t) {
         glNormal3fv(solid.normals[t].data());
-        for (std::size_t k = 0; k < 3; ++k)
-            glVertex3fv(solid.vertices[3 * t + k].data());
+        for (const std::uint32_t corner : solid.triangles[t])
+            glVertex3fv(solid.points[corner].data());
     }
     glEnd();
 }

@@ -6,11 +6,32 @@
 #include <array>
 #include <cmath>
 #include <deque>
+#include <map>
 
 namespace platform {
 namespace {
 
 using Vertex = std::array<GLdouble, 3>;
+
+// A solid being built: each corner is kept once, however many triangles share it.
+struct SolidBuilder {
+    GlyphSolid solid;
+    std::map<std::array<float, 3>, std::uint32_t> corners;
+
+    std::uint32_t corner(const GLdouble* v)
+    {
+        const std::array<float, 3> point{float(v[0]), float(v[1]), float(v[2])};
+        const auto [at, added] = corners.try_emplace(point, std::uint32_t(solid.points.size()));
+        if (added)
+            solid.points.push_back(point);
+        return at->second;
+    }
+    void addTriangle(const std::array<float, 3>& normal, const GLdouble* a, const GLdouble* b, const GLdouble* c)
+    {
+        solid.triangles.push_back({corner(a), corner(b), corner(c)});
+        solid.normals.push_back(normal);
+    }
+};
 
 // One face being tessellated. Vertices the tessellator points at must live until the
 // polygon ends, those it makes at crossings included.
@@ -19,16 +40,8 @@ struct TessPolygon {
     GLenum mode = GL_TRIANGLES;
     std::vector<const GLdouble*> primitive;
     std::array<float, 3> normal{};
-    GlyphSolid* out = nullptr;
+    SolidBuilder* out = nullptr;
 };
-
-void addTriangle(GlyphSolid& out, const std::array<float, 3>& normal, const GLdouble* a, const GLdouble* b,
-                 const GLdouble* c)
-{
-    for (const GLdouble* v : {a, b, c})
-        out.vertices.push_back({float(v[0]), float(v[1]), float(v[2])});
-    out.normals.push_back(normal);
-}
 
 void GLAPIENTRY beginPrimitive(GLenum mode, void* polygon)
 {
@@ -49,11 +62,11 @@ void GLAPIENTRY endPrimitive(void* polygon)
     const auto& v = p.primitive;
     for (std::size_t i = 0; i + 2 < v.size(); i += p.mode == GL_TRIANGLES ? 3 : 1) {
         if (p.mode == GL_TRIANGLE_FAN)
-            addTriangle(*p.out, p.normal, v[0], v[i + 1], v[i + 2]);
+            p.out->addTriangle(p.normal, v[0], v[i + 1], v[i + 2]);
         else if (p.mode == GL_TRIANGLE_STRIP && i % 2 == 1)
-            addTriangle(*p.out, p.normal, v[i + 1], v[i], v[i + 2]);
+            p.out->addTriangle(p.normal, v[i + 1], v[i], v[i + 2]);
         else
-            addTriangle(*p.out, p.normal, v[i], v[i + 1], v[i + 2]);
+            p.out->addTriangle(p.normal, v[i], v[i + 1], v[i + 2]);
     }
 }
 
@@ -65,7 +78,7 @@ void GLAPIENTRY combineVertex(GLdouble coords[3], void* [4], GLfloat[4], void** 
 }
 
 // Fills the glyph's face at depth z, facing the side `facing` (+1 towards +z, -1 towards -z).
-void tessellateFace(GLUtesselator* tess, const std::vector<Contour>& contours, double z, double facing, GlyphSolid& out)
+void tessellateFace(GLUtesselator* tess, const std::vector<Contour>& contours, double z, double facing, SolidBuilder& out)
 {
     TessPolygon polygon;
     polygon.normal = {0, 0, float(facing)};
@@ -85,7 +98,7 @@ void tessellateFace(GLUtesselator* tess, const std::vector<Contour>& contours, d
 
 // The walls between the faces. Glyph outlines wind consistently (holes against the outer
 // contours), so the sign of the total area says on which side of each edge the glyph lies.
-void extrudeSides(const std::vector<Contour>& contours, double depth, GlyphSolid& out)
+void extrudeSides(const std::vector<Contour>& contours, double depth, SolidBuilder& out)
 {
     double area = 0;
     for (const Contour& contour : contours)
@@ -103,8 +116,8 @@ void extrudeSides(const std::vector<Contour>& contours, double depth, GlyphSolid
             const std::array<float, 3> normal{float(dy / length), float(-dx / length), 0};
             const Vertex nearA{a.x(), a.y(), 0}, farA{a.x(), a.y(), -depth};
             const Vertex nearB{b.x(), b.y(), 0}, farB{b.x(), b.y(), -depth};
-            addTriangle(out, normal, nearA.data(), farA.data(), farB.data());
-            addTriangle(out, normal, nearA.data(), farB.data(), nearB.data());
+            out.addTriangle(normal, nearA.data(), farA.data(), farB.data());
+            out.addTriangle(normal, nearA.data(), farB.data(), nearB.data());
         }
     }
 }
@@ -132,15 +145,15 @@ GlyphExtruder::~GlyphExtruder() = default;
 
 GlyphSolid GlyphExtruder::Extrude(const std::vector<Contour>& contours, double depth)
 {
-    GlyphSolid solid;
+    SolidBuilder builder;
     if (!tess_ || contours.empty())
-        return solid;
-    tessellateFace(tess_.get(), contours, 0, 1, solid);
+        return builder.solid;
+    tessellateFace(tess_.get(), contours, 0, 1, builder);
     if (depth != 0) {
-        tessellateFace(tess_.get(), contours, -depth, -1, solid);
-        extrudeSides(contours, depth, solid);
+        tessellateFace(tess_.get(), contours, -depth, -1, builder);
+        extrudeSides(contours, depth, builder);
     }
-    return solid;
+    return builder.solid;
 }
 
 } // namespace platform
