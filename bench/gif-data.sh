@@ -5,7 +5,8 @@
 #   recording-200.gif         a 200-frame 500x500 screen recording, gifsicle-optimised
 #   screenshot-1920x1080.gif  a flat desktop screenshot of a few dozen colours
 #   scan-2480x3508.gif        a 1-bit page of text at 300 dpi, with scanner specks
-# Prints the directory.
+# Prints the directory. Run by gif-setup.sh (bash bench/gif-data.sh by hand): not executable, so
+# bench/all.sh does not take it for a benchmark.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 . "$top/scripts/bench-result.sh"

@@ -9,7 +9,7 @@ set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 . "$top/scripts/bench-result.sh"
 build=${BUILD_DIR:-$top/build}
-repeats=${REPEATS:-7}
+repeats=$(bench_size REPEATS 7 3)
 pin=()
 command -v taskset >/dev/null && pin=(taskset -c "${BENCH_CPU:-1}")
 
@@ -56,4 +56,5 @@ done
 
 bench_result gif-quantize-time "$ours" "$peer" s "<=2.0"
 bench_result gif-quantize-psnr-giflib "$ours_psnr" "$peer_psnr" dB ">=1.0"
-bench_result gif-quantize-psnr-magick "$ours_psnr" "$(awk -v p="$magick_psnr" 'BEGIN { print p - 3 }')" dB ">=1.0"
+# Within 3 dB of ImageMagick's quality: about 0.90 of its PSNR at the 29 dB it reaches here.
+bench_result gif-quantize-psnr-magick "$ours_psnr" "$magick_psnr" dB ">=0.90"
