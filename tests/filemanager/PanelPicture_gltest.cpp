@@ -90,7 +90,6 @@ protected:
         host.MountDrives({tree.Path("drive")});
         host.viewFilePlane = true;
         host.viewBkgPic = true;
-        host.icon3DLimit = 150;
         host.OnDrawIcon = [this](Tglfr& shown, const std::string& lext) {
             TOpenGLPanel* view = shown.OpenGLPanel1;
             icons.DrawExtensionIcon(lext, quadric, [view](const std::string& text) { view->Draw3DText(text); });
@@ -160,15 +159,17 @@ struct View {
     const char* name;
     bool active;
     bool tree;
+    int iconLimit;
     double rotx, roty, tranx, trany, tranz;
 };
 
 // Near enough to read the labels, with part of the grid beyond the view; far enough for the
-// labels to be a pixel or two high, as in a large listing; turned towards the tree.
+// labels to be a pixel or two high, as in a large listing that has more entries than the icon
+// limit; turned towards the tree.
 const View views[] = {
-    {"active", true, false, 150, 10, -7, 7, -14},
-    {"active-far", true, false, 150, 0, -10, 11, -40},
-    {"inactive-tree", false, true, 105, -15, 3, -1, -14},
+    {"active", true, false, 150, 150, 10, -7, 7, -14},
+    {"active-far", true, false, 100, 150, 0, -10, 11, -40},
+    {"inactive-tree", false, true, 150, 105, -15, 3, -1, -14},
 };
 
 TEST_F(PanelPicture, FramesShowWhatTheyShowedInBothLabelModesInTheActiveAndTheInactivePanel)
@@ -178,6 +179,7 @@ TEST_F(PanelPicture, FramesShowWhatTheyShowedInBothLabelModesInTheActiveAndTheIn
         for (const View& view : views) {
             panel->dirtreevisible = view.tree;
             panel->SetActive(view.active);
+            host.icon3DLimit = view.iconLimit;
             std::tie(panel->rotx, panel->roty, panel->tranx, panel->trany, panel->tranz) =
                 std::tuple(view.rotx, view.roty, view.tranx, view.trany, view.tranz);
             Check(std::string(outline ? "outline-" : "bitmap-") + view.name);
