@@ -36,17 +36,18 @@ void BitmapTextBatch::Add(const OpenGLFont2D& font, std::string_view text, const
     const float y = raster[1];
     for (const unsigned offset : offsets_) {
         const GlyphPlace& glyph = font.glyphs[offset];
-        if (glyph.width > 0 && glyph.height > 0) {
+        if (glyph.width > 0) {
             // A bitmap's corner is its raster position truncated to the pixel, with the
             // driver's tolerance for positions a rounding error short of the next one.
-            const float left = std::floor(x + 0.0001f - glyph.xorig);
-            const float bottom = std::floor(y + 0.0001f - glyph.yorig);
+            const float left = std::floor(x + 0.0001f - glyph.xorig) + float(glyph.left);
+            const float bottom = std::floor(y + 0.0001f - glyph.yorig) + float(glyph.bottom);
+            const float right = left + float(glyph.width), top = bottom + float(glyph.height);
             const float s0 = float(glyph.atlasX) / atlasWidth, s1 = float(glyph.atlasX + glyph.width) / atlasWidth;
             const float t0 = float(glyph.atlasY) / atlasHeight, t1 = float(glyph.atlasY + glyph.height) / atlasHeight;
             const float corners[4][4] = {{left, bottom, s0, t0},
-                                         {left + float(glyph.width), bottom, s1, t0},
-                                         {left + float(glyph.width), bottom + float(glyph.height), s1, t1},
-                                         {left, bottom + float(glyph.height), s0, t1}};
+                                         {right, bottom, s1, t0},
+                                         {right, top, s1, t1},
+                                         {left, top, s0, t1}};
             for (const auto& c : corners)
                 vertices_.insert(vertices_.end(), {c[0], c[1], z, colour[0], colour[1], colour[2], c[2], c[3]});
         }

@@ -16,13 +16,12 @@ namespace platform {
 
 // Where a bitmap glyph's list puts its pixels, and where the font's atlas holds them.
 struct GlyphPlace {
-    int width = 0; // pixels; a glyph without pixels only advances
-    int height = 0;
     float xorig = 0; // the bitmap's origin, from its lower left corner
     float yorig = 0;
     float advance = 0;
-    int atlasX = 0; // lower left corner in the atlas
-    int atlasY = 0;
+    // The box of the bitmap's set pixels, from its lower left corner; empty when none is set.
+    int left = 0, bottom = 0, width = 0, height = 0;
+    int atlasX = 0, atlasY = 0; // the box's lower left corner in the atlas
 };
 
 // Bitmap glyphs, drawn at the current raster position.

@@ -60,37 +60,61 @@ GlyphBitmap renderGlyph(const QFont& font, const QFontMetrics& metrics, char32_t
     return glyph;
 }
 
-// Lays the glyphs out in rows of an alpha texture whose sides are powers of two, a pixel
-// apart, and uploads it; every set bit becomes an opaque texel.
+bool bitSet(const GlyphBitmap& glyph, int column, int row)
+{
+    const int rowBytes = (glyph.width + 7) / 8;
+    return glyph.bits[std::size_t(row * rowBytes + column / 8)] & (0x80 >> (column % 8));
+}
+
+// The glyph's metrics and the box of its set pixels.
+GlyphPlace placeOf(const GlyphBitmap& glyph)
+{
+    GlyphPlace place{glyph.xorig, glyph.yorig, glyph.advance};
+    int left = glyph.width, right = -1, bottom = glyph.height, top = -1;
+    for (int row = 0; row < glyph.height && !glyph.bits.empty(); ++row)
+        for (int column = 0; column < glyph.width; ++column)
+            if (bitSet(glyph, column, row)) {
+                left = std::min(left, column), right = std::max(right, column);
+                bottom = std::min(bottom, row), top = std::max(top, row);
+            }
+    if (right >= 0) {
+        place.left = left;
+        place.bottom = bottom;
+        place.width = right - left + 1;
+        place.height = top - bottom + 1;
+    }
+    return place;
+}
+
+// Lays the glyphs' set pixels out in rows of an alpha texture whose sides are powers of two,
+// a pixel apart, and uploads it; every set bit becomes an opaque texel.
 void makeAtlas(OpenGLFont2D& font, const std::vector<GlyphBitmap>& bitmaps)
 {
     constexpr int width = 512;
     int x = 0, y = 0, rowHeight = 0;
-    for (std::size_t i = 0; i < bitmaps.size(); ++i) {
-        const GlyphBitmap& glyph = bitmaps[i];
-        if (glyph.bits.empty())
+    for (GlyphPlace& place : font.glyphs) {
+        if (place.width == 0)
             continue;
-        if (x + glyph.width > width) {
+        if (x + place.width > width) {
             x = 0;
             y += rowHeight + 1;
             rowHeight = 0;
         }
-        font.glyphs[i].atlasX = x;
-        font.glyphs[i].atlasY = y;
-        x += glyph.width + 1;
-        rowHeight = std::max(rowHeight, glyph.height);
+        place.atlasX = x;
+        place.atlasY = y;
+        x += place.width + 1;
+        rowHeight = std::max(rowHeight, place.height);
     }
     int height = 1;
     while (height < y + rowHeight)
         height *= 2;
     std::vector<GLubyte> texels(std::size_t(width) * height, 0);
     for (std::size_t i = 0; i < bitmaps.size(); ++i) {
-        const GlyphBitmap& glyph = bitmaps[i];
-        const int rowBytes = (glyph.width + 7) / 8;
-        for (int row = 0; row < glyph.height && !glyph.bits.empty(); ++row)
-            for (int column = 0; column < glyph.width; ++column)
-                if (glyph.bits[std::size_t(row * rowBytes + column / 8)] & (0x80 >> (column % 8)))
-                    texels[std::size_t((font.glyphs[i].atlasY + row) * width + font.glyphs[i].atlasX + column)] = 255;
+        const GlyphPlace& place = font.glyphs[i];
+        for (int row = 0; row < place.height; ++row)
+            for (int column = 0; column < place.width; ++column)
+                if (bitSet(bitmaps[i], place.left + column, place.bottom + row))
+                    texels[std::size_t((place.atlasY + row) * width + place.atlasX + column)] = 255;
     }
     glPushAttrib(GL_TEXTURE_BIT);
     glGenTextures(1, &font.atlas);
@@ -132,9 +156,7 @@ std::unique_ptr<OpenGLFont2D> Create2DFont(const QFont* font, int first, int cou
         GlyphBitmap& glyph = bitmaps[static_cast<std::size_t>(i)];
         if (IsUnicodeScalar(code))
             glyph = renderGlyph(plain, metrics, static_cast<char32_t>(code));
-        result->glyphs[static_cast<std::size_t>(i)] = {
-            glyph.bits.empty() ? 0 : glyph.width, glyph.bits.empty() ? 0 : glyph.height, glyph.xorig, glyph.yorig,
-            glyph.advance, 0, 0};
+        result->glyphs[static_cast<std::size_t>(i)] = placeOf(glyph);
         // Mesa drops the advance of a listed bitmap without a pointer, spaces included.
         static const GLubyte noPixels = 0;
         glNewList(result->base + static_cast<GLuint>(i), GL_COMPILE);
