@@ -296,8 +296,23 @@ private:
 
     // Scene parts (glformScene.cpp).
     void DrawBackground();
+    // Blocks (glformBlocks.cpp).
+    // A block gathered for the frame's batch: its entry, grid cell and height.
+    struct BlockToDraw {
+        const ff* entry;
+        int index;
+        double height;
+    };
+    const BlockMesh& BlockMeshOf(const ff& entry) const;
     void DrawBlock(const ff& entry, double height, int index, GLenum renderMode, bool highlight);
+    // Whether any of the block at the cell can be in view.
+    bool BlockMayShow(const platform::ViewVolume& view, int index, double height) const;
+    void DrawBlockBatch();
     void DrawMeshFaces(const BlockMesh& mesh, const ff* entry, const std::string& name, bool highlight);
+    // The faces within the caller's glBegin; a placed block's corners already in the grid's space.
+    void EmitMeshFaces(const BlockMesh& mesh, const ff* entry, const std::string& name, bool highlight,
+                       const BlockToDraw* placed);
+    std::vector<BlockToDraw> blocksToDraw;
     void DrawEntryIcon(const ff& entry, double height, int index);
     void ShowListingStatus(int markedCount, std::int64_t markedBytes);
     void DrawFilePlane();
