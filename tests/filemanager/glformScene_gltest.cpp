@@ -3,6 +3,7 @@
 
 #include <GL/gl.h>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QStatusBar>
@@ -184,6 +185,29 @@ TEST_F(PanelScene, TheBackgroundPictureFillsTheViewAndASuppressedFrameLeavesTheP
     ASSERT_TRUE(panel->OpenGLPanel1->MakeOpenGLPanelCurrent());
     glDeleteTextures(1, &texture);
     panel->OpenGLPanel1->MakeOpenGLPanelNotCurrent();
+}
+
+TEST_F(PanelScene, AWindowUncoveringThePanelShowsItsLastFrameWithoutDrawingIt)
+{
+    tree.File("a");
+    Show(tree.Root());
+    LookDown(2, 0, 6);
+    panel->OpenGLPanel1->update();
+    QCoreApplication::processEvents();
+    const QImage before = testsupport::grabScreen(*panel->OpenGLPanel1);
+    int frames = 0;
+    const auto paint = panel->OpenGLPanel1->OnPaint;
+    panel->OpenGLPanel1->OnPaint = [&](TOpenGLPanel* view) {
+        ++frames;
+        paint(view);
+    };
+    QWidget cover;
+    cover.setGeometry(QRect(panel->OpenGLPanel1->mapToGlobal(QPoint(0, 0)), panel->OpenGLPanel1->size()));
+    ASSERT_TRUE(testsupport::showAndWait(cover));
+    ASSERT_NE(testsupport::grabScreen(*panel->OpenGLPanel1), before) << "the cover hides the panel";
+    cover.hide();
+    EXPECT_TRUE(testsupport::waitUntil([&] { return testsupport::grabScreen(*panel->OpenGLPanel1) == before; }));
+    EXPECT_EQ(frames, 0);
 }
 
 TEST_F(PanelScene, LabelsStandAtTheirPointsInBothTextModesAndGoWhenSuppressed)
