@@ -328,11 +328,15 @@ private:
         double x, y, z;
         bool tree;
     };
+    // The grid's view volume, and how far outline glyphs reach at the font's size.
+    struct LabelView {
+        const platform::ViewVolume& volume;
+        double glyphReach;
+    };
     void DrawLabels();
-    void DrawEntryLabels(const ff& entry, int index, bool largest, const platform::ViewVolume& view,
-                         const QLocale& locale);
+    void DrawEntryLabels(const ff& entry, int index, bool largest, const LabelView& view, const QLocale& locale);
     // Whether any label of the cell can reach the picture; false only for cells wholly out of view.
-    bool CellLabelsMayShow(const ff& entry, const LabelSpot& cell, const platform::ViewVolume& view) const;
+    bool CellLabelsMayShow(const ff& entry, const LabelSpot& cell, const LabelView& view) const;
     // A label at `point` of the spot, `scale` of the font's point size per em.
     void DrawLabel(const LabelSpot& spot, const std::string& text, const std::array<float, 3>& colour,
                    const std::array<float, 3>& point, float scale);

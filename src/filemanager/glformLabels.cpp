@@ -58,9 +58,11 @@ void Tglfr::DrawLabels()
         ApplyFileViewTransform();
         const platform::ViewVolume view = platform::ViewVolume::Current();
         const QLocale locale;
+        const platform::OpenGLFont3D* font = OpenGLPanel1->Font3D();
+        const double reach = font ? platform::GlyphReach(*font) * FontPointSize() : 0;
         for (int i = 0; i < int(dir.entries.size()); ++i) {
             const ff& entry = *dir.entries[std::size_t(i)];
-            DrawEntryLabels(entry, i, entry.size == dir.maxSize, view, locale);
+            DrawEntryLabels(entry, i, entry.size == dir.maxSize, {view, reach}, locale);
         }
     }
     if (dirtreevisible && dspnam && tree.treeRoot) {
@@ -79,23 +81,22 @@ void Tglfr::DrawLabels()
         DrawPathLabel();
 }
 
-bool Tglfr::CellLabelsMayShow(const ff& entry, const LabelSpot& cell, const platform::ViewVolume& view) const
+bool Tglfr::CellLabelsMayShow(const ff& entry, const LabelSpot& cell, const LabelView& view) const
 {
     const double left = cell.x + labelLeft, near = cell.z + nameRow, far = cell.z + dateRow;
     if (!host.draw3DText)
-        return !view.Excludes({left, 0, near}, {left, 0, far});
+        return !view.volume.Excludes({left, 0, near}, {left, 0, far});
     const platform::OpenGLFont3D* font = OpenGLPanel1->Font3D();
     if (!font)
         return false;
-    const double reach = platform::GlyphReach(*font) * FontPointSize();
+    const double reach = view.glyphReach;
     const double glyphs = double(std::max(entry.name.size(), longestNumberLabel));
     const double widest = reach * std::max(nameScale, smallScale);
-    return !view.Excludes({left - widest, -double(font->extrusion), near - reach * nameScale},
+    return !view.volume.Excludes({left - widest, -double(font->extrusion), near - reach * nameScale},
                           {left + widest * glyphs, 0, far + reach * smallScale});
 }
 
-void Tglfr::DrawEntryLabels(const ff& entry, int index, bool largest, const platform::ViewVolume& view,
-                            const QLocale& locale)
+void Tglfr::DrawEntryLabels(const ff& entry, int index, bool largest, const LabelView& view, const QLocale& locale)
 {
     const LabelSpot cell{GridX(index), 0.0, GridZ(index), false};
     if (!CellLabelsMayShow(entry, cell, view))

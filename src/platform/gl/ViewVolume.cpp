@@ -74,19 +74,6 @@ ViewVolume::ViewVolume(const Matrix4& projectionTimesModelView, const std::array
 {
 }
 
-unsigned ViewVolume::PlanesBeyond(const std::array<double, 4>& clip)
-{
-    const double reach = clip[3] + 1e-4 * std::abs(clip[3]);
-    unsigned planes = 0;
-    for (unsigned axis = 0; axis < 3; ++axis) {
-        if (clip[axis] < -reach)
-            planes |= 1u << (2 * axis);
-        if (clip[axis] > reach)
-            planes |= 2u << (2 * axis);
-    }
-    return planes;
-}
-
 bool ViewVolume::Excludes(const std::array<double, 3>& low, const std::array<double, 3>& high) const
 {
     unsigned beyondAll = ~0u;

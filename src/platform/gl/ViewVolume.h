@@ -26,7 +26,14 @@ public:
     // The planes of the volume a point in clip coordinates lies clearly beyond, one bit each:
     // near the planes the driver's rounding may decide either way, so a point there counts
     // as inside.
-    static unsigned PlanesBeyond(const std::array<double, 4>& clip);
+    static unsigned PlanesBeyond(const std::array<double, 4>& clip)
+    {
+        const double reach = clip[3] + 1e-4 * (clip[3] < 0 ? -clip[3] : clip[3]);
+        unsigned planes = 0;
+        for (unsigned axis = 0; axis < 3; ++axis)
+            planes |= (clip[axis] < -reach ? 1u : 0u) << (2 * axis) | (clip[axis] > reach ? 2u : 0u) << (2 * axis);
+        return planes;
+    }
     // Whether the box lies wholly beyond one of the six planes: nothing in it is drawn.
     bool Excludes(const std::array<double, 3>& low, const std::array<double, 3>& high) const;
 
