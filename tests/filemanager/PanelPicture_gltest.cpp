@@ -7,7 +7,6 @@
 // The measure: at most 0.5 % of the pixels may differ, and every pixel that differs must show
 // a colour the reference shows within one pixel of it, as when rasterisation moves an edge.
 #include "ShownPanel.h"
-#include "filemanager/myBMPTexture.h"
 #include "icons3d/IconCache.h"
 
 #include <GL/glu.h>
@@ -105,7 +104,8 @@ protected:
         Entry("file-1017.jpg").selected = true;
         Entry("folder-105").selected = true;
         Entry("file-1019.c").current = true;
-        UploadBackground();
+        // A soft picture: a background that is there, in a reference that stays small.
+        SetBackground({40, 20, 90, 150, 60, 40, 20, 110, 120, 200, 190, 170});
     }
     ~PanelPicture() override
     {
@@ -115,22 +115,6 @@ protected:
             glDeleteTextures(1, &host.bkgTextureId);
             panel->OpenGLPanel1->MakeOpenGLPanelNotCurrent();
         }
-    }
-
-    // A soft picture of four colours: a background that is there, in a reference that stays small.
-    void UploadBackground()
-    {
-        ASSERT_TRUE(panel->OpenGLPanel1->MakeOpenGLPanelCurrent());
-        glGenTextures(1, &host.bkgTextureId);
-        glBindTexture(GL_TEXTURE_2D, host.bkgTextureId);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-        const unsigned char colours[2 * 2 * 3] = {40, 20, 90, 150, 60, 40, 20, 110, 120, 200, 190, 170};
-        glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-        glTexImage2D(GL_TEXTURE_2D, 0, 3, 2, 2, 0, GL_RGB, GL_UNSIGNED_BYTE, colours);
-        glBindTexture(GL_TEXTURE_2D, 0);
-        panel->OpenGLPanel1->MakeOpenGLPanelNotCurrent();
-        host.bkgTexture = std::make_unique<myBMPTexture>();
     }
 
     // Writes the frame as the reference when asked to, else compares it with the reference.

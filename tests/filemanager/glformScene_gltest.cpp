@@ -157,19 +157,7 @@ TEST_F(PanelScene, TheBackgroundPictureFillsTheViewAndASuppressedFrameLeavesTheP
     const QPoint centre(panel->OpenGLPanel1->width() / 2, panel->OpenGLPanel1->height() / 2);
     EXPECT_TRUE(Near(Frame().pixel(centre), QColor(51, 102, 153)));
 
-    ASSERT_TRUE(panel->OpenGLPanel1->MakeOpenGLPanelCurrent());
-    GLuint texture = 0;
-    glGenTextures(1, &texture);
-    glBindTexture(GL_TEXTURE_2D, texture);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-    const unsigned char green[2 * 2 * 3] = {30, 200, 90, 30, 200, 90, 30, 200, 90, 30, 200, 90};
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    glTexImage2D(GL_TEXTURE_2D, 0, 3, 2, 2, 0, GL_RGB, GL_UNSIGNED_BYTE, green);
-    glBindTexture(GL_TEXTURE_2D, 0);
-    panel->OpenGLPanel1->MakeOpenGLPanelNotCurrent();
-    host.bkgTexture = std::make_unique<myBMPTexture>();
-    host.bkgTextureId = texture;
+    SetBackground({30, 200, 90, 30, 200, 90, 30, 200, 90, 30, 200, 90});
     EXPECT_TRUE(Near(Frame().pixel(centre), QColor(51, 102, 153))) << "not without viewBkgPic";
     host.viewBkgPic = true;
     const QImage picture = Frame();
@@ -183,7 +171,7 @@ TEST_F(PanelScene, TheBackgroundPictureFillsTheViewAndASuppressedFrameLeavesTheP
     EXPECT_TRUE(Near(Frame().pixel(centre), QColor(255, 102, 153)));
 
     ASSERT_TRUE(panel->OpenGLPanel1->MakeOpenGLPanelCurrent());
-    glDeleteTextures(1, &texture);
+    glDeleteTextures(1, &host.bkgTextureId);
     panel->OpenGLPanel1->MakeOpenGLPanelNotCurrent();
 }
 
