@@ -135,7 +135,7 @@ protected:
 
     An8NoTextures textures;
     QWidget captionWindow;
-    IconCache icons{[] { return std::string(PELVAXON_BINARY_DIR) + "/icon3d/"; }, captionWindow, textures};
+    IconCache icons{[] { return std::string(PELVAXON_SOURCE_DIR) + "/data/icon3d/"; }, captionWindow, textures};
     GLUquadric* quadric = gluNewQuadric();
 };
 
