@@ -1,21 +1,31 @@
 # The two commands of the README: `make run` and `make test`. Both install what is
 # missing and build first. The rest serves developers.
 BUILD_DIR ?= build
+CLANG_DIR ?= build-clang
 ASAN_DIR ?= build-asan
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: run test build asan tsan deps-build deps-test
+.PHONY: run test build clang-build asan tsan deps-build deps-test
 
 run: deps-build build
 	./$(BUILD_DIR)/pelvaxon
 
-test: deps-test build
+# The suite runs on the g++ build; the clang build beside it only has to compile, warning-free.
+test: deps-test
+	$(MAKE) --no-print-directory -j 2 build clang-build
 	cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
 
 build:
 	cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Release $(CMAKE_FLAGS)
 	cmake --build $(BUILD_DIR) -j $(JOBS)
+
+# Every target (program, tests, benchmarks, fuzz targets) with clang, any warning an error.
+# Unoptimised: this tree is built for the compiler's verdict, never run.
+clang-build:
+	CC=clang CXX=clang++ cmake -S . -B $(CLANG_DIR) -G Ninja -DCMAKE_BUILD_TYPE=None \
+	  -DCMAKE_COMPILE_WARNING_AS_ERROR=ON $(CMAKE_FLAGS)
+	cmake --build $(CLANG_DIR) -j $(JOBS)
 
 # The whole suite under AddressSanitizer and UBSan.
 asan: deps-test

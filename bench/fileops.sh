@@ -12,9 +12,9 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 . "$here/scripts/bench-result.sh"
 build=${BUILD_DIR:-$here/build}
-runs=${RUNS:-3}
-small=${SMALL_FILES:-20000}
-big=${BIG_MIB:-1024}
+runs=$(bench_size RUNS 3 1)
+small=$(bench_size SMALL_FILES 20000 2000)
+big=$(bench_size BIG_MIB 1024 128)
 
 if [ -z "${FILEOPS_IN_NAMESPACE:-}" ]; then
   bench_build bench_fileops

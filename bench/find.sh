@@ -11,7 +11,7 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 . "$here/scripts/bench-result.sh"
 build=${BUILD_DIR:-$here/build}
-runs=${RUNS:-5}
+runs=$(bench_size RUNS 5 2)
 pattern='*3?.txt'
 text='QUOKKA-twelve'
 

@@ -109,7 +109,8 @@ int Run(int argc, char** argv)
                                                          {"Stevenson-Arce", TDitherMode::dmSteveArche},
                                                          {"Burkes", TDitherMode::dmBurkes}};
     for (const auto& [name, mode] : modes) {
-        const auto [median, best] = Time(repeats, [&] { ReduceColors(photo, TColorReduction::rmNetscape, mode, 8); });
+        const TDitherMode dither = mode;
+        const auto [median, best] = Time(repeats, [&] { ReduceColors(photo, TColorReduction::rmNetscape, dither, 8); });
         std::printf("%s %.3f %.6f\n", name, megapixels, median);
     }
     return 0;

@@ -5,8 +5,8 @@ set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 . "$top/scripts/bench-result.sh"
 build=${BUILD_DIR:-$top/build}
-data=$(BUILD_DIR=$build "$top/bench/gif-data.sh")
-repeats=${REPEATS:-15}
+data=$(BUILD_DIR=$build bash "$top/bench/gif-data.sh")
+repeats=$(bench_size REPEATS 15 5)
 pin=()
 command -v taskset >/dev/null && pin=(taskset -c "${BENCH_CPU:-1}")
 

@@ -5,11 +5,11 @@
 #   bench/http.sh            (BUILD_DIR=build, RUNS=5, SIZE_MIB=100, REQUESTS=1000)
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
-build=${BUILD_DIR:-$top/build}
-runs=${RUNS:-5}
-size_mib=${SIZE_MIB:-100}
-requests=${REQUESTS:-1000}
 . "$top/scripts/bench-result.sh"
+build=${BUILD_DIR:-$top/build}
+runs=$(bench_size RUNS 5 2)
+size_mib=${SIZE_MIB:-100}
+requests=$(bench_size REQUESTS 1000 200)
 
 bench_build bench_http
 

@@ -7,10 +7,10 @@
 #   bench/icons-frame.sh     FRAMES=50, BUILD_DIR=build, SHOT=picture.png (a frame with icons)
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
-build=${BUILD_DIR:-$top/build}
-frames=${FRAMES:-50}
-data=$build/bench/icons-frame-data
 . "$top/scripts/bench-result.sh"
+build=${BUILD_DIR:-$top/build}
+frames=$(bench_size FRAMES 50 10)
+data=$build/bench/icons-frame-data
 
 "$top/scripts/install-deps" test
 bench_build bench_icons-frame pelvaxon

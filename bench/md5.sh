@@ -6,8 +6,8 @@ set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 . "$top/scripts/bench-result.sh"
 build=${BUILD_DIR:-$top/build}
-runs=${RUNS:-5}
-size_mib=${SIZE_MIB:-1024}
+runs=$(bench_size RUNS 5 2)
+size_mib=$(bench_size SIZE_MIB 1024 128)
 
 bench_build bench_md5
 

@@ -8,10 +8,10 @@
 #   bench/panel-frame.sh     FRAMES=50, BUILD_DIR=build, SHOT=picture.png (the labelled frame)
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
-build=${BUILD_DIR:-$top/build}
-frames=${FRAMES:-50}
-data=$build/bench/panel-frame-data
 . "$top/scripts/bench-result.sh"
+build=${BUILD_DIR:-$top/build}
+frames=$(bench_size FRAMES 50 10)
+data=$build/bench/panel-frame-data
 
 "$top/scripts/install-deps" test
 bench_build bench_panel-frame bench_panel-frame-floor pelvaxon

@@ -5,10 +5,10 @@
 #   bench/panel-pick.sh     FRAMES=30, BUILD_DIR=build
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
-build=${BUILD_DIR:-$top/build}
-frames=${FRAMES:-30}
-data=$build/bench/panel-pick-data
 . "$top/scripts/bench-result.sh"
+build=${BUILD_DIR:-$top/build}
+frames=$(bench_size FRAMES 30 10)
+data=$build/bench/panel-pick-data
 
 "$top/scripts/install-deps" test
 bench_build bench_panel-pick pelvaxon

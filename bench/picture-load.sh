@@ -5,10 +5,10 @@
 #   bench/picture-load.sh            RUNS=11 by default, BUILD_DIR=build
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
-build=${BUILD_DIR:-$top/build}
-runs=${RUNS:-11}
-data=$build/bench/picture-data
 . "$top/scripts/bench-result.sh"
+build=${BUILD_DIR:-$top/build}
+runs=$(bench_size RUNS 11 5)
+data=$build/bench/picture-data
 
 "$top/scripts/install-deps" test
 bench_build bench_picture-load

@@ -8,8 +8,8 @@ set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 . "$top/scripts/bench-result.sh"
 build=${BUILD_DIR:-$top/build}
-runs=${RUNS:-5}
-size_mib=${SIZE_MIB:-64}
+runs=$(bench_size RUNS 5 2)
+size_mib=$(bench_size SIZE_MIB 64 16)
 
 bench_build bench_viewer-hex
 harness=$build/bench/viewer-hex

@@ -17,3 +17,16 @@ bench_result() {
   awk -v work="$1" -v ours="$2" -v peer="$3" -v unit="$4" -v goal="$5" \
     'BEGIN { printf "RESULT %s ours=%s peer=%s unit=%s ratio=%.3f goal=%s\n", work, ours, peer, unit, ours / peer, goal }'
 }
+
+# A size or repeat count: the variable NAME when set, else QUICK's smaller value when QUICK=1
+# (bench/all.sh's short run), else the full one.
+#   runs=$(bench_size RUNS 5 2)
+bench_size() {
+  if [ -n "${!1:-}" ]; then
+    echo "${!1}"
+  elif [ "${QUICK:-0}" = 1 ]; then
+    echo "$3"
+  else
+    echo "$2"
+  fi
+}

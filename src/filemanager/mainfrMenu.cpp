@@ -26,8 +26,10 @@ void TMainForm::ConnectMenuCommands()
         {ui->Font1, &TMainForm::Font1Click},
         {ui->getbkgpict1, &TMainForm::getbkgpict1Click},
         {ui->Search1, &TMainForm::Search1Click}};
-    for (const auto& [item, command] : commands)
-        connect(item, &QAction::triggered, this, platform::guard([this, command] { (this->*command)(); }));
+    for (const auto& entry : commands) {
+        const auto command = entry.second;
+        connect(entry.first, &QAction::triggered, this, platform::guard([this, command] { (this->*command)(); }));
+    }
 }
 
 std::optional<QColor> TMainForm::PickColour()

@@ -12,7 +12,6 @@ using namespace platform;
 
 namespace {
 
-constexpr double secondsPerDay = 86400.0;
 // Days from 1899-12-30, where TDateTime counts from, to 1970-01-01.
 constexpr std::int64_t unixEpochDay = 25569;
 

@@ -245,10 +245,12 @@ TEST(GIFColorReduction, OptimizedPalettesAndTheirRefusals)
     const Bitmap* missing[] = {&red, nullptr};
     EXPECT_EQ(GIFError([&] { CreateOptimizedPaletteFromManyBitmaps(missing, 16, 8, false); }),
               gifstrings::sInvalidBitmapList);
-    for (const auto& [colors, bits] : {std::pair{0, 8}, {257, 8}, {16, 0}, {16, 9}})
-        EXPECT_EQ(GIFError([&] { CreateOptimizedPaletteFromBitmap(red, colors, bits, false); }),
+    for (const auto& [colors, bits] : {std::pair{0, 8}, {257, 8}, {16, 0}, {16, 9}}) {
+        const int colorCount = colors, bitCount = bits;
+        EXPECT_EQ(GIFError([&] { CreateOptimizedPaletteFromBitmap(red, colorCount, bitCount, false); }),
                   gifstrings::sInvalidBitSize)
             << colors << " colours, " << bits << " bits";
+    }
 }
 
 TEST(GIFColorReduction, EveryReductionHasItsPaletteAndKeepsRowsTopDown)
