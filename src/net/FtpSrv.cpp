@@ -216,6 +216,7 @@ void TFtpServer::ServSocketSessionAvailable(std::uint16_t Error)
         return;
     }
     clients_.push_back(std::move(owned));
+    controlInput_.add(client->HSocket());
     WatchDataSocket(client);
     client->OnCommand = [this](TFtpCtrlSocket* Sender, const char* CmdBuf, std::int32_t CmdLen) {
         ClientCommand(Sender, CmdBuf, CmdLen);

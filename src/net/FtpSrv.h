@@ -9,6 +9,7 @@
 #include "net/FtpSrvC.h"
 #include "net/WSocket.h"
 #include "platform/base/Exception.h"
+#include "platform/win/InputWatch.h"
 #include "platform/win/MessageWindow.h"
 
 #include <cstdint>
@@ -391,4 +392,6 @@ private:
     // Transfers waiting for a turn, each with the number of its client.
     std::deque<std::pair<TFtpCtrlSocket*, std::uint32_t>> sendTurns_;
     bool sendTurnsPosted_ = false;
+    // The control connections, asked between two pieces of a turn whether a command waits.
+    platform::InputWatch controlInput_;
 };

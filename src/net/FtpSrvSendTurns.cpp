@@ -1,7 +1,9 @@
 // Downloads and listings go out in turns: a turn sends at most a share of the data, and the
 // turns of every transfer run from one low-priority message, a slice of time at a time, so a
 // command on any control connection waits for one slice at most, never for every transfer.
-// A download of a file the engine opened is sent by the system straight from the file.
+// A download of a file the engine opened is sent by the system straight from the file, in
+// long turns that fill the connection (what waits in it is then sent as the client reads,
+// much of the work on the client's side), cut short once a control connection has input.
 
 #include "net/FtpSrv.h"
 
@@ -15,8 +17,10 @@ namespace {
 
 // Bytes a copied turn reads and sends.
 constexpr std::size_t copyChunkSize = 256 * 1024;
-// The most a download sends from its file in one turn.
-constexpr std::int64_t fileTurnBytes = 256 * 1024;
+// The most a download sends from its file in one turn, and in one call between two looks at
+// the control connections.
+constexpr std::int64_t fileTurnBytes = 4 << 20;
+constexpr std::int64_t filePieceBytes = 256 * 1024;
 // How long turns run before the loop looks at the connections again.
 constexpr auto turnSlice = std::chrono::microseconds(250);
 
@@ -43,7 +47,10 @@ void TFtpServer::WMFtpSrvSendTurns()
     // Turns queued meanwhile wait for the one message posted at the end: a message each would
     // run slice after slice with no look at the connections between them.
     const auto end = std::chrono::steady_clock::now() + turnSlice;
-    while (!sendTurns_.empty() && std::chrono::steady_clock::now() < end) {
+    // At least one turn goes, so a control connection that is never read cannot stop them all.
+    for (bool first = true; !sendTurns_.empty() && std::chrono::steady_clock::now() < end
+         && (first || !controlInput_.anyWaiting());
+         first = false) {
         const auto [client, id] = sendTurns_.front();
         sendTurns_.pop_front();
         if (!IsClient(client) || client->ClientID != id)
@@ -74,7 +81,7 @@ TFtpServer::TurnEnd TFtpServer::SendFileTurn(TFtpCtrlSocket* Client)
     std::int64_t budget = fileTurnBytes;
     while (position < end && budget > 0) {
         const int sent = WSocket_TransmitFile(data.HSocket(), file.descriptor(), position,
-                                              static_cast<int>(std::min(end - position, budget)));
+                                              static_cast<int>(std::min({end - position, budget, filePieceBytes})));
         if (sent == 0)
             break; // cut meanwhile: the copying path finds the end and the change
         if (sent < 0) {
@@ -88,6 +95,8 @@ TFtpServer::TurnEnd TFtpServer::SendFileTurn(TFtpCtrlSocket* Client)
         position += sent;
         budget -= sent;
         Client->TransferredBytes += sent;
+        if (controlInput_.anyWaiting())
+            break;
     }
     file.setPosition(position);
     return position < end ? TurnEnd::More : TurnEnd::Copy;

@@ -1,3 +1,4 @@
+#include "platform/win/InputWatch.h"
 #include "support/RandomBytes.h"
 #include "support/SocketTestSupport.h"
 #include "support/TempTree.h"
@@ -323,6 +324,31 @@ TEST(AsyncSelect, TransmitFileSendsAFileFromAnOffsetAsSendWould)
     EXPECT_EQ(platform::TransmitFile(s, file, offset, 1 << 20), 0) << "the file's end";
     closesocket(s);
     ::close(file);
+}
+
+// A watch says, without the loop, whether any of its sockets has input; a closed socket
+// leaves it.
+TEST(AsyncSelect, AnInputWatchSeesInputAndForgetsClosedSockets)
+{
+    const auto echo = echoPeer();
+    Recorder recorder;
+    const SOCKET quiet = connected(recorder, echo->port);
+    const SOCKET talking = connected(recorder, echo->port);
+    platform::InputWatch watch;
+    EXPECT_FALSE(watch.add(talking + 1000)) << "no such socket";
+    ASSERT_TRUE(watch.add(quiet));
+    ASSERT_TRUE(watch.add(talking));
+    EXPECT_FALSE(watch.anyWaiting());
+    ASSERT_EQ(platform::send(talking, "ping", 4, 0), 4);
+    ASSERT_TRUE(pumpUntil([&] { return watch.anyWaiting(); }));
+    char echoed[8];
+    ASSERT_TRUE(pumpUntil([&] { return platform::recv(talking, echoed, sizeof echoed, 0) == 4; }));
+    EXPECT_FALSE(watch.anyWaiting()) << "everything read";
+    ASSERT_EQ(platform::send(talking, "again", 5, 0), 5);
+    ASSERT_TRUE(pumpUntil([&] { return watch.anyWaiting(); }));
+    closesocket(talking);
+    EXPECT_FALSE(watch.anyWaiting()) << "the closed socket left the watch";
+    closesocket(quiet);
 }
 
 TEST(AsyncSelect, SendingToAPeerThatLeftGivesAnErrorNotASignal)
