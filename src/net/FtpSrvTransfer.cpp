@@ -20,7 +20,7 @@ using platform::FileStream;
 namespace {
 
 // An upload takes what has come, up to this much, per notice, and writes it in one piece.
-constexpr std::size_t uploadChunkSize = 256 * 1024;
+constexpr std::size_t uploadChunkSize = 1024 * 1024;
 const char* const transferOk = "Transfer Ok";
 
 std::string RandomSuffix(std::size_t length)
