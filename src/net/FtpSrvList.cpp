@@ -59,16 +59,12 @@ std::vector<FoundFile> Search(const std::string& mask, std::uint32_t attributes,
     return found;
 }
 
-} // namespace
-
-namespace {
-
 // Appends value in decimal, at least width characters: zeros before it (as "%0*d"), or
 // blanks (as "%*lld").
 void AppendNumber(std::string& Out, long long Value, int Width, char Fill)
 {
     char digits[24];
-    const auto [end, error] = std::to_chars(digits, digits + sizeof digits, Value);
+    char* const end = std::to_chars(digits, digits + sizeof digits, Value).ptr;
     const auto length = static_cast<int>(end - digits);
     if (Fill == '0' && Value < 0) {
         Out += '-';
