@@ -1,11 +1,13 @@
 // The location cache reader, fed a file's bytes. Input: the first byte picks the size of the
 // pieces the bytes arrive in, the rest is the file. Every record read is whole and on the
-// globe, and what the writer makes of it reads back as at most one record.
+// globe, and what the writer keeps of it reads back as that very record.
 #include "webtools/LocationCache.h"
 
 #include <cstdint>
 #include <cstdlib>
+#include <optional>
 #include <string_view>
+#include <vector>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
@@ -22,9 +24,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 std::abort();
         if (!ValidCoordinates(record.lat, record.lon))
             std::abort();
+        const std::optional<LocationRecord> kept = StorableLocation(record);
+        if (!kept)
+            continue;
         LocationCacheParser again;
-        again.Feed(FormatLocationRecord(record));
-        if (again.Finish().size() > 1)
+        again.Feed(FormatLocationRecord(*kept));
+        const std::vector<LocationRecord> back = again.Finish();
+        if (back.size() != 1 || back[0].ip != kept->ip || back[0].host != kept->host || back[0].city != kept->city
+            || back[0].country != kept->country || back[0].lat != kept->lat || back[0].lon != kept->lon)
             std::abort();
     }
     return 0;

@@ -427,8 +427,8 @@ void TCustomWSocket::Do_FD_CONNECT(std::uint16_t Error)
 
 void TCustomWSocket::Do_FD_READ(std::uint16_t Error)
 {
-    // A listening datagram socket stays a listener when datagrams come in.
-    if (state_ != wsConnected && state_ != wsListening) {
+    // A datagram listener too: its first datagram makes it connected.
+    if (state_ != wsConnected) {
         ChangeState(wsConnected);
         TriggerSessionConnectedSpecial(Error);
     }

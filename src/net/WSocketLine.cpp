@@ -103,8 +103,9 @@ bool TCustomLineWSocket::TriggerDataAvailable(std::uint16_t ErrCode)
         else if (LineEcho)
             Send(buffer_.data() + before, received);
     }
-    // A line end split over two reads begins before the bytes just read.
-    std::size_t searchFrom = std::min(before, buffer_.size());
+    // Editing may have rewritten bytes buffered before, and a line end split over two reads
+    // begins before the bytes just read.
+    std::size_t searchFrom = buffer_.size() - static_cast<std::size_t>(received);
     searchFrom -= std::min(searchFrom, LineEnd.size());
     for (;;) {
         if (!lineMode_) {
@@ -154,12 +155,14 @@ void TCustomLineWSocket::EditLine(std::int32_t& Len)
     std::string line(buffer_.begin(), buffer_.begin() + static_cast<std::ptrdiff_t>(start));
     std::string echo;
     bool edited = false;
+    std::size_t firstChanged = start;
     for (std::size_t at = start; at < buffer_.size(); ++at) {
         const char c = buffer_[at];
         if (c == backspace) {
             edited = true;
             if (!line.empty()) {
                 line.pop_back();
+                firstChanged = std::min(firstChanged, line.size());
                 echo += "\b \b";
             }
         } else if (c == tab) {
@@ -178,7 +181,7 @@ void TCustomLineWSocket::EditLine(std::int32_t& Len)
         return;
     buffer_.assign(line.begin(), line.end());
     lineLength_ = std::min(lineLength_, buffer_.size());
-    Len = static_cast<std::int32_t>(line.size() > start ? line.size() - start : 0);
+    Len = static_cast<std::int32_t>(line.size() - firstChanged);
 }
 
 void TCustomLineWSocket::WndProc(UINT Msg, WPARAM WParam, LPARAM LParam)

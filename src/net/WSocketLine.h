@@ -31,7 +31,8 @@ public:
 protected:
     virtual void TriggerLineLimitExceeded(std::int32_t Cnt, bool& ClearData);
     // Edits the Len bytes just received at the end of the buffer (backspace, tab, echo);
-    // Len becomes the count of bytes they leave after the bytes buffered before.
+    // Len becomes the count of bytes from the first one the editing changed, which a
+    // backspace may move into the bytes buffered before, to the end.
     virtual void EditLine(std::int32_t& Len);
 
     void WndProc(platform::UINT Msg, platform::WPARAM WParam, platform::LPARAM LParam) override;

@@ -11,6 +11,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <optional>
 #include <utility>
 
 #include <unistd.h>
@@ -33,7 +34,7 @@ std::string CleanField(const std::string& text)
 {
     std::string clean;
     for (const char c : text)
-        if (c != '\r' && c != '\n' && c != '\0' && clean.size() < LongestField)
+        if (c != '\r' && c != '\n' && c != '\0' && (c != '/' || !clean.empty()) && clean.size() < LongestField)
             clean += c;
     return clean;
 }
@@ -191,6 +192,20 @@ std::vector<LocationRecord> ReadLocationCache(const std::string& fileName)
     return parser.Finish();
 }
 
+std::optional<LocationRecord> StorableLocation(const LocationRecord& record)
+{
+    LocationRecord kept{CleanField(record.ip),
+                        CleanField(record.host),
+                        CleanField(record.city),
+                        CleanField(record.country),
+                        ParseLocationNumber(FormatNumber(record.lat)),
+                        ParseLocationNumber(FormatNumber(record.lon))};
+    if (kept.ip.empty() || kept.host.empty() || kept.city.empty() || kept.country.empty()
+        || !ValidCoordinates(kept.lat, kept.lon))
+        return std::nullopt;
+    return kept;
+}
+
 std::string FormatLocationRecord(const LocationRecord& record)
 {
     std::string text;
@@ -200,10 +215,13 @@ std::string FormatLocationRecord(const LocationRecord& record)
     return text;
 }
 
-void AppendLocationRecord(const std::string& fileName, const LocationRecord& record)
+bool AppendLocationRecord(const std::string& fileName, const LocationRecord& record)
 {
+    const std::optional<LocationRecord> kept = StorableLocation(record);
+    if (!kept)
+        return false;
     const platform::FileDescriptor file = platform::OpenRegularFile(fileName, platform::FileAccess::Append);
-    const std::string text = FormatLocationRecord(record);
+    const std::string text = FormatLocationRecord(*kept);
     for (std::size_t written = 0; written < text.size();) {
         const ssize_t count = ::write(file.get(), text.data() + written, text.size() - written);
         if (count < 0 && errno == EINTR)
@@ -212,6 +230,7 @@ void AppendLocationRecord(const std::string& fileName, const LocationRecord& rec
             throw platform::Exception("Cannot write file \"" + fileName + "\": " + std::strerror(errno));
         written += static_cast<std::size_t>(count);
     }
+    return true;
 }
 
 std::string LocationRequestBody(const std::string& host)

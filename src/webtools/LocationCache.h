@@ -4,6 +4,7 @@
 // the reading of the location service's reply. Bytes in, records out; no widgets.
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -76,13 +77,18 @@ private:
 std::vector<LocationRecord> ReadLocationCache(const std::string& fileName);
 
 // The record's seven lines with CR LF, numbers in the shortest form of up to 15 digits with
-// "."; CR, LF and NUL left out of the texts and each text cut to 998 bytes, so that any
-// record reads back as one.
+// "."; CR, LF and NUL left out of the texts, "/" left out at their start (a line beginning
+// with it closes a record) and each text cut to 998 bytes, so that no text breaks the framing.
 std::string FormatLocationRecord(const LocationRecord& record);
+// The record as the file gives it back once written as above; none when the reader would
+// drop it (a text left empty, coordinates off the globe).
+std::optional<LocationRecord> StorableLocation(const LocationRecord& record);
 // Adds the record to the end of the file (made when missing) in one write, so two programs
-// appending at once never mix their lines. Throws platform::FileOpenError when the file
-// cannot be opened, platform::Exception when it cannot be written.
-void AppendLocationRecord(const std::string& fileName, const LocationRecord& record);
+// appending at once never mix their lines; false, and nothing written, for a record the file
+// cannot give back, which would be fetched and appended again at every start. Throws
+// platform::FileOpenError when the file cannot be opened, platform::Exception when it cannot
+// be written.
+bool AppendLocationRecord(const std::string& fileName, const LocationRecord& record);
 
 // The form body asking the location service about a host: "name=" and the host with every
 // byte but letters, digits, "." and "-" percent-encoded.

@@ -22,7 +22,9 @@ TftpservForm* ftpservForm = nullptr;
 
 namespace {
 
-// Space the log and the directory box leave to the window's right and bottom edges.
+// Space the log and the directory box leave to the client area's right and bottom edges, the
+// stored layout's own margin; the outer window, frame and caption included, is the window
+// manager's to size, so nothing is measured from it.
 constexpr int edgeMargin = 8;
 
 // The refusals a client gets, through the engine's error answers.

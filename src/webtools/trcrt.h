@@ -130,8 +130,9 @@ private:
     void RepaintPanel();
     // The location of a hop; adds it to hopList when its echo took any time.
     HopInfo LookupHopLocation(const std::string& ip, const std::string& host, std::string& errorText);
-    // Asks the location service about the hop's host; false, and why, when no answer came.
-    bool AskLocationService(HopInfo& hop, std::string& reason);
+    enum class LocationAnswer { Answered, Failed, NotStarted };
+    // Asks the location service about the hop's host; why, when no answer came.
+    LocationAnswer AskLocationService(HopInfo& hop, std::string& reason);
     void RememberLocation(const HopInfo& hop);
     void LoadLocationCache();
     void ReadLocationSetting(const platform::IniFile& ini);

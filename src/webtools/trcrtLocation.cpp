@@ -85,7 +85,8 @@ void TtracertForm::LoadLocationCache()
         locationList = ReadLocationCache(name);
         return;
     } catch (const platform::FileOpenError& error) {
-        // No cache yet: an empty one is made, so its absence is not told at every start.
+        // The file lives in the user's data directory, not beside the program, so it is
+        // missing on every first run: made quietly then; one that is there and unreadable is told.
         if (error.errorNumber() == ENOENT
             && platform::fileop::MakeDirectories(platform::dataDirectory(), 0777) == 0) {
             try {
@@ -129,13 +130,15 @@ HopInfo TtracertForm::LookupHopLocation(const std::string& ip, const std::string
             globe::PlaceHop(hop);
         } else if (!FindLocationEntry(unlocatedList, ip, host) && !locationUrl.empty() && !locationServiceDown) {
             std::string reason;
-            if (!AskLocationService(hop, reason)) {
+            const LocationAnswer answer = AskLocationService(hop, reason);
+            if (answer != LocationAnswer::Answered) {
                 // One failure line per run: a service that cannot be reached is not asked
                 // again at every router.
                 errorText = "Failed : " + reason;
                 locationServiceDown = true;
             }
-            if (hop.city.empty())
+            // A request that never started said nothing of the host: it is asked next time.
+            if (hop.city.empty() && answer != LocationAnswer::NotStarted)
                 unlocatedList.push_back({ip, host});
         }
     }
@@ -145,7 +148,7 @@ HopInfo TtracertForm::LookupHopLocation(const std::string& ip, const std::string
     return hop;
 }
 
-bool TtracertForm::AskLocationService(HopInfo& hop, std::string& reason)
+TtracertForm::LocationAnswer TtracertForm::AskLocationService(HopInfo& hop, std::string& reason)
 {
     CappedStream received;
     platform::MemoryStream sent;
@@ -183,11 +186,11 @@ bool TtracertForm::AskLocationService(HopInfo& hop, std::string& reason)
     HttpCli1->SendStream = nullptr;
     HttpCli1->RcvdStream = nullptr;
     if (!started)
-        return false;
+        return LocationAnswer::NotStarted;
     if (HttpCli1->RequestErrorCode() != 0 || HttpCli1->StatusCode() / 100 != 2) {
         // A connection closed before any reply leaves no reason of the server's.
         reason = HttpCli1->ReasonPhrase().empty() ? "no reply from " + locationUrl : HttpCli1->ReasonPhrase();
-        return false;
+        return LocationAnswer::Failed;
     }
     const LocationReply place = ScanLocationReply(received.text());
     if (place.found) {
@@ -198,5 +201,5 @@ bool TtracertForm::AskLocationService(HopInfo& hop, std::string& reason)
         globe::PlaceHop(hop);
         hop.fromCache = hop.city.empty();
     }
-    return true;
+    return LocationAnswer::Answered;
 }

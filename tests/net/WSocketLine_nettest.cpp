@@ -186,6 +186,21 @@ print(echo.hex(), flush=True)
     EXPECT_EQ(socket.SendLine("bye"), 5);
 }
 
+TEST(WSocketLine, BackspacesReachingIntoEarlierBytesLeaveTheLineEndFound)
+{
+    // The second read rubs out most of the first; its line end then stands where the first
+    // read's bytes were, before any place a search from the new bytes would begin.
+    const std::vector<std::string> pieces{"abcdefgh", "\b\b\b\b\b\b\r\nxyz", "\r\n"};
+    auto peer = splittingPeer(pieces);
+    TWSocket socket;
+    socket.LineEdit = true;
+    Lines lines(socket);
+    connectInLineMode(socket, peer->port);
+    receivePieces(socket, pieces);
+    ASSERT_TRUE(pumpUntil([&] { return lines.got.size() == 2; }));
+    EXPECT_EQ(lines.got, (std::vector<std::string>{"ab\r\n", "xyz\r\n"}));
+}
+
 TEST(WSocketLine, ReadLineWaitsForOneLineOrGivesThePartOnTimeOut)
 {
     auto peer = tcpPeer(R"(

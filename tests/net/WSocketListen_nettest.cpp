@@ -144,9 +144,12 @@ s.sendto(data.upper(), sender)
     ASSERT_TRUE(pumpUntil([&] { return log.data == "DATAGRAM"; }));
 }
 
-TEST(WSocketListen, AUdpListenerReceivesDatagramsAndStaysListening)
+TEST(WSocketListen, AUdpListenerIsConnectedByItsFirstDatagramAndReceivesTheRest)
 {
     TWSocket socket;
+    std::vector<std::uint16_t> connected;
+    std::vector<TSocketState> statesAtData;
+    socket.OnSessionConnected = [&](TCustomWSocket*, std::uint16_t error) { connected.push_back(error); };
     std::string from;
     std::string received;
     socket.OnDataAvailable = [&](TCustomWSocket* sender, std::uint16_t) {
@@ -157,9 +160,11 @@ TEST(WSocketListen, AUdpListenerReceivesDatagramsAndStaysListening)
         if (n > 0) {
             received.append(buffer, static_cast<std::size_t>(n));
             from = inet_ntoa(address.sin_addr);
+            statesAtData.push_back(sender->State());
         }
     };
     const std::string port = listenOnLoopback(socket, "udp");
+    EXPECT_EQ(socket.State(), wsListening);
     auto sender = pythonWithPort(R"(
 import socket, sys
 s = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
@@ -169,6 +174,7 @@ s.sendto(b"two", ("127.0.0.1", int(sys.argv[1])))
                                  port);
     ASSERT_TRUE(pumpUntil([&] { return received == "onetwo"; }));
     EXPECT_EQ(from, "127.0.0.1");
-    EXPECT_EQ(socket.State(), wsListening);
+    EXPECT_EQ(connected, std::vector<std::uint16_t>{0}) << "once, before the first datagram is offered";
+    EXPECT_EQ(statesAtData, (std::vector<TSocketState>{wsConnected, wsConnected}));
     EXPECT_EQ(socket.ReadCount(), 6);
 }

@@ -10,7 +10,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cmath>
 #include <cstdio>
+#include <optional>
 
 namespace {
 
@@ -158,6 +160,39 @@ TEST(LocationCacheWriter, AppendsSevenCleanLinesInOneWrite)
     EXPECT_TRUE(written.starts_with("kept\r\n/\r\n"));
     EXPECT_EQ(ReadLocationCache(file).size(), 800u);
     EXPECT_EQ(written.size(), 9 + 800 * FormatLocationRecord(mark).size());
+}
+
+TEST(LocationCacheWriter, WritesOnlyWhatReadsBackAsTheSameRecord)
+{
+    const auto describe = [](const LocationRecord& r) {
+        char numbers[64];
+        std::snprintf(numbers, sizeof numbers, "%.17g %.17g", r.lat, r.lon);
+        return r.ip + "|" + r.host + "|" + r.city + "|" + r.country + "|" + numbers;
+    };
+    // Every awkward city with every awkward country, in one file: a text that broke the
+    // framing would lose its record or shift the ones after it.
+    const std::vector<std::string> awkward{"/Paris", "//", "/", "", "\r\n", "\r/x", std::string("\0/y", 3),
+                                           "a/b", " /", std::string(1200, '/') + "z", std::string(1200, 'c'), "\xff\t"};
+    testfs::TempTree tree;
+    const std::string file = tree.Path("pelvcloc.txt");
+    std::vector<std::string> kept;
+    for (const std::string& city : awkward)
+        for (const std::string& country : awkward) {
+            const LocationRecord record{"10.0.0.1", "h.example", city, country, 1.0 / 3, -88.24};
+            const std::optional<LocationRecord> storable = StorableLocation(record);
+            EXPECT_EQ(AppendLocationRecord(file, record), storable.has_value());
+            if (storable)
+                kept.push_back(describe(*storable));
+        }
+    std::vector<std::string> back;
+    for (const LocationRecord& record : ReadLocationCache(file))
+        back.push_back(describe(record));
+    EXPECT_EQ(back, kept);
+    EXPECT_EQ(kept.size(), 8u * 8u) << "every text but the four left empty is kept";
+    EXPECT_EQ(StorableLocation({"10.0.0.1", "h", "/Paris", "FR", 48.85, 2.35})->city, "Paris");
+    const std::string written = testsupport::readFile(file);
+    EXPECT_FALSE(AppendLocationRecord(file, {"10.0.0.1", "h", "Paris", "FR", std::nan(""), 2.35}));
+    EXPECT_EQ(testsupport::readFile(file), written);
 }
 
 TEST(LocationReply, ReadsCoordinatesAfterTheMarkerAndThePlaceFromTheNextLineAndEscapesTheRequest)

@@ -18,6 +18,9 @@
 #include <cstdio>
 #include <fstream>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace {
 
 const bool glReady = testsupport::useProgramOpenGLSetup();
@@ -145,6 +148,24 @@ TEST_F(TraceLocationTest, AServiceThatCannotAnswerCostsOneLinePerTraceAndTheRunG
     }
 }
 
+TEST_F(TraceLocationTest, AHostWhoseRequestCouldNotStartIsAskedAgainByTheNextTrace)
+{
+    makeForm(startService("places"));
+    // A request of its own that is never answered keeps the client busy.
+    const auto silent = sockettest::tcpPeer("time.sleep(20)\n");
+    form->HttpCli1->URL = "http://127.0.0.1:" + std::to_string(silent->port) + "/";
+    form->HttpCli1->GetASync();
+    const auto lines = trace();
+    ASSERT_EQ(lines.size(), 7u);
+    EXPECT_EQ(lines[1], "1: 10.9.0.1 r1.pvx.test 3 ms, lat,lon=0 0 city,country=,");
+    EXPECT_TRUE(lines[2].starts_with("Failed : HTTP component") && lines[2].ends_with("is busy")) << lines[2];
+    EXPECT_EQ(requests(), 0);
+
+    form->HttpCli1->Abort();
+    EXPECT_EQ(trace()[1], "1: 10.9.0.1 r1.pvx.test 3 ms, lat,lon=40.11 -88.24 city,country=Urbana,US");
+    EXPECT_EQ(requests(), 3);
+}
+
 TEST_F(TraceLocationTest, CancelWhileTheServiceIsAwaitedEndsTheRun)
 {
     makeForm(startService("silent"));
@@ -178,14 +199,24 @@ TEST_F(TraceLocationTest, TheFirstShowingMakesTheCacheAndTheSettingAndSaysWhenIt
     EXPECT_NE(testsupport::readFile(settings).find("locationurl="), std::string::npos);
     EXPECT_EQ(messages.texts(), std::vector<std::string>{});
 
+    // A cache that is there but cannot be read is told.
+    const std::string cache = cacheFile();
+    std::remove(cache.c_str());
+    ASSERT_EQ(::mkdir(cache.c_str(), 0700), 0);
+    TtracertForm unreadable(std::make_unique<ScriptedPing>());
+    unreadable.FormShow();
+    ::rmdir(cache.c_str());
+    EXPECT_EQ(messages.texts(), std::vector<std::string>{"Opening of the location DB file was not succesful: " + cache});
+
     // A data directory that cannot be made, even by root.
     testsupport::writeFile(dir.path().toStdString() + "/file", "");
     const std::string saved = qgetenv("XDG_DATA_HOME").toStdString();
     qputenv("XDG_DATA_HOME", (dir.path() + "/file/data").toUtf8());
     TtracertForm blocked(std::make_unique<ScriptedPing>());
     blocked.FormShow();
-    EXPECT_EQ(messages.texts(), std::vector<std::string>{"Opening of the location DB file was not succesful: "
-                                                         + dir.path().toStdString() + "/file/data/pelvaxon/pelvcloc.txt"});
+    EXPECT_EQ(messages.texts().back(), "Opening of the location DB file was not succesful: " + dir.path().toStdString()
+                                           + "/file/data/pelvaxon/pelvcloc.txt");
+    EXPECT_EQ(messages.texts().size(), 2u);
     qputenv("XDG_DATA_HOME", saved.c_str());
 }
 
