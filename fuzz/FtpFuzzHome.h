@@ -6,6 +6,7 @@
 
 #include "FuzzSupport.h"
 
+#include "net/FtpSrv.h"
 #include "platform/fs/Path.h"
 
 #include <sys/stat.h>
@@ -16,6 +17,12 @@
 #include <string>
 
 namespace ftpfuzzhome {
+
+// The engine's file-path rule, reachable from a target.
+class PathServer : public TFtpServer {
+public:
+    using TFtpServer::BuildFilePath;
+};
 
 // The home, ending in "/".
 inline std::string MakeHome()
@@ -33,6 +40,20 @@ inline std::string MakeHome()
     if (!made)
         std::abort();
     return home + "/";
+}
+
+// The run's home, made by the first call.
+inline const std::string& Home()
+{
+    static const std::string home = MakeHome();
+    return home;
+}
+
+// The client's home is the run's, and it stands in "sub".
+inline void EnterHome(TFtpCtrlSocket& client)
+{
+    client.HomeDir = Home();
+    client.SetDirectory(Home() + "sub");
 }
 
 inline std::string RealPath(const std::string& path)

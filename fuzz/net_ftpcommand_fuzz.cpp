@@ -6,7 +6,6 @@
 #include "FuzzSupport.h"
 
 #include "net/FtpPath.h"
-#include "net/FtpSrv.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -14,11 +13,6 @@
 #include <string>
 
 namespace {
-
-class FuzzServer : public TFtpServer {
-public:
-    using TFtpServer::BuildFilePath;
-};
 
 class FuzzClient : public TFtpCtrlSocket {
 public:
@@ -30,13 +24,11 @@ public:
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    fuzzsupport::startApplication();
-    static const std::string home = ftpfuzzhome::MakeHome();
-    static FuzzServer server;
-
+    fuzzsupport::startInput();
+    static ftpfuzzhome::PathServer server;
+    const std::string& home = ftpfuzzhome::Home();
     FuzzClient client;
-    client.HomeDir = home;
-    client.SetDirectory(home + "sub");
+    ftpfuzzhome::EnterHome(client);
     client.OnCommand = [&](TFtpCtrlSocket*, const char* CmdBuf, std::int32_t CmdLen) {
         const TFtpCommandLine command = ParseFtpCommandLine(CmdBuf, CmdLen);
         if (command.TooLong || command.Params.size() > FtpMaxCommandLength)

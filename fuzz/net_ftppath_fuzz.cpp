@@ -6,7 +6,6 @@
 #include "FuzzSupport.h"
 
 #include "net/FtpPath.h"
-#include "net/FtpSrv.h"
 
 #include <cstdint>
 #include <cstdlib>
@@ -14,11 +13,6 @@
 #include <string_view>
 
 namespace {
-
-class FuzzServer : public TFtpServer {
-public:
-    using TFtpServer::BuildFilePath;
-};
 
 void CheckNormalized(std::string_view text)
 {
@@ -34,13 +28,11 @@ void CheckNormalized(std::string_view text)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    fuzzsupport::startApplication();
-    static const std::string home = ftpfuzzhome::MakeHome();
-    static FuzzServer server;
-
+    fuzzsupport::startInput();
+    static ftpfuzzhome::PathServer server;
+    const std::string& home = ftpfuzzhome::Home();
     TFtpCtrlSocket client;
-    client.HomeDir = home;
-    client.SetDirectory(home + "sub");
+    ftpfuzzhome::EnterHome(client);
     const std::string_view input(reinterpret_cast<const char*>(data), size);
     for (std::size_t at = 0; at <= input.size();) {
         std::size_t end = input.find('\n', at);

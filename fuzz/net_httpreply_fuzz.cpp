@@ -27,7 +27,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     if (size == 0)
         return 0;
-    fuzzsupport::startApplication();
+    fuzzsupport::startInput();
     ReplyReader reader;
     platform::MemoryStream body;
     reader.RcvdStream = &body;

@@ -21,7 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     if (size < 2)
         return 0;
-    fuzzsupport::startApplication();
+    fuzzsupport::startInput();
     static loopbackpeer::Listener server;
     static const std::string lineEnds[] = {"\r\n", "\n", std::string(1, '\0'), "ab"};
     static const std::int32_t readSizes[] = {65536, 1, 7, 64};

@@ -18,7 +18,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     if (size == 0)
         return 0;
-    fuzzsupport::startApplication();
+    fuzzsupport::startInput();
     static loopbackpeer::Listener server;
     static const char* const levels[] = {"4", "4A", "5", "5"};
     const std::string level = levels[data[0] & 3];
