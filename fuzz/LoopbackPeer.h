@@ -42,15 +42,14 @@ inline bool readable(int fd)
 inline void drain(int fd)
 {
     char sink[4096];
-    while (::recv(fd, sink, sizeof sink, MSG_DONTWAIT) > 0) {
-    }
+    while (::recv(fd, sink, sizeof sink, MSG_DONTWAIT) > 0) {}
 }
 
 inline bool unreadByTheSocket(TCustomWSocket& socket)
 {
     unsigned long count = 0;
     return socket.HSocket() != platform::INVALID_SOCKET
-        && platform::ioctlsocket(socket.HSocket(), FIONREAD, &count) == 0 && count > 0;
+           && platform::ioctlsocket(socket.HSocket(), FIONREAD, &count) == 0 && count > 0;
 }
 
 // A listener on 127.0.0.1 at a port the system picks, for the whole run.

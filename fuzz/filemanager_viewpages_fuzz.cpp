@@ -41,8 +41,8 @@ void CheckHex(const QStringList& lines, std::string_view bytes)
             std::abort();
         for (std::size_t i = 0; i < 16 && 16 * line + i < bytes.size(); ++i) {
             const qsizetype at = 10 + 3 * static_cast<qsizetype>(i) + (i >= 8 ? 1 : 0);
-            if (text.size() < at + 2 || HexDigit(text[at]) * 16 + HexDigit(text[at + 1])
-                                              != static_cast<unsigned char>(bytes[16 * line + i]))
+            if (text.size() < at + 2
+                || HexDigit(text[at]) * 16 + HexDigit(text[at + 1]) != static_cast<unsigned char>(bytes[16 * line + i]))
                 std::abort();
         }
     }

@@ -18,8 +18,8 @@ namespace {
 // that would end the name early or make the line a comment or a header.
 bool Storable(const std::string& name, const char* ending)
 {
-    return !name.empty() && name.find_first_of(ending) == std::string::npos && name.front() > ' '
-        && name.back() > ' ' && name.front() != ';' && name.front() != '#' && name.front() != '[';
+    return !name.empty() && name.find_first_of(ending) == std::string::npos && name.front() > ' ' && name.back() > ' '
+           && name.front() != ';' && name.front() != '#' && name.front() != '[';
 }
 
 } // namespace
