@@ -1,16 +1,21 @@
 // Frames composed per second: an animation played by its painter with every wait removed,
 // its hand-offs served on this thread as the user-interface thread serves them.
 //   gif-animate FILE...           NAME FRAMES CRC32   (every composite as R, G, B, A bytes)
-//   gif-animate --time N FILE...  NAME FRAMES MEDIAN_SECONDS MIN_SECONDS   (the file loaded
-//                                 before each timed play)
+//   gif-animate --time N FILE...  NAME FRAMES MEDIAN_SECONDS MIN_SECONDS MAX_SECONDS (the file
+//                                 loaded before each timed play; processor time of both
+//                                 threads, so that other work on the machine does not count)
 //   gif-animate --hd N            1920x1080 FRAMES MEDIAN_MS_PER_FRAME   (N full-screen frames,
 //                                 each restoring the one before; the processor time of this,
 //                                 the serving thread, whatever else the machine runs)
+//   gif-animate --peak load|still|play FILE   PEAK_MB   (this process's peak resident memory
+//                                 once FILE is loaded from disk; then its still picture made
+//                                 as picture loading makes it; or its frames played once)
 
 #include "gif/GIFHandOff.h"
 #include "gif/GIFImage.h"
 #include "platform/graphics/Stream.h"
 
+#include <sys/resource.h>
 #include <zlib.h>
 
 #include <algorithm>
@@ -91,14 +96,16 @@ double ThreadSeconds()
     return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
 }
 
-double WallSeconds()
+double ProcessSeconds()
 {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
 }
 
 // Sorted times of `work`, each after an untimed `prepare`, by the clock `now`.
 template <class Work>
-std::vector<double> Timed(int repeats, const std::function<void()>& prepare, Work work, double (*now)() = WallSeconds)
+std::vector<double> Timed(int repeats, const std::function<void()>& prepare, Work work, double (*now)())
 {
     std::vector<double> seconds;
     for (int i = 0; i < repeats; ++i) {
@@ -121,8 +128,9 @@ void Time(const char* name, int repeats)
             image = std::make_unique<TGIFImage>();
             Load(*image, bytes);
         },
-        [&] { Play(*image); });
-    std::printf("%s %d %.6f %.6f\n", name, image->Images.GetCount(), seconds[seconds.size() / 2], seconds.front());
+        [&] { Play(*image); }, ProcessSeconds);
+    std::printf("%s %d %.6f %.6f %.6f\n", name, image->Images.GetCount(), seconds[seconds.size() / 2], seconds.front(),
+                seconds.back());
 }
 
 // Full-screen frames of changing colours, each disposed of by restoring the one before.
@@ -161,11 +169,30 @@ void TimeFullHD(int frames)
     std::printf("%dx%d %d %.3f\n", W, H, frames, seconds[seconds.size() / 2] * 1000 / frames);
 }
 
+int Peak(const char* mode, const char* name)
+{
+    TGIFImage image;
+    image.LoadFromFile(name);
+    platform::Bitmap still;
+    if (std::strcmp(mode, "still") == 0)
+        still = image.ComposeStill();
+    else if (std::strcmp(mode, "play") == 0)
+        Play(image);
+    else if (std::strcmp(mode, "load") != 0)
+        return 2;
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    std::printf("%.1f\n", static_cast<double>(usage.ru_maxrss) / 1024);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     GifHandOffs().SetWake([] {});
+    if (argc == 4 && std::strcmp(argv[1], "--peak") == 0)
+        return Peak(argv[2], argv[3]);
     if (argc > 2 && std::strcmp(argv[1], "--hd") == 0) {
         TimeFullHD(std::max(2, std::atoi(argv[2])));
         return 0;

@@ -5,6 +5,8 @@
 #   recording-200.gif         a 200-frame 500x500 screen recording, gifsicle-optimised
 #   screenshot-1920x1080.gif  a flat desktop screenshot of a few dozen colours
 #   scan-2480x3508.gif        a 1-bit page of text at 300 dpi, with scanner specks
+#   recording-1080p-100.gif   100 whole 1920x1080 frames of that desktop with a window dragged
+#                             across it, each disposed of to "previous" (about 3 MB)
 # Prints the directory. Run by gif-setup.sh (bash bench/gif-data.sh by hand): not executable, so
 # bench/all.sh does not take it for a benchmark.
 set -euo pipefail
@@ -25,8 +27,9 @@ if [ ! -s "$data/photo-4000x3000.gif" ]; then
   convert -size 4000x3000 -seed 7 plasma:fractal -blur 0x2 -colors 256 "$data/photo-4000x3000.gif"
 fi
 
-if [ ! -s "$data/recording-200.gif" ] || [ ! -s "$data/screenshot-1920x1080.gif" ]; then
-  echo "making recording-200.gif and screenshot-1920x1080.gif" >&2
+if [ ! -s "$data/recording-200.gif" ] || [ ! -s "$data/screenshot-1920x1080.gif" ] \
+   || [ ! -s "$data/recording-1080p-100.gif" ]; then
+  echo "making recording-200.gif, screenshot-1920x1080.gif and recording-1080p-100.gif" >&2
   python3 - "$work" <<'PY'
 import os, sys
 out = sys.argv[1]
@@ -73,10 +76,20 @@ for n in range(14):                          # windows with title bars and lines
     for line in range(20):
         rect(shot, W, H, x0 + 12, y0 + 34 + line * 17, 80 + (n * 37 + line * 53) % 400, 7, (20 + line * 5, 20, 40))
 save("screenshot.ppm", shot, W, H)
+for i in range(100):
+    frame = bytearray(shot)
+    rect(frame, W, H, 300 + 12 * i, 200 + 5 * i, 360, 240, (200, 120, 40))
+    rect(frame, W, H, 300 + 12 * i, 200 + 5 * i, 360, 20, (90, 40, 10))
+    save("hd%03d.ppm" % i, frame, W, H)
 PY
   convert -delay 4 -loop 0 "$work"/f*.ppm -layers Optimize "$work/recording.gif"
   gifsicle -O2 "$work/recording.gif" -o "$data/recording-200.gif"
   convert "$work/screenshot.ppm" +dither -colors 256 "$data/screenshot-1920x1080.gif"
+  for frame in "$work"/hd*.ppm; do
+    convert "$frame" +dither -colors 256 "${frame%.ppm}.gif"
+    rm "$frame"
+  done
+  gifsicle --delay=4 --loopcount=forever --disposal=previous "$work"/hd*.gif -o "$data/recording-1080p-100.gif"
 fi
 
 if [ ! -s "$data/scan-2480x3508.gif" ]; then

@@ -1,6 +1,7 @@
 // Encodes GIF pictures with our codec, for cross-checking against other decoders and for
 // timing against giflib's encoder (gif-encode-giflib):
 //   gif-encode --resave IN OUT     loads IN and saves it as OUT (exit 1, the error on stderr)
+//   gif-encode --resave --rle IN OUT   the same, saved with run-length codes
 //   gif-encode --time N FILES...   each file is decoded once; its frames are then saved N
 //                                  times into memory, and the line is
 //   NAME FRAMES MEGAPIXELS MEDIAN_SECONDS MIN_SECONDS BYTES
@@ -19,11 +20,12 @@
 
 namespace {
 
-int Resave(const char* in, const char* out)
+int Resave(const char* in, const char* out, TGIFCompression compression)
 {
     try {
         TGIFImage image;
         image.LoadFromFile(in);
+        image.Compression = compression;
         image.SaveToFile(out);
         return 0;
     } catch (const platform::Exception& e) {
@@ -66,13 +68,15 @@ void Time(const char* name, int repeats)
 int main(int argc, char** argv)
 {
     if (argc == 4 && std::strcmp(argv[1], "--resave") == 0)
-        return Resave(argv[2], argv[3]);
+        return Resave(argv[2], argv[3], gcLZW);
+    if (argc == 5 && std::strcmp(argv[1], "--resave") == 0 && std::strcmp(argv[2], "--rle") == 0)
+        return Resave(argv[3], argv[4], gcRLE);
     if (argc > 3 && std::strcmp(argv[1], "--time") == 0) {
         const int repeats = std::max(1, std::atoi(argv[2]));
         for (int i = 3; i < argc; ++i)
             Time(argv[i], repeats);
         return 0;
     }
-    std::fprintf(stderr, "usage: gif-encode --resave IN OUT | gif-encode --time N FILE...\n");
+    std::fprintf(stderr, "usage: gif-encode --resave [--rle] IN OUT | gif-encode --time N FILE...\n");
     return 2;
 }

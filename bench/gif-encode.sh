@@ -4,6 +4,9 @@
 # screenshot, a 1-bit scan and a 200-frame screen recording. Each harness decodes a file
 # once and then encodes the same index buffers and tables into memory. Every output is
 # first cross-checked: both decoders must read from it what they read from its source.
+# Then run-length coding: every file, and a 1-bit 300x200 picture of shapes, re-saved with
+# run-length codes must decode to its source in ours, giflib and ImageMagick; its size is
+# set against giflib's LZW file of the same picture.
 #   bench/gif-encode.sh            REPEATS=15 by default, BUILD_DIR=build, BENCH_CPU=1
 . "$(dirname "$0")/gif-setup.sh"
 files=("$data/photo-4000x3000.gif" "$data/screenshot-1920x1080.gif" "$data/scan-2480x3508.gif"
@@ -30,6 +33,36 @@ for file in "${files[@]}"; do
 done
 echo "cross-check: both encoders' files decode to their sources' frames, sizes and pixel CRCs"
 
+convert -size 300x200 xc:white -fill black -draw "circle 150,100 150,30" -draw "rectangle 10,10 60,190" \
+  -monochrome "$work/shapes-300x200.gif"
+rle_files=("$data/screenshot-1920x1080.gif" "$data/scan-2480x3508.gif" "$work/shapes-300x200.gif"
+           "$data/photo-4000x3000.gif" "$data/recording-200.gif")
+# Every frame's pixels as ImageMagick reads them.
+magick_pixels() { convert "$1" rgba:- | md5sum; }
+rle_results=()
+printf '%-26s %11s %11s %11s %8s\n' "run-length coded" "ours bytes" "ours LZW" "giflib LZW" "/giflib"
+for file in "${rle_files[@]}"; do
+  name=$(basename "$file" .gif)
+  "$build/bench/gif-encode" --resave --rle "$file" "$work/rle-$name.gif"
+  "$build/bench/gif-encode" --resave "$file" "$work/lzw-$name.gif"
+  "$build/bench/gif-encode-giflib" --resave "$file" "$work/giflib-lzw-$name.gif"
+  for decoder in gif-decode gif-decode-giflib; do
+    if [ "$(decoded "$build/bench/$decoder" "$work/rle-$name.gif")" != "$(decoded "$build/bench/$decoder" "$file")" ]; then
+      echo "cross-check FAILED: $decoder reads the run-length coded $name otherwise than its source"
+      exit 1
+    fi
+  done
+  if [ "$(magick_pixels "$work/rle-$name.gif")" != "$(magick_pixels "$file")" ]; then
+    echo "cross-check FAILED: ImageMagick reads the run-length coded $name otherwise than its source"
+    exit 1
+  fi
+  sizes="$(stat -c %s "$work/rle-$name.gif") $(stat -c %s "$work/lzw-$name.gif") $(stat -c %s "$work/giflib-lzw-$name.gif")"
+  read -r rle lzw peer_lzw <<<"$sizes"
+  awk -v n="$name" -v r="$rle" -v l="$lzw" -v g="$peer_lzw" 'BEGIN { printf "%-26s %11d %11d %11d %8.2f\n", n, r, l, g, r / g }'
+  case $name in screenshot-* | scan-* | shapes-*) rle_results+=("gif-encode-rle-${name%%-*}-size $rle $peer_lzw") ;; esac
+done
+echo "cross-check: the run-length coded files decode to their sources in ours, giflib and ImageMagick"
+
 printf '%-26s %6s %8s %11s %11s %6s %11s %11s %6s\n' file frames Mpixel "ours Mpx/s" "giflib Mpx/s" speed \
   "ours bytes" "giflib bytes" size
 results=()
@@ -48,4 +81,9 @@ for result in "${results[@]}"; do
   read -r work ours peer ours_bytes peer_bytes <<<"$result"
   bench_result "$work" "$ours" "$peer" Mpx/s ">=1.0"
   bench_result "$work-size" "$ours_bytes" "$peer_bytes" bytes "<=1.01"
+done
+# Run-length codes carry no strings beyond runs: a few times LZW's size at most.
+for result in "${rle_results[@]}"; do
+  read -r work ours peer <<<"$result"
+  bench_result "$work" "$ours" "$peer" bytes "<=3.0"
 done

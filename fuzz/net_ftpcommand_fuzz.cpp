@@ -31,8 +31,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     ftpfuzzhome::EnterHome(client);
     client.OnCommand = [&](TFtpCtrlSocket*, const char* CmdBuf, std::int32_t CmdLen) {
         const TFtpCommandLine command = ParseFtpCommandLine(CmdBuf, CmdLen);
-        if (command.TooLong || command.Params.size() > FtpMaxCommandLength)
-            return;
+        // A line reaches here whole or not at all: nothing longer than the buffer holds.
+        if (CmdLen >= client.RcvSize() || command.Params.size() >= static_cast<std::size_t>(client.RcvSize()))
+            std::abort();
         try {
             client.SetDirectory(command.Params);
         } catch (const EFtpCtrlSocketException&) {

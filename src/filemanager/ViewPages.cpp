@@ -124,14 +124,14 @@ ViewPages::ViewPages(const platform::FileDescriptor& file, int mode, std::int64_
 
 ViewPages::~ViewPages() = default;
 
-QString ViewPages::Next(std::size_t budget)
+ViewPages::Piece ViewPages::Next(std::size_t budget)
 {
     if (finished_)
         return {};
     return conversion_ ? NextPages(budget) : NextText(budget);
 }
 
-QString ViewPages::NextText(std::size_t budget)
+ViewPages::Piece ViewPages::NextText(std::size_t budget)
 {
     const std::size_t start = textPosition_;
     std::size_t end = std::min(shownSize_, start + std::max<std::size_t>(budget, 2));
@@ -145,32 +145,28 @@ QString ViewPages::NextText(std::size_t budget)
     textPosition_ = end;
     const char* piece = bytes_.data() + start;
     const auto length = static_cast<qsizetype>(end - start);
-    QString text = utf8_ ? decoder_.decode(QByteArrayView(piece, length)) : QString::fromLatin1(piece, length);
+    Piece next;
+    next.text = utf8_ ? decoder_.decode(QByteArrayView(piece, length)) : QString::fromLatin1(piece, length);
     if (end == shownSize_)
         Finish();
-    return BreakLongLines(std::move(text));
+    next.breaks = LongLineBreaks(next.text);
+    return next;
 }
 
-QString ViewPages::BreakLongLines(QString text)
+std::vector<qsizetype> ViewPages::LongLineBreaks(const QString& text)
 {
-    QString broken; // filled only once a line needs breaking
-    qsizetype copied = 0;
+    std::vector<qsizetype> breaks;
     qsizetype run = lineLength_;
     for (qsizetype i = 0; i < text.size(); ++i) {
         const QChar c = text[i];
         run = c == u'\n' || c == u'\r' ? 0 : run + 1;
         if (run > longestLine && !c.isLowSurrogate()) {
-            broken += QStringView(text).mid(copied, i - copied);
-            broken += u'\n';
-            copied = i;
+            breaks.push_back(i);
             run = 1;
         }
     }
     lineLength_ = run;
-    if (broken.isEmpty())
-        return text;
-    broken += QStringView(text).mid(copied);
-    return broken;
+    return breaks;
 }
 
 // Everything is handed out: the file's bytes are no longer needed.
@@ -181,7 +177,7 @@ void ViewPages::Finish()
     bytes_ = std::string();
 }
 
-QString ViewPages::NextPages(std::size_t budget)
+ViewPages::Piece ViewPages::NextPages(std::size_t budget)
 {
     std::string text;
     text.reserve(budget + 2 * THexConversion::minBuffer);
@@ -196,5 +192,5 @@ QString ViewPages::NextPages(std::size_t budget)
         text.append(block, length);
     }
     progress_->Flush();
-    return PageText(text);
+    return {PageText(text), {}};
 }

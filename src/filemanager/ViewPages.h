@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 // What a viewer shows of one file, handed out a piece at a time, so that showing the start of
 // a large file costs only the start. The file is read once, up to a limit, when the pages are
@@ -31,23 +32,30 @@ public:
     bool ReadError() const { return readError_; }
     bool AtEnd() const { return finished_; }
 
+    // A piece of display text, and the places in it (offsets into `text`, in order) where
+    // the view starts a new line that the file does not have.
+    struct Piece {
+        QString text;
+        std::vector<qsizetype> breaks;
+    };
+
     // The next piece of display text, of about `budget` characters or the rest. Text shows
     // as UTF-8 when the whole file is valid UTF-8, else as Latin-1; hex and binary pages show
     // as Latin-1, with the control byte mark and the other invisible bytes drawn as "·".
     // Text pieces end after a line break where they can, and never between CR and LF. A
-    // line of text longer than longestLine characters is shown broken into lines of that
-    // length: the editor lays out a line whole, so a file of megabytes without a line feed
-    // (zeros, minified data) would stall it.
-    QString Next(std::size_t budget);
+    // line of text longer than longestLine characters is to be shown broken into lines of
+    // that length: the editor lays out a line whole, so a file of megabytes without a line
+    // feed (zeros, minified data) would stall it.
+    Piece Next(std::size_t budget);
 
     static constexpr qsizetype longestLine = 1024;
 
 private:
     class LatestTitle;
 
-    QString NextText(std::size_t budget);
-    QString NextPages(std::size_t budget);
-    QString BreakLongLines(QString text);
+    Piece NextText(std::size_t budget);
+    Piece NextPages(std::size_t budget);
+    std::vector<qsizetype> LongLineBreaks(const QString& text);
     void Finish();
 
     std::string bytes_;

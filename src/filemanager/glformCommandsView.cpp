@@ -71,7 +71,8 @@ void Tglfr::ViewCurrentFile(int mode)
     if (!ChangeToListingDir())
         return;
     if (mode == 0 && IsPictureExtension(lext)) {
-        (new TgrfviewForm(this))->ShowPicture(name);
+        // The viewer's caption and its error name the file by its full path.
+        (new TgrfviewForm(this))->ShowPicture(platform::JoinPath(dir.path, name));
         return;
     }
     auto viewer = std::make_unique<TViewForm>(this, &host);

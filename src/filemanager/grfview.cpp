@@ -26,12 +26,19 @@ TgrfviewForm::~TgrfviewForm() = default;
 namespace {
 
 // The picture's size, but no larger than the screen can show: X11 refuses windows above
-// 32767 pixels, and a backing store of a huge picture's size would take gigabytes.
+// 32767 pixels, and a backing store of a huge picture's size would take gigabytes. A picture
+// made smaller keeps its proportions, since it is stretched to the window.
 QSize ClientSizeFor(const QWidget& window, const platform::Picture& picture)
 {
-    QSize size(std::max(1, picture.width()), std::max(1, picture.height()));
+    const QSize size(std::max(1, picture.width()), std::max(1, picture.height()));
     const QScreen* screen = window.screen() ? window.screen() : QGuiApplication::primaryScreen();
-    return screen ? size.boundedTo(screen->availableGeometry().size()) : size;
+    if (!screen)
+        return size;
+    const QSize available = screen->availableGeometry().size();
+    if (size.width() <= available.width() && size.height() <= available.height())
+        return size;
+    const QSize fitted = size.scaled(available, Qt::KeepAspectRatio);
+    return fitted.expandedTo(QSize(1, 1));
 }
 
 } // namespace

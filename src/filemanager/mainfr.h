@@ -186,6 +186,10 @@ private:
     void ActivationChanged(bool active);
     // A line edit has the keys: the filter box, clicked or tabbed into.
     bool TextFieldFocused() const;
+    // An open list of the window (a drive box's) holds the keyboard.
+    bool ListHasTheKeys() const;
+    // The key is the window's alone: the control with the focus never gets it.
+    bool TakesKey(int key, platform::ShiftState shift) const;
     void PassToPanels(int key, platform::ShiftState shift, bool down);
     void SetNavigationMode(QRadioButton* Tglfr::*button, const std::string& name);
     void RunFunctionKey(int key);

@@ -5,6 +5,7 @@
 #include "platform/ui/KeyPreview.h"
 #include "platform/ui/MessageService.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QEvent>
 #include <QLineEdit>
@@ -29,7 +30,24 @@ void TMainForm::InstallKeyDispatch()
     auto* preview = new platform::KeyPreview(this);
     preview->OnKeyDown = [this](int key, platform::ShiftState shift) { FormKeyDown(key, shift); };
     preview->OnKeyUp = [this](int key, platform::ShiftState shift) { FormKeyUp(key, shift); };
+    preview->TakesKey = [this](int key, platform::ShiftState shift) { return TakesKey(key, shift); };
 }
+
+// The keys this window acts on are its alone: a drive box would open its list on F4 and
+// change the drive on Up and Down, a radio button would change the mode on an arrow. A text
+// field keeps its keys, and an open list its arrows.
+bool TMainForm::TakesKey(int key, platform::ShiftState shift) const
+{
+    namespace vk = platform::vk;
+    if (TextFieldFocused())
+        return false;
+    const bool command = (key >= vk::F1 && key <= keyF10) || key == vk::Delete || key == vk::Multiply
+                         || ((key == 'P' || key == 'R' || key == 'Z') && !shift.ctrl) || (shift.ctrl && key >= 'A');
+    const bool moves = (key >= vk::Left && key <= vk::Down) || key == vk::Insert;
+    return command || (moves && !ListHasTheKeys());
+}
+
+bool TMainForm::ListHasTheKeys() const { return QApplication::activePopupWidget() != nullptr; }
 
 // A virtual, not an event filter: the deactivation sent while the window is destroyed must
 // not reach a form whose members are gone.
@@ -64,7 +82,7 @@ bool TMainForm::TextFieldFocused() const
 
 void TMainForm::PassToPanels(int key, platform::ShiftState shift, bool down)
 {
-    if (TextFieldFocused())
+    if (TextFieldFocused() || ListHasTheKeys())
         return;
     for (Tglfr* panel : {leftPanel, rightPanel}) {
         if (!panel || !panel->active)

@@ -1,6 +1,7 @@
 #include "filemanager/viewfil.h"
 
 #include "filemanager/FindDialog.h"
+#include "filemanager/ViewFind.h"
 #include "filemanager/ViewPages.h"
 #include "platform/fs/OpenRegularFile.h"
 #include "platform/fs/Path.h"
@@ -106,9 +107,19 @@ bool TViewForm::MoreToShow() const { return pages_ && !pages_->AtEnd(); }
 
 void TViewForm::ShowNextPiece()
 {
+    const ViewPages::Piece piece = pages_->Next(pieceCharacters);
     QTextCursor end(Editor->document());
     end.movePosition(QTextCursor::End);
-    end.insertText(pages_->Next(pieceCharacters));
+    end.beginEditBlock();
+    qsizetype shown = 0;
+    for (const qsizetype lineBreak : piece.breaks) {
+        end.insertText(piece.text.mid(shown, lineBreak - shown));
+        end.insertBlock();
+        end.block().setUserState(viewfind::continuesLine);
+        shown = lineBreak;
+    }
+    end.insertText(piece.text.mid(shown));
+    end.endEditBlock();
 }
 
 // Runs after the scroll bar has settled, so that a piece never goes in while the editor
@@ -178,22 +189,20 @@ void TViewForm::FindDialog1Find()
     const QString text = FindDialog1->FindText();
     const QTextCursor selection = Editor->textCursor();
     const int start = selection.hasSelection() ? selection.selectionEnd() : 0;
-    QTextDocument* document = Editor->document();
 
     std::optional<platform::BusyCursor> busy;
     for (int from = start;;) {
-        const QTextCursor found = document->find(text, from, flags);
-        // The last line may go on in the next piece, making a whole word of the match longer.
-        if (!found.isNull() && (!MoreToShow() || found.block() != document->lastBlock())) {
+        const viewfind::Found found = viewfind::FindText(*Editor->document(), text, from, flags, MoreToShow());
+        if (!found.match.isNull()) {
             Editor->setFocus();
-            Editor->setTextCursor(found);
+            Editor->setTextCursor(found.match);
             return;
         }
-        if (!MoreToShow())
+        if (!found.undecided)
             break;
         if (!busy)
             busy.emplace();
-        from = std::max(start, document->lastBlock().position());
+        from = found.resumeAt;
         ShowNextPiece();
     }
     platform::ShowMessage("Not found");

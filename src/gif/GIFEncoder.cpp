@@ -153,22 +153,6 @@ void TLZWEncoder::Compress(const std::uint8_t* pixels, std::size_t count)
     OutputCode(prefix);
 }
 
-void TRLEEncoder::Compress(const std::uint8_t* pixels, std::size_t count)
-{
-    // The decoder adds a string for every literal after the first; clearing one literal
-    // before the entry that would widen its codes keeps the width where it started.
-    const unsigned perClear = clearCode_ - 2;
-    unsigned sent = perClear;
-    for (std::size_t i = 0; i < count; ++i) {
-        if (sent == perClear) {
-            Output(clearCode_);
-            sent = 0;
-        }
-        Output(pixels[i]);
-        ++sent;
-    }
-}
-
 std::unique_ptr<TGIFEncoder> MakeEncoder(TGIFCompression compression)
 {
     if (compression == gcRLE)

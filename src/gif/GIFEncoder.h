@@ -99,11 +99,42 @@ private:
     std::array<std::uint8_t, 4096> suffix_{};
 };
 
-// Literal codes only, with a clear before the decoder's table would need a wider code:
-// the code size never grows. Larger than LZW, but trivially decodable everywhere.
+// Run-length coding in codes every LZW decoder reads (GIFRLEEncoder.cpp): a run goes out
+// as single pixel codes, or as codes of growing run lengths that the decoder's table builds
+// one from the other, continuing the runs of that pixel the table already holds. A frame
+// that such codes would make larger goes out as single pixel codes only.
 class TRLEEncoder final : public TGIFEncoder {
 protected:
     void Compress(const std::uint8_t* pixels, std::size_t count) override;
+
+private:
+    // One pass over the frame: counted only (nothing written) or written.
+    void Pass(const std::uint8_t* pixels, std::size_t count, bool runCodes, bool counting);
+    void ClearTable();
+    void SendRun(unsigned pixel, std::size_t length);
+    // Whether `length` pixels are cheaper in run codes than in single codes.
+    bool PreferRunCodes(unsigned pixel, std::size_t length) const;
+    // Sends the run, or its beginning until the table is full; answers the pixels sent.
+    std::size_t SendRunCodes(unsigned pixel, std::size_t length);
+    // The code of `pixel` repeated `length` times, which the decoder holds (or, for one
+    // more than the longest it holds right after that run, is about to make).
+    void Emit(unsigned pixel, unsigned length);
+    // The longest run of `pixel` the decoder's table holds.
+    unsigned Held(unsigned pixel) const { return 1 + static_cast<unsigned>(runCodes_[pixel].size()); }
+
+    bool runCodesAllowed_ = true;
+    bool counting_ = false;
+    std::uint64_t countedBits_ = 0;
+    unsigned sent_ = 0; // codes since the last clear
+    unsigned bumpAt_ = 0; // the count at which the decoder widens its codes
+    unsigned clearAt_ = 0; // the count at which a clear comes before the next code
+    unsigned normalClearAt_ = 0;
+    unsigned runClearAt_ = 0; // while runs are sent as run codes: when the table is full
+    int lastPixel_ = -1; // the run the last code stood for, none right after a clear
+    unsigned lastLength_ = 0;
+    // runCodes_[p][k] is the code of k + 2 pixels p in the decoder's table.
+    std::array<std::vector<std::uint16_t>, 256> runCodes_;
+    std::vector<std::uint8_t> pixelsWithRuns_;
 };
 
 std::unique_ptr<TGIFEncoder> MakeEncoder(TGIFCompression compression);

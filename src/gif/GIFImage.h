@@ -26,11 +26,15 @@
 #include <string_view>
 #include <vector>
 
+class QImage;
 class QMimeData;
 class QPainter;
 class QRect;
 class TGIFPaintSink;
 class TGIFImage;
+namespace platform {
+class Picture;
+}
 
 using TGIFNotifyEvent = std::function<void(TGIFImage* sender)>;
 
@@ -58,10 +62,17 @@ public:
     // Takes a frame made for this picture; "Object type not supported for operation" for
     // none or one of another picture.
     int Add(std::unique_ptr<TGIFSubImage> frame);
+    // A picture of any format the picture loader reads, converted into a new frame at the
+    // top left with the colour reduction, bits and dither mode of this picture
+    // ("Converting..."); the screen grows to hold it. A picture without an image is
+    // "Object type not supported for operation"; a failed conversion adds nothing.
+    int Add(const platform::Picture& graphic);
     // A copy of `source`'s header, frames and drawing options, reported as "Copying..." to
     // the source's progress and warning handlers; this picture keeps its own handlers.
     // Null clears.
     void Assign(const TGIFImage* source);
+    // In place of everything: `graphic` converted into the one frame, as Add converts it.
+    void Assign(const platform::Picture& graphic);
     // The still composite, or an empty bitmap for an empty picture.
     void AssignTo(platform::Bitmap& target);
     // Only the very same picture equals it.
@@ -138,8 +149,8 @@ public:
     // Draws the picture into `rect`, with transparency (goTransparent) and tiled (goTile): a
     // still picture its first frame, an animated one (goAnimate) its newest composite, played
     // by a painter whose frames repaint `sink`. The first call for a sink and place waits for
-    // the first frame, serving only the painters' hand-offs. A Draw from within a Draw does
-    // nothing.
+    // the first frame, serving only the painters' hand-offs. A Draw from within a Draw, or
+    // into an empty rectangle, does nothing.
     void Draw(QPainter& canvas, const QRect& rect, TGIFPaintSink* sink = nullptr);
     // Stops the animation Draw started and waits for its end (not from within a hand-off).
     void StopDraw();
@@ -166,7 +177,8 @@ public:
     // The picture as "image/gif" bytes plus its still image; "Failed to store GIF on
     // clipboard" when memory runs out.
     void SaveToClipboardFormat(QMimeData& data);
-    // "image/gif" bytes; anything else raises "Unsupported clipboard format".
+    // "image/gif" bytes, else an image converted into the one frame as Assign converts a
+    // picture; anything else raises "Unsupported clipboard format".
     void LoadFromClipboardFormat(const QMimeData& data);
 
     void Warning(GifPersistent* sender, TGIFSeverity severity, std::string_view message);
@@ -205,6 +217,8 @@ public:
     std::function<bool()> PainterPump;
 
 private:
+    // `image` converted into a new frame (GIFImageConvert.cpp).
+    int AddConverted(const QImage& image);
     void FixEmptyScreen();
     // Either side, or both; refused when a frame reaches beyond a side that is set.
     void SetScreenSize(std::optional<int> width, std::optional<int> height);

@@ -1,8 +1,7 @@
 #include "gif/GIFImage.h"
 
-#include "platform/graphics/BlitMasked.h"
-
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <new>
 
@@ -27,19 +26,41 @@ void GifFillRect(platform::Bitmap& canvas, const GifRect& rect, std::optional<Rg
     }
 }
 
-void TGIFSubImage::DrawInto(platform::Bitmap& canvas, bool transparent, platform::Bitmap& scratch)
+void TGIFSubImage::DrawInto(platform::Bitmap& canvas, bool transparent)
 {
-    // Asked before the bitmap: finding the mask may draw the frame again.
-    const bool masked = transparent && GetTransparent() && HasMask();
-    const platform::Bitmap* bitmap = GetBitmap();
-    if (!bitmap || canvas.isNull() || GetLeft() >= canvas.width() || GetTop() >= canvas.height())
+    if (GetEmpty() || canvas.format() != PixelFormat::Argb32)
         return;
-    try {
-        bitmap->convertInto(scratch, PixelFormat::Argb32);
-        platform::blitMasked(canvas, {GetLeft(), GetTop(), scratch.width(), scratch.height()}, scratch,
-                             {0, 0, scratch.width(), scratch.height()}, masked ? GetMask() : nullptr);
-    } catch (const std::bad_alloc&) {
-        RaiseGIFError(gifstrings::sOutOfMemDIB);
+    const int width = GetWidth();
+    const int left = GetLeft();
+    const int top = GetTop();
+    const int right = std::min(left + width, canvas.width());
+    const int bottom = std::min(top + GetHeight(), canvas.height());
+    if (left >= right || top >= bottom)
+        return;
+    // A picture that dithers shows its frames in the web palette, as they draw on their own.
+    const platform::Bitmap* dithered = Image && Image->DoDither() ? GetBitmap() : nullptr;
+    std::array<Rgb, 256> entries{};
+    if (dithered)
+        std::copy_n(dithered->palette.begin(), std::min<std::size_t>(dithered->palette.size(), 256), entries.begin());
+    else
+        entries = GetActiveColorMap().PaddedEntries();
+    std::array<std::uint32_t, 256> colours{};
+    for (std::size_t i = 0; i < 256; ++i)
+        colours[i] = 0xFF000000u | std::uint32_t{entries[i].r} << 16 | std::uint32_t{entries[i].g} << 8 | entries[i].b;
+    const int clear = transparent ? GetTransparentIndex() : -1;
+    const auto count = static_cast<std::size_t>(right - left);
+    for (int y = top; y < bottom; ++y) {
+        const std::uint8_t* indices = pixels_.data() + static_cast<std::size_t>(y - top) * static_cast<std::size_t>(width);
+        const std::uint8_t* shades = dithered ? dithered->scanLine(y - top) : indices;
+        std::uint8_t* out = canvas.scanLine(y) + 4 * static_cast<std::size_t>(left);
+        if (clear < 0) {
+            for (std::size_t x = 0; x < count; ++x)
+                std::memcpy(out + 4 * x, &colours[shades[x]], 4);
+            continue;
+        }
+        for (std::size_t x = 0; x < count; ++x)
+            if (indices[x] != clear)
+                std::memcpy(out + 4 * x, &colours[shades[x]], 4);
     }
 }
 
@@ -66,23 +87,10 @@ platform::Bitmap TGIFImage::ComposeStill(bool transparentBackground)
 {
     if (GetEmpty())
         return platform::Bitmap();
-    CheckCanvasSize();
-    TGIFSubImage& frame = *Images.First();
-    // The usual still, an opaque first frame that is the whole screen, is just its colours.
-    const platform::Bitmap* bitmap = frame.HasMask() ? nullptr : frame.GetBitmap();
-    if (bitmap && frame.GetLeft() == 0 && frame.GetTop() == 0 && frame.GetWidth() == GetWidth()
-        && frame.GetHeight() == GetHeight()) {
-        try {
-            return bitmap->convertedTo(PixelFormat::Argb32);
-        } catch (const std::bad_alloc&) {
-            RaiseGIFError(gifstrings::sOutOfMemDIB);
-        }
-    }
     platform::Bitmap canvas = NewCanvas();
     if (!transparentBackground)
         GifFillRect(canvas, {0, 0, GetWidth(), GetHeight()}, disposalFillColor_.value_or(GetBackgroundColor()));
-    platform::Bitmap scratch;
-    frame.DrawInto(canvas, true, scratch);
+    Images.First()->DrawInto(canvas, true);
     return canvas;
 }
 

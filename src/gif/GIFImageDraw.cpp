@@ -14,10 +14,6 @@ namespace {
 
 constexpr const char* kGifMimeType = "image/gif";
 
-} // namespace
-
-namespace {
-
 // A composite of the logical screen stretched into `rect`, or repeated at its own size.
 void DrawComposite(QPainter& canvas, const QRect& rect, const platform::Bitmap& composite, bool tile)
 {
@@ -40,7 +36,9 @@ void DrawComposite(QPainter& canvas, const QRect& rect, const platform::Bitmap& 
 
 void TGIFImage::Draw(QPainter& canvas, const QRect& rect, TGIFPaintSink* sink)
 {
-    if (drawing_ || GetEmpty())
+    // Nothing to show in an empty place, and nothing to change: the animation elsewhere
+    // goes on, and the next draw starts one when there is none.
+    if (drawing_ || GetEmpty() || rect.isEmpty())
         return;
     const bool tile = drawOptions_ & goTile;
     if (Images.GetCount() == 1 || !(drawOptions_ & goAnimate)) {
@@ -120,8 +118,14 @@ void TGIFImage::SaveToClipboardFormat(QMimeData& data)
 
 void TGIFImage::LoadFromClipboardFormat(const QMimeData& data)
 {
-    if (!data.hasFormat(kGifMimeType))
-        RaiseGIFError(gifstrings::sUnsupportedClipboard);
+    if (!data.hasFormat(kGifMimeType)) {
+        if (!data.hasImage())
+            RaiseGIFError(gifstrings::sUnsupportedClipboard);
+        const QImage image = qvariant_cast<QImage>(data.imageData());
+        Clear();
+        AddConverted(image);
+        return;
+    }
     const QByteArray bytes = data.data(kGifMimeType);
     auto stream = platform::MemoryStream::borrowing(
         {reinterpret_cast<const std::uint8_t*>(bytes.constData()), static_cast<std::size_t>(bytes.size())});

@@ -4,6 +4,7 @@
 #include "gif/GIFStrings.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -13,9 +14,9 @@ namespace {
 
 constexpr int kTableSize = 4096;
 
-// The state of one decode. Strings are written straight into the output, last pixel
-// first, by walking their prefix chain: every code's length is known, and every prefix
-// is an older code, so the walk is bounded and cannot cycle.
+// The state of one decode. A string the table holds is written once into the output, as
+// the previous code's string and the first pixel after it, and never changed: every later
+// use of its code copies it from there. A frame has fewer than 2^32 pixels.
 class LZWDecoder {
 public:
     LZWDecoder(platform::Stream& stream, const TGIFDecoderWarning& warning) : stream_(stream), warning_(warning) {}
@@ -25,15 +26,6 @@ public:
 private:
     bool nextBlock();
     bool refill(unsigned bits);
-    int readCode(unsigned bits)
-    {
-        if (bitCount_ < bits && !refill(bits))
-            return -1;
-        const int code = static_cast<int>(bitBuffer_ & ((1u << bits) - 1));
-        bitBuffer_ >>= bits;
-        bitCount_ -= bits;
-        return code;
-    }
     void skipToTerminator();
     void warn(std::string_view message) const
     {
@@ -52,10 +44,8 @@ private:
     std::uint64_t bitBuffer_ = 0;
     unsigned bitCount_ = 0;
 
-    std::uint16_t prefix_[kTableSize];
+    std::uint32_t offset_[kTableSize]; // where the output holds the code's string
     std::uint16_t length_[kTableSize];
-    std::uint8_t suffix_[kTableSize];
-    std::uint8_t first_[kTableSize];
 };
 
 bool LZWDecoder::nextBlock()
@@ -83,6 +73,15 @@ bool LZWDecoder::nextBlock()
 bool LZWDecoder::refill(unsigned bits)
 {
     for (;;) {
+        if (std::endian::native == std::endian::little && blockPos_ + 8 <= blockLength_) {
+            // As many whole bytes as the buffer takes, in one load.
+            std::uint64_t word;
+            std::memcpy(&word, block_ + blockPos_, 8);
+            const unsigned take = (63 - bitCount_) / 8;
+            bitBuffer_ |= (word & ((std::uint64_t{1} << (8 * take)) - 1)) << bitCount_;
+            blockPos_ += take;
+            bitCount_ += 8 * take;
+        }
         while (bitCount_ <= 56 && blockPos_ < blockLength_) {
             bitBuffer_ |= std::uint64_t{block_[blockPos_++]} << bitCount_;
             bitCount_ += 8;
@@ -116,21 +115,20 @@ void LZWDecoder::decode(std::uint8_t* out, std::size_t total)
 
     const int clearCode = 1 << minCodeSize;
     const int endCode = clearCode + 1;
-    for (int i = 0; i < clearCode; ++i) {
-        prefix_[i] = 0;
-        length_[i] = 1;
-        suffix_[i] = first_[i] = static_cast<std::uint8_t>(i);
-    }
     unsigned codeSize = static_cast<unsigned>(minCodeSize) + 1;
     int nextFree = clearCode + 2;
     int codeLimit = 2 * clearCode;
     int oldCode = -1; // no string yet since the last clear
+    std::size_t oldPos = 0; // where the previous code's string begins
+    unsigned oldLength = 0;
 
     std::size_t pos = 0;
     while (pos < total) {
-        const int code = readCode(codeSize);
-        if (code < 0)
+        if (bitCount_ < codeSize && !refill(codeSize))
             break;
+        const int code = static_cast<int>(bitBuffer_ & static_cast<unsigned>(codeLimit - 1));
+        bitBuffer_ >>= codeSize;
+        bitCount_ -= codeSize;
         if (code == clearCode) {
             codeSize = static_cast<unsigned>(minCodeSize) + 1;
             nextFree = clearCode + 2;
@@ -140,50 +138,56 @@ void LZWDecoder::decode(std::uint8_t* out, std::size_t total)
         }
         if (code == endCode)
             break;
-        if (oldCode < 0) {
-            if (code > endCode) {
+        // A code not yet in the table is the one being added: the previous string plus its
+        // own first pixel, which overlaps where it is written.
+        bool adding = false;
+        if (oldCode >= 0) {
+            if (code > nextFree) {
+                // A reference to a string that does not exist yet: the data is damaged.
                 warn(gifstrings::sInvalidData);
                 break;
             }
-            out[pos++] = static_cast<std::uint8_t>(code);
-            oldCode = code;
-            continue;
-        }
-        if (code > nextFree) {
-            // A reference to a string that does not exist yet: the data is damaged.
+            adding = code == nextFree;
+            // The previous string plus this code's first pixel, which lands right after it.
+            if (nextFree < kTableSize) {
+                offset_[nextFree] = static_cast<std::uint32_t>(oldPos);
+                length_[nextFree] = static_cast<std::uint16_t>(oldLength + 1);
+                if (++nextFree >= codeLimit && codeLimit < kTableSize) {
+                    codeLimit *= 2;
+                    ++codeSize;
+                }
+            }
+        } else if (code > endCode) {
             warn(gifstrings::sInvalidData);
             break;
         }
-        if (nextFree < kTableSize) {
-            // For a code not yet in the table (it is the one being added) the new string
-            // is the previous one plus its own first pixel.
-            prefix_[nextFree] = static_cast<std::uint16_t>(oldCode);
-            suffix_[nextFree] = code < nextFree ? first_[code] : first_[oldCode];
-            first_[nextFree] = first_[oldCode];
-            length_[nextFree] = static_cast<std::uint16_t>(length_[oldCode] + 1);
-            if (++nextFree >= codeLimit && codeLimit < kTableSize) {
-                codeLimit *= 2;
-                ++codeSize;
-            }
-        }
         oldCode = code;
-
-        const std::size_t length = length_[code];
-        int c = code;
-        std::size_t end = pos + length;
-        if (end > total) {
-            // The string runs past the frame: only its beginning is kept.
-            for (std::size_t drop = end - total; drop > 0; --drop)
-                c = prefix_[c];
-            end = total;
+        oldPos = pos;
+        if (code < clearCode) {
+            out[pos++] = static_cast<std::uint8_t>(code);
+            oldLength = 1;
+            continue;
         }
-        std::uint8_t* p = out + end - 1;
-        while (p > out + pos) {
-            *p-- = suffix_[c];
-            c = prefix_[c];
+        oldLength = length_[code];
+        const std::uint8_t* from = out + offset_[code];
+        std::uint8_t* to = out + pos;
+        const std::size_t room = total - pos;
+        if (!adding && oldLength <= 16 && room >= 16) {
+            // Short strings, the most, in one copy of 16 bytes: what lies beyond is written
+            // over by the next code.
+            std::uint8_t block[16];
+            std::memcpy(block, from, 16);
+            std::memcpy(to, block, 16);
+            pos += oldLength;
+            continue;
         }
-        *p = suffix_[c];
-        pos = end;
+        // A string that runs past the frame keeps only its beginning.
+        const std::size_t length = std::min<std::size_t>(oldLength, room);
+        const std::size_t head = adding ? std::min<std::size_t>(length, oldLength - 1u) : length;
+        std::memcpy(to, from, head);
+        if (head < length)
+            *(to + head) = *from;
+        pos += length;
     }
     skipToTerminator();
 }

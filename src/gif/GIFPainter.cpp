@@ -56,7 +56,7 @@ TGIFPainter::TGIFPainter(TGIFImage& image, TGIFPainterSetup setup)
 {
     const bool animated = (setup_.options & goAsync) && (setup_.options & goAnimate) && image.Images.GetCount() > 1;
     hasDelayEvent_ = animated && animationSpeed_ >= 0;
-    target_ = std::move(setup_.target);
+    BackBuffer = std::move(setup_.target);
     MakeBuffers(image);
     OnPainterStart = image.OnPainterStart;
     OnFramePaint = image.OnFramePaint;
@@ -193,7 +193,7 @@ void TGIFPainter::WaitWhilePaused()
     cv_.wait(lock, [this] { return !paused_ || terminated_ || restart_; });
 }
 
-bool TGIFPainter::Synchronize(const std::function<void(TGIFImage&)>& work)
+bool TGIFPainter::DoSynchronize(const std::function<void(TGIFImage&)>& work)
 {
     if (IsAsync())
         WaitWhilePaused();
@@ -221,10 +221,10 @@ bool TGIFPainter::Synchronize(const std::function<void(TGIFImage&)>& work)
     return ran;
 }
 
-void TGIFPainter::Fire(const TGIFPainterEvent& event)
+void TGIFPainter::DoEvent(const TGIFPainterEvent& event)
 {
     if (event)
-        Synchronize([&](TGIFImage&) { event(this); });
+        DoSynchronize([&](TGIFImage&) { event(this); });
 }
 
 bool TGIFPainter::WaitDelay(std::int64_t ms)
@@ -283,7 +283,7 @@ void TGIFPainter::Run()
                 break;
             activeImage_ = 0;
         }
-        Fire(OnPainterStart);
+        DoEvent(OnPainterStart);
         {
             const std::lock_guard lock(mutex_);
             painted_ = restart_ = false;
@@ -292,7 +292,6 @@ void TGIFPainter::Run()
         int loopStart = 0;
         bool loopSeen = false;
         int delay = async ? 0 : 1;
-        TDisposalMethod previous = dmNoDisposal;
         std::int64_t lastTime = clock_.Now();
         std::int64_t lastWait = 0;
         while (loopCount != 0 || (setup_.options & goLoopContinously)) {
@@ -303,21 +302,23 @@ void TGIFPainter::Run()
                 activeImage_ = loopStart;
             }
             if (Painted())
-                Fire(OnAnimationLoop);
+                DoEvent(OnAnimationLoop);
             bool paintedThisLoop = false;
+            // Whether the active frame is there, as the step before found out.
+            std::optional<bool> knownPresent;
             do {
                 const int index = GetActiveImage();
-                bool present = false;
-                Synchronize([&](TGIFImage& image) {
-                    present = index < image.Images.GetCount() && !image.Images.GetImage(index)->GetEmpty();
-                });
+                bool present = knownPresent.value_or(false);
+                if (!knownPresent)
+                    DoSynchronize([&](TGIFImage& image) {
+                        present = index < image.Images.GetCount() && !image.Images.GetImage(index)->GetEmpty();
+                    });
+                knownPresent.reset();
                 if (!present || Terminated() || Restarting())
                     break;
                 if (delay < 1) {
                     std::this_thread::yield();
                 } else {
-                    // Decoding the frame ahead is part of the wait.
-                    Synchronize([&](TGIFImage& image) { image.Images.GetImage(index)->GetBitmap(); });
                     const std::int64_t now = clock_.Now();
                     const int speed = GetAnimationSpeed();
                     std::int64_t wait = std::int64_t{settings_.MaximumDelay} * settings_.DelayExp;
@@ -341,18 +342,16 @@ void TGIFPainter::Run()
                     WaitWhilePaused();
                 if (Terminated())
                     break;
-                Fire(OnFramePaint);
+                DoEvent(OnFramePaint);
                 if (Terminated())
                     break;
                 FrameStep step;
                 step.index = index;
                 step.loopSeen = loopSeen;
-                step.previous = previous;
-                Synchronize([&](TGIFImage& image) { PaintStep(image, step); });
+                DoSynchronize([&](TGIFImage& image) { PaintStep(image, step); });
                 if (!step.painted)
                     break;
                 paintedThisLoop = true;
-                previous = step.disposal;
                 if (step.loops) {
                     loopSeen = true;
                     loopStart = index;
@@ -365,12 +364,14 @@ void TGIFPainter::Run()
                     if (!async)
                         delay = std::min(delay, settings_.MaximumDelay);
                 }
-                Fire(OnFramePainted);
+                DoEvent(OnFramePainted);
                 if (Terminated())
                     break;
                 const std::lock_guard lock(mutex_);
-                if (activeImage_ == index)
+                if (activeImage_ == index) {
                     ++activeImage_;
+                    knownPresent = step.nextPresent;
+                }
             } while (animate);
             // A pass that paints nothing would only spin: the painter ends instead.
             if (!paintedThisLoop)
@@ -385,5 +386,5 @@ void TGIFPainter::Run()
         const std::lock_guard lock(mutex_);
         activeImage_ = -1;
     }
-    Fire(OnPainterEnd);
+    DoEvent(OnPainterEnd);
 }

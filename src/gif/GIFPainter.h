@@ -91,7 +91,7 @@ public:
     TGIFDrawOptions Options() const { return setup_.options; }
     // The composite of the frames painted so far (user-interface thread); none once the
     // painter has ended.
-    std::shared_ptr<const platform::Bitmap> Target() const { return target_; }
+    std::shared_ptr<const platform::Bitmap> Target() const { return BackBuffer; }
 
     // Runs the painting loop in the calling thread; a synchronous painter rethrows what
     // ended it afterwards.
@@ -112,18 +112,19 @@ private:
     struct FrameStep {
         int index = 0;
         bool loopSeen = false; // a looping extension was met earlier in this pass
-        TDisposalMethod previous = dmNoDisposal;
         std::optional<int> loops; // the first looping extension's count, met now
         TDisposalMethod disposal = dmNoDisposal;
         int delay = 0; // as the frame states it; 0 for none
         bool painted = false;
+        bool nextPresent = false; // the frame after it is there and has pixels
     };
 
     void Run();
     // Runs `work` on the user-interface thread (a hand-off) unless the painter has ended
     // or lost its picture; false when it did not run.
-    bool Synchronize(const std::function<void(TGIFImage&)>& work);
-    void Fire(const TGIFPainterEvent& event);
+    bool DoSynchronize(const std::function<void(TGIFImage&)>& work);
+    // Calls an assigned event on the user-interface thread.
+    void DoEvent(const TGIFPainterEvent& event);
     void WaitWhilePaused();
     // Waits `ms` (negative: until woken) on the delay event; true when woken early.
     bool WaitDelay(std::int64_t ms);
@@ -136,20 +137,28 @@ private:
 
     // User-interface side of a step (GIFPainterCompose.cpp).
     void PaintStep(TGIFImage& image, FrameStep& step);
-    void DoPaint(TGIFSubImage& frame);
     void DoPaintFrame(TGIFSubImage& frame, const FrameStep& step);
-    // The frame's area of the back buffer back to the background.
-    void RestoreBackground(const TGIFSubImage& frame);
+    // The last frame's disposal, done before the next frame is drawn.
+    void Dispose();
+    // `area` of the back buffer back to what lies under the picture.
+    void RestoreBackground(const GifRect& area);
     void MakeBuffers(TGIFImage& image);
 
-    TGIFPainterSetup setup_; // fixed once made; its target moves to target_
+    TGIFPainterSetup setup_; // fixed once made; its target becomes BackBuffer
     const TGIFSettings settings_;
     TGIFPainterClock& clock_;
     // User-interface thread only.
-    std::shared_ptr<platform::Bitmap> target_;
+    // The picture composed so far, frame after frame, on the logical screen: what is shown.
+    std::shared_ptr<platform::Bitmap> BackBuffer;
+    // What the area of a frame disposed to "previous" held before it was drawn.
+    platform::Bitmap PreviousBuffer;
+    // One row of what lies under the picture (transparent, or the background colour without
+    // goTransparent), made when frames dispose to the background.
+    platform::Bitmap BackgroundBuffer;
+    // The frame shown last: its area on the screen and what becomes of it.
+    GifRect lastArea_;
+    TDisposalMethod lastDisposal_ = dmNoDisposal;
     QPointer<TGIFPaintSink> sinkWatch_;
-    platform::Bitmap back_; // the screen as the next frame finds it, when frames restore
-    platform::Bitmap scratch_; // a frame's colours on the way to the screen
     platform::Rgb background_{};
     std::exception_ptr error_;
 

@@ -5,29 +5,47 @@
 #include "gif/GIFPaintSink.h"
 #include "gif/GIFPainter.h"
 
+#include <algorithm>
+#include <cstring>
+#include <new>
+
+namespace {
+
+// `rect` cut to `bitmap`.
+GifRect ClipTo(const GifRect& rect, const platform::Bitmap& bitmap)
+{
+    const int left = std::clamp(rect.left, 0, bitmap.width());
+    const int top = std::clamp(rect.top, 0, bitmap.height());
+    return {left, top, std::clamp(rect.right, left, bitmap.width()), std::clamp(rect.bottom, top, bitmap.height())};
+}
+
+// `area` of `from` into the same place of `to`, a bitmap of the same size.
+void CopyArea(const platform::Bitmap& from, platform::Bitmap& to, const GifRect& area)
+{
+    const auto bytes = 4 * static_cast<std::size_t>(area.right - area.left);
+    const auto offset = 4 * static_cast<std::size_t>(area.left);
+    for (int y = area.top; y < area.bottom; ++y)
+        std::memcpy(to.scanLine(y) + offset, from.scanLine(y) + offset, bytes);
+}
+
+} // namespace
+
 void TGIFPainter::MakeBuffers(TGIFImage& image)
 {
-    if (!target_)
-        target_ = std::make_shared<platform::Bitmap>(image.NewCanvas());
+    if (!BackBuffer)
+        BackBuffer = std::make_shared<platform::Bitmap>(image.NewCanvas());
     if (const auto fill = image.GetDisposalFillColor())
         background_ = *fill;
     else if (image.GetGlobalColorMap().GetCount() == 0)
         background_ = setup_.windowColor;
     else
         background_ = image.GetBackgroundColor();
-    bool restores = (setup_.options & goClearOnLoop) != 0;
-    for (const auto& frame : image.Images)
-        if (const auto* control = frame->GetGraphicControlExtension())
-            restores = restores || control->GetDisposal() == dmBackground || control->GetDisposal() == dmPrevious;
-    if (!restores)
-        return;
-    // The buffer starts as the target is: transparent where the caller's place shows through.
-    back_ = *target_;
 }
 
 void TGIFPainter::PaintStep(TGIFImage& image, FrameStep& step)
 {
-    if (step.index >= image.Images.GetCount())
+    const int count = image.Images.GetCount();
+    if (step.index >= count || image.Images.GetImage(step.index)->GetEmpty())
         return;
     TGIFSubImage& frame = *image.Images.GetImage(step.index);
     for (const auto& extension : frame.Extensions)
@@ -39,12 +57,10 @@ void TGIFPainter::PaintStep(TGIFImage& image, FrameStep& step)
         step.disposal = control->GetDisposal();
         step.delay = control->GetDelay();
     }
+    step.nextPresent = step.index + 1 < count && !image.Images.GetImage(step.index + 1)->GetEmpty();
     if (SinkGone())
         return;
-    if (back_.isNull())
-        DoPaint(frame);
-    else
-        DoPaintFrame(frame, step);
+    DoPaintFrame(frame, step);
     step.painted = true;
     {
         const std::lock_guard lock(mutex_);
@@ -67,32 +83,58 @@ void TGIFPainter::Repaint()
         sinkWatch_->Repaint();
 }
 
-void TGIFPainter::DoPaint(TGIFSubImage& frame)
-{
-    frame.DrawInto(*target_, setup_.options & goTransparent, scratch_);
-}
-
+// Frames are drawn over what the ones before them left; a frame's disposal is done just
+// before the next one, so that it shows until then. Only areas are copied: the one frame
+// that disposes to "previous" keeps what lay under it.
 void TGIFPainter::DoPaintFrame(TGIFSubImage& frame, const FrameStep& step)
 {
-    // A "previous" frame is drawn over what the back buffer holds and leaves it as it was:
-    // after a frame that stays, the target shows just that already.
-    const bool keepBack = step.disposal == dmPrevious;
-    if (keepBack && step.previous != dmNone && step.previous != dmNoDisposal)
-        *target_ = back_;
+    Dispose();
+    platform::Bitmap& screen = *BackBuffer;
+    const GifRect area = ClipTo(frame.GetBoundsRect(), screen);
     if ((setup_.options & goClearOnLoop) && step.index == 0)
-        RestoreBackground(frame);
-    frame.DrawInto(keepBack ? *target_ : back_, setup_.options & goTransparent, scratch_);
-    if (!keepBack)
-        *target_ = back_;
-    if (step.disposal == dmBackground)
-        RestoreBackground(frame);
+        RestoreBackground(area);
+    if (step.disposal == dmPrevious) {
+        try {
+            if (PreviousBuffer.width() != screen.width() || PreviousBuffer.height() != screen.height())
+                PreviousBuffer = platform::Bitmap(screen.width(), screen.height(), platform::PixelFormat::Argb32);
+        } catch (const std::bad_alloc&) {
+            RaiseGIFError(gifstrings::sOutOfMemDIB);
+        }
+        CopyArea(screen, PreviousBuffer, area);
+    }
+    frame.DrawInto(screen, setup_.options & goTransparent);
+    lastArea_ = area;
+    lastDisposal_ = step.disposal;
 }
 
-void TGIFPainter::RestoreBackground(const TGIFSubImage& frame)
+void TGIFPainter::Dispose()
 {
-    const std::optional<platform::Rgb> colour =
-        (setup_.options & goTransparent) ? std::nullopt : std::optional<platform::Rgb>(background_);
-    GifFillRect(back_, frame.GetBoundsRect(), colour);
+    if (lastDisposal_ == dmBackground)
+        RestoreBackground(lastArea_);
+    else if (lastDisposal_ == dmPrevious)
+        CopyArea(PreviousBuffer, *BackBuffer, lastArea_);
+    lastDisposal_ = dmNoDisposal;
+}
+
+void TGIFPainter::RestoreBackground(const GifRect& area)
+{
+    if (area.left >= area.right || area.top >= area.bottom)
+        return;
+    if (BackgroundBuffer.isNull()) {
+        const int width = BackBuffer->width();
+        try {
+            BackgroundBuffer = platform::Bitmap(width, 1, platform::PixelFormat::Argb32);
+        } catch (const std::bad_alloc&) {
+            RaiseGIFError(gifstrings::sOutOfMemDIB);
+        }
+        const std::optional<platform::Rgb> colour =
+            (setup_.options & goTransparent) ? std::nullopt : std::optional<platform::Rgb>(background_);
+        GifFillRect(BackgroundBuffer, {0, 0, width, 1}, colour);
+    }
+    const auto bytes = 4 * static_cast<std::size_t>(area.right - area.left);
+    const std::uint8_t* row = BackgroundBuffer.scanLine(0) + 4 * static_cast<std::size_t>(area.left);
+    for (int y = area.top; y < area.bottom; ++y)
+        std::memcpy(BackBuffer->scanLine(y) + 4 * static_cast<std::size_t>(area.left), row, bytes);
 }
 
 void TGIFPainter::DoOnTerminate()
@@ -112,9 +154,9 @@ void TGIFPainter::DoOnTerminate()
             }
         }
     }
-    back_ = platform::Bitmap();
-    scratch_ = platform::Bitmap();
-    target_.reset();
+    BackBuffer.reset();
+    PreviousBuffer = platform::Bitmap();
+    BackgroundBuffer = platform::Bitmap();
     sinkWatch_.clear();
     OnPainterStart = OnFramePaint = OnFramePainted = OnAnimationLoop = OnPainterEnd = nullptr;
 }

@@ -79,14 +79,15 @@ void TGIFSubImage::LoadFromStream(platform::Stream& stream)
         GetBitmap();
 }
 
-std::vector<std::uint8_t> TGIFSubImage::NewPixels(int width, int height, std::uint8_t fill) const
+TGIFPixels TGIFSubImage::NewPixels(int width, int height, std::uint8_t fill) const
 {
     const std::size_t count = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
     const GifLimits limits = Image ? Image->Limits : GifLimits{};
     if (count > limits.maxFramePixels)
         RaiseGIFError(gifstrings::sBadDimension);
     try {
-        return std::vector<std::uint8_t>(count, fill);
+        // Zero is what fresh memory holds: the pixels stay untouched until written.
+        return fill == 0 ? TGIFPixels(count) : TGIFPixels(count, fill);
     } catch (const std::bad_alloc&) {
         RaiseGIFError(gifstrings::sOutOfMemDIB);
     }
@@ -134,7 +135,7 @@ void TGIFSubImage::DoSetBounds(int left, int top, int width, int height)
     height = std::clamp(height, 0, 0xFFFF);
     const bool resized = width != GetWidth() || height != GetHeight();
     // Made before anything changes, so that a size the limits refuse leaves the frame as it was.
-    std::vector<std::uint8_t> resizedPixels = resized ? NewPixels(width, height, 0) : std::vector<std::uint8_t>();
+    TGIFPixels resizedPixels = resized ? NewPixels(width, height, 0) : TGIFPixels();
     StoreLE(1, left);
     StoreLE(3, top);
     StoreLE(5, width);

@@ -3,6 +3,7 @@
 #include "gif/GIFColorMap.h"
 #include "gif/GIFExtension.h"
 #include "gif/GIFItem.h"
+#include "gif/GIFPixels.h"
 #include "gif/GIFStreamOps.h"
 #include "platform/graphics/Bitmap.h"
 
@@ -94,7 +95,7 @@ public:
     // happens when `previous` disposes to background or to previous.
     void Merge(const TGIFSubImage* previous);
 
-    const std::vector<std::uint8_t>& GetData() const { return pixels_; }
+    const TGIFPixels& GetData() const { return pixels_; }
     // Throw "Invalid pixel coordinates" outside the frame.
     std::uint8_t GetPixel(int x, int y) const;
     std::uint8_t* GetScanline(int y);
@@ -142,9 +143,9 @@ public:
     // picture has no size.
     QRect ScaleRect(const QRect& rect) const;
     // The frame at its offset on `canvas`, a premultiplied ARGB bitmap of the logical
-    // screen, with its transparency when `transparent`; whatever lies beyond is cut.
-    // `scratch` holds the frame's colours on the way, and is reused from call to call.
-    void DrawInto(platform::Bitmap& canvas, bool transparent, platform::Bitmap& scratch);
+    // screen, with its transparency when `transparent`; whatever lies beyond is cut. Colours
+    // come straight from the indices (from the drawn bitmap only when the picture dithers).
+    void DrawInto(platform::Bitmap& canvas, bool transparent);
 
     // Separator, left, top, width, height, flags: the 10 bytes as in the file.
     std::array<std::uint8_t, 10> Descriptor{};
@@ -160,7 +161,7 @@ private:
     void StoreLE(int at, int value) { StoreClampedLE16(Descriptor.data() + at, value); }
     // A buffer of width x height pixels set to `fill`; "Invalid image dimensions" beyond
     // the limits, "Failed to allocate memory for GIF DIB" when memory runs out.
-    std::vector<std::uint8_t> NewPixels(int width, int height, std::uint8_t fill) const;
+    TGIFPixels NewPixels(int width, int height, std::uint8_t fill) const;
     void Render();
     // The table and indices of an 8-bit bitmap, or of a 24-bit one of at most 256 colours.
     void ImportPixels(const platform::Bitmap& bitmap);
@@ -175,7 +176,7 @@ private:
     int PictureWidth() const;
     int PictureHeight() const;
 
-    std::vector<std::uint8_t> pixels_;
+    TGIFPixels pixels_;
     std::unique_ptr<platform::Bitmap> bitmap_;
     std::unique_ptr<platform::Bitmap> mask_;
     bool maskNeeded_ = true;

@@ -67,7 +67,7 @@ void TGIFSubImage::Crop()
     const int cutHeight = bottom - top + 1;
     if (cutWidth == width && cutHeight == height)
         return;
-    std::vector<std::uint8_t> cut = NewPixels(cutWidth, cutHeight, 0);
+    TGIFPixels cut = NewPixels(cutWidth, cutHeight, 0);
     for (int y = 0; y < cutHeight; ++y)
         std::copy_n(pixels_.data() + static_cast<std::size_t>(top + y) * static_cast<std::size_t>(width) + left,
                     cutWidth, cut.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(cutWidth));

@@ -53,37 +53,50 @@ std::string AsDirectory(std::string_view path)
     return platform::WithTrailingSeparator(Normalized(path));
 }
 
-namespace {
-
 std::string RealPath(const std::string& path)
 {
     const std::unique_ptr<char, decltype(&std::free)> real(::realpath(path.c_str(), nullptr), &std::free);
     return real ? std::string(real.get()) : std::string();
 }
 
-} // namespace
-
-bool InsideHome(std::string_view home, std::string_view path)
+Place PlaceInHome(std::string_view home, std::string_view path)
 {
     if (home.empty())
-        return false;
+        return Place::Outside;
     const std::string normalHome = Normalized(home);
     std::string existing = Normalized(path);
     // Without its trailing "/", a link is looked at rather than followed.
     if (existing.size() > 1 && existing.back() == '/')
         existing.pop_back();
     if (!platform::IsAncestorOrSame(normalHome, existing))
-        return false;
+        return Place::Outside;
     const std::string realHome = RealPath(normalHome);
-    if (realHome.empty())
-        return false;
+    struct stat status {};
+    if (realHome.empty() || ::stat(realHome.c_str(), &status) != 0 || !S_ISDIR(status.st_mode))
+        return Place::LeadsOut;
     // The part of the path that exists, a dangling link included, must resolve: a link
     // that leads nowhere could still be followed by a create.
-    struct stat status {};
     while (::lstat(existing.c_str(), &status) != 0 && !platform::IsAncestorOrSame(existing, normalHome))
         existing = platform::DirectoryOf(existing);
     const std::string realExisting = RealPath(existing);
-    return !realExisting.empty() && platform::IsAncestorOrSame(realHome, realExisting);
+    const bool inside = !realExisting.empty() && platform::IsAncestorOrSame(realHome, realExisting);
+    return inside ? Place::Inside : Place::LeadsOut;
+}
+
+bool InsideHome(std::string_view home, std::string_view path)
+{
+    return PlaceInHome(home, path) == Place::Inside;
+}
+
+bool IsHome(std::string_view home, std::string_view path)
+{
+    return !home.empty() && AsDirectory(path) == AsDirectory(home);
+}
+
+bool ResolvesOutside(const std::string& realHome, const std::string& path)
+{
+    const std::string real = RealPath(path);
+    return !real.empty() && !platform::IsAncestorOrSame(realHome, real);
 }
 
 std::string Printable(std::string_view name)

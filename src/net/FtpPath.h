@@ -20,10 +20,21 @@ std::string Normalized(std::string_view path);
 // The directory form: normalised, ending in "/".
 std::string AsDirectory(std::string_view path);
 
-// Whether the path is the home or lies below it by whole components, and whatever part of
-// it exists resolves, links followed, inside the home's real path: a link inside the home
-// cannot lead out. A home that does not exist holds nothing.
+// Where a path lies for a client of the home: inside it (by whole components, and whatever
+// part of it exists resolves, links followed, inside the home's real path), outside it by
+// its very name, or named inside but leading out: through a link, or to a home that no
+// longer exists or is no directory. To a client, what leads out is not there.
+enum class Place { Inside, Outside, LeadsOut };
+Place PlaceInHome(std::string_view home, std::string_view path);
+// Whether the path is inside the home (above). A home that does not exist holds nothing.
 bool InsideHome(std::string_view home, std::string_view path);
+// Whether the path names the home itself, however it is spelt.
+bool IsHome(std::string_view home, std::string_view path);
+// Whether a path that exists resolves, links followed, to a place outside the real path of
+// a home; a link that leads nowhere does not.
+bool ResolvesOutside(const std::string& realHome, const std::string& path);
+// The path with every link resolved; empty when some part of it does not exist.
+std::string RealPath(const std::string& path);
 
 // CR and LF would start a new reply line when a name is placed in an answer.
 std::string Printable(std::string_view name);

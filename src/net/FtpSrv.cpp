@@ -395,11 +395,6 @@ TFtpCommandLine ParseFtpCommandLine(const char* CmdBuf, std::int32_t CmdLen)
 {
     TFtpCommandLine command;
     const std::string line = WithoutTelnetCommands(CmdBuf, CmdLen);
-    // A line cut short could name another file than the client meant.
-    if (line.size() > FtpMaxCommandLength) {
-        command.TooLong = true;
-        return command;
-    }
     std::size_t at = 0;
     while (at < line.size() && IsBlank(line[at]))
         ++at;
@@ -416,10 +411,6 @@ void TFtpServer::ClientCommand(TFtpCtrlSocket* Client, const char* CmdBuf, std::
     if (!IsClient(Client))
         return;
     TFtpCommandLine command = ParseFtpCommandLine(CmdBuf, CmdLen);
-    if (command.TooLong) {
-        SendAnswer(Client, "500 Command too long");
-        return;
-    }
     TFtpString Answer;
     try {
         TriggerClientCommand(Client, command.Keyword, command.Params, Answer);

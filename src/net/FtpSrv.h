@@ -5,6 +5,7 @@
 // who may log in and what may be done. Every path a client names is kept inside that
 // client's home directory.
 
+#include "net/FtpPath.h"
 #include "net/FtpSrvC.h"
 #include "net/WSocket.h"
 #include "platform/base/Exception.h"
@@ -29,10 +30,16 @@ public:
 };
 
 // Raised by BuildFilePath for a path outside the client's home; each command answers it
-// with its own refusal.
+// with its own refusal. Where is Place::LeadsOut for a Path named inside the home that
+// leads out of it, which to the client is not there.
 class EFtpOutsideHome : public FtpServerException {
 public:
-    using FtpServerException::FtpServerException;
+    EFtpOutsideHome(const std::string& Message, ftppath::Place Where, const std::string& Path)
+        : FtpServerException(Message), Where(Where), Path(Path)
+    {
+    }
+    ftppath::Place Where;
+    std::string Path;
 };
 
 using TFtpString = std::string;
@@ -50,8 +57,6 @@ constexpr platform::UINT WM_FTPSRV_START_SEND = platform::WM_USER + 5;
 constexpr platform::UINT WM_FTPSRV_FREE_CLIENTS = platform::WM_USER + 6;
 
 constexpr int FtpCommandTableSize = 37;
-// Longest command line taken, after the Telnet escapes are removed.
-constexpr std::size_t FtpMaxCommandLength = 255;
 
 namespace platform {
 struct FoundFile;
@@ -67,9 +72,8 @@ std::string FileTimeToFactTime(std::int64_t Seconds);
 
 // A command line as the dispatcher reads it: the Telnet escapes taken out, then the keyword
 // (the letters and digits after any blanks, upper-cased) and the parameters after the blanks
-// that follow it. A line longer than FtpMaxCommandLength is only marked too long.
+// that follow it, whole: a line is as long as the receive buffer holds.
 struct TFtpCommandLine {
-    bool TooLong = false;
     TFtpString Keyword;
     TFtpString Params;
 };
@@ -230,12 +234,19 @@ protected:
                                       const std::string& FileName);
     // Answers "530 Please login with USER and PASS." unless the client has logged in.
     static bool LoggedIn(TFtpCtrlSocket* Client, TFtpString& Answer);
+    // BuildFilePath from the current directory: where the path lies; Path is set unless it
+    // lies outside.
+    ftppath::Place PathPlace(TFtpCtrlSocket* Client, const TFtpString& Params, std::string& Path);
     // BuildFilePath from the current directory; false for a path outside the home.
     bool PathInHome(TFtpCtrlSocket* Client, const TFtpString& Params, std::string& Path);
     using ValidateTrigger = void (TFtpServer::*)(TFtpCtrlSocket* Client, TFtpString& FilePath, bool& Allowed);
     // The path a parameter names when it lies in the home and the owner's event allows it
     // (the event may change it); false when refused.
     bool AllowedPath(TFtpCtrlSocket* Client, const TFtpString& Params, ValidateTrigger Validate, std::string& Path);
+    // AllowedPath for removing and renaming, which never act on the home itself: the folder
+    // served is not the client's to take away.
+    bool AllowedEntryPath(TFtpCtrlSocket* Client, const TFtpString& Params, ValidateTrigger Validate,
+                          std::string& Path);
 
     // Uploads: the data socket's handlers while a file comes in.
     virtual void ClientStorDataAvailable(TFtpCtrlSocket* Client, std::uint16_t Error);
@@ -322,7 +333,20 @@ private:
     // Ends the transfer with the message as its reason, from the message loop.
     void PostAbortTransfer(TFtpCtrlSocket* Client, const std::string& Message);
     void SetEngineStream(TFtpCtrlSocket* Client, std::unique_ptr<platform::Stream> Stream);
+    // A file the engine opened becomes the transfer's stream, how it stands now noted.
+    void SetEngineFile(TFtpCtrlSocket* Client, std::unique_ptr<platform::FileStream> File);
+    void WatchEngineFile(TFtpCtrlSocket* Client, platform::FileStream& File);
     void EndStream(TFtpCtrlSocket* Client);
+    // Raises FtpServerException for a restart offset beyond the end of a file of that size.
+    static void RequireOffsetWithin(std::int64_t Offset, const std::string& Path, std::int64_t Size);
+    // The file an upload writes (APPE at its end, STOR after REST in place at the offset,
+    // a plain STOR into its replacement) or a download reads; raise when it cannot be opened.
+    void OpenUploadFile(TFtpCtrlSocket* Client);
+    void OpenDownloadFile(TFtpCtrlSocket* Client);
+    // Fails every download of the client's file that another client writes into at once.
+    void FailDownloadsWrittenUnder(TFtpCtrlSocket* Client);
+    // Ends the download with "426 Connection closed;": what it sent is not the file.
+    void FailChangedDownload(TFtpCtrlSocket* Client);
     void BeginTransfer(TFtpCtrlSocket* Client, TFtpCmdType Command);
     // Resets the transfer state once the data connection has closed; the transfer's command.
     TFtpCmdType EndTransfer(TFtpCtrlSocket* Client);

@@ -5,6 +5,8 @@
 
 #include "net/WSocket.h"
 #include "platform/base/Exception.h"
+#include "platform/graphics/FileReplace.h"
+#include "platform/graphics/FileStream.h"
 #include "platform/graphics/Stream.h"
 
 #include <chrono>
@@ -138,12 +140,20 @@ private:
     std::string directory_;
     bool readingHeld_ = false;
     std::unique_ptr<platform::Stream> ownedStream_;
+    // A plain upload fills a new file that takes the old one's name only once it is whole.
+    std::unique_ptr<platform::FileReplacement> replacement_;
+    // The file the engine opened for the transfer under way (what a download sends, what an
+    // upload writes) and how it stood then; nullptr for listings and owners' streams.
+    platform::FileStream* transferFile_ = nullptr;
+    platform::FileStream::State transferFileState_{};
     // Transfer data has a buffer of its own: a command line held half received stays whole.
     std::vector<char> chunk_;
     // The port of the passive range this client's data socket holds, 0 for none.
     std::int32_t pasvPort_ = 0;
     bool takingOverPassive_ = false;
-    bool abortRequested_ = false;
+    // The abort is answered "426 Connection closed" (the client's ABOR, a file changed under
+    // a download) rather than "501 Cannot RETR.".
+    bool abortConnectionClosed_ = false;
 };
 
 // The system's temporary directory with a "/" at its end.

@@ -343,10 +343,13 @@ void TFtpServer::CommandREST(TFtpCtrlSocket* Client, TFtpString&, TFtpString& Pa
 
 void TFtpServer::CommandABOR(TFtpCtrlSocket* Client, TFtpString&, TFtpString&, TFtpString& Answer)
 {
-    if (Client->DataSocket.State() == wsConnected) {
+    // A transfer whose data connection has not come yet ends too (its listener or its
+    // connection under way answers for it): once it came, the upload would be taken as whole.
+    const TSocketState state = Client->DataSocket.State();
+    if (state == wsConnected || state == wsConnecting || Client->PassiveStartPending) {
         Client->TransferMessage = "ABORT requested by client";
         Client->AbortingTransfer = true;
-        Client->abortRequested_ = true;
+        Client->abortConnectionClosed_ = true;
         Client->DataSocket.Close();
     }
     Answer = "225 ABOR command successful.";

@@ -15,14 +15,21 @@
 
 using ftppath::Printable;
 
-bool TFtpServer::PathInHome(TFtpCtrlSocket* Client, const TFtpString& Params, std::string& Path)
+ftppath::Place TFtpServer::PathPlace(TFtpCtrlSocket* Client, const TFtpString& Params, std::string& Path)
 {
     try {
         Path = BuildFilePath(Client, Client->Directory(), Params);
-        return true;
-    } catch (const EFtpOutsideHome&) {
-        return false;
+        return ftppath::Place::Inside;
+    } catch (const EFtpOutsideHome& E) {
+        if (E.Where == ftppath::Place::LeadsOut)
+            Path = E.Path;
+        return E.Where;
     }
+}
+
+bool TFtpServer::PathInHome(TFtpCtrlSocket* Client, const TFtpString& Params, std::string& Path)
+{
+    return PathPlace(Client, Params, Path) == ftppath::Place::Inside;
 }
 
 bool TFtpServer::AllowedPath(TFtpCtrlSocket* Client, const TFtpString& Params, ValidateTrigger Validate,
@@ -32,6 +39,15 @@ bool TFtpServer::AllowedPath(TFtpCtrlSocket* Client, const TFtpString& Params, V
     if (allowed)
         (this->*Validate)(Client, Path, allowed);
     return allowed;
+}
+
+bool TFtpServer::AllowedEntryPath(TFtpCtrlSocket* Client, const TFtpString& Params, ValidateTrigger Validate,
+                                  std::string& Path)
+{
+    // Checked after the owner's event, which may have changed the path. An empty name, which
+    // no command acts on, gets its syntax error.
+    return AllowedPath(Client, Params, Validate, Path)
+           && (Params.empty() || !ftppath::IsHome(Client->HomePath(), Path));
 }
 
 void TFtpServer::CommandMKD(TFtpCtrlSocket* Client, TFtpString&, TFtpString& Params, TFtpString& Answer)
@@ -65,7 +81,7 @@ void TFtpServer::CommandRMD(TFtpCtrlSocket* Client, TFtpString&, TFtpString& Par
         return;
     Client->CurrentCommand = ftpcRMD;
     std::string path;
-    const bool allowed = AllowedPath(Client, Params, &TFtpServer::TriggerValidateRmd, path);
+    const bool allowed = AllowedEntryPath(Client, Params, &TFtpServer::TriggerValidateRmd, path);
     if (!allowed)
         Answer = "500 Cannot remove directory.";
     else if (Params.empty())
@@ -84,7 +100,7 @@ void TFtpServer::CommandDELE(TFtpCtrlSocket* Client, TFtpString&, TFtpString& Pa
         return;
     Client->CurrentCommand = ftpcDELE;
     std::string path;
-    const bool allowed = AllowedPath(Client, Params, &TFtpServer::TriggerValidateDele, path);
+    const bool allowed = AllowedEntryPath(Client, Params, &TFtpServer::TriggerValidateDele, path);
     if (!allowed)
         Answer = "550 Cannot delete.";
     else if (Params.empty())
@@ -103,7 +119,7 @@ void TFtpServer::CommandRNFR(TFtpCtrlSocket* Client, TFtpString&, TFtpString& Pa
         return;
     Client->CurrentCommand = ftpcRNFR;
     std::string path;
-    const bool allowed = AllowedPath(Client, Params, &TFtpServer::TriggerValidateRnFr, path);
+    const bool allowed = AllowedEntryPath(Client, Params, &TFtpServer::TriggerValidateRnFr, path);
     if (!allowed) {
         Answer = "500 Cannot RNFR.";
     } else if (Params.empty()) {
@@ -122,7 +138,7 @@ void TFtpServer::CommandRNTO(TFtpCtrlSocket* Client, TFtpString&, TFtpString& Pa
         return;
     Client->CurrentCommand = ftpcRNTO;
     std::string path;
-    const bool allowed = AllowedPath(Client, Params, &TFtpServer::TriggerValidateRnTo, path);
+    const bool allowed = AllowedEntryPath(Client, Params, &TFtpServer::TriggerValidateRnTo, path);
     const std::string& from = Client->RenameFrom;
     if (!allowed) {
         Answer = "500 Cannot RNTO.";
@@ -149,17 +165,20 @@ void TFtpServer::CommandSIZE(TFtpCtrlSocket* Client, TFtpString&, TFtpString& Pa
     Client->CurrentCommand = ftpcSIZE;
     try {
         std::string path;
-        if (!AllowedPath(Client, Params, &TFtpServer::TriggerValidateSize, path)) {
+        const ftppath::Place place = PathPlace(Client, Params, path);
+        bool allowed = place == ftppath::Place::Inside;
+        if (allowed)
+            TriggerValidateSize(Client, path, allowed);
+        const std::string notFound = "550 Command failed: File not found.";
+        // What leads out of the home is not there for the client: it learns nothing of it.
+        if (place == ftppath::Place::LeadsOut)
+            Answer = notFound;
+        else if (!allowed)
             Answer = "501 Permission Denied";
-            return;
-        }
-        if (Params.empty()) {
+        else if (Params.empty())
             Answer = "501 Syntax error in parameter.";
-            return;
-        }
-        const std::int64_t size = ftppath::FileSizeOf(path);
-        if (size < 0)
-            Answer = "550 Command failed: File not found.";
+        else if (const std::int64_t size = ftppath::FileSizeOf(path); size < 0)
+            Answer = notFound;
         else
             Answer = "213 " + std::to_string(size);
     } catch (const std::exception& E) {

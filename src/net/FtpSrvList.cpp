@@ -38,14 +38,22 @@ bool Selected(const FoundFile& entry, std::uint32_t mask)
     return (special & ~mask) == 0;
 }
 
-// The entries a mask such as "/home/sub/*.*" finds, in the order the directory gives them.
-std::vector<FoundFile> Search(const std::string& mask, std::uint32_t attributes)
+// The entries a mask such as "/home/sub/*.*" finds, in the order the directory gives them;
+// a directory that cannot be searched finds nothing. A link leading out of the home whose
+// real path is given is not there for the client: the size and time of what it points to
+// are another place's.
+std::vector<FoundFile> Search(const std::string& mask, std::uint32_t attributes, const std::string& realHome)
 {
     const std::string dir = DirectoryOf(mask);
     std::vector<FoundFile> found;
-    for (FoundFile& entry : ListDir(dir.empty() ? "/" : dir, FileNameOf(mask), {true, true}))
-        if (Selected(entry, attributes))
-            found.push_back(std::move(entry));
+    try {
+        for (FoundFile& entry : ListDir(dir.empty() ? "/" : dir, FileNameOf(mask), {true, true}))
+            if (Selected(entry, attributes)
+                && !(entry.isSymlink && ftppath::ResolvesOutside(realHome, JoinPath(dir, entry.name))))
+                found.push_back(std::move(entry));
+    } catch (const platform::Exception&) {
+        found.clear();
+    }
     return found;
 }
 
@@ -106,22 +114,18 @@ void TFtpServer::BuildDirectory(TFtpCtrlSocket* Client, const TFtpString& Params
                                 platform::Stream& Stream)
 {
     const int year = CurrentYear();
-    std::string mask;
-    bool everything = false;
-    if (Params.empty()) {
-        mask = Client->Directory() + "*.*";
-    } else if (AsciiUpperCase(Params) == "-LA" || AsciiUpperCase(Params) == "-AL") {
-        mask = Client->Directory() + "*.*";
-        everything = true;
-    } else {
-        mask = BuildFilePath(Client, Client->Directory(), Params);
-    }
+    const bool everything = AsciiUpperCase(Params) == "-LA" || AsciiUpperCase(Params) == "-AL";
+    // The current directory goes through the path rule too: a home that has gone lists nothing.
+    std::string mask = BuildFilePath(Client, Client->Directory(), everything ? std::string() : Params);
     if (mask.back() == '/')
         mask += "*.*";
     bool written = false;
-    // "." and ".." are shown as "ls -la" and MLSD show them, not in a plain listing.
+    // "." and ".." only where "ls -la" and MLSD show them: a script fetching every name that
+    // Python's ftplib nlst() gives stops at "RETR .", and an empty directory's plain listing
+    // is its mask and " not found".
     const bool dots = everything || ListType == ListTypeFacts;
-    for (const FoundFile& entry : Search(mask, everything ? everyEntry : plainEntries)) {
+    const std::string realHome = ftppath::RealPath(Client->HomePath());
+    for (const FoundFile& entry : Search(mask, everything ? everyEntry : plainEntries, realHome)) {
         if (!dots && (entry.name == "." || entry.name == ".."))
             continue;
         std::string line;
@@ -203,7 +207,7 @@ void TFtpServer::CommandMLST(TFtpCtrlSocket* Client, TFtpString&, TFtpString& Pa
         Answer = notFound;
         return;
     }
-    const std::vector<FoundFile> found = Search(path, plainEntries);
+    const std::vector<FoundFile> found = Search(path, plainEntries, ftppath::RealPath(Client->HomePath()));
     if (found.empty()) {
         Answer = notFound;
         return;
@@ -246,13 +250,14 @@ void TFtpServer::CommandMDTM(TFtpCtrlSocket* Client, TFtpString& Keyword, TFtpSt
             ++at;
         const std::string name = Params.substr(at, 999);
         std::string path;
-        if (!PathInHome(Client, name, path)) {
+        const ftppath::Place place = PathPlace(Client, name, path);
+        if (place == ftppath::Place::Outside) {
             Answer = "501 Permission Denied";
             return;
         }
         if (Params.empty()) {
             Answer = syntax;
-        } else if (!ftppath::FileExists(path)) {
+        } else if (place == ftppath::Place::LeadsOut || !ftppath::FileExists(path)) {
             Answer = "550 '" + Printable(path) + "': no such file or directory.";
         } else if (date == 0) {
             const std::string time = mfmt ? std::string() : FileUtcStr(path);

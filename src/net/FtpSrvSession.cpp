@@ -54,8 +54,9 @@ std::string TFtpServer::BuildFilePath(TFtpCtrlSocket* Client, const std::string&
     if (path.empty())
         path = !name.empty() && name.front() == '/' ? name : Directory + name;
     path = ftppath::Normalized(path);
-    if (!ftppath::InsideHome(Client->HomePath(), path))
-        throw EFtpOutsideHome("'" + ftppath::Printable(FileName) + "' lies outside the home directory");
+    const ftppath::Place place = ftppath::PlaceInHome(Client->HomePath(), path);
+    if (place != ftppath::Place::Inside)
+        throw EFtpOutsideHome("'" + ftppath::Printable(FileName) + "' lies outside the home directory", place, path);
     return path;
 }
 
@@ -77,13 +78,20 @@ void TFtpServer::CommandPASS(TFtpCtrlSocket* Client, TFtpString&, TFtpString& Pa
     Client->PassWord = TrimBlanks(Params);
     bool authenticated = true;
     TriggerAuthenticate(Client, Client->UserName, Client->PassWord, authenticated);
+    Client->FtpState = ftpcWaitingUserCode;
     if (!authenticated) {
-        Client->FtpState = ftpcWaitingUserCode;
         Answer = "530 Login incorrect.";
         return;
     }
+    // A home that cannot be entered (gone, or no directory) serves nothing: the client stays
+    // logged out, where it would otherwise stand in a directory nobody gave it.
+    const std::string home = Client->HomePath();
+    if (!ftppath::InsideHome(home, home)) {
+        Answer = "501 No permission";
+        return;
+    }
+    Client->SetDirectory(home);
     Client->FtpState = ftpcReady;
-    Client->SetDirectory(Client->HomePath());
     Answer = "230 User " + ftppath::Printable(Client->UserName) + " logged in.";
 }
 

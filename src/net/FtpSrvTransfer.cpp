@@ -58,31 +58,13 @@ bool IsRegularFile(const std::string& path)
 
 } // namespace
 
-// ---- streams ----
-
-void TFtpServer::SetEngineStream(TFtpCtrlSocket* Client, std::unique_ptr<platform::Stream> Stream)
-{
-    Client->ownedStream_ = std::move(Stream);
-    Client->DataStream = Client->ownedStream_.get();
-    Client->StreamOpen = true;
-}
-
-void TFtpServer::EndStream(TFtpCtrlSocket* Client)
-{
-    // An owner's stream is only let go; one the engine made is freed.
-    Client->DataStream = nullptr;
-    Client->ownedStream_.reset();
-    Client->StreamOpen = false;
-    std::vector<char>().swap(Client->chunk_);
-}
-
 void TFtpServer::BeginTransfer(TFtpCtrlSocket* Client, TFtpCmdType Command)
 {
     EndStream(Client);
     Client->CurrentCommand = Command;
     Client->TransferCommand = Command;
     Client->AbortingTransfer = false;
-    Client->abortRequested_ = false;
+    Client->abortConnectionClosed_ = false;
     Client->TransferMessage = transferOk;
 }
 
@@ -101,10 +83,13 @@ void TFtpServer::CommandSTOR(TFtpCtrlSocket* Client, TFtpString&, TFtpString& Pa
             Answer = "501 Permission Denied";
             return;
         }
+        // Refused before any data moves.
+        RequireOffsetWithin(Client->RestartOffset, path, std::max<std::int64_t>(ftppath::FileSizeOf(path), 0));
         Client->FilePath = path;
         StartDataConnection(Client, DataHandlers::Store);
         Answer = "150 Opening data connection for " + Printable(Params) + ".";
     } catch (const std::exception& E) {
+        Client->RestartOffset = 0;
         Answer = "501 Cannot STOR. " + Printable(E.what());
     }
 }
@@ -171,7 +156,7 @@ void TFtpServer::CommandSTOU(TFtpCtrlSocket* Client, TFtpString&, TFtpString&, T
         }
         Client->TransferFileName = path;
         Client->FilePath = path;
-        SetEngineStream(Client, std::move(stream));
+        SetEngineFile(Client, std::move(stream));
         StartDataConnection(Client, DataHandlers::Store);
         Answer = "150 Opening data connection for " + Printable(path) + ".";
     } catch (const std::exception& E) {
@@ -191,17 +176,7 @@ void TFtpServer::ClientStorSessionConnected(TFtpCtrlSocket* Client, std::uint16_
         TriggerStorSessionConnected(Client, &Client->DataSocket, Error);
         if (Error != 0 || Client->StreamOpen || Client->FilePath.empty() || Client->DataStream)
             return;
-        // The file is made as soon as the data comes, so an empty upload leaves an empty file.
-        std::unique_ptr<FileStream> stream;
-        if (Client->TransferCommand == ftpcAPPE)
-            stream = std::make_unique<FileStream>(Client->FilePath, FileStream::Mode::Append);
-        else if (Client->RestartOffset < 1)
-            stream = std::make_unique<FileStream>(Client->FilePath, FileStream::Mode::Create);
-        else
-            stream = std::make_unique<FileStream>(Client->FilePath, FileStream::Mode::Write);
-        if (Client->TransferCommand != ftpcAPPE)
-            stream->setPosition(Client->RestartOffset);
-        SetEngineStream(Client, std::move(stream));
+        OpenUploadFile(Client);
     } catch (const std::exception& E) {
         PostAbortTransfer(Client, E.what());
     }
@@ -228,6 +203,14 @@ void TFtpServer::ClientStorDataAvailable(TFtpCtrlSocket* Client, std::uint16_t E
 
 void TFtpServer::ClientStorSessionClosed(TFtpCtrlSocket* Client, std::uint16_t Error)
 {
+    if (Client->replacement_ && !Client->AbortingTransfer && Error == 0) {
+        try {
+            Client->replacement_->commit(platform::FileReplacement::Sync::Later);
+        } catch (const std::exception& E) {
+            Client->TransferMessage = E.what();
+            Client->AbortingTransfer = true;
+        }
+    }
     const TFtpCmdType command = EndTransfer(Client);
     TriggerStorSessionClosed(Client, &Client->DataSocket, Error);
     if (Client->AbortingTransfer)
@@ -238,19 +221,6 @@ void TFtpServer::ClientStorSessionClosed(TFtpCtrlSocket* Client, std::uint16_t E
         SendAnswer(Client, "250 '" + Printable(Client->TransferFileName) + "': file created.");
     else
         SendAnswer(Client, "226 File received ok");
-}
-
-TFtpCmdType TFtpServer::EndTransfer(TFtpCtrlSocket* Client)
-{
-    Client->DataConnected = false;
-    Client->PassiveStartPending = false;
-    Client->PassiveAccepted = false;
-    Client->RestartOffset = 0;
-    Client->ActiveDataPort = "ftp-data";
-    EndStream(Client);
-    const TFtpCmdType command = Client->TransferCommand;
-    Client->TransferCommand = ftpcNOOP;
-    return command;
 }
 
 // ---- downloads ----
@@ -310,9 +280,9 @@ void TFtpServer::ClientRetrSessionConnected(TFtpCtrlSocket* Client, std::uint16_
                 PostAbortTransfer(Client, "File not found: \"" + Client->FilePath + "\"");
                 return;
             }
-            auto stream = std::make_unique<FileStream>(Client->FilePath, FileStream::Mode::Read);
-            stream->setPosition(Client->RestartOffset);
-            SetEngineStream(Client, std::move(stream));
+            OpenDownloadFile(Client);
+            if (Client->AbortingTransfer)
+                return;
         }
         Client->TransferredBytes = 0;
         SendNextDataChunk(Client);
@@ -332,7 +302,11 @@ void TFtpServer::SendNextDataChunk(TFtpCtrlSocket* Client)
             SendChunk(Client->DataSocket, chunk.data(), count);
         } else if (!Client->LastChunkSent) {
             Client->LastChunkSent = true;
-            PostClientMessage(WM_FTPSRV_CLOSE_DATA, Client);
+            // Written to or cut by anyone while it was read, the file was not sent as it is.
+            if (Client->transferFile_ && Client->transferFile_->state() != Client->transferFileState_)
+                FailChangedDownload(Client);
+            else
+                PostClientMessage(WM_FTPSRV_CLOSE_DATA, Client);
         }
     } catch (const std::exception& E) {
         PostAbortTransfer(Client, E.what());
@@ -358,7 +332,7 @@ void TFtpServer::ClientRetrDataSent(TFtpCtrlSocket* Client, std::uint16_t Error)
 void TFtpServer::ClientRetrSessionClosed(TFtpCtrlSocket* Client, std::uint16_t Error)
 {
     EndTransfer(Client);
-    if (Client->AbortingTransfer && Client->abortRequested_)
+    if (Client->AbortingTransfer && Client->abortConnectionClosed_)
         SendAnswer(Client, "426 Connection closed; " + Printable(Client->TransferMessage) + ".");
     else if (Client->AbortingTransfer)
         SendAnswer(Client, "501 Cannot RETR. " + Printable(Client->TransferMessage));

@@ -102,11 +102,8 @@ TtracertForm::TtracertForm(std::unique_ptr<TPing> ping, QWidget* parent)
     HttpCli1->NoCache = false;
     HttpCli1->ContentTypePost = "application/x-www-form-urlencoded";
     HttpCli1->SetMultiThreaded(false);
-    HttpCli1->OnRequestDone = [this](THttpCli*, THttpRequest, std::uint16_t) {
-        requestDone = true;
-        if (locationWait)
-            locationWait->quit();
-    };
+    HttpCli1->OnRequestDone = platform::guard(
+        [this](THttpCli* s, THttpRequest r, std::uint16_t e) { HttpCli1RequestDone(s, r, e); });
 
     connect(TraceButton, &QPushButton::clicked, this, platform::guard([this] { TraceButtonClick(); }));
     connect(PingButton, &QPushButton::clicked, this, platform::guard([this] { PingButtonClick(); }));

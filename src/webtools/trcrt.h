@@ -1,6 +1,7 @@
 #pragma once
 
 #include "filemanager/myBMPTexture.h"
+#include "net/HttpProt.h"
 #include "platform/ui/VirtualKeys.h"
 #include "webtools/GlobeGeometry.h"
 #include "webtools/HopInfo.h"
@@ -21,7 +22,6 @@ class QFrame;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
-class THttpCli;
 class TICMP;
 class TOpenGLPanel;
 class TPing;
@@ -100,6 +100,7 @@ public:
     void HostEditClick();
     void TraceDnsLookupDone(TPing* Sender, std::uint16_t Error);
     void TraceEchoReply(TPing* Sender, TICMP* Icmp, std::int32_t Status);
+    void HttpCli1RequestDone(THttpCli* Sender, THttpRequest RqType, std::uint16_t Error);
 
     // The view.
     void OpenGLPanel1Init();

@@ -148,6 +148,14 @@ HopInfo TtracertForm::LookupHopLocation(const std::string& ip, const std::string
     return hop;
 }
 
+// Whatever the request and its outcome: the waiting lookup reads both from the client.
+void TtracertForm::HttpCli1RequestDone(THttpCli*, THttpRequest, std::uint16_t)
+{
+    requestDone = true;
+    if (locationWait)
+        locationWait->quit();
+}
+
 TtracertForm::LocationAnswer TtracertForm::AskLocationService(HopInfo& hop, std::string& reason)
 {
     CappedStream received;

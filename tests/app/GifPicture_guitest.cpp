@@ -191,4 +191,25 @@ TEST_F(GifPictureTest, OneSinkAndPlaceKeepOnePainterAnotherPlaceReplacesIt)
     painter.end();
 }
 
+TEST_F(GifPictureTest, AnEmptyPlaceNeitherStartsNorStopsTheAnimation)
+{
+    const auto picture = platform::LoadPicture(write("empty.gif", SmallGif("", true)));
+    TGIFImage& image = static_cast<GifPicture&>(*picture).image();
+    image.SetAnimationSpeed(1);
+    TGIFPaintSink sink([] {});
+    QImage canvas(8, 6, QImage::Format_ARGB32_Premultiplied);
+    canvas.fill(Qt::transparent);
+    QPainter painter(&canvas);
+    image.Draw(painter, QRect(0, 0, 0, 6), &sink);
+    EXPECT_TRUE(image.Painters().empty());
+    image.Draw(painter, QRect(0, 0, 8, 6), &sink);
+    ASSERT_EQ(image.Painters().size(), 1u);
+    EXPECT_EQ(canvas.pixel(0, 0), qRgb(255, 0, 0));
+    const TGIFPainter* playing = image.Painters().front().get();
+    image.Draw(painter, QRect(2, 2, 5, 0), &sink);
+    ASSERT_EQ(image.Painters().size(), 1u);
+    EXPECT_EQ(image.Painters().front().get(), playing);
+    painter.end();
+}
+
 } // namespace

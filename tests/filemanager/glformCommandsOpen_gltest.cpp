@@ -3,12 +3,14 @@
 #include "filemanager/grfview.h"
 #include "filemanager/viewfil.h"
 #include "platform/fs/Attributes.h"
+#include "support/PictureBytes.h"
 #include "support/RecordingLauncher.h"
 #include "support/gl/GlTestHelpers.h"
 
 #include <QAbstractItemModel>
 #include <QCheckBox>
 #include <QCoreApplication>
+#include <QImage>
 #include <QListView>
 #include <QPlainTextEdit>
 
@@ -57,10 +59,24 @@ TEST_F(PanelCommands, ViewOpensThePictureViewerOnlyForAPictureExtensionInTextMod
     EXPECT_TRUE(Windows<TViewForm>(*left).empty());
     EXPECT_TRUE(Windows<TgrfviewForm>(*left).empty());
 
+    // The picture viewer names the file by its full path, in its caption as in its error.
     SetCurrent(*left, "photo.JPG");
     left->ViewCurrentFile(0);
     EXPECT_EQ(Windows<TgrfviewForm>(*left).size(), 1u);
-    EXPECT_EQ(boxes.texts(), Texts{"Error loading photo.JPG"}) << "the picture viewer took it";
+    EXPECT_EQ(boxes.texts(), Texts{"Error loading " + tree.Path("a/photo.JPG")}) << "the picture viewer took it";
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QImage box(30, 20, QImage::Format_RGB32);
+    box.fill(Qt::blue);
+    testsupport::writeFile(tree.Path("a/box.bmp"), testsupport::pictureBytes(box, "bmp"));
+    left->RefreshListing(true);
+    SetCurrent(*left, "box.bmp");
+    left->ViewCurrentFile(0);
+    const std::vector<TgrfviewForm*> pictures = Windows<TgrfviewForm>(*left);
+    ASSERT_EQ(pictures.size(), 1u);
+    EXPECT_EQ(pictures[0]->windowTitle().toStdString(), "Pelvaxon - " + tree.Path("a/box.bmp"));
+    EXPECT_EQ(pictures[0]->size(), QSize(30, 20));
+    pictures[0]->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     left->ViewCurrentFile(1);
     SetCurrent(*left, "a.gifts.txt");
     left->ViewCurrentFile(0);
@@ -150,6 +166,22 @@ TEST_F(PanelCommands, ReadOnlyIsSetAndClearedAndEachFailureNamed)
     left->setattributes1Click();
     EXPECT_EQ(boxes.texts(), Texts{"setting attributes is not successful, file: h"});
     EXPECT_EQ(ModeOf(tree.Path("a/g")) & 0222, 0u) << "the others still change";
+
+    // A link's own mode cannot change: it is named and skipped, and its target, outside the
+    // panel's directory, is never touched.
+    tree.File("outside/target");
+    tree.Chmod("outside/target", 0644);
+    tree.Link(tree.Path("outside/target"), "a/link");
+    tree.File("a/k");
+    left->ChangeToListingDir();
+    left->RefreshListing(true);
+    Mark(*left, {"link", "k"});
+    boxes.clear();
+    AnswerReadOnly(boxes, true);
+    left->setattributes1Click();
+    EXPECT_EQ(boxes.texts(), Texts{"setting attributes is not successful, file: link"});
+    EXPECT_EQ(ModeOf(tree.Path("outside/target")) & 0777, 0644u);
+    EXPECT_EQ(ModeOf(tree.Path("a/k")) & 0222, 0u);
 }
 
 // Runs the find dialog's search for the pattern and chooses the result with that path.

@@ -12,6 +12,7 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <fstream>
 #include <unistd.h>
 
@@ -117,13 +118,25 @@ TEST_F(PictureViewerTest, EscClosesAndDestroysTheViewerAndTheNextViewIsANewOne)
     third->close();
 }
 
-TEST_F(PictureViewerTest, APictureLargerThanTheScreenIsClampedToIt)
+TEST_F(PictureViewerTest, APictureLargerThanTheScreenIsMadeToFitInItsOwnProportions)
 {
     const QSize available = QApplication::primaryScreen()->availableGeometry().size();
-    QPointer<TgrfviewForm> viewer = View(Picture("wide.bmp", available.width() + 500, 100));
-    ASSERT_TRUE(viewer);
-    EXPECT_EQ(viewer->size(), QSize(available.width(), 100));
-    viewer->close();
+    const int wide = 3 * available.width();
+    const int tall = 3 * available.height();
+    for (const QSize picture :
+         {QSize(wide, 100), QSize(100, tall), QSize(4 * tall / 3, tall), QSize(wide, 3 * wide / 4)}) {
+        QPointer<TgrfviewForm> viewer = View(Picture("big.bmp", picture.width(), picture.height()));
+        ASSERT_TRUE(viewer);
+        const QSize shown = viewer->size();
+        EXPECT_TRUE(shown.width() == available.width() || shown.height() == available.height()) << shown.width();
+        EXPECT_TRUE(shown.width() <= available.width() && shown.height() <= available.height()) << shown.width();
+        // Width over height as the picture's, to the pixel.
+        EXPECT_LE(std::abs(qint64(shown.width()) * picture.height() - qint64(shown.height()) * picture.width()),
+                  std::max(picture.width(), picture.height()))
+            << picture.width() << "x" << picture.height() << " shown " << shown.width() << "x" << shown.height();
+        viewer->close();
+        Settle();
+    }
 }
 
 long ResidentKilobytes()

@@ -6,13 +6,17 @@
 #include "filemanager/viewfil.h"
 #include "platform/shell/RunProgram.h"
 #include "support/ProgramRun.h"
+#include "support/RecordingLauncher.h"
 #include "support/TempTree.h"
 #include "support/gl/GlTestHelpers.h"
 
+#include <QAbstractItemView>
 #include <QAction>
+#include <QApplication>
 #include <QComboBox>
 #include <QDialog>
 #include <QKeyEvent>
+#include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
@@ -23,6 +27,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <functional>
 
 #include <unistd.h>
 
@@ -317,6 +322,176 @@ TEST_F(CommandBar, ModeKeysDriveKeysAndEscapeReachBothPanels)
     QEvent activate(QEvent::WindowActivate);
     QCoreApplication::sendEvent(form.get(), &activate);
     EXPECT_FALSE(form->shiftDown);
+}
+
+// A key as the X server gives it: each event to the window that holds the keyboard then.
+void Type(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+{
+    for (const bool press : {true, false}) {
+        QWindow* focused = QGuiApplication::focusWindow();
+        ASSERT_NE(focused, nullptr);
+        if (press)
+            QTest::keyPress(focused, key, modifiers);
+        else
+            QTest::keyRelease(focused, key, modifiers);
+        QCoreApplication::processEvents();
+    }
+}
+
+// Whatever control holds the keyboard, the command keys reach the window, and the control
+// does not act on them too: a drive box opened its list on F4, kept the keys while the list
+// was open, and changed the drive on Up and Down; a radio button changed the mode on an arrow.
+TEST_F(CommandBar, CommandKeysReachTheWindowWhateverControlHoldsTheKeyboard)
+{
+    testsupport::RecordingLauncher launcher;
+    tree.File("left/a.txt", "A");
+    tree.File("left/b.txt", "B");
+    Reread(left);
+    QComboBox* box = left->drvComboBox;
+    const auto openList = [&] {
+        QTest::mouseClick(box, Qt::LeftButton);
+        ASSERT_TRUE(testsupport::waitUntil([] { return QApplication::activePopupWidget() != nullptr; }));
+    };
+    const auto ready = [&] {
+        form->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+        Activate(left);
+    };
+    const std::vector<std::pair<const char*, std::function<void()>>> controls = {
+        {"the drive box after a pick from its list",
+         [&, picked = false]() mutable {
+             ready();
+             // After the first pick, the box is given the keyboard back as the pick left it.
+             if (picked) {
+                 box->setFocus(Qt::MouseFocusReason);
+                 return;
+             }
+             picked = true;
+             openList();
+             ASSERT_EQ(box->currentText(), "/");
+             Type(Qt::Key_Down);
+             Type(Qt::Key_Return);
+             ASSERT_TRUE(testsupport::waitUntil([] { return QApplication::activePopupWidget() == nullptr; }));
+             ASSERT_EQ(left->DirPath(), tree.Path("cdrom"));
+             left->GoToDirectory(tree.Path("left"));
+             ASSERT_EQ(QApplication::focusWidget(), box);
+         }},
+        {"the drive box's open list",
+         [&] {
+             ready();
+             openList();
+         }},
+        {"a radio button clicked",
+         [&] {
+             ready();
+             QTest::mouseClick(left->panRadioButton, Qt::LeftButton);
+             ASSERT_EQ(QApplication::focusWidget(), left->panRadioButton);
+         }},
+        {"a tool-bar button clicked",
+         [&] {
+             ready();
+             form->ClearActiveControl();
+             QTest::mouseClick(form->ToolBar1->widgetForAction(form->findChild<QAction*>("CompareSpeedButton")),
+                               Qt::LeftButton);
+         }},
+    };
+
+    const auto said = [&](const std::string& text) {
+        return [&, text] { return !boxes.texts().empty() && boxes.texts().front() == text; };
+    };
+    const auto ranModal = [&](const std::string& name) {
+        return [&, name] { return !boxes.modalDialogs().empty() && boxes.modalDialogs().back() == name; };
+    };
+    const auto marked = [&] {
+        Texts names;
+        for (const auto& entry : left->dir.entries)
+            if (entry->selected)
+                names.push_back(entry->name);
+        return names;
+    };
+    const auto mode = [&](const std::string& name, QRadioButton* button) {
+        return [&, name, button] { return trace.traceModes == Texts{name} && button->isChecked(); };
+    };
+    const auto markToTrash = [&] {
+        Mark(*left, {"a.txt"});
+        boxes.answer(MsgResult::No);
+    };
+    const auto nothing = [] {};
+    const auto onA = [&] { SetCurrent(*left, "a.txt"); };
+    struct KeyCase {
+        Qt::Key key;
+        Qt::KeyboardModifiers modifiers;
+        std::function<void()> arrange;
+        std::function<bool()> reached;
+    };
+    const int driveIndex = box->currentIndex();
+    std::size_t started = 0;
+    const std::vector<KeyCase> keys = {
+        {Qt::Key_F1, {}, nothing, [&] { return boxes.texts().size() == 1 && boxes.texts()[0].starts_with("Rotate:"); }},
+        {Qt::Key_F2, {}, nothing, said("No files selected")},
+        {Qt::Key_F3, {}, onA, [&] { return left->findChildren<TViewForm*>().size() == 1; }},
+        {Qt::Key_F4, {}, onA,
+         [&] {
+             return launcher.programs().size() == started + 1
+                    || said("No terminal program found: neither x-terminal-emulator nor xterm is installed.")();
+         }},
+        {Qt::Key_F5, {}, nothing, said("No file selected")},
+        {Qt::Key_F6, {}, nothing, said("No files selected")},
+        {Qt::Key_F7, {}, [&] { boxes.answerModal(QDialog::Rejected); }, ranModal("MakedirDlg")},
+        {Qt::Key_F8, {}, markToTrash, said("Move 1 item(s) to the trash?")},
+        {Qt::Key_Delete, {}, markToTrash, said("Move 1 item(s) to the trash?")},
+        {Qt::Key_F9, {}, nothing, said("More or less than two files are selected")},
+        {Qt::Key_F10, {}, [&] { boxes.answerModal(QDialog::Rejected); }, ranModal("FindFilDlg")},
+        {Qt::Key_Q, Qt::ControlModifier, nothing, said("no such drive")},
+        {Qt::Key_Asterisk, Qt::KeypadModifier, nothing, [&] { return marked() == Texts{"a.txt", "b.txt"}; }},
+        {Qt::Key_Z, {}, nothing, mode("zoomRadioButton", left->zoomRadioButton)},
+        {Qt::Key_R, {}, nothing, mode("rotateRadioButton", left->rotateRadioButton)},
+        {Qt::Key_P, {}, [&] { left->zoomRadioButton->setChecked(true); }, mode("panRadioButton", left->panRadioButton)},
+        // Moves of the scene, never a change of drive or mode.
+        {Qt::Key_Down, {}, nothing,
+         [&] {
+             return box->currentIndex() == driveIndex && left->DirPath() == tree.Path("left")
+                    && left->panRadioButton->isChecked() && boxes.texts().empty();
+         }},
+    };
+    for (const auto& [control, giveKeys] : controls) {
+        for (const KeyCase& key : keys) {
+            giveKeys();
+            if (HasFatalFailure())
+                return;
+            left->panRadioButton->setChecked(true);
+            Mark(*left, {});
+            SetCurrent(*left, "");
+            boxes.clear();
+            trace.traceModes.clear();
+            started = launcher.programs().size();
+            key.arrange();
+            Type(key.key, key.modifiers);
+            EXPECT_TRUE(key.reached()) << QKeySequence(key.key | key.modifiers).toString().toStdString() << " from "
+                                       << control << (boxes.texts().empty() ? "" : ", said: " + boxes.texts()[0]);
+            if (QWidget* popup = QApplication::activePopupWidget())
+                popup->close();
+            for (TViewForm* viewer : left->findChildren<TViewForm*>())
+                delete viewer;
+        }
+        // Esc is seen going down and coming up: the panels draw nothing while it is held. In
+        // an open list its press is the list's too, and closing the list hands the keyboard
+        // back through a deactivation, after which the panels draw again anyway.
+        giveKeys();
+        const bool listOpen = QApplication::activePopupWidget() != nullptr;
+        QTest::keyPress(QGuiApplication::focusWindow(), Qt::Key_Escape);
+        QCoreApplication::processEvents();
+        if (listOpen)
+            EXPECT_EQ(QApplication::activePopupWidget(), nullptr) << control;
+        else
+            EXPECT_TRUE(left->drawingSuppressed && right->drawingSuppressed) << control;
+        left->drawingSuppressed = right->drawingSuppressed = true;
+        PaintCounter paints(left->OpenGLPanel1);
+        QTest::keyRelease(QGuiApplication::focusWindow(), Qt::Key_Escape);
+        QCoreApplication::processEvents();
+        EXPECT_FALSE(left->drawingSuppressed || right->drawingSuppressed) << control;
+        EXPECT_EQ(paints.count, 1) << control;
+    }
 }
 
 TEST_F(CommandBar, AnF5HeldOnTheXServerCopiesOnce)

@@ -183,6 +183,29 @@ TEST(TViewForm, FindsNextMatchesWithCaseAndWholeWordsAndSaysNotFoundPastTheLast)
     EXPECT_EQ(viewer->Editor->textCursor().selectionStart(), 8);
 }
 
+TEST(TViewForm, FindMatchesTheFilesTextWhereTheViewBreaksALongLine)
+{
+    testfs::TempTree tree;
+    testsupport::ScriptedMessages messages;
+    Viewer viewer;
+    // The view breaks each line after 1024 characters: inside "NEEDLE", right before the
+    // "word" glued to the c's, and inside the whole word " word ".
+    viewer->LoadFile(tree.File("long.txt", std::string(1020, 'a') + "NEEDLE" + std::string(1000, 'b') + "\n"
+                                               + std::string(1024, 'c') + "word\n" + std::string(1021, 'd')
+                                               + " word tail\n"),
+                     ".txt", 0);
+    ASSERT_EQ(viewer->Editor->blockCount(), 7);
+    viewer->FindDialog1->FindEdit->setText("NEEDLE");
+    EXPECT_EQ(MatchStarts(viewer, messages), std::vector<int>{1020});
+    EXPECT_EQ(viewer->Editor->textCursor().selectionEnd(), 1027);
+    EXPECT_EQ(viewer->Editor->textCursor().selectedText(), QString("NEED") + QChar::ParagraphSeparator + "LE");
+
+    viewer->FindDialog1->FindEdit->setText("word");
+    EXPECT_EQ(MatchStarts(viewer, messages), (std::vector<int>{3053, 4080}));
+    viewer->FindDialog1->WholeWordBox->setChecked(true);
+    EXPECT_EQ(MatchStarts(viewer, messages), std::vector<int>{4080});
+}
+
 TEST(TViewForm, EscDismissesTheFindFirstThenClosesAndFreesTheViewer)
 {
     testfs::TempTree tree;
@@ -305,6 +328,15 @@ TEST(TViewForm, FindReachesTextNotYetShownAndKeepsWholeWordsWhole)
     EXPECT_TRUE(messages.texts().empty());
     EXPECT_EQ(viewer->Editor->textCursor().selectedText(), "needle");
     EXPECT_EQ(viewer->Editor->textCursor().blockNumber(), 100000);
+
+    // One line of several pieces, "NEEDLE" broken by the view past the first of them.
+    Viewer oneLine;
+    oneLine->LoadFile(tree.File("one-line.txt", std::string(1022 + 1024 * 195, 'x') + "NEEDLE"), ".txt", 0);
+    ASSERT_TRUE(oneLine->MoreToShow());
+    oneLine->FindDialog1->FindEdit->setText("needle");
+    FindNext(oneLine);
+    EXPECT_TRUE(messages.texts().empty());
+    EXPECT_EQ(oneLine->Editor->textCursor().selectedText(), QString("NE") + QChar::ParagraphSeparator + "EDLE");
 
     // A line longer than a piece, cut right after "needle" of "needlex" (not where the
     // display breaks the line: its characters take three bytes each).

@@ -33,6 +33,29 @@ Bytes RandomIndices(std::mt19937& random, std::size_t count, int colors)
     return pixels;
 }
 
+// Runs of one index after another, each at most `longest` long; lengths are mostly short.
+Bytes RandomRuns(std::mt19937& random, std::size_t count, int colors, unsigned longest)
+{
+    Bytes pixels;
+    while (pixels.size() < count) {
+        const unsigned bound = random() % 2 ? std::min(longest, 4u) : longest;
+        const std::size_t length = std::min<std::size_t>(1 + random() % bound, count - pixels.size());
+        pixels.insert(pixels.end(), length, static_cast<std::uint8_t>(random() % static_cast<unsigned>(colors)));
+    }
+    return pixels;
+}
+
+// The pixels of `imageData` as a decoder following the format reads them; it must read
+// them all and take no more codes than there are pixels.
+void ExpectDecodesTo(const Bytes& imageData, const Bytes& pixels, const std::string& what)
+{
+    std::size_t codes = 0;
+    bool valid = false;
+    ASSERT_EQ(DecodeCodes(imageData, &codes, &valid), pixels) << what;
+    EXPECT_TRUE(valid) << what;
+    EXPECT_LE(codes, pixels.size()) << what;
+}
+
 std::vector<platform::Rgb> RandomColors(std::mt19937& random, int count)
 {
     std::vector<platform::Rgb> colors(static_cast<std::size_t>(count));
@@ -113,7 +136,9 @@ TEST(GIFEncoder, RandomPicturesReadBackByEveryDecoder)
                 const bool first = depth == 1 && !interlaced;
                 const int width = first ? 1 : 1 + static_cast<int>(random() % 300);
                 const int height = first ? 1 : 1 + static_cast<int>(random() % 200);
-                const Bytes pixels = RandomIndices(random, static_cast<std::size_t>(width * height), count);
+                const auto area = static_cast<std::size_t>(width * height);
+                const Bytes pixels = compression == gcLZW ? RandomIndices(random, area, count)
+                                                          : RandomRuns(random, area, count, 1u << (depth + 2));
                 AddFrame(image, width, height, pixels,
                          depth == 4 ? std::vector<platform::Rgb>{} : RandomColors(random, count), interlaced);
             }
@@ -164,12 +189,36 @@ TEST(GIFEncoder, CodesWidenAndClearExactlyWhenADecoderExpects)
     for (std::size_t i = 0; i + 1 < reader.blockSizes.size(); ++i)
         ASSERT_EQ(reader.blockSizes[i], 255) << "sub-block " << i;
     EXPECT_GT(reader.blockSizes.back(), 0);
+}
 
-    // The literal-only coder clears before the decoder would widen its codes.
-    CodeReader literal(Encoded(gcRLE, 3, 8, RandomIndices(random, 1000, 8), 1000, 1));
-    for (int code = literal.next(); code != literal.endCode(); code = literal.next()) {
-        ASSERT_GE(code, 0);
-        ASSERT_EQ(literal.width(), 4);
+TEST(GIFEncoder, RunLengthCodesGiveBackTheirPixelsAndStaySmall)
+{
+    // Any depth, any mix of short and long runs.
+    std::mt19937 random(21);
+    for (int i = 0; i < 300; ++i) {
+        const int depth = 1 + static_cast<int>(random() % 8);
+        const int colors = (1 << (depth - 1)) + 1 + static_cast<int>(random() % (1u << (depth - 1)));
+        const int width = 1 + static_cast<int>(random() % 64);
+        const int height = 1 + static_cast<int>(random() % 64);
+        const Bytes pixels =
+            RandomRuns(random, static_cast<std::size_t>(width * height), colors, 1u << (random() % 12));
+        ExpectDecodesTo(Encoded(gcRLE, depth, colors, pixels, width, height), pixels, "picture " + std::to_string(i));
+    }
+    // A million pixels fill the decoder's table many times over, runs going on across clears.
+    const Bytes many = RandomRuns(random, 2000 * 500, 2, 3000);
+    ExpectDecodesTo(Encoded(gcRLE, 1, 2, many, 2000, 500), many, "a million pixels");
+
+    // One colour, and shapes: near the LZW size, and far below a code a pixel (3 bits).
+    Bytes shapes(300 * 200, 0);
+    for (int y = 0; y < 200; ++y)
+        for (int x = 0; x < 300; ++x)
+            if ((x - 150) * (x - 150) + (y - 100) * (y - 100) < 70 * 70 || (x > 10 && x < 60 && y > 10 && y < 190))
+                shapes[static_cast<std::size_t>(y * 300 + x)] = 1;
+    for (const Bytes& pixels : {Bytes(300 * 200, 1), shapes}) {
+        const Bytes runs = Encoded(gcRLE, 1, 2, pixels, 300, 200);
+        ExpectDecodesTo(runs, pixels, "300 x 200");
+        EXPECT_LE(runs.size(), 2 * Encoded(gcLZW, 1, 2, pixels, 300, 200).size());
+        EXPECT_LT(runs.size() * 8, pixels.size() * 3 / 10);
     }
 }
 

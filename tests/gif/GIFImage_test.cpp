@@ -171,6 +171,18 @@ TEST(GIFImage, ClipboardCarriesTheGifAndItsStillImage)
     TGIFImage pasted;
     pasted.LoadFromClipboardFormat(data);
     EXPECT_EQ(Saved(pasted), Saved(*l.image));
+    // A bitmap without GIF data is the one frame.
+    QMimeData bitmap;
+    QImage colours(3, 1, QImage::Format_RGB32);
+    colours.setPixel(0, 0, qRgb(255, 0, 0));
+    colours.setPixel(1, 0, qRgb(0, 0, 255));
+    colours.setPixel(2, 0, qRgb(255, 0, 0));
+    bitmap.setImageData(colours);
+    pasted.LoadFromClipboardFormat(bitmap);
+    ASSERT_EQ(pasted.Images.GetCount(), 1);
+    EXPECT_EQ(pasted.GetWidth(), 3);
+    EXPECT_EQ(toQImage(*pasted.GetBitmap()).pixel(1, 0), qRgb(0, 0, 255));
+    EXPECT_EQ(toQImage(*pasted.GetBitmap()).pixel(2, 0), qRgb(255, 0, 0));
     QMimeData text;
     text.setText("GIF89a");
     try {

@@ -1,14 +1,20 @@
-// Frames made from other pictures, read back by giflib and ImageMagick; the dithered render.
+// Frames made from other pictures, read back by giflib and ImageMagick; pictures of other
+// formats added and assigned; the dithered render.
 
 #include "GifTestKit.h"
 
 #include "gif/GIFColorReduction.h"
 #include "gif/GIFDither.h"
 #include "gif/GIFQImage.h"
+#include "platform/graphics/Picture.h"
 
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <functional>
 
 using namespace giftest;
 using namespace gifstrings;
@@ -48,7 +54,79 @@ std::vector<Rgb> GiflibColors(TGIFImage& picture, const TGIFSubImage& frame, con
     return colors;
 }
 
+// A picture as the picture loader hands it over, read here by Qt's own readers.
+class FilePicture final : public platform::Picture {
+public:
+    explicit FilePicture(const QString& path) : image_(path) {}
+    int width() const override { return image_.width(); }
+    int height() const override { return image_.height(); }
+    QImage toImage() const override { return image_; }
+    void draw(QPainter&, const QRect&) override {}
+
+private:
+    QImage image_;
+};
+
+// The largest difference of a channel between the frame's colours and `image`'s pixels.
+int LargestDifference(const TGIFSubImage& frame, const QImage& image)
+{
+    int largest = 0;
+    for (int y = 0; y < frame.GetHeight(); ++y)
+        for (int x = 0; x < frame.GetWidth(); ++x) {
+            const Rgb ours = frame.GetActiveColorMap().LookupPadded(frame.GetPixel(x, y));
+            const QRgb theirs = image.pixel(x, y);
+            largest = std::max({largest, std::abs(ours.r - qRed(theirs)), std::abs(ours.g - qGreen(theirs)),
+                                std::abs(ours.b - qBlue(theirs))});
+        }
+    return largest;
+}
+
 } // namespace
+
+TEST(GIFSubImageAssign, PicturesOfOtherFormatsAreAddedAndAssignedAsFrames)
+{
+    QTemporaryDir dir;
+    const QString bmp = dir.filePath(QStringLiteral("palette.bmp"));
+    const QString jpeg = dir.filePath(QStringLiteral("photo.jpg"));
+    ASSERT_EQ(RunTool(ImageMagick(), {"-size", "20x10", "xc:red", "-fill", "blue", "-draw", "rectangle 0,0 9,4", "-type",
+                                      "Palette", "BMP3:" + bmp}),
+              0);
+    ASSERT_EQ(RunTool(ImageMagick(), {"-size", "48x32", "-seed", "5", "plasma:fractal", jpeg}), 0);
+    const FilePicture palette(bmp);
+    const FilePicture photo(jpeg);
+    ASSERT_FALSE(palette.toImage().isNull());
+    ASSERT_FALSE(photo.toImage().isNull());
+
+    // The palette keeps its colours; the photo takes colours of the web palette, and
+    // the screen grows to hold it.
+    TGIFImage picture;
+    EXPECT_EQ(picture.Add(palette), 0);
+    EXPECT_EQ(picture.Add(photo), 1);
+    EXPECT_EQ(picture.GetWidth(), 48);
+    EXPECT_EQ(picture.GetHeight(), 32);
+    EXPECT_EQ(LargestDifference(*picture.Images.GetImage(0), palette.toImage()), 0);
+    EXPECT_LE(LargestDifference(*picture.Images.GetImage(1), photo.toImage()), 51) << "a step of the web palette";
+    EXPECT_EQ(picture.Images.GetImage(1)->GetBoundsRect(), (GifRect{0, 0, 48, 32}));
+    EXPECT_EQ(GiflibColors(picture, *picture.Images.GetImage(0), dir).size(), 20u * 10 + 48 * 32);
+
+    // Assigned, a picture is the one frame; a picture without an image is refused.
+    TGIFImage copy;
+    copy.Assign(&picture);
+    copy.Assign(palette);
+    ASSERT_EQ(copy.Images.GetCount(), 1);
+    EXPECT_EQ(copy.GetWidth(), 20);
+    EXPECT_EQ(LargestDifference(*copy.Images.First(), palette.toImage()), 0);
+    const FilePicture missing(dir.filePath(QStringLiteral("missing.bmp")));
+    for (const auto& refused : {std::function<void()>([&] { picture.Add(missing); }),
+                                std::function<void()>([&] { copy.Assign(missing); })})
+        try {
+            refused();
+            ADD_FAILURE() << "a picture without an image made a frame";
+        } catch (const GIFException& e) {
+            EXPECT_EQ(e.what(), std::string(sUnsupportedClass));
+        }
+    EXPECT_EQ(picture.Images.GetCount(), 2);
+}
 
 TEST(GIFSubImageAssign, TrueColourIsReducedToTheColoursGiflibDecodes)
 {

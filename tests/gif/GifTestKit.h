@@ -15,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <map>
@@ -23,6 +24,12 @@
 #include <string>
 #include <utility>
 #include <vector>
+
+// A frame's pixels against plain bytes (found by argument lookup through their allocator).
+inline bool operator==(const TGIFPixels& pixels, const std::vector<std::uint8_t>& bytes)
+{
+    return std::equal(pixels.begin(), pixels.end(), bytes.begin(), bytes.end());
+}
 
 namespace giftest {
 
@@ -162,6 +169,55 @@ private:
     Bytes data_;
     std::size_t position_ = 0;
 };
+
+// Decodes one frame's image data as the format describes it, from CodeReader's codes and a
+// table of whole strings: the pixels in the order the file holds them. `codes` counts the
+// data codes; `valid` turns false at a code no decoder can take (decoding stops there).
+inline Bytes DecodeCodes(const Bytes& imageData, std::size_t* codes = nullptr, bool* valid = nullptr)
+{
+    CodeReader reader(imageData);
+    std::vector<Bytes> table;
+    Bytes previous;
+    const auto reset = [&] {
+        table.assign(static_cast<std::size_t>(reader.clearCode()) + 2, Bytes{});
+        for (int i = 0; i < reader.clearCode(); ++i)
+            table[static_cast<std::size_t>(i)] = {static_cast<std::uint8_t>(i)};
+        previous.clear();
+    };
+    reset();
+    Bytes out;
+    std::size_t count = 0;
+    bool ok = true;
+    for (int code = reader.next(); code >= 0 && code != reader.endCode(); code = reader.next()) {
+        if (code == reader.clearCode()) {
+            reset();
+            continue;
+        }
+        const auto at = static_cast<std::size_t>(code);
+        Bytes entry;
+        if (at < table.size() && !table[at].empty()) {
+            entry = table[at];
+        } else if (at == table.size() && !previous.empty()) {
+            entry = previous;
+            entry.push_back(previous[0]);
+        } else {
+            ok = false;
+            break;
+        }
+        if (!previous.empty() && table.size() < 4096) {
+            previous.push_back(entry[0]);
+            table.push_back(previous);
+        }
+        out.insert(out.end(), entry.begin(), entry.end());
+        previous = entry;
+        ++count;
+    }
+    if (codes)
+        *codes = count;
+    if (valid)
+        *valid = ok;
+    return out;
+}
 
 // A plain LZW compressor over CodeWriter. With `clearWhenFull` false it keeps coding
 // with the full table (a deferred clear) until `clearAfter` more codes, then clears.

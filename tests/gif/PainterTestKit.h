@@ -124,7 +124,7 @@ inline std::vector<ReferenceFrame> ReferenceFrames(const TGIFImage& image)
         f.top = frame->GetTop();
         f.width = frame->GetWidth();
         f.height = frame->GetHeight();
-        f.indices = frame->GetData();
+        f.indices.assign(frame->GetData().begin(), frame->GetData().end());
         for (int i = 0; i < 256; ++i) {
             const platform::Rgb c = frame->GetActiveColorMap().LookupPadded(i);
             f.colours.push_back(0xFF000000u | (std::uint32_t{c.r} << 16) | (std::uint32_t{c.g} << 8) | c.b);

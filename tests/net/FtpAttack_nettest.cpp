@@ -110,9 +110,12 @@ protected:
         tree.Dir("home/sub");
         tree.File("home/inside.txt", "inside");
         tree.File("outside.txt", "outside");
+        // A date nothing else has: a listing showing it shows the outside file.
+        tree.SetMtime("outside.txt", 981173045);
         tree.File("homex/file", "sibling");
         tree.Link("/etc", "home/etclink");
         tree.Link(tree.Path("outside.txt"), "home/filelink");
+        tree.Link("inside.txt", "home/innerlink");
         outside = {tree.Path("outside.txt"), tree.Path("homex/file"), "/etc/passwd"};
         before = Fingerprints(outside);
     }
@@ -137,11 +140,10 @@ for line in ["CWD /", "CWD ../..", "CWD sub/../..", "CWD \\..\\..", "CWD ..\\.."
 for line in ["RETR ../../etc/passwd", "RETR /etc/passwd", "RETR filelink", "RETR etclink/passwd", "MD5 /etc/passwd",
              "MD5 filelink"]:
     expect(f, line, "500 Cannot RETR.")
-for line in ["SIZE /etc/passwd", "SIZE filelink", "MDTM /etc/passwd", "MFMT 20200101000000 /etc/passwd",
-             "MDTM 20200101000000 filelink", "STOR " + BASE + "/homex/new", "STOR ../homex/new", "STOR filelink",
-             "STOR etclink/evil"]:
+for line in ["SIZE /etc/passwd", "MDTM /etc/passwd", "MFMT 20200101000000 /etc/passwd", "STOR " + BASE + "/homex/new",
+             "STOR ../homex/new", "STOR filelink", "STOR etclink/evil"]:
     expect(f, line, "501 Permission Denied")
-for line in ["MLST /etc/passwd", "MLST filelink", "MLST etclink/passwd"]:
+for line in ["MLST /etc/passwd", "MLST filelink", "MLST etclink/passwd", "MDTM 20200101000000 filelink"]:
     expect(f, line, "550 '")
 for line in ["LIST /etc", "NLST /", "MLSD ..", "LIST etclink", "LIST ../homex", "NLST \\..\\*"]:
     expect(f, line, "451 Failed: Access prohibited !.")
@@ -174,7 +176,95 @@ expect(f, "PWD", '257 "' + BASE + '/home/"')
     EXPECT_FALSE(std::filesystem::exists(tree.Path("newdir")));
 }
 
-TEST_F(FtpAttack, BouncesHijacksAndLongLinesAreRefused)
+TEST_F(FtpAttack, LinksLeadingOutShowNothingOfWhatTheyLeadTo)
+{
+    Harness harness(home);
+    const ClientRun run = Attack(harness, R"PY(
+f = client()
+for command in ["LIST", "LIST -la", "NLST", "NLST *link", "MLSD", "MLSD *link"]:
+    lines = []
+    f.retrlines(command, lines.append)
+    shown = [l for l in lines if "link" in l or "2001" in l]
+    # Only the link inside the home, showing what it leads to: six bytes.
+    if len(shown) != 1 or not shown[0].endswith("innerlink") or ("NLST" not in command and " 6 " not in shown[0]
+                                                                   and "size=6;" not in shown[0]):
+        print(command, "shows", shown)
+for line in ["SIZE filelink", "SIZE etclink"]:
+    expect(f, line, "550 Command failed: File not found.")
+for line in ["MDTM filelink", "MDTM etclink", "MLST filelink", "MLST etclink"]:
+    expect(f, line, "550 '")
+expect(f, "SIZE innerlink", "213 6")
+if "size=6;" not in cmd(f, "MLST *link") or "2001" in cmd(f, "MDTM innerlink"):
+    print("the inner link is not shown as its target")
+)PY",
+                                 tree.Root());
+    EXPECT_EQ(run.out, "done\n") << run.err;
+}
+
+TEST_F(FtpAttack, TheHomeItselfIsNeverRemovedOrRenamed)
+{
+    const std::string bare = tree.Dir("bare");
+    Harness harness(bare);
+    const ClientRun run = Attack(harness, R"PY(
+HOME = BASE + "/bare"
+refusals = [("RMD", "500 Cannot remove directory."), ("XRMD", "500 Cannot remove directory."),
+            ("DELE", "550 Cannot delete."), ("RNFR", "500 Cannot RNFR."), ("RNTO", "500 Cannot RNTO.")]
+def refused(f, spellings, commands):
+    for command, refusal in [row for row in refusals if row[0] in commands]:
+        for name in spellings:
+            if command == "RNTO":
+                expect(f, "RNFR " + FILE, "350")
+            # An empty name is refused for its syntax.
+            expect(f, command + " " + name, refusal if name else "501 Syntax error i")
+f = client()
+# The home stays empty until the removals have been tried: only the rule stops them.
+FILE = HOME + "/f"
+spellings = ["", ".", "./", HOME, HOME + "/", HOME + "/.", "../bare", "../bare/", "..\\bare", "//" + HOME[1:]]
+refused(f, spellings, ["RMD", "XRMD", "DELE", "RNFR"])
+store(f, "f", b"f")
+refused(f, spellings, ["RNTO"])
+f.mkd("sub")
+f.cwd("sub")
+refused(f, ["..", "../", "../../bare", "..\\"], [row[0] for row in refusals])
+g = client()
+expect(g, "PWD", '257 "' + HOME + '/"')
+)PY",
+                                 tree.Root());
+    EXPECT_EQ(run.out, "done\n") << run.err;
+    EXPECT_TRUE(std::filesystem::is_directory(bare + "/sub"));
+    EXPECT_EQ(testsupport::readFile(bare + "/f"), "f");
+}
+
+TEST_F(FtpAttack, AHomeThatIsGoneServesNothing)
+{
+    const std::string gone = tree.Dir("gone");
+    Harness harness(gone);
+    const ClientRun run = Attack(harness, R"PY(
+HOME = BASE + "/gone"
+f = client()
+os.rmdir(HOME)
+c = raw(); c.line()
+c.ask(b"USER u\r\n")
+for line, answer in [(b"PASS p", "501 No permission"), (b"PWD", "530 Please login with USER and PASS."),
+                     (b"LIST", "530 Please login with USER and PASS.")]:
+    got = c.ask(line + b"\r\n")
+    if got != answer:
+        print("%r gave %r" % (line, got))
+for line in ["LIST", "NLST", "MLSD", "LIST -la"]:
+    expect(f, line, "451 Failed: Access prohibited !.")
+for line, answer in [("CWD ..", "501 CWD failed."), ("CWD /tmp", "501 CWD failed."), ("RETR x", "500 Cannot RETR."),
+                     ("STOR x", "501 Permission Denied"), ("MKD x", "550 '"), ("MLST *", "550 '"),
+                     ("SIZE x", "550 Command failed: File not found.")]:
+    expect(f, line, answer)
+os.mkdir(HOME)
+expect(client(), "PWD", '257 "' + HOME + '/"')
+)PY",
+                                 tree.Root());
+    EXPECT_EQ(run.out, "done\n") << run.err;
+    EXPECT_FALSE(std::filesystem::exists(gone + "/x"));
+}
+
+TEST_F(FtpAttack, BouncesAndHijacksAreRefusedAndLongLinesTakenWhole)
 {
     const std::string longName(290, 'n');
     tree.File("home/" + longName.substr(0, 250), "keep");
@@ -205,9 +295,12 @@ served()
 name = "n" * 290
 c = raw(); c.line()
 c.ask(b"USER u\r\n"); c.ask(b"PASS p\r\n")
-for line in [b"DELE " + name.encode(), b"STOR " + name.encode(), b"RNTO " + name.encode()]:
-    if c.ask(line + b"\r\n") != "500 Command too long":
-        print("long line taken", line[:10])
+expect_whole = [(b"DELE " + name.encode(), "550 '" + BASE + "/home/" + name + "': no such file or directory."),
+                (b"RNFR " + name[:250].encode(), "350 File exists, ready for destination name."),
+                (b"RNTO " + name.encode(), "450 File '" + BASE + "/home/" + name[:250] + "' can't be renamed.")]
+for line, answer in expect_whole:
+    if c.ask(line + b"\r\n") != answer:
+        print("long line cut", line[:10])
 if c.ask(b"DELE a\x00b\r\n") != "501 Syntax error in parameter.":
     print("NUL taken")
 reply = c.ask(b"MKD a\rb\r\n")

@@ -65,6 +65,7 @@ print(f.nlst("*.txt"))
 f.cwd("empty")
 f.retrlines("LIST", print)
 f.retrlines("LIST -l", print)
+f.retrlines("LIST nosuch/", print)
 print(cmd(f, "MLST ../winter.txt"))
 print(cmd(f, "MDTM 20210102030405+60 ../winter.txt"))
 print(cmd(f, "MDTM ../winter.txt"))
@@ -89,6 +90,7 @@ print(cmd(f, "MDTM nothing"))
                        "['summer.txt', 'winter.txt']\n"
                        + root + "/empty/*.* not found\n"
                        + root + "/empty/-l not found\n"
+                       + root + "/empty/nosuch/*.* not found\n"
                        "250-Listing ../winter.txt\n"
                        " type=file;size=1;perm=fdrwa;create=" + run.out.substr(run.out.find("create=") + 7, 14)
                        + ";modify=20210115100000; winter.txt\n"

@@ -49,8 +49,8 @@ protected:
     {
         try {
             return server.BuildFilePath(&client, client.Directory(), name);
-        } catch (const EFtpOutsideHome&) {
-            return "outside";
+        } catch (const EFtpOutsideHome& error) {
+            return error.Where == ftppath::Place::LeadsOut ? "leads out" : "outside";
         }
     }
 
@@ -108,9 +108,9 @@ TEST_F(FtpPaths, FileParametersBecomePathsInsideTheHomeOrNothing)
         {"../../outside.txt", "outside"},
         {"/etc/passwd", "outside"},
         {"..\\..\\..\\etc\\passwd", "outside"},
-        {"../etclink/passwd", "outside"},
-        {"../filelink", "outside"},
-        {"../dangling", "outside"},
+        {"../etclink/passwd", "leads out"},
+        {"../filelink", "leads out"},
+        {"../dangling", "leads out"},
         {home + "x/file", "outside"},
         {"../innerlink/new.txt", home + "/innerlink/new.txt"},
     };
@@ -126,7 +126,14 @@ TEST_F(FtpPaths, FileParametersBecomePathsInsideTheHomeOrNothing)
 TEST_F(FtpPaths, WithoutAHomeNothingIsInside)
 {
     EXPECT_FALSE(ftppath::InsideHome("", "/"));
-    EXPECT_FALSE(ftppath::InsideHome(tree.Root() + "/missing", tree.Root() + "/missing/x"));
+    EXPECT_EQ(ftppath::PlaceInHome(tree.Root() + "/missing", tree.Root() + "/missing/x"), ftppath::Place::LeadsOut);
+    EXPECT_EQ(ftppath::PlaceInHome(tree.Root() + "/outside.txt", tree.Root() + "/outside.txt"),
+              ftppath::Place::LeadsOut);
+    for (const std::string& spelling :
+         {home, home + "/", home + "/.", home + "/sub/..", home + "//", std::string("/") + home})
+        EXPECT_TRUE(ftppath::IsHome(home + "/", spelling)) << spelling;
+    EXPECT_FALSE(ftppath::IsHome(home + "/", home + "/sub"));
+    EXPECT_FALSE(ftppath::IsHome("", "/"));
     EXPECT_EQ(ftppath::Normalized("/a/./b//../c/.."), "/a/");
     EXPECT_EQ(ftppath::Normalized("/../../x"), "/x");
     EXPECT_EQ(ftppath::Printable("a\r\nb"), "a??b");

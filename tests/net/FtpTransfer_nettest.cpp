@@ -211,3 +211,142 @@ print(size, digest == zeros.hexdigest())
     const std::string digest = md5sum.out.substr(0, 32);
     ExpectLines(run, {"226 File received ok", digest, digest, "536870912 True"});
 }
+
+TEST_F(FtpTransfer, ARestartOffsetIsKeptOrRefusedNeverMoved)
+{
+    const std::string root = home.Root();
+    const std::string ten = "0123456789";
+    for (const char* name : {"past.bin", "huge.bin", "end.bin", "inside.bin"})
+        home.File(name, ten);
+    const ClientRun run = Python(R"(
+f = client()
+for name, rest, data in [("past.bin", 20, b"abc"), ("huge.bin", 1 << 62, b"abc"), ("missing.bin", 3, b"abc"),
+                         ("end.bin", 10, b"abc"), ("inside.bin", 4, b"xy")]:
+    try:
+        print(store(f, name, data, rest=rest))
+    except ftplib.error_perm as e:
+        print(e)
+print(store(f, "plain.bin", b"zz"))
+)");
+    const std::string beyond = "501 Cannot STOR. Restart offset ";
+    ExpectLines(run, {beyond + "20 lies beyond the end of '" + root + "/past.bin' (10 bytes)",
+                      beyond + "4611686018427387904 lies beyond the end of '" + root + "/huge.bin' (10 bytes)",
+                      beyond + "3 lies beyond the end of '" + root + "/missing.bin' (0 bytes)", "226 File received ok",
+                      "226 File received ok", "226 File received ok"});
+    EXPECT_EQ(testsupport::readFile(root + "/past.bin"), ten);
+    EXPECT_EQ(testsupport::readFile(root + "/huge.bin"), ten);
+    EXPECT_FALSE(std::filesystem::exists(root + "/missing.bin"));
+    EXPECT_EQ(testsupport::readFile(root + "/end.bin"), ten + "abc");
+    EXPECT_EQ(testsupport::readFile(root + "/inside.bin"), "0123xy6789");
+    // A refused offset is not left for the next upload.
+    EXPECT_EQ(testsupport::readFile(root + "/plain.bin"), "zz");
+}
+
+TEST_F(FtpTransfer, ADownloadIsNeverCutShortAsIfWholeNorAnUploadLeftHalfDone)
+{
+    const ClientRun run = Python(R"(
+import random, struct
+ROOT = sys.argv[2]
+original = random.Random(3).randbytes(24 << 20)
+digest = hashlib.md5(original).hexdigest()
+def fresh(name):
+    with open(os.path.join(ROOT, name), "wb") as out:
+        out.write(original)
+# A download that reads slowly through a small window, while another client acts on its file
+# once a mebibyte has arrived: whole with 226, or cut short with a failure, never cut with 226.
+def download_during(name, act):
+    fresh(name)
+    f = client()
+    f.voidcmd("TYPE I")
+    port = pasv_port(f.sendcmd("PASV"))
+    d = socket.socket()
+    d.setsockopt(socket.SOL_SOCKET, socket.SO_RCVBUF, 4096)
+    d.connect(("127.0.0.1", port))
+    f.sendcmd("RETR " + name)
+    got, count = hashlib.md5(), 0
+    while count < (1 << 20):
+        block = d.recv(4096)
+        got.update(block)
+        count += len(block)
+    acted = act(client(), name)
+    while True:
+        block = d.recv(1 << 16)
+        if not block:
+            break
+        got.update(block)
+        count += len(block)
+    d.close()
+    whole = count == len(original) and got.hexdigest() == digest
+    reply = f.getline()[:3]
+    if not whole and reply == "226":
+        print(name, "cut short as if whole")
+    print(name, whole, reply, acted)
+download_during("stor", lambda g, name: store(g, name, b"hello"))
+download_during("appe", lambda g, name: store(g, name, b"more", command="APPE"))
+download_during("rest", lambda g, name: store(g, name, b"xx", rest=5))
+download_during("dele", lambda g, name: g.delete(name))
+download_during("rename", lambda g, name: g.rename(name, name + ".moved"))
+def contents(name):
+    with open(os.path.join(ROOT, name), "rb") as source:
+        return source.read()
+print(contents("stor") == b"hello", contents("appe") == original + b"more",
+      contents("rest") == original[:5] + b"xx" + original[7:], not os.path.exists(os.path.join(ROOT, "dele")),
+      contents("rename.moved") == original)
+
+# Uploads over a file that end before they are whole leave it as it was.
+g = client()
+def upload_cut(name, cut):
+    fresh(name)
+    conn = g.transfercmd("STOR " + name)
+    conn.sendall(b"x" * (1 << 20))
+    cut(conn)
+    print(name, contents(name) == original)
+def abort(conn):
+    print(g.abort())
+    conn.close()
+    print(g.getline())
+def reset(conn):
+    conn.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
+    conn.close()
+    print(g.getline())
+upload_cut("aborted", abort)
+upload_cut("reset", reset)
+def drop_control(conn):
+    g.sock.shutdown(socket.SHUT_RDWR)
+    time.sleep(0.5)
+    conn.close()
+    time.sleep(0.5)
+upload_cut("dropped", drop_control)
+print([name for name in os.listdir(ROOT) if name.startswith(".")])
+)",
+                                 {QString::fromStdString(home.Root())}, 60000);
+    ExpectLines(run, {"stor True 226 226 File received ok", "appe False 426 226 File received ok",
+                      "rest False 426 226 File received ok", "dele True 226 250 File '" + home.Root() + "/dele' deleted.",
+                      "rename True 226 250 File '" + home.Root() + "/rename' renamed to '" + home.Root()
+                          + "/rename.moved'.",
+                      "True True True True True", "426 Connection closed; ABORT requested by client.",
+                      "225 ABOR command successful.", "aborted True",
+                      "426 Connection closed; transfer aborted. Error #10054", "reset True", "dropped True", "[]"});
+}
+
+TEST_F(FtpTransfer, LftpMirrorsATreeWhosePathsPassFourHundredCharactersBothWays)
+{
+    // Six levels of long names below the home, a file at each level.
+    std::string relative;
+    std::vector<std::string> files;
+    for (int level = 0; level < 6; ++level) {
+        relative += (relative.empty() ? "" : "/") + std::string(68, static_cast<char>('a' + level));
+        home.Dir(relative);
+        files.push_back(relative + "/" + std::string(120, 'f') + std::to_string(level));
+        home.File(files.back(), randomBytes(1000 + 70000 * level, 20 + level));
+    }
+    ASSERT_GT(home.Path(relative).size(), 400u);
+    testfs::TempTree local;
+    const ClientRun lftp = Lftp("mirror . " + local.Path("down") + "; mirror -R " + local.Path("down") + " up", 60000);
+    EXPECT_EQ(lftp.exitCode, 0) << lftp.err;
+    for (const std::string& file : files) {
+        const std::string original = testsupport::readFile(home.Path(file));
+        EXPECT_EQ(testsupport::readFile(local.Path("down/" + file)), original) << file;
+        EXPECT_EQ(testsupport::readFile(home.Path("up/" + file)), original) << file;
+    }
+}

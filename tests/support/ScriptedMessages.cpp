@@ -21,6 +21,8 @@ public:
     {
         state_->texts.push_back(text);
         state_->buttons.push_back(buttons);
+        if (state_->think)
+            state_->think();
         return next(state_->answers).value_or(platform::MsgResult::Ok);
     }
     platform::MsgResult askWithCaption(const std::string& caption, const std::string& text,

@@ -21,6 +21,8 @@ public:
     ScriptedMessages& operator=(const ScriptedMessages&) = delete;
 
     void answer(platform::MsgResult result) { state_->answers.push_back(result); }
+    // Runs `think` while each box waits for its answer, as a user who reads before answering.
+    void whileAsked(std::function<void()> think) { state_->think = std::move(think); }
     const std::vector<std::string>& texts() const { return state_->texts; }
     // The buttons each box offered, in the order of texts().
     const std::vector<platform::MsgButtons>& buttons() const { return state_->buttons; }
@@ -56,6 +58,7 @@ public:
         std::vector<platform::MsgButtons> buttons;
         std::vector<std::string> captions;
         std::deque<platform::MsgResult> answers;
+        std::function<void()> think;
         std::deque<QColor> colors;
         std::deque<QFont> fonts;
         std::deque<std::string> files;

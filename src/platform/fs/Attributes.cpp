@@ -2,6 +2,8 @@
 
 #include <cerrno>
 
+#include <fcntl.h>
+
 namespace platform {
 
 std::uint32_t AttributesOf(const struct stat& status, std::string_view name)
@@ -21,11 +23,16 @@ std::uint32_t AttributesOf(const struct stat& status, std::string_view name)
 int SetAttributes(const std::string& path, std::uint32_t attributes)
 {
     struct stat status {};
-    if (stat(path.c_str(), &status) != 0)
+    if (fstatat(AT_FDCWD, path.c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0)
         return errno;
+    // A link's own mode cannot be changed here, and changing its target's would reach a
+    // file the user never marked, maybe outside the panel's directory.
+    if (S_ISLNK(status.st_mode))
+        return EOPNOTSUPP;
     mode_t mode = status.st_mode & 07777;
     mode = (attributes & attrReadOnly) ? mode & ~mode_t(S_IWUSR | S_IWGRP | S_IWOTH) : mode | S_IWUSR;
-    return chmod(path.c_str(), mode) == 0 ? 0 : errno;
+    // Not followed either: the name may have become a link since it was looked at.
+    return fchmodat(AT_FDCWD, path.c_str(), mode, AT_SYMLINK_NOFOLLOW) == 0 ? 0 : errno;
 }
 
 } // namespace platform

@@ -25,7 +25,8 @@ std::uint32_t AttributesOf(const struct stat& status, std::string_view name);
 
 // Gives the file the read-only bit of `attributes`: setting it clears every write bit,
 // clearing it gives the owner's back. The other bits cannot be set on this system and are
-// left alone. 0 on success, else the errno of the failure.
+// left alone. A symbolic link is refused (EOPNOTSUPP) and what it points to left as it
+// is. 0 on success, else the errno of the failure.
 int SetAttributes(const std::string& path, std::uint32_t attributes);
 
 } // namespace platform

@@ -1,8 +1,8 @@
 #include "platform/graphics/FileReplace.h"
 
 #include "platform/base/Exception.h"
+#include "platform/fs/OpenRegularFile.h"
 #include "platform/fs/Path.h"
-#include "platform/graphics/FileStream.h"
 
 #include <cerrno>
 #include <cinttypes>
@@ -59,30 +59,52 @@ void SyncToDisk(const std::string& fileName)
 
 } // namespace
 
-void ReplaceFile(const std::string& fileName, const std::function<void(Stream&)>& write)
+FileReplacement::FileReplacement(const std::string& fileName)
+    : fileName_(fileName), target_(ResolvedTarget(fileName)), temporary_(TemporaryBeside(target_))
 {
-    const std::string target = ResolvedTarget(fileName);
     struct stat existing {};
-    const bool exists = ::stat(target.c_str(), &existing) == 0;
-    // Writing in place would be refused too; a rename must not get round the file's mode.
-    if (exists && ::access(target.c_str(), W_OK) != 0)
-        Fail("Cannot write", fileName, errno);
-
-    const std::string temporary = TemporaryBeside(target);
+    if (::stat(target_.c_str(), &existing) == 0) {
+        // Writing in place would be refused too; a rename must not get round the file's mode.
+        OpenRegularFile(target_, FileAccess::Write);
+        mode_ = static_cast<int>(existing.st_mode & 07777);
+    }
     try {
-        {
-            FileStream stream(temporary, FileStream::Mode::Create);
-            write(stream);
-        }
-        SyncToDisk(temporary);
-        if (exists && S_ISREG(existing.st_mode))
-            ::chmod(temporary.c_str(), existing.st_mode & 07777);
-        if (::rename(temporary.c_str(), target.c_str()) != 0)
-            Fail("Cannot replace", fileName, errno);
+        stream_ = std::make_unique<FileStream>(temporary_, FileStream::Mode::CreateNew);
+    } catch (const FileOpenError& error) {
+        // Said of the file asked for: the hidden name means nothing to anyone.
+        Fail("Cannot create", fileName_, error.errorNumber());
+    }
+}
+
+FileReplacement::~FileReplacement()
+{
+    if (stream_) {
+        stream_.reset();
+        ::unlink(temporary_.c_str());
+    }
+}
+
+void FileReplacement::commit(Sync sync)
+{
+    stream_.reset();
+    try {
+        if (sync == Sync::ToDisk)
+            SyncToDisk(temporary_);
+        if (mode_ >= 0)
+            ::chmod(temporary_.c_str(), static_cast<mode_t>(mode_));
+        if (::rename(temporary_.c_str(), target_.c_str()) != 0)
+            Fail("Cannot replace", fileName_, errno);
     } catch (...) {
-        ::unlink(temporary.c_str());
+        ::unlink(temporary_.c_str());
         throw;
     }
+}
+
+void ReplaceFile(const std::string& fileName, const std::function<void(Stream&)>& write)
+{
+    FileReplacement replacement(fileName);
+    write(replacement.stream());
+    replacement.commit(FileReplacement::Sync::ToDisk);
 }
 
 } // namespace platform

@@ -108,7 +108,16 @@ void FileStream::write(const void* buffer, std::size_t count)
 
 void FileStream::setPosition(std::int64_t position)
 {
-    position_ = std::clamp<std::int64_t>(position, 0, size());
+    const bool reading = readOnlySize_ >= 0;
+    position_ = reading ? std::clamp<std::int64_t>(position, 0, size()) : std::max<std::int64_t>(position, 0);
+}
+
+FileStream::State FileStream::state() const
+{
+    struct stat st {};
+    if (::fstat(fd_.get(), &st) != 0)
+        fail("Cannot examine");
+    return {st.st_dev, st.st_ino, st.st_size, std::int64_t{st.st_mtim.tv_sec} * 1'000'000'000 + st.st_mtim.tv_nsec};
 }
 
 void FileStream::cut(std::int64_t size)

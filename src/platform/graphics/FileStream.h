@@ -3,6 +3,8 @@
 #include "platform/base/FileDescriptor.h"
 #include "platform/graphics/Stream.h"
 
+#include <sys/types.h>
+
 #include <string>
 #include <vector>
 
@@ -26,8 +28,23 @@ public:
     std::int64_t size() const override;
     std::size_t read(void* buffer, std::size_t count) override;
     void write(const void* buffer, std::size_t count) override;
+    // Reading, the position is clamped to 0..size. Writing, a position past the end is kept
+    // as asked, and a write there leaves a hole before it, as the system's own write does:
+    // moved to the end, it would put the bytes where nobody asked.
     void setPosition(std::int64_t position) override;
     void cut(std::int64_t size) override;
+
+    // Which file is open and how it stands now: two looks that differ saw it written to (or
+    // cut) between them, by this program or any other.
+    struct State {
+        dev_t device = 0;
+        ino_t inode = 0;
+        std::int64_t size = 0;
+        std::int64_t modifiedNs = 0;
+        bool sameFile(const State& other) const { return device == other.device && inode == other.inode; }
+        bool operator==(const State&) const = default;
+    };
+    State state() const;
 
 private:
     [[noreturn]] void fail(const char* what) const;

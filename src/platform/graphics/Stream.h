@@ -20,7 +20,8 @@ public:
     virtual std::size_t read(void* buffer, std::size_t count) = 0;
     // Writes everything or throws platform::Exception.
     virtual void write(const void* buffer, std::size_t count) = 0;
-    // Moves to an absolute position, clamped to 0..size.
+    // Moves to an absolute position, clamped to 0..size (a file open for writing keeps a
+    // position past its end: see FileStream).
     virtual void setPosition(std::int64_t position) = 0;
     // Cuts the stream to size bytes (a size beyond the end is the current size); the position
     // stays within it. Throws platform::Exception for a stream that cannot be cut.

@@ -164,9 +164,9 @@ int Delete(const std::vector<std::string>& paths, bool toTrash, OperationProgres
         return OperationDone;
     const std::string count = std::to_string(items.size());
     const MsgResult answer = toTrash
-        ? MessageDlg("Move " + count + " item(s) to the trash?", MsgButtons::YesNo)
-        : MessageDlg("Permanently delete " + count + " item(s)? They cannot be restored.",
-                     MsgButtons::YesNoDefaultNo, MsgIcon::Warning);
+        ? run.ask("Move " + count + " item(s) to the trash?", MsgButtons::YesNo, MsgIcon::Question)
+        : run.ask("Permanently delete " + count + " item(s)? They cannot be restored.", MsgButtons::YesNoDefaultNo,
+                  MsgIcon::Warning);
     if (answer != MsgResult::Yes)
         return OperationCancelled;
     for (const SplitPath& item : items) {

@@ -17,10 +17,13 @@ public:
     virtual bool beginItem(const std::string& path) = 0;
     // Bytes of file data written since the last call; false when the user asked to stop.
     virtual bool advance(std::uint64_t bytes) = 0;
+    // The user has just answered a question: the work goes on from here.
+    virtual void answered() {}
 };
 
 // The program's progress: a modal dialog with the title given and a Cancel button, shown
-// only when the work lasts.
+// only when the work has lasted a while since it began or since the user's last answer,
+// never while a question waits.
 std::unique_ptr<OperationProgress> MakeProgressDialog(const std::string& title);
 
 // Results: 0 when every item was done; otherwise something failed, was skipped, refused or

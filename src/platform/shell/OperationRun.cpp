@@ -1,7 +1,6 @@
 #include "platform/shell/OperationRun.h"
 
 #include "platform/fs/Path.h"
-#include "platform/ui/MessageService.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -62,7 +61,7 @@ Existing OperationRun::resolve(const ItemStatus& status, const Place& from, cons
         ? "The directory \"" + to.path + "\" already exists. Merge \"" + from.path
             + "\" into it, replacing files of the same names?"
         : "\"" + to.path + "\" already exists. Replace it with \"" + from.path + "\"?";
-    switch (MessageDlg(question, MsgButtons::YesAllNoCancel, MsgIcon::Question)) {
+    switch (ask(question, MsgButtons::YesAllNoCancel, MsgIcon::Question)) {
     case MsgResult::YesToAll: replaceAll_ = true; return agreed;
     case MsgResult::Yes: return agreed;
     case MsgResult::No: declined(); return Existing::Skip;
@@ -79,7 +78,7 @@ bool OperationRun::fail(const std::string& path, const std::string& reason)
     if (stopped_)
         return false;
     const std::string text = "Cannot " + verb_ + " \"" + path + "\"" + tail_ + ": " + reason + ".\nGo on with the rest?";
-    if (MessageDlg(text, MsgButtons::YesNo, MsgIcon::Warning) != MsgResult::Yes)
+    if (ask(text, MsgButtons::YesNo, MsgIcon::Warning) != MsgResult::Yes)
         stopped_ = true;
     return false;
 }
@@ -89,7 +88,14 @@ bool OperationRun::fail(const std::string& path, int error) { return fail(path, 
 void OperationRun::refuse(const std::string& text)
 {
     ++failures_;
-    MessageDlg(text, MsgButtons::Ok, MsgIcon::Error);
+    ask(text, MsgButtons::Ok, MsgIcon::Error);
+}
+
+MsgResult OperationRun::ask(const std::string& text, MsgButtons buttons, MsgIcon icon)
+{
+    const MsgResult answer = MessageDlg(text, buttons, icon);
+    progress_.answered();
+    return answer;
 }
 
 bool OperationRun::begin(const std::string& path)

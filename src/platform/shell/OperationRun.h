@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/shell/FileOperation.h"
+#include "platform/ui/MessageService.h"
 
 #include <cstddef>
 #include <string>
@@ -49,6 +50,8 @@ public:
     bool fail(const std::string& path, int error);
     // A refusal before anything is touched: shown, counted, no question.
     void refuse(const std::string& text);
+    // Asks the user; the progress hears when the answer has come.
+    MsgResult ask(const std::string& text, MsgButtons buttons, MsgIcon icon);
     // The user declined a question: counted, nothing said.
     void declined() { ++failures_; }
 

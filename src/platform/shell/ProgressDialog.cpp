@@ -5,29 +5,19 @@
 #include <QFile>
 #include <QProgressDialog>
 
-#include <limits>
+#include <optional>
 
 namespace platform {
 namespace {
 
 // A modal progress dialog that appears once the work has lasted a moment and is updated
 // a few times a second at most, so thousands of small files are not slowed by painting.
+// The dialog is made only when it is to be shown: a QProgressDialog shows itself by its own
+// timer some seconds after it is made, which would put it over a question the user is still
+// reading and take the Enter meant for that question.
 class ProgressDialog final : public OperationProgress {
 public:
-    explicit ProgressDialog(const std::string& title) : dialog_(QApplication::activeWindow())
-    {
-        dialog_.setWindowTitle(QString::fromStdString(title));
-        dialog_.setCancelButtonText(QStringLiteral("Cancel"));
-        dialog_.setWindowModality(Qt::ApplicationModal);
-        dialog_.setAutoClose(false);
-        dialog_.setAutoReset(false);
-        // Shown by refresh() alone: Qt's own timer would show it during the first question.
-        dialog_.setMinimumDuration(std::numeric_limits<int>::max());
-        dialog_.setMinimumWidth(420);
-        dialog_.setRange(0, 0);
-        dialog_.hide();
-        started_.start();
-    }
+    explicit ProgressDialog(std::string title) : title_(std::move(title)) { working_.start(); }
 
     void addWork(std::uint64_t bytes) override { total_ += bytes; }
 
@@ -43,31 +33,47 @@ public:
         return refresh();
     }
 
+    // The time the user took to answer is no time the work has lasted.
+    void answered() override { working_.start(); }
+
 private:
     bool refresh()
     {
-        if (started_.elapsed() < shownAfterMs || (shown_ && sinceUpdate_.elapsed() < updateEveryMs))
-            return !dialog_.wasCanceled();
-        if (!shown_) {
-            shown_ = true;
-            dialog_.show();
-        }
+        if (!dialog_ && working_.elapsed() < shownAfterMs)
+            return true;
+        if (!dialog_)
+            show();
+        else if (sinceUpdate_.elapsed() < updateEveryMs)
+            return !dialog_->wasCanceled();
         sinceUpdate_.start();
-        dialog_.setLabelText(QFile::decodeName(path_.c_str()));
+        dialog_->setLabelText(QFile::decodeName(path_.c_str()));
         if (total_ > 0) {
-            dialog_.setRange(0, 1000);
-            dialog_.setValue(static_cast<int>(std::min<std::uint64_t>(done_ * 1000 / total_, 1000)));
+            dialog_->setRange(0, 1000);
+            dialog_->setValue(static_cast<int>(std::min<std::uint64_t>(done_ * 1000 / total_, 1000)));
         }
         QCoreApplication::processEvents();
-        return !dialog_.wasCanceled();
+        return !dialog_->wasCanceled();
+    }
+
+    void show()
+    {
+        dialog_.emplace(QApplication::activeWindow());
+        dialog_->setWindowTitle(QString::fromStdString(title_));
+        dialog_->setCancelButtonText(QStringLiteral("Cancel"));
+        dialog_->setWindowModality(Qt::ApplicationModal);
+        dialog_->setAutoClose(false);
+        dialog_->setAutoReset(false);
+        dialog_->setMinimumWidth(420);
+        dialog_->setRange(0, 0);
+        dialog_->show();
     }
 
     static constexpr qint64 shownAfterMs = 400;
     static constexpr qint64 updateEveryMs = 100;
-    QProgressDialog dialog_;
-    QElapsedTimer started_;
+    std::string title_;
+    std::optional<QProgressDialog> dialog_;
+    QElapsedTimer working_;
     QElapsedTimer sinceUpdate_;
-    bool shown_ = false;
     std::uint64_t total_ = 0;
     std::uint64_t done_ = 0;
     std::string path_;

@@ -2,7 +2,9 @@
 
 #include "platform/ui/ExceptionGuard.h"
 
+#include <QApplication>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QWidget>
 #include <QWindow>
 
@@ -12,6 +14,7 @@ KeyPreview::KeyPreview(QWidget* window) : QObject(window), window_(window)
 {
     window->installEventFilter(this);
     attach();
+    connect(qApp, &QGuiApplication::focusWindowChanged, this, [this](QWindow* focused) { followFocus(focused); });
 }
 
 // The native window comes into being at the first show and is made anew when the
@@ -28,6 +31,26 @@ void KeyPreview::attach()
         handle_->installEventFilter(this);
 }
 
+// A popup is made once and shown again and again; listening twice is listening once.
+void KeyPreview::followFocus(QWindow* focused)
+{
+    if (focused && ownsPopup(focused))
+        focused->installEventFilter(this);
+}
+
+// The popup holding the keyboard, when it is one of the window's own and no menu.
+bool KeyPreview::ownsPopup(const QWindow* window) const
+{
+    const QWidget* popup = QApplication::activePopupWidget();
+    if (!handle_ || !popup || popup->windowHandle() != window || qobject_cast<const QMenu*>(popup))
+        return false;
+    for (const QWindow* parent = window->transientParent(); parent; parent = parent->transientParent()) {
+        if (parent == handle_)
+            return true;
+    }
+    return false;
+}
+
 bool KeyPreview::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == window_) {
@@ -36,7 +59,11 @@ bool KeyPreview::eventFilter(QObject* watched, QEvent* event)
         return false;
     }
     const bool press = event->type() == QEvent::KeyPress;
-    if (watched != handle_ || (!press && event->type() != QEvent::KeyRelease))
+    if (!press && event->type() != QEvent::KeyRelease)
+        return false;
+    auto* window = qobject_cast<QWindow*>(watched);
+    const bool fromPopup = window != handle_;
+    if (!window || (fromPopup && !ownsPopup(window)))
         return false;
     const auto& key = *static_cast<QKeyEvent*>(event);
     if (!press && key.isAutoRepeat())
@@ -51,10 +78,19 @@ bool KeyPreview::eventFilter(QObject* watched, QEvent* event)
         shift.ctrl = press;
     else if (code == vk::Menu)
         shift.alt = press;
+    // Whether the window takes the key is decided as it comes, before its handler changes
+    // what has the focus.
+    bool taken = false;
+    if (TakesKey)
+        guarded([&] { taken = TakesKey(code, shift); });
     auto& handler = press ? OnKeyDown : OnKeyUp;
     if (handler)
         guarded([&] { handler(code, shift); });
-    return false;
+    if (taken && press && fromPopup) {
+        if (QWidget* popup = QApplication::activePopupWidget())
+            popup->close();
+    }
+    return taken;
 }
 
 } // namespace platform

@@ -1,10 +1,8 @@
-#include "platform/graphics/BlitMasked.h"
 #include "platform/graphics/Bitmap.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <random>
 #include <stdexcept>
 
 using namespace platform;
@@ -72,32 +70,4 @@ TEST(Bitmap, TrueColourFormatsConvertIntoEachOther)
     const std::uint32_t premultiplied = 0x80402000u; // alpha 128, red 64 premultiplied
     std::memcpy(half.scanLine(0), &premultiplied, 4);
     EXPECT_EQ(half.pixelColor(0, 0), (Rgb{128, 64, 0}));
-}
-
-TEST(Bitmap, MaskedBlitMatchesAPlainReference)
-{
-    std::mt19937 random(3);
-    for (int scale : {1, 2}) {
-        Bitmap src(7, 5, PixelFormat::Argb32), mask(7, 5, PixelFormat::Indexed1);
-        for (int y = 0; y < 5; ++y)
-            for (int x = 0; x < 7; ++x) {
-                const std::uint32_t v = random();
-                std::memcpy(src.scanLine(y) + 4 * x, &v, 4);
-                mask.setPixelIndex(x, y, random() % 3 == 0);
-            }
-        Bitmap dst(20, 12, PixelFormat::Argb32);
-        std::fill(dst.bits(), dst.bits() + dst.stride() * 12, 0x5A);
-        const Bitmap before = dst.convertedTo(PixelFormat::Argb32);
-        const PixelRect target{-1, 2, 7 * scale, 5 * scale};
-        blitMasked(dst, target, src, {0, 0, 7, 5}, &mask);
-        for (int y = 0; y < 12; ++y)
-            for (int x = 0; x < 20; ++x) {
-                const bool inside = x >= target.x && x < target.x + target.width && y >= target.y &&
-                                    y < target.y + target.height;
-                const int sx = (x - target.x) / scale, sy = (y - target.y) / scale;
-                const bool copied = inside && mask.pixelIndex(sx, sy) == 0;
-                const std::uint8_t* expected = copied ? src.scanLine(sy) + 4 * sx : before.scanLine(y) + 4 * x;
-                EXPECT_EQ(std::memcmp(dst.scanLine(y) + 4 * x, expected, 4), 0) << x << "," << y << " x" << scale;
-            }
-    }
 }

@@ -1,4 +1,5 @@
 #include "platform/base/Exception.h"
+#include "platform/graphics/FileReplace.h"
 #include "platform/graphics/FileStream.h"
 #include "platform/graphics/QIODeviceStream.h"
 #include "platform/graphics/Stream.h"
@@ -8,6 +9,9 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <filesystem>
 #include <functional>
 #include <memory>
 
@@ -106,4 +110,65 @@ TEST(Stream, FilesThatCannotBeOpenedSaySo)
     } catch (const Exception& e) {
         EXPECT_NE(std::string(e.what()).find("/nonexistent/dir/x.gif"), std::string::npos);
     }
+}
+
+TEST(Stream, AFileWrittenPastItsEndGetsAHoleAndNothingMoves)
+{
+    QTemporaryDir dir;
+    const std::string file = dir.filePath("ten").toStdString();
+    FileStream(file, FileStream::Mode::Create).write(kBytes.data(), kBytes.size());
+    FileStream stream(file, FileStream::Mode::Write);
+    const FileStream::State before = stream.state();
+    stream.setPosition(20);
+    EXPECT_EQ(stream.position(), 20);
+    stream.write("abc", 3);
+    EXPECT_EQ(stream.size(), 23);
+    EXPECT_TRUE(stream.state().sameFile(before));
+    EXPECT_NE(stream.state(), before) << "a write shows in the state";
+    std::uint8_t bytes[23] = {};
+    FileStream reader(file, FileStream::Mode::Read);
+    ASSERT_EQ(reader.read(bytes, 23), 23u);
+    EXPECT_EQ(bytes[9], 10);
+    EXPECT_EQ(std::vector<std::uint8_t>(bytes + 10, bytes + 20), std::vector<std::uint8_t>(10, 0));
+    EXPECT_EQ(bytes[22], 'c');
+}
+
+TEST(Stream, AReplacementTakesTheNameOnlyWhenCommitted)
+{
+    QTemporaryDir dir;
+    const std::string file = dir.filePath("kept").toStdString();
+    FileStream(file, FileStream::Mode::Create).write("old", 3);
+    ::chmod(file.c_str(), 0640);
+    const auto entries = [&] {
+        return std::distance(std::filesystem::directory_iterator(dir.path().toStdString()),
+                             std::filesystem::directory_iterator());
+    };
+    const auto contents = [&] {
+        char bytes[8] = {};
+        return std::string(bytes, FileStream(file, FileStream::Mode::Read).read(bytes, sizeof bytes));
+    };
+    {
+        FileReplacement abandoned(file);
+        abandoned.stream().write("new", 3);
+        EXPECT_EQ(entries(), 2);
+        EXPECT_EQ(contents(), "old");
+    }
+    EXPECT_EQ(entries(), 1) << "an abandoned replacement leaves nothing behind";
+    EXPECT_EQ(contents(), "old");
+
+    FileStream reader(file, FileStream::Mode::Read);
+    FileReplacement replacement(file);
+    replacement.stream().write("newer", 5);
+    replacement.commit(FileReplacement::Sync::Later);
+    EXPECT_EQ(contents(), "newer");
+    char bytes[8] = {};
+    EXPECT_EQ(std::string(bytes, reader.read(bytes, sizeof bytes)), "old") << "a reader keeps the file it opened";
+    struct stat status {};
+    ASSERT_EQ(::stat(file.c_str(), &status), 0);
+    EXPECT_EQ(status.st_mode & 07777, 0640u);
+    EXPECT_EQ(entries(), 1);
+
+    EXPECT_THROW(FileReplacement(dir.path().toStdString()), Exception) << "a directory is not replaced";
+    EXPECT_THROW(FileReplacement(dir.filePath("no/such").toStdString()), Exception);
+    EXPECT_EQ(entries(), 1);
 }
