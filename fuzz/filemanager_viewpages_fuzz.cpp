@@ -1,8 +1,8 @@
 // The viewer's pages of a file of any bytes, handed out in pieces of any size. Hex pages give
 // back every byte at its offset, binary pages every byte in lines of 75, and text every
-// character, with no line longer than the viewer lays out. Input: one byte (bits 0-1 the mode,
-// text, hex, binary, text again; bit 2 a limit of half the file; bits 3-7 the piece size),
-// then the file.
+// character, with breaks that leave no line longer than the viewer lays out. Input: one byte
+// (bits 0-1 the mode, text, hex, binary, text again; bit 2 a limit of half the file; bits 3-7
+// the piece size), then the file.
 #include "filemanager/ViewPages.h"
 
 #include <QStringList>
@@ -65,11 +65,6 @@ void CheckBinary(const QStringList& lines, std::string_view bytes)
         std::abort();
 }
 
-QString WithoutLineFeeds(QString text)
-{
-    return text.remove(u'\n');
-}
-
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
@@ -82,17 +77,28 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::size_t budget = 1 + (data[0] >> 3) * 61;
 
     ViewPages pages(FileOf(file), mode == 3 ? ViewPages::Text : mode, static_cast<std::int64_t>(limit), nullptr);
-    QString shown;
+    QString text; // the characters handed out
+    QString shown; // as the view lays them out, with a line feed at each break
     for (int pieces = 0; !pages.AtEnd(); ++pieces) {
         if (pieces > static_cast<int>(size) + 2)
             std::abort(); // every piece but the last holds something
-        shown += pages.Next(budget);
+        const ViewPages::Piece piece = pages.Next(budget);
+        qsizetype from = 0;
+        for (const qsizetype at : piece.breaks) {
+            if (at < from || at > piece.text.size())
+                std::abort(); // breaks come in order, inside their piece
+            shown += QStringView(piece.text).mid(from, at - from);
+            shown += u'\n';
+            from = at;
+        }
+        shown += QStringView(piece.text).mid(from);
+        text += piece.text;
     }
     if (pages.Truncated() != (limit < file.size()))
         std::abort();
     const std::string_view read = file.substr(0, limit);
-    QStringList lines = shown.isEmpty() ? QStringList() : shown.split(u'\n');
     if (mode == ViewPages::Hex || mode == ViewPages::Binary) {
+        QStringList lines = text.isEmpty() ? QStringList() : text.split(u'\n');
         if (!lines.isEmpty() && !lines.takeLast().isEmpty())
             std::abort(); // pages end every line
         if (mode == ViewPages::Hex)
@@ -102,14 +108,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     }
     // The editor breaks lines at a lone CR as well.
-    for (const QString& line : lines)
-        for (const QStringView part : QStringView(line).split(u'\r'))
+    for (const QStringView line : QStringView(shown).split(u'\n'))
+        for (const QStringView part : line.split(u'\r'))
             if (part.size() > ViewPages::longestLine + 1)
                 std::abort();
     if (limit == file.size()) {
         const QByteArrayView whole(read.data(), static_cast<qsizetype>(read.size()));
-        const QString text = whole.isValidUtf8() ? QString::fromUtf8(whole) : QString::fromLatin1(whole);
-        if (WithoutLineFeeds(shown) != WithoutLineFeeds(text))
+        if (text != (whole.isValidUtf8() ? QString::fromUtf8(whole) : QString::fromLatin1(whole)))
             std::abort();
     }
     return 0;
