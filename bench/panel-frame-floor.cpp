@@ -1,9 +1,12 @@
-// Harness for bench/panel-frame.sh: the floor under a panel's frame. A bare OpenGL view of
+// Harness for bench/panel-frame.sh: two floors under a panel's frame. A bare OpenGL view of
 // 1024x768 draws what the panel draws for the same listing and camera (background quad,
 // blocks, labels, path, file plane) with everything worked out beforehand: each block one
-// colour and one call of one of three display lists, each label a ready string through the
-// same display-list fonts. Prints the median:
+// colour and one call of one of three display lists. The floor draws each label as a ready
+// string through the same display-list fonts; the batched floor draws all the labels'
+// triangles from one vertex array in one call (bitmap labels: all their glyphs' pixels as one
+// batch of textured quads), the rasterizer's own limit for that picture. Prints the medians:
 //   floor <ms>
+//   batched <ms>
 
 #include "PanelFrameBench.h"
 #include "filemanager/OpenGLPanel.h"
@@ -11,6 +14,7 @@
 #include "filemanager/PanelTexts.h"
 #include "filemanager/dir.h"
 #include "platform/fs/CurrentDir.h"
+#include "platform/gl/BitmapTextBatch.h"
 #include "platform/gl/OpenGLSetup.h"
 
 #include <GL/glu.h>
@@ -19,6 +23,7 @@
 
 #include <array>
 #include <cstdio>
+#include <functional>
 
 namespace {
 
@@ -49,6 +54,43 @@ GLuint CompileMesh(const BlockMesh& mesh)
     glEnd();
     glEndList();
     return list;
+}
+
+// Every outline label's triangles in the grid's space, each vertex with its label's colour:
+// x, y, z, red, green, blue.
+std::vector<float> OutlineTriangles(const std::vector<Block>& blocks, const platform::OpenGLFont3D& font,
+                                    float textSize)
+{
+    std::vector<float> vertices;
+    for (const Block& block : blocks)
+        for (const Label& label : block.labels) {
+            const double size = textSize * label.scale;
+            double pen = 0;
+            for (const std::uint32_t code : platform::CodePoints(label.text)) {
+                const std::size_t glyph = code - std::uint32_t(font.first);
+                const platform::GlyphSolid& solid = font.solids[glyph];
+                for (const auto& triangle : solid.triangles)
+                    for (const std::uint32_t corner : triangle) {
+                        const auto& p = solid.points[corner];
+                        vertices.insert(vertices.end(), {float(block.x - 0.5 + size * (pen + p[0])), p[2],
+                                                         float(block.z + label.z - size * p[1])});
+                        vertices.insert(vertices.end(), label.colour.begin(), label.colour.end());
+                    }
+                pen += font.metrics[glyph].gmfCellIncX;
+            }
+        }
+    return vertices;
+}
+
+void DrawTriangles(const std::vector<float>& vertices)
+{
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glEnableClientState(GL_COLOR_ARRAY);
+    glVertexPointer(3, GL_FLOAT, 6 * sizeof(float), vertices.data());
+    glColorPointer(3, GL_FLOAT, 6 * sizeof(float), vertices.data() + 3);
+    glDrawArrays(GL_TRIANGLES, 0, GLsizei(vertices.size() / 6));
+    glDisableClientState(GL_VERTEX_ARRAY);
+    glDisableClientState(GL_COLOR_ARRAY);
 }
 
 } // namespace
@@ -128,7 +170,7 @@ int main(int argc, char** argv)
     GLdouble grid[16];
     glGetDoublev(GL_MODELVIEW_MATRIX, grid);
 
-    const auto frame = [&] {
+    const auto sceneBeforeLabels = [&] {
         glClearColor(0, 0, 0, 1);
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         glDisable(GL_LIGHTING);
@@ -155,6 +197,10 @@ int main(int argc, char** argv)
             glColor3b(block.colour[0], block.colour[1], block.colour[2]);
             glCallList(block.list);
         }
+    };
+    // Each label where the panel puts it: outline text under its own transformation, bitmap
+    // text at its raster position, with `draw` drawing the text.
+    const auto eachLabel = [&](const std::function<void(const Label&)>& draw) {
         for (const Block& block : blocks) {
             for (const Label& label : block.labels) {
                 glLoadMatrixd(grid);
@@ -164,13 +210,14 @@ int main(int argc, char** argv)
                     glTranslatef(-0.5f, 0, label.z);
                     glScalef(textSize * label.scale, 1, textSize * label.scale);
                     glRotatef(-90, 1, 0, 0);
-                    platform::Draw3DText(view.Font3D(), label.text);
                 } else {
                     glRasterPos3f(-0.5f, 0, label.z);
-                    platform::Draw2DText(view.Font2D(), label.text);
                 }
+                draw(label);
             }
         }
+    };
+    const auto sceneAfterLabels = [&] {
         glLoadMatrixd(grid);
         glColor3f(0, 1, 0);
         glRasterPos3f(-2, 0, -2);
@@ -187,7 +234,34 @@ int main(int argc, char** argv)
         glDisable(GL_BLEND);
         glFlush();
     };
-    std::printf("entries %zu\nfloor %.3f\n", blocks.size(), panelbench::MedianFrameMs(options.frames, frame));
+
+    const double floor = panelbench::MedianFrameMs(options.frames, [&] {
+        sceneBeforeLabels();
+        eachLabel([&](const Label& label) {
+            if (options.outline)
+                platform::Draw3DText(view.Font3D(), label.text);
+            else
+                platform::Draw2DText(view.Font2D(), label.text);
+        });
+        sceneAfterLabels();
+    });
+
+    platform::BitmapTextBatch glyphPixels;
+    std::vector<float> triangles;
+    if (options.outline)
+        triangles = OutlineTriangles(blocks, *view.Font3D(), textSize);
+    else
+        eachLabel([&](const Label& label) { glyphPixels.Add(*view.Font2D(), label.text, label.colour); });
+    const double batched = panelbench::MedianFrameMs(options.frames, [&] {
+        sceneBeforeLabels();
+        glLoadMatrixd(grid);
+        if (options.outline)
+            DrawTriangles(triangles);
+        else
+            glyphPixels.Draw();
+        sceneAfterLabels();
+    });
+    std::printf("entries %zu\nfloor %.3f\nbatched %.3f\n", blocks.size(), floor, batched);
     view.MakeOpenGLPanelNotCurrent();
     return 0;
 }

@@ -6,27 +6,13 @@
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 . "$top/scripts/bench-result.sh"
+. "$top/bench/panel-listing.sh"
 build=${BUILD_DIR:-$top/build}
 frames=$(bench_size FRAMES 30 10)
 data=$build/bench/panel-pick-data
 
 "$top/scripts/install-deps" test
 bench_build bench_panel-pick pelvaxon
-
-make_listing() { # ENTRIES: a tenth directories, the rest files of varied sizes and extensions
-  local entries=$1 listing=$data/listing-$1
-  if [ ! -d "$listing" ]; then
-    echo "making a listing of $((entries / 10 - 1)) directories and $((entries - entries / 10)) files" >&2
-    mkdir -p "$listing.new"
-    for ((i = 1; i < entries / 10; i++)); do mkdir "$listing.new/folder-$(printf %05d "$i")"; done
-    local extensions=(txt jpg exe c pdf mp3 iso html)
-    for ((i = 1; i <= entries - entries / 10; i++)); do
-      truncate -s $(((i * 7919) % 100000 * (i % 13 + 1))) "$listing.new/file-$(printf %05d "$i").${extensions[i % 8]}"
-    done
-    mv "$listing.new" "$listing"
-  fi
-  echo "$listing"
-}
 
 mkdir -p "$data/config"
 export XDG_CONFIG_HOME=$data/config # the default font, whatever the user's settings say
@@ -35,7 +21,7 @@ background=$build/ngc3132a.jpg
 printf "pick pass against a frame, 1024x768 (llvmpipe), median of %d, ms\n" "$frames"
 printf "  %8s %10s %10s %10s\n" entries render pick pick/render
 for entries in 1000 10000; do
-  listing=$(make_listing "$entries")
+  listing=$(panel_listing "$entries")
   out=$("$top/scripts/with-xvfb" "$build/bench/panel-pick" "$listing" "$background" --frames "$frames")
   [ "$(awk '/^entries/ { print $2 }' <<<"$out")" = "$entries" ] || { echo "the panel did not list $entries entries" >&2; exit 1; }
   render=$(awk '/^render/ { print $2 }' <<<"$out")

@@ -86,3 +86,9 @@ std::unique_ptr<StartupWindows> CreateStartupWindows()
     windows->mainForm->webTools = windows->webTools.get();
     return windows;
 }
+
+void ShowMainWindow(TMainForm& window)
+{
+    window.showMaximized();
+    window.activateWindow();
+}

@@ -31,3 +31,7 @@ struct StartupWindows {
 // hidden, and puts the web-tool windows behind the main window's link to them. GIF
 // pictures are known from here on.
 std::unique_ptr<StartupWindows> CreateStartupWindows();
+
+// Shows the main window as the program starts: maximised, and activated, since the settings
+// are applied at the first activation and without a window manager nothing else activates it.
+void ShowMainWindow(TMainForm& window);

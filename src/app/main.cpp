@@ -1,5 +1,4 @@
 #include "app/Startup.h"
-#include "filemanager/mainfr.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/ExceptionGuard.h"
 #include "platform/gl/OpenGLSetup.h"
@@ -19,10 +18,7 @@ int main(int argc, char** argv)
         platform::setApplicationTitle("Pelvaxon");
         platform::quitOnTerminationSignals();
         const auto windows = CreateStartupWindows();
-        MainForm->showMaximized();
-        // The settings are applied at the first activation; without a window manager
-        // nothing would ever activate the window.
-        MainForm->activateWindow();
+        ShowMainWindow(*windows->mainForm);
         app.exec();
     } catch (...) {
         platform::showException();

@@ -116,10 +116,14 @@ bool TOpenGLPanel::event(QEvent* e)
 bool TOpenGLPanel::CreateGLContext()
 {
     const platform::PixelFormatDescriptor requested = RequestedPixelFormat();
-    // Colour-index rendering and core-profile contexts cannot run the fixed-function drawing.
-    if (requested.iPixelType != platform::PFD_TYPE_RGBA || !context() || !context()->isValid()
-        || context()->format().profile() == QSurfaceFormat::CoreProfile)
+    // Colour-index rendering cannot run the fixed-function drawing: no context is made for it.
+    if (requested.iPixelType != platform::PFD_TYPE_RGBA)
         return false;
+    // A context the system could not give, or a core-profile one without that drawing, is a failed one.
+    if (!context() || !context()->isValid() || context()->format().profile() == QSurfaceFormat::CoreProfile) {
+        platform::ShowMessage("wglRenderingContext:" + noSystemError);
+        return false;
+    }
     doubleBuffered_ = (requested.dwFlags & platform::PFD_DOUBLEBUFFER) != 0;
     const platform::PixelFormatDescriptor described = platform::DescribePixelFormat(requested, context()->format());
     if ((described.dwFlags & platform::PFD_NEED_PALETTE) && !platform::ConstructPalette(described)) {

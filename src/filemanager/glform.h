@@ -4,6 +4,9 @@
 #include "filemanager/PanelBlocks.h"
 #include "filemanager/dir.h"
 #include "platform/fs/DriveList.h"
+#include "platform/gl/BitmapTextBatch.h"
+#include "platform/gl/OutlineTextBatch.h"
+#include "platform/gl/ViewVolume.h"
 #include "platform/ui/VirtualKeys.h"
 
 #include <GL/gl.h>
@@ -21,6 +24,7 @@ class QComboBox;
 class QFrame;
 class QLabel;
 class QLineEdit;
+class QLocale;
 class QMenu;
 class QRadioButton;
 class QStatusBar;
@@ -292,8 +296,23 @@ private:
 
     // Scene parts (glformScene.cpp).
     void DrawBackground();
+    // Blocks (glformBlocks.cpp).
+    // A block gathered for the frame's batch: its entry, grid cell and height.
+    struct BlockToDraw {
+        const ff* entry;
+        int index;
+        double height;
+    };
+    const BlockMesh& BlockMeshOf(const ff& entry) const;
     void DrawBlock(const ff& entry, double height, int index, GLenum renderMode, bool highlight);
+    // Whether any of the block at the cell can be in view.
+    bool BlockMayShow(const platform::ViewVolume& view, int index, double height) const;
+    void DrawBlockBatch();
     void DrawMeshFaces(const BlockMesh& mesh, const ff* entry, const std::string& name, bool highlight);
+    // The faces within the caller's glBegin; a placed block's corners already in the grid's space.
+    void EmitMeshFaces(const BlockMesh& mesh, const ff* entry, const std::string& name, bool highlight,
+                       const BlockToDraw* placed);
+    std::vector<BlockToDraw> blocksToDraw;
     void DrawEntryIcon(const ff& entry, double height, int index);
     void ShowListingStatus(int markedCount, std::int64_t markedBytes);
     void DrawFilePlane();
@@ -303,20 +322,37 @@ private:
     // The name whose bytes colour an unmarked block: grey "Z" in the panel that is not active.
     const std::string& ColourName(const std::string& name) const;
 
-    // Labels (glformLabels.cpp).
-    void DrawEntryLabels(const ff& entry, bool largest);
-    void DrawLabel(const std::string& text, float x, float y, float z, float scale);
+    // Labels (glformLabels.cpp): a frame's entry and tree labels are gathered, then drawn at once.
+    // Where labels stand: a grid cell, or a tree node's place in the tree's coordinates.
+    struct LabelSpot {
+        double x, y, z;
+        bool tree;
+    };
+    // The grid's view volume, and how far outline glyphs reach at the font's size.
+    struct LabelView {
+        const platform::ViewVolume& volume;
+        double glyphReach;
+    };
+    void DrawLabels();
+    void DrawEntryLabels(const ff& entry, int index, bool largest, const LabelView& view, const QLocale& locale);
+    // Whether any label of the cell can reach the picture; false only for cells wholly out of view.
+    bool CellLabelsMayShow(const ff& entry, const LabelSpot& cell, const LabelView& view) const;
+    // A label at `point` of the spot, `scale` of the font's point size per em.
+    void DrawLabel(const LabelSpot& spot, const std::string& text, const std::array<float, 3>& colour,
+                   const std::array<float, 3>& point, float scale);
     void DrawBitmapText(const std::string& text, float x, float y, float z);
     void DrawPathLabel();
     float FontPointSize() const;
+    platform::OutlineTextBatch outlineLabels;
+    platform::BitmapTextBatch bitmapLabels;
 
     // The directory tree (glformTree.cpp).
     void DrawTree(GLenum renderMode);
     void DrawTreeNode(const Tdirblock& node, int x, int z, GLenum renderMode);
     void DrawTreeBranches(const Tdirblock& node, GLenum renderMode);
     void DrawTreeLabels(const Tdirblock& node);
-    void PlaceTreeLabel(int x, int z);
-    void DrawTreeNodeLabel(const Tdirblock& node);
+    LabelSpot PlaceTreeLabel(int x, int z);
+    void DrawTreeNodeLabel(const Tdirblock& node, const LabelSpot& place);
     void SetLineColour(bool highlight) const;
 
     std::unique_ptr<Ui::glfr> ui;

@@ -30,6 +30,12 @@ void Tglfr::DrawScene(GLenum renderMode)
     int markedCount = 0;
     std::int64_t markedBytes = 0;
     const bool withIcons = !labelsSuppressed && count <= host.icon3DLimit;
+    // Blocks wholly out of view are left out; a pick's view is the pixel it looks through.
+    ApplyFileViewTransform();
+    const platform::ViewVolume view = platform::ViewVolume::Current();
+    // Without icons between them, the blocks of a frame go to the driver in two batches.
+    const bool batched = !select && !withIcons;
+    blocksToDraw.clear();
     for (int i = 0; i < count; ++i) {
         const ff& entry = *dir.entries[std::size_t(i)];
         if (entry.selected) {
@@ -41,10 +47,21 @@ void Tglfr::DrawScene(GLenum renderMode)
             cursor = i;
             cursorHeight = height;
         }
-        DrawBlock(entry, height, i, renderMode, false);
+        const bool shown = BlockMayShow(view, i, height);
+        if (shown && !batched) {
+            DrawBlock(entry, height, i, renderMode, false);
+        } else {
+            if (shown)
+                blocksToDraw.push_back({&entry, i, height});
+            // A block batched or left out still takes its name, under which its icon is picked.
+            if (select)
+                glLoadName(GLuint(pickCount));
+            ++pickCount;
+        }
         if (withIcons && !entry.lext.empty())
             DrawEntryIcon(entry, height, i);
     }
+    DrawBlockBatch();
     drawnOnce = true;
     ShowListingStatus(markedCount, markedBytes);
 
@@ -53,21 +70,7 @@ void Tglfr::DrawScene(GLenum renderMode)
     if (!select) {
         if (dirtreevisible)
             DrawTreeLinkToGrid();
-        if (!labelsSuppressed) {
-            for (int i = 0; i < count; ++i) {
-                const ff& entry = *dir.entries[std::size_t(i)];
-                ApplyFileViewTransform();
-                glTranslated(GridX(i), 0.0, GridZ(i));
-                DrawEntryLabels(entry, entry.size == dir.maxSize);
-            }
-        }
-        if (!dirtreevisible) {
-            DrawPathLabel();
-        } else if (dspnam && tree.treeRoot) {
-            ApplyTreeViewTransform();
-            tree.LayoutTree();
-            DrawTreeLabels(*tree.treeRoot);
-        }
+        DrawLabels();
         if (cursor >= 0)
             DrawBlock(*dir.entries[std::size_t(cursor)], cursorHeight, cursor, renderMode, true);
         if (host.viewFilePlane)
@@ -101,68 +104,6 @@ void Tglfr::DrawBackground()
     glEnd();
     glBindTexture(GL_TEXTURE_2D, 0);
     glDisable(GL_TEXTURE_2D);
-}
-
-const std::string& Tglfr::ColourName(const std::string& name) const
-{
-    static const std::string grey = "Z";
-    return active ? name : grey;
-}
-
-void Tglfr::DrawMeshFaces(const BlockMesh& mesh, const ff* entry, const std::string& name, bool highlight)
-{
-    const bool marked = entry && entry->selected;
-    glBegin(mesh.faces.front().count == 4 ? GL_QUADS : GL_TRIANGLES);
-    for (std::size_t k = 0; k < mesh.faces.size(); ++k) {
-        const MeshFace& face = mesh.faces[k];
-        if (marked && highlight)
-            glColor4f(1.0f, 0.5f, 0.0f, 0.7f);
-        else if (marked)
-            glColor3f(selcol[0], selcol[1], selcol[2]);
-        else if (highlight)
-            glColor4f(0.19607843f, 0.6f, 0.8f, 0.6f);
-        else {
-            const auto colour = NameFaceColour(ColourName(name), int(k));
-            glColor3b(colour[0], colour[1], colour[2]);
-        }
-        glNormal3fv(face.normal.data());
-        for (int v = 0; v < face.count; ++v)
-            glVertex3fv(mesh.vertices[std::size_t(face.index[std::size_t(v)])].data());
-    }
-    glEnd();
-}
-
-void Tglfr::DrawBlock(const ff& entry, double height, int index, GLenum renderMode, bool highlight)
-{
-    enum { box, tetra, prism } shape = entry.IsDirectory() ? tetra : entry.lext == ".exe" ? prism : box;
-    if (highlight) {
-        glEnable(GL_BLEND);
-        glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    }
-    ApplyFileViewTransform();
-    const double x = GridX(index);
-    const double z = GridZ(index);
-    if (!highlight)
-        glTranslated(x, 0.0, z);
-    else if (shape == box)
-        glTranslated(x, -0.02, z);
-    else
-        glTranslated(x, -0.1, z - 0.1);
-    if (renderMode == GL_SELECT)
-        glLoadName(GLuint(pickCount));
-    ++pickCount;
-    if (!highlight)
-        glScaled(1.0, height, 1.0);
-    else if (shape == box)
-        glScaled(1.3, dspsizasheight ? height + 0.1 : 2.0 * height, 1.3);
-    else if (shape == tetra)
-        glScaled(1.6, 1.6 * height, 1.6);
-    else
-        glScaled(1.3, dspsizasheight ? height + 0.3 : 2.0 * height + 0.2, 1.3);
-    const BlockMesh& mesh = shape == box ? blockMeshes.box : shape == tetra ? blockMeshes.tetra : blockMeshes.prism;
-    DrawMeshFaces(mesh, &entry, entry.name, highlight);
-    glColor3f(0.0f, 1.0f, 0.0f);
-    glDisable(GL_BLEND);
 }
 
 void Tglfr::DrawEntryIcon(const ff& entry, double height, int index)

@@ -1,5 +1,6 @@
 // The directory tree beside the block grid: a small tetrahedron per visible node on the
 // tree's plane, connector lines, labels, and the link from the marked node to the grid.
+#include "filemanager/PanelHost.h"
 #include "filemanager/glform.h"
 
 void Tglfr::SetLineColour(bool highlight) const
@@ -72,27 +73,22 @@ void Tglfr::DrawTreeLabels(const Tdirblock& node)
     if (!node.expanded || node.children.empty())
         return;
     for (const auto& child : node.children) {
-        PlaceTreeLabel(tree.NodeX(node.level + 1), tree.NodeZ(tree.treeRow + 1));
+        const LabelSpot place = PlaceTreeLabel(tree.NodeX(node.level + 1), tree.NodeZ(tree.treeRow + 1));
         if (!labelsSuppressed)
-            DrawTreeNodeLabel(*child);
+            DrawTreeNodeLabel(*child, place);
         ++tree.treeRow;
         DrawTreeLabels(*child);
     }
 }
 
-void Tglfr::PlaceTreeLabel(int x, int z)
+Tglfr::LabelSpot Tglfr::PlaceTreeLabel(int x, int z)
 {
-    ApplyTreeViewTransform();
-    glTranslated(x, TDirTree::treePlaneY, z);
-}
-
-void Tglfr::DrawTreeNodeLabel(const Tdirblock& node)
-{
-    if (active)
-        glColor3f(1.0f, 1.0f, 0.0f);
-    else
-        glColor3b(90, 90, 90);
-    DrawLabel(node.name, -0.5f, 0.5f, 0.7f, 0.0375f);
+    // Bitmap labels take their raster positions from the node's own transformation.
+    if (!host.draw3DText) {
+        ApplyTreeViewTransform();
+        glTranslated(x, TDirTree::treePlaneY, z);
+    }
+    return {double(x), double(TDirTree::treePlaneY), double(z), true};
 }
 
 void Tglfr::DrawTreeLinkToGrid()

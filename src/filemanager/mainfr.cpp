@@ -21,6 +21,7 @@
 #include <QShowEvent>
 #include <QSplitter>
 #include <QTimer>
+#include <QWindow>
 
 #include <GL/glu.h>
 
@@ -144,6 +145,10 @@ void TMainForm::FormShow()
         viewbkgpic1->setChecked(!storedView.viewBkgPic);
         viewbkgpic1Click();
         CreatePanels();
+        // The panels' OpenGL makes Qt build the window anew, and the new one forgets the state
+        // asked of the old (maximised): ask it again before the window is mapped.
+        if (QWindow* handle = windowHandle())
+            handle->setWindowStates(windowState() & ~Qt::WindowActive);
     }
     // Read again at every showing, a restore from the tray too, so a changed file shows.
     bkgTexture.reset();
@@ -261,7 +266,8 @@ void TMainForm::TrayIconMessage(QSystemTrayIcon::ActivationReason reason)
 {
     if (reason != QSystemTrayIcon::DoubleClick)
         return;
-    show();
+    // Restored first, and shown by the restore: a window shown while still minimised is
+    // mapped iconic and the window manager may keep it so.
     platform::Application::instance().Restore();
 }
 

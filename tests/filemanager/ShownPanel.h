@@ -6,6 +6,7 @@
 #include "FakePanelHost.h"
 #include "filemanager/OpenGLPanel.h"
 #include "filemanager/glform.h"
+#include "filemanager/myBMPTexture.h"
 #include "support/ScriptedMessages.h"
 #include "support/TempTree.h"
 #include "support/gl/GlTestHelpers.h"
@@ -14,6 +15,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <tuple>
@@ -52,6 +55,22 @@ protected:
         const QPointF window = testsupport::projectToWindow(x, y, z);
         panel->OpenGLPanel1->MakeOpenGLPanelNotCurrent();
         return testsupport::toImagePosition(window, panel->OpenGLPanel1->height());
+    }
+
+    // A picture of 2 by 2 colours (red, green, blue each), linearly filtered, as the host's
+    // background; the test deletes the texture.
+    void SetBackground(const std::array<unsigned char, 12>& colours)
+    {
+        ASSERT_TRUE(panel->OpenGLPanel1->MakeOpenGLPanelCurrent());
+        glGenTextures(1, &host.bkgTextureId);
+        glBindTexture(GL_TEXTURE_2D, host.bkgTextureId);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+        glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+        glTexImage2D(GL_TEXTURE_2D, 0, 3, 2, 2, 0, GL_RGB, GL_UNSIGNED_BYTE, colours.data());
+        glBindTexture(GL_TEXTURE_2D, 0);
+        panel->OpenGLPanel1->MakeOpenGLPanelNotCurrent();
+        host.bkgTexture = std::make_unique<myBMPTexture>();
     }
 
     int IndexOf(const std::string& name) const

@@ -4,6 +4,7 @@
 #include "filemanager/renamdial.h"
 #include "filemanager/zipdial.h"
 #include "support/RecordingLauncher.h"
+#include "support/ScriptedMessages.h"
 
 #include <QCheckBox>
 #include <QFrame>
@@ -141,6 +142,15 @@ TEST(AboutBox, LinksOpenMailAndPageThroughTheLauncher)
     EXPECT_EQ(launcher.urls()[0], "mailto:" + box.email->text().toStdString());
     EXPECT_EQ(launcher.urls()[1], box.HPLabel->text().toStdString());
     EXPECT_TRUE(launcher.urls()[1].starts_with("https://"));
+
+    // Where nothing can open them, each click says so once, naming the address.
+    testsupport::ScriptedMessages boxes;
+    launcher.failWith("xdg-open: no method available");
+    QTest::mouseClick(box.email, Qt::LeftButton);
+    QTest::mouseClick(box.HPLabel, Qt::LeftButton);
+    EXPECT_EQ(boxes.texts(),
+              (std::vector<std::string>{"cannot open " + launcher.urls()[0] + ": xdg-open: no method available",
+                                        "cannot open " + launcher.urls()[1] + ": xdg-open: no method available"}));
     EXPECT_EQ(ClickWhileRunning(box, box.OKButton), QDialog::Accepted);
 }
 

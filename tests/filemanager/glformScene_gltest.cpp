@@ -3,6 +3,7 @@
 
 #include <GL/gl.h>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QStatusBar>
@@ -156,19 +157,7 @@ TEST_F(PanelScene, TheBackgroundPictureFillsTheViewAndASuppressedFrameLeavesTheP
     const QPoint centre(panel->OpenGLPanel1->width() / 2, panel->OpenGLPanel1->height() / 2);
     EXPECT_TRUE(Near(Frame().pixel(centre), QColor(51, 102, 153)));
 
-    ASSERT_TRUE(panel->OpenGLPanel1->MakeOpenGLPanelCurrent());
-    GLuint texture = 0;
-    glGenTextures(1, &texture);
-    glBindTexture(GL_TEXTURE_2D, texture);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-    const unsigned char green[2 * 2 * 3] = {30, 200, 90, 30, 200, 90, 30, 200, 90, 30, 200, 90};
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    glTexImage2D(GL_TEXTURE_2D, 0, 3, 2, 2, 0, GL_RGB, GL_UNSIGNED_BYTE, green);
-    glBindTexture(GL_TEXTURE_2D, 0);
-    panel->OpenGLPanel1->MakeOpenGLPanelNotCurrent();
-    host.bkgTexture = std::make_unique<myBMPTexture>();
-    host.bkgTextureId = texture;
+    SetBackground({30, 200, 90, 30, 200, 90, 30, 200, 90, 30, 200, 90});
     EXPECT_TRUE(Near(Frame().pixel(centre), QColor(51, 102, 153))) << "not without viewBkgPic";
     host.viewBkgPic = true;
     const QImage picture = Frame();
@@ -182,8 +171,31 @@ TEST_F(PanelScene, TheBackgroundPictureFillsTheViewAndASuppressedFrameLeavesTheP
     EXPECT_TRUE(Near(Frame().pixel(centre), QColor(255, 102, 153)));
 
     ASSERT_TRUE(panel->OpenGLPanel1->MakeOpenGLPanelCurrent());
-    glDeleteTextures(1, &texture);
+    glDeleteTextures(1, &host.bkgTextureId);
     panel->OpenGLPanel1->MakeOpenGLPanelNotCurrent();
+}
+
+TEST_F(PanelScene, AWindowUncoveringThePanelShowsItsLastFrameWithoutDrawingIt)
+{
+    tree.File("a");
+    Show(tree.Root());
+    LookDown(2, 0, 6);
+    panel->OpenGLPanel1->update();
+    QCoreApplication::processEvents();
+    const QImage before = testsupport::grabScreen(*panel->OpenGLPanel1);
+    int frames = 0;
+    const auto paint = panel->OpenGLPanel1->OnPaint;
+    panel->OpenGLPanel1->OnPaint = [&](TOpenGLPanel* view) {
+        ++frames;
+        paint(view);
+    };
+    QWidget cover;
+    cover.setGeometry(QRect(panel->OpenGLPanel1->mapToGlobal(QPoint(0, 0)), panel->OpenGLPanel1->size()));
+    ASSERT_TRUE(testsupport::showAndWait(cover));
+    ASSERT_NE(testsupport::grabScreen(*panel->OpenGLPanel1), before) << "the cover hides the panel";
+    cover.hide();
+    EXPECT_TRUE(testsupport::waitUntil([&] { return testsupport::grabScreen(*panel->OpenGLPanel1) == before; }));
+    EXPECT_EQ(frames, 0);
 }
 
 TEST_F(PanelScene, LabelsStandAtTheirPointsInBothTextModesAndGoWhenSuppressed)

@@ -271,6 +271,11 @@ TEST_F(MenuTest, TheLastIconShowsOnlyWhereAPanelHoldsOneAndTheWebMenuReachesTheL
     trigger(*form, "Search1");
     ASSERT_EQ(launcher.urls().size(), 1u);
     EXPECT_EQ(launcher.urls()[0].rfind("https://", 0), 0u);
+    EXPECT_TRUE(boxes.texts().empty());
+    launcher.failWith("xdg-open: no method available");
+    trigger(*form, "Search1");
+    EXPECT_EQ(boxes.texts(),
+              std::vector<std::string>{"cannot open " + launcher.urls()[0] + ": xdg-open: no method available"});
     trigger(*form, "Privatechat1");
     trigger(*form, "FTPserver1");
     trigger(*form, "Tracerouteping1");

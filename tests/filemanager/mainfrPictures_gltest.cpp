@@ -186,8 +186,7 @@ TEST_F(PictureTextureTest, ARestoreFromTheTrayReadsTheBackgroundPictureAgain)
 
     picture("background.bmp", blue);
     form->showMinimized();
-    QCoreApplication::processEvents();
-    ASSERT_FALSE(form->isVisible());
+    ASSERT_TRUE(testsupport::waitUntil([&] { return !form->isVisible(); }));
     form->TrayIconMessage(QSystemTrayIcon::DoubleClick);
     ASSERT_NE(form->bkgTexture, nullptr);
     EXPECT_EQ(form->bkgTexture->data[2], 255);

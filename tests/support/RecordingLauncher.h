@@ -10,6 +10,8 @@ namespace testsupport {
 
 // Stands in for the launcher while it lives: records every address, document and program
 // that would have been opened or started, starts nothing, then puts the previous launcher back.
+// After failWith(reason) each call still records, then fails as the desktop's launcher does
+// when no opener can start ("cannot open ADDRESS: reason").
 class RecordingLauncher {
 public:
     RecordingLauncher();
@@ -25,11 +27,13 @@ public:
         std::string directory;
     };
     const std::vector<Start>& programs() const { return state_->programs; }
+    void failWith(std::string reason) { state_->failure = std::move(reason); }
 
     struct State {
         std::vector<std::string> urls;
         std::vector<std::string> documents;
         std::vector<Start> programs;
+        std::string failure;
     };
 
 private:

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -13,17 +14,33 @@ namespace platform {
 // Text handed to the fonts is UTF-8; each code point selects the glyph of that code.
 // Fonts cover the codes first .. first + count - 1, one display list per code.
 
+// Where a bitmap glyph's list puts its pixels, and where the font's atlas holds them.
+struct GlyphPlace {
+    float xorig = 0; // the bitmap's origin, from its lower left corner
+    float yorig = 0;
+    float advance = 0;
+    // The box of the bitmap's set pixels, from its lower left corner; empty when none is set.
+    int left = 0, bottom = 0, width = 0, height = 0;
+    int atlasX = 0, atlasY = 0; // the box's lower left corner in the atlas
+};
+
 // Bitmap glyphs, drawn at the current raster position.
 struct OpenGLFont2D {
     int first = 0;
     int count = 0;
     std::uint32_t base = 0;
+    std::uint64_t serial = 0; // tells fonts apart, even one made where another was
+    std::vector<GlyphPlace> glyphs;
+    // Every glyph's pixels side by side in one alpha texture, for drawing many texts at once.
+    std::uint32_t atlas = 0;
+    int atlasWidth = 0;
+    int atlasHeight = 0;
 
     OpenGLFont2D() = default;
     OpenGLFont2D(const OpenGLFont2D&) = delete;
     OpenGLFont2D& operator=(const OpenGLFont2D&) = delete;
-    // Deletes the lists in the current context (any context sharing with the one they were
-    // made in); without a current context there is nothing left to delete them from.
+    // Deletes the lists and the atlas in the current context (any context sharing with the one
+    // they were made in); without a current context there is nothing left to delete them from.
     ~OpenGLFont2D();
 };
 
@@ -39,6 +56,14 @@ struct GLYPHMETRICSFLOAT {
     float gmfCellIncY = 0;
 };
 
+// A glyph's solid as the plain triangles its display list draws, in em units: the front face
+// at z = 0 facing +z, the back face at z = -extrusion facing -z, and the walls between them.
+struct GlyphSolid {
+    std::vector<std::array<float, 3>> points; // each corner once
+    std::vector<std::array<std::uint32_t, 3>> triangles; // corners of each triangle, in drawing order
+    std::vector<std::array<float, 3>> normals; // one per triangle
+};
+
 inline constexpr int WGL_FONT_LINES = 0;
 inline constexpr int WGL_FONT_POLYGONS = 1;
 
@@ -48,8 +73,10 @@ struct OpenGLFont3D {
     int first = 0;
     int count = 0;
     std::uint32_t base = 0;
+    std::uint64_t serial = 0; // tells fonts apart, even one made where another was
     float extrusion = 0;
     std::vector<GLYPHMETRICSFLOAT> metrics;
+    std::vector<GlyphSolid> solids; // per glyph; empty for outlines drawn as lines
 
     OpenGLFont3D() = default;
     OpenGLFont3D(const OpenGLFont3D&) = delete;
@@ -61,8 +88,8 @@ struct OpenGLFont3D {
 // display lists can be reserved. The 2D glyphs are rendered without antialiasing at the
 // font's size; the 3D glyphs come from the font's outlines, flattened within `deviation` em.
 std::unique_ptr<OpenGLFont2D> Create2DFont(const QFont* font, int first, int count);
-std::unique_ptr<OpenGLFont3D> Create3DFont(const QFont* font, int first, int format, float extrusion,
-                                           float deviation, int count);
+std::unique_ptr<OpenGLFont3D> Create3DFont(const QFont* font, int first, int format, float extrusion, float deviation,
+                                           int count);
 
 // Draw nothing for a null font or an empty text, and nothing at all when any character lies
 // outside the font's range. The 3D form leaves the front-face winding as it found it.

@@ -2,7 +2,11 @@
 
 #include <GL/gl.h>
 
+#include <atomic>
+#include <cstdint>
 #include <memory>
+#include <string_view>
+#include <vector>
 
 namespace platform {
 
@@ -12,6 +16,10 @@ constexpr bool IsUnicodeScalar(long long code)
 {
     return code >= 0 && code <= 0x10FFFF && (code < 0xD800 || code > 0xDFFF);
 }
+
+// The list offsets of a text, or false when a character lies outside the font's range: one
+// stray character means the whole text is left undrawn. False for an empty text too.
+bool GlyphOffsets(std::string_view text, int first, int count, std::vector<GLuint>& offsets);
 
 // A font record holding `count` fresh display lists for the codes from `first`; null when
 // the current context has none to give.
@@ -25,6 +33,8 @@ std::unique_ptr<Font> ReserveFontLists(int first, int count)
     font->first = first;
     font->count = count;
     font->base = base;
+    static std::atomic<std::uint64_t> fontsMade{0};
+    font->serial = ++fontsMade;
     return font;
 }
 

@@ -35,20 +35,6 @@ long long glyphIndex(std::uint32_t cp, int first, int count)
     return offset >= 0 && offset < count ? offset : -1;
 }
 
-// The list offsets of a text, or nothing when a character lies outside the font's range:
-// one stray character means the whole text is left undrawn.
-bool listOffsets(std::string_view text, int first, int count, std::vector<GLuint>& offsets)
-{
-    offsets.clear();
-    for (std::uint32_t cp : CodePoints(text)) {
-        const long long offset = glyphIndex(cp, first, count);
-        if (offset < 0)
-            return false;
-        offsets.push_back(static_cast<GLuint>(offset));
-    }
-    return !offsets.empty();
-}
-
 void callLists(GLuint base, const std::vector<GLuint>& offsets)
 {
     glPushAttrib(GL_LIST_BIT);
@@ -65,7 +51,24 @@ void deleteLists(std::uint32_t base, int count)
 
 } // namespace
 
-OpenGLFont2D::~OpenGLFont2D() { deleteLists(base, count); }
+bool GlyphOffsets(std::string_view text, int first, int count, std::vector<GLuint>& offsets)
+{
+    offsets.clear();
+    for (std::uint32_t cp : CodePoints(text)) {
+        const long long offset = glyphIndex(cp, first, count);
+        if (offset < 0)
+            return false;
+        offsets.push_back(static_cast<GLuint>(offset));
+    }
+    return !offsets.empty();
+}
+
+OpenGLFont2D::~OpenGLFont2D()
+{
+    deleteLists(base, count);
+    if (atlas != 0 && QOpenGLContext::currentContext())
+        glDeleteTextures(1, &atlas);
+}
 OpenGLFont3D::~OpenGLFont3D() { deleteLists(base, count); }
 
 std::vector<std::uint32_t> CodePoints(std::string_view text)
@@ -103,14 +106,14 @@ std::string GlyphText(std::string_view text, int first, int count)
 void Draw2DText(const OpenGLFont2D* font, std::string_view text)
 {
     std::vector<GLuint> offsets;
-    if (font && listOffsets(text, font->first, font->count, offsets))
+    if (font && GlyphOffsets(text, font->first, font->count, offsets))
         callLists(font->base, offsets);
 }
 
 void Draw3DText(const OpenGLFont3D* font, std::string_view text)
 {
     std::vector<GLuint> offsets;
-    if (!font || !listOffsets(text, font->first, font->count, offsets))
+    if (!font || !GlyphOffsets(text, font->first, font->count, offsets))
         return;
     // Each glyph list sets its own winding; the caller's must survive the text.
     GLint frontFace = GL_CCW;

@@ -13,10 +13,10 @@ class Launcher {
 public:
     virtual ~Launcher() = default;
     // A web page or a "mailto:" address. Throws platform::Exception naming the address
-    // when nothing could take it.
+    // when no opener could be started; an opener that fails later says so in a message box
+    // naming the address and giving the opener's reason.
     virtual void openUrl(const std::string& url) = 0;
-    // A document by its absolute path, as bytes. Throws platform::Exception naming the
-    // document when no opener could be started.
+    // A document by its absolute path, as bytes; failures as for openUrl.
     virtual void openDocument(const std::string& path) = 0;
     // A program left running on its own (an editor, a terminal), its arguments as bytes, in
     // the directory. Throws platform::Exception naming the program when it cannot start.

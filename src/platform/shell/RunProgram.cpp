@@ -2,7 +2,12 @@
 
 #include "platform/base/Exception.h"
 #include "platform/base/FileDescriptor.h"
+#include "platform/ui/ExceptionGuard.h"
 
+#include <QCoreApplication>
+#include <QSocketNotifier>
+
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <csignal>
@@ -14,6 +19,7 @@
 #include <spawn.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -97,6 +103,73 @@ pid_t Spawn(const std::string& program, const std::vector<std::string>& argument
     return pid;
 }
 
+// A program left running would stay a zombie after it ends unless someone waits for it.
+void ReapInBackground(pid_t pid)
+{
+    std::thread([pid] { WaitForExit(pid); }).detach();
+}
+
+// What a program wrote to a file it shares with us: the shared offset tells how far it got.
+std::string WrittenTo(int file)
+{
+    const off_t end = lseek(file, 0, SEEK_CUR);
+    std::string written;
+    char buffer[4096];
+    for (off_t at = 0; at < end;) {
+        const ssize_t got = pread(file, buffer, std::min<off_t>(sizeof buffer, end - at), at);
+        if (got <= 0)
+            break;
+        written.append(buffer, std::size_t(got));
+        at += got;
+    }
+    return written;
+}
+
+// Collects a watched program's output in memory that cannot grow past its size: whatever the
+// program leaves running (a browser) keeps the file and may write to it for hours.
+FileDescriptor BoundedOutputFile(const std::string& program)
+{
+    constexpr off_t limit = 16 * 1024;
+    FileDescriptor file(memfd_create("program-output", MFD_CLOEXEC | MFD_ALLOW_SEALING));
+    if (!file || ftruncate(file.get(), limit) != 0
+        || fcntl(file.get(), F_ADD_SEALS, F_SEAL_GROW | F_SEAL_SHRINK | F_SEAL_SEAL) != 0)
+        throw Exception("cannot start " + program + ": " + std::strerror(errno));
+    return file;
+}
+
+// Hears a program's end through its process descriptor on the event loop, then reaps it and
+// hands on what it wrote. Goes with the application if the program outlives it.
+class ExitWatch final : public QObject {
+public:
+    ExitWatch(pid_t pid, FileDescriptor process, FileDescriptor output,
+              std::function<void(int, const std::string&)> ended)
+        : QObject(QCoreApplication::instance()),
+          pid_(pid),
+          process_(std::move(process)),
+          output_(std::move(output)),
+          ended_(std::move(ended)),
+          notifier_(process_.get(), QSocketNotifier::Read)
+    {
+        connect(&notifier_, &QSocketNotifier::activated, this, [this] { Ended(); });
+    }
+
+private:
+    void Ended()
+    {
+        notifier_.setEnabled(false);
+        const int status = WaitForExit(pid_);
+        const std::string output = WrittenTo(output_.get());
+        deleteLater();
+        guarded([&] { ended_(status, output); });
+    }
+
+    pid_t pid_;
+    FileDescriptor process_;
+    FileDescriptor output_;
+    std::function<void(int, const std::string&)> ended_;
+    QSocketNotifier notifier_;
+};
+
 } // namespace
 
 int RunProgram(const std::string& program, const std::vector<std::string>& arguments, ProgramWait wait,
@@ -105,8 +178,7 @@ int RunProgram(const std::string& program, const std::vector<std::string>& argum
     const pid_t pid = Spawn(program, arguments, directory, -1);
     if (wait == ProgramWait::UntilExit)
         return WaitForExit(pid);
-    // A program left running would stay a zombie after it ends unless someone waits for it.
-    std::thread([pid] { WaitForExit(pid); }).detach();
+    ReapInBackground(pid);
     return 0;
 }
 
@@ -118,16 +190,21 @@ int RunProgramForOutput(const std::string& program, const std::vector<std::strin
     if (!collected)
         throw Exception("cannot start " + program + ": " + std::strerror(errno));
     const int status = WaitForExit(Spawn(program, arguments, directory, collected.get()));
-    output.clear();
-    char buffer[4096];
-    for (off_t at = 0;;) {
-        const ssize_t got = pread(collected.get(), buffer, sizeof buffer, at);
-        if (got <= 0)
-            break;
-        output.append(buffer, std::size_t(got));
-        at += got;
-    }
+    output = WrittenTo(collected.get());
     return status;
+}
+
+void RunProgramWatched(const std::string& program, const std::vector<std::string>& arguments,
+                       std::function<void(int status, const std::string& output)> ended)
+{
+    FileDescriptor output = BoundedOutputFile(program);
+    const pid_t pid = Spawn(program, arguments, {}, output.get());
+    FileDescriptor process(static_cast<int>(syscall(SYS_pidfd_open, pid, 0)));
+    if (!process || !QCoreApplication::instance()) {
+        ReapInBackground(pid);
+        return;
+    }
+    new ExitWatch(pid, std::move(process), std::move(output), std::move(ended));
 }
 
 std::string FindProgram(const std::string& program)

@@ -1,12 +1,13 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
 namespace platform {
 
 enum class ProgramWait {
-    Detach,    // return once the program runs; it is reaped in the background when it ends
+    Detach, // return once the program runs; it is reaped in the background when it ends
     UntilExit, // return the program's exit status when it has ended
 };
 
@@ -25,6 +26,13 @@ int RunProgram(const std::string& program, const std::vector<std::string>& argum
 // collected in `output`.
 int RunProgramForOutput(const std::string& program, const std::vector<std::string>& arguments,
                         const std::string& directory, std::string& output);
+
+// Starts `program` as RunProgram does and returns at once. Once it has ended, `ended` runs
+// on the event loop of this thread with its exit status and the start (16 KiB) of what it, and
+// whatever it left running, wrote to standard output and error. Where the system cannot watch
+// a process, the program is only reaped and `ended` never runs.
+void RunProgramWatched(const std::string& program, const std::vector<std::string>& arguments,
+                       std::function<void(int status, const std::string& output)> ended);
 
 // The file PATH would start for `program` (an executable regular file), "" when none.
 std::string FindProgram(const std::string& program);

@@ -35,6 +35,11 @@ Application& Application::instance()
 
 Application::Application() : QObject(qApp)
 {
+    // After the call that minimised the window has returned, too: showMinimized() shows the
+    // window once its state is set, which would undo hiding it in the tray.
+    minimizeHeld_.setSingleShot(true);
+    minimizeHeld_.setInterval(250);
+    connect(&minimizeHeld_, &QTimer::timeout, this, [this] { TriggerMinimize(); });
     connect(qApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {
         if (state == Qt::ApplicationActive)
             TriggerActivate();
@@ -47,6 +52,7 @@ void Application::setMainWindow(QWidget* window)
         mainWindow_->removeEventFilter(this);
     mainWindow_ = window;
     minimized_ = window && window->isMinimized();
+    minimizeHeld_.stop();
     if (window)
         window->installEventFilter(this);
 }
@@ -57,12 +63,14 @@ bool Application::eventFilter(QObject* watched, QEvent* event)
         const bool minimized = mainWindow_->isMinimized();
         if (minimized && !minimized_) {
             minimized_ = true;
-            // After the call that minimised the window has returned: showMinimized() shows
-            // the window once its state is set, which would undo hiding it in the tray.
-            QMetaObject::invokeMethod(this, [this] { TriggerMinimize(); }, Qt::QueuedConnection);
+            minimizeHeld_.start();
         } else if (!minimized && minimized_) {
             minimized_ = false;
-            TriggerRestore();
+            // A minimising that did not hold was never reported, so there is nothing to restore.
+            if (minimizeHeld_.isActive())
+                minimizeHeld_.stop();
+            else
+                TriggerRestore();
         }
     }
     return false;
@@ -81,8 +89,14 @@ void Application::Restore()
     }
 }
 
-void Application::TriggerActivate() { fire(OnActivate); }
-void Application::TriggerMinimize() { fire(OnMinimize); }
+void Application::TriggerActivate()
+{
+    fire(OnActivate);
+}
+void Application::TriggerMinimize()
+{
+    fire(OnMinimize);
+}
 void Application::TriggerRestore()
 {
     ++restores_;

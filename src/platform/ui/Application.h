@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QPointer>
+#include <QTimer>
 
 #include <functional>
 #include <string>
@@ -26,7 +27,9 @@ public:
     std::function<void()> OnMinimize;
     std::function<void()> OnRestore;
 
-    // The window whose minimising and restoring are the application's.
+    // The window whose minimising and restoring are the application's. A minimising counts
+    // once it has held for a moment: the window manager may report a window it maps again as
+    // minimised for an instant.
     void setMainWindow(QWidget* window);
     // Brings the main window back from minimised (or from hidden in the tray) and fires
     // OnRestore.
@@ -43,6 +46,7 @@ private:
     Application();
     QPointer<QWidget> mainWindow_;
     bool minimized_ = false;
+    QTimer minimizeHeld_;
     unsigned restores_ = 0;
 };
 

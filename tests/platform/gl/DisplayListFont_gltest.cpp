@@ -1,4 +1,6 @@
+#include "platform/gl/BitmapTextBatch.h"
 #include "platform/gl/DisplayListFont.h"
+#include "platform/gl/OutlineTextBatch.h"
 #include "platform/gl/ResourceContext.h"
 
 #include "support/gl/GlTestHelpers.h"
@@ -81,13 +83,21 @@ TEST_F(FontScene, BitmapTextDrawsAtTheRasterPositionAndAdvancesIt)
     for (int i = 0; i < 96; ++i)
         ASSERT_TRUE(glIsList(f->base + i)) << "code " << 32 + i;
 
-    glRasterPos2i(20, 40);
-    platform::Draw2DText(f.get(), "abc");
-    GLfloat raster[4];
-    glGetFloatv(GL_CURRENT_RASTER_POSITION, raster);
     QFont plain = font;
     plain.setStyleStrategy(QFont::NoAntialias);
     const QFontMetrics metrics(plain);
+    GLfloat raster[4];
+    glRasterPos2i(20, 40);
+    platform::Draw2DText(f.get(), "a  b");
+    glGetFloatv(GL_CURRENT_RASTER_POSITION, raster);
+    EXPECT_NEAR(raster[0], 20 + metrics.horizontalAdvance("a") + 2 * metrics.horizontalAdvance(" ")
+                               + metrics.horizontalAdvance("b"), 0.01)
+        << "a glyph without pixels advances too";
+    clear();
+
+    glRasterPos2i(20, 40);
+    platform::Draw2DText(f.get(), "abc");
+    glGetFloatv(GL_CURRENT_RASTER_POSITION, raster);
     EXPECT_NEAR(raster[0], 20 + metrics.horizontalAdvance("a") + metrics.horizontalAdvance("b")
                                + metrics.horizontalAdvance("c"), 0.01);
 
@@ -222,6 +232,113 @@ TEST_F(FontScene, TextSizeOfOneGlyphIsItsBlackBoxAndTheExtrusion)
     EXPECT_FLOAT_EQ(size[0], w.gmfBlackBoxX);
     EXPECT_FLOAT_EQ(size[1], w.gmfBlackBoxY);
     EXPECT_FLOAT_EQ(size[2], 0.25f);
+}
+
+// Labels of every kind a frame has: large and small, at fractional places, with blanks, one
+// holding a character the fonts lack, one running off the view and one starting outside it.
+struct Label {
+    const char* text;
+    double x, y, size;
+    std::array<float, 3> colour;
+};
+const Label labels[] = {
+    {"Wax 12", 5, 70, 18, {1, 1, 1}},      {"a  b.c", 60.3, 40.7, 11, {1, 0.5f, 0}},
+    {"tiny", 120.6, 10.2, 2.5, {0, 1, 0}}, {"bad \xC3\x88", 20, 20, 20, {1, 0, 0}},
+    {"far off", 170, 50, 30, {0, 0, 1}},   {"outside", -40, 50, 12, {1, 1, 0}},
+};
+
+platform::Matrix4 Place(const Label& label, double dx = 0)
+{
+    return {label.size, 0, 0, 0, 0, label.size, 0, 0, 0, 0, label.size, 0, label.x + dx, label.y, 0, 1};
+}
+
+int Differing(const QImage& a, const QImage& b)
+{
+    int count = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x)
+            count += a.pixel(x, y) != b.pixel(x, y);
+    return count;
+}
+
+TEST_F(FontScene, AnOutlineBatchDrawsWhatItsTextsDrawAndDrawsAfreshWhenAnythingChanges)
+{
+    const QFont font = arial(12);
+    auto f = platform::Create3DFont(&font, 32, platform::WGL_FONT_POLYGONS, 0.1f, 0.1f, 96);
+    ASSERT_NE(f, nullptr);
+    const auto drawTexts = [&] {
+        clear();
+        for (const Label& label : labels) {
+            glPushMatrix();
+            glMultMatrixd(Place(label).data());
+            glColor3fv(label.colour.data());
+            platform::Draw3DText(f.get(), label.text);
+            glPopMatrix();
+        }
+        return picture();
+    };
+    platform::OutlineTextBatch batch;
+    const auto drawBatch = [&](double dx, const std::array<float, 3>& firstColour) {
+        batch.Clear();
+        for (const Label& label : labels)
+            batch.Add(*f, label.text, Place(label, dx), &label == &labels[0] ? firstColour : label.colour);
+        clear();
+        batch.Draw();
+        return picture();
+    };
+    const QImage batched = drawBatch(0, labels[0].colour);
+    EXPECT_LE(Differing(drawTexts(), batched), 2) << "no more than rounding at an edge";
+    EXPECT_GT(testsupport::countPixelsUnlike(batched, Qt::black), 300);
+    EXPECT_EQ(drawBatch(0, labels[0].colour), batched) << "the same labels again";
+
+    const QImage recoloured = drawBatch(0, {0, 1, 1});
+    const QRect first(5, 10, 60, 25);
+    int lit = 0, cyan = 0;
+    for (int y = first.top(); y <= first.bottom(); ++y)
+        for (int x = first.left(); x <= first.right(); ++x) {
+            lit += (recoloured.pixel(x, y) & 0xFFFFFF) != 0;
+            cyan += (recoloured.pixel(x, y) & 0xFFFFFF) == 0x00FFFF;
+        }
+    EXPECT_GT(lit, 20);
+    EXPECT_EQ(cyan, lit) << "the first label in its new colour";
+    EXPECT_GT(Differing(drawBatch(0.5, labels[0].colour), batched), 20) << "labels moved by half a pixel";
+
+    // The same labels in a view that brings the one which began outside it in.
+    drawBatch(0, labels[0].colour);
+    glTranslatef(60, 0, 0);
+    EXPECT_LE(Differing(drawTexts(), drawBatch(0, labels[0].colour)), 2);
+}
+
+TEST_F(FontScene, ABitmapBatchDrawsWhatItsTextsDrawAtTheirRasterPositionsAndLeavesTheStateAlone)
+{
+    const QFont font = arial(12);
+    auto f = platform::Create2DFont(&font, 32, 96);
+    ASSERT_NE(f, nullptr);
+    for (const Label& label : labels) {
+        glColor3fv(label.colour.data());
+        glRasterPos2d(label.x, label.y);
+        platform::Draw2DText(f.get(), label.text);
+    }
+    const QImage texts = picture();
+    clear();
+    platform::BitmapTextBatch batch;
+    for (const Label& label : labels) {
+        glRasterPos2d(label.x, label.y);
+        batch.Add(*f, label.text, label.colour);
+    }
+    glColor3f(0.25f, 0.5f, 0.75f);
+    batch.Draw();
+    EXPECT_EQ(picture(), texts);
+    EXPECT_GT(testsupport::countPixelsUnlike(texts, Qt::black), 100);
+
+    GLfloat colour[4];
+    glGetFloatv(GL_CURRENT_COLOR, colour);
+    EXPECT_EQ(colour[2], 0.75f);
+    EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D));
+    EXPECT_FALSE(glIsEnabled(GL_ALPHA_TEST));
+    GLfloat projection[16];
+    glGetFloatv(GL_PROJECTION_MATRIX, projection);
+    EXPECT_EQ(projection[0], 2.0f / sceneWidth);
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 #include "platform/shell/RunProgram.h"
 #include "support/TempTree.h"
 
+#include <QCoreApplication>
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -10,6 +11,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <memory>
 #include <sstream>
 
 #include <sys/stat.h>
@@ -49,8 +51,10 @@ int ZombieChildren()
 bool WaitFor(const std::function<bool()>& condition)
 {
     const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (!condition() && std::chrono::steady_clock::now() < end)
+    while (!condition() && std::chrono::steady_clock::now() < end) {
+        QCoreApplication::processEvents();
         usleep(10000);
+    }
     return condition();
 }
 
@@ -89,13 +93,44 @@ TEST(RunProgram, ReadsNothingFromItsInputAndHandsBackWhatItWrote)
     EXPECT_EQ(RunProgram("sh", {"-c", "read answer; test -z \"$answer\""}, ProgramWait::UntilExit), 0);
     testfs::TempTree tree;
     std::string output = "stale";
-    EXPECT_EQ(platform::RunProgramForOutput("sh", {"-c", "pwd; echo \"$1\" >&2; exit 2", "sh", "\xff err"},
-                                            tree.Root(), output),
+    EXPECT_EQ(platform::RunProgramForOutput("sh", {"-c", "pwd; echo \"$1\" >&2; exit 2", "sh", "\xff err"}, tree.Root(),
+                                            output),
               2);
     EXPECT_EQ(output, tree.Root() + "\n\xff err\n");
     EXPECT_EQ(platform::RunProgramForOutput("true", {}, {}, output), 0);
     EXPECT_EQ(output, "");
     EXPECT_THROW(platform::RunProgramForOutput("no-such-program-pelvaxon", {}, {}, output), platform::Exception);
+}
+
+TEST(RunProgram, AWatchedProgramIsReportedWhenItEndsWithTheStartOfWhatItAndItsHelpersWrote)
+{
+    struct Ending {
+        bool seen = false;
+        int status = -1;
+        std::string output;
+    };
+    const auto watch = [](const std::string& script) {
+        auto ending = std::make_shared<Ending>();
+        platform::RunProgramWatched("sh", {"-c", script}, [ending](int status, const std::string& output) {
+            *ending = {true, status, output};
+        });
+        return ending;
+    };
+    // The end is the program's own, though a helper it left running still holds its output.
+    const auto started = std::chrono::steady_clock::now();
+    const auto quick = watch("(sleep 2; echo late) & echo started >&2; exit 3");
+    ASSERT_TRUE(WaitFor([&] { return quick->seen; }));
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(1500));
+    EXPECT_EQ(quick->status, 3);
+    EXPECT_EQ(quick->output, "started\n");
+    // What a chatty program writes past the start it is read for is refused, not kept.
+    const auto chatty = watch("head -c 100000 /dev/zero | tr '\\0' x; exit 0");
+    ASSERT_TRUE(WaitFor([&] { return chatty->seen; }));
+    EXPECT_EQ(chatty->status, 0);
+    EXPECT_EQ(chatty->output, std::string(16 * 1024, 'x'));
+    EXPECT_TRUE(WaitFor([] { return ZombieChildren() == 0; }));
+    EXPECT_THROW(platform::RunProgramWatched("no-such-program-pelvaxon", {}, [](int, const std::string&) {}),
+                 platform::Exception);
 }
 
 TEST(RunProgram, FindsAProgramOnThePathOnlyWhenItCanRun)
