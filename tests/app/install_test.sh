@@ -38,14 +38,19 @@ export HOME="$work/home" XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/dat
   XDG_CACHE_HOME="$work/cache" XDG_RUNTIME_DIR="$work/runtime"
 "$root/bin/pelvaxon" >"$work/program.log" 2>&1 &
 program=$!
-# The title names a panel's directory once the first activation has read the settings and
-# both listings: from then on a termination writes them.
+# Settings are written at a termination only once the first activation has read them: the
+# main window is given the keyboard (no window manager does it here), and the activation that
+# brings has time to run.
+window=
 for _ in $(seq 600); do
-  xdotool search --name '^Pelvaxon - ' >/dev/null 2>&1 && break
+  window=$(xdotool search --onlyvisible --name '^Pelvaxon' 2>/dev/null | head -1 || true)
+  [ -n "$window" ] && break
   kill -0 "$program" 2>/dev/null || fail "the program ended by itself"
   sleep 0.1
 done
-xdotool search --name '^Pelvaxon - ' >/dev/null 2>&1 || fail "no window titled \"Pelvaxon - DIRECTORY\" within 60 s"
+[ -n "$window" ] || fail "no Pelvaxon window shown within 60 s"
+xdotool windowfocus --sync "$window" || fail "the main window cannot take the keyboard"
+sleep 2
 if [ -n "${PELVAXON_GL_SCREENSHOTS:-}" ]; then
   sleep 2
   mkdir -p "$PELVAXON_GL_SCREENSHOTS"
