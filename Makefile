@@ -50,11 +50,13 @@ deps-build:
 deps-test:
 	scripts/install-deps test
 
-# Every fuzz target for FUZZ_SECONDS each (clang's libFuzzer; not part of `make test`).
+# Every fuzz target for FUZZ_SECONDS each (clang's libFuzzer; not part of `make test`),
+# FUZZ_JOBS of them at once (default JOBS: one per core).
 FUZZ_DIR ?= build-fuzz
 FUZZ_SECONDS ?= 60
+FUZZ_JOBS ?= $(JOBS)
 .PHONY: fuzz
 fuzz: deps-test
 	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPELVAXON_FUZZ=ON
 	cmake --build $(FUZZ_DIR) -j $(JOBS)
-	scripts/run-fuzzers $(FUZZ_DIR)/fuzz $(FUZZ_SECONDS)
+	FUZZ_JOBS=$(FUZZ_JOBS) scripts/run-fuzzers $(FUZZ_DIR)/fuzz $(FUZZ_SECONDS)

@@ -2,6 +2,8 @@
 // composite. Anything but a picture or a GIFException (a crash, an overrun, another
 // exception, a hang, memory beyond the limits) is a finding.
 
+#include "GifFuzzLimits.h"
+
 #include "gif/GIFImage.h"
 #include "platform/graphics/Stream.h"
 
@@ -11,10 +13,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     TGIFImage image;
-    // Smaller than the defaults so that the fuzzer's memory limit is never the finding.
-    image.Limits.maxFramePixels = std::size_t{1} << 20;
-    image.Limits.maxTotalPixels = std::size_t{4} << 20;
-    image.Limits.maxCanvasPixels = std::size_t{1} << 20;
+    image.Limits = GifFuzzLimits();
     auto stream = platform::MemoryStream::borrowing({data, size});
     try {
         image.LoadFromStream(stream);

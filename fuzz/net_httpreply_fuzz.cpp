@@ -1,9 +1,9 @@
 // The HTTP client's reply path (status line, header, body of every length kind, chunks) fed
 // with arbitrary bytes, split where the input says. Input: one byte giving the request kind
 // and the piece size, then the reply.
-#include "net/HttpProt.h"
+#include "FuzzSupport.h"
 
-#include <QCoreApplication>
+#include "net/HttpProt.h"
 
 #include <cstdint>
 #include <cstdlib>
@@ -21,22 +21,13 @@ public:
     }
 };
 
-QCoreApplication& application()
-{
-    static int argc = 1;
-    static char name[] = "net_httpreply_fuzz";
-    static char* argv[] = {name, nullptr};
-    static QCoreApplication app(argc, argv);
-    return app;
-}
-
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     if (size == 0)
         return 0;
-    application();
+    fuzzsupport::startInput();
     ReplyReader reader;
     platform::MemoryStream body;
     reader.RcvdStream = &body;

@@ -26,9 +26,10 @@ void GifPicture::draw(QPainter& painter, const QRect& rect)
     image_->Draw(painter, rect, &sink_);
 }
 
-std::unique_ptr<platform::Picture> ReadGifPicture(const std::string& fileName)
+std::unique_ptr<platform::Picture> ReadGifPicture(const std::string& fileName, const GifLimits& limits)
 {
     auto image = std::make_unique<TGIFImage>();
+    image->Limits = limits;
     try {
         image->LoadFromFile(fileName);
     } catch (const GIFException& e) {
@@ -41,6 +42,7 @@ void registerGifFormat()
 {
     static std::once_flag registered;
     std::call_once(registered, [] {
-        platform::RegisterPictureFormat("gif", std::string(gifstrings::sGIFImageFile), ReadGifPicture);
+        platform::RegisterPictureFormat("gif", std::string(gifstrings::sGIFImageFile),
+                                        [](const std::string& fileName) { return ReadGifPicture(fileName); });
     });
 }

@@ -28,9 +28,9 @@ private:
     TGIFPaintSink sink_;
 };
 
-// Reads a GIF file through our codec. Throws GIFException naming the file when the file is
-// no GIF it can read, platform::Exception when it cannot be opened.
-std::unique_ptr<platform::Picture> ReadGifPicture(const std::string& fileName);
+// Reads a GIF file through our codec, within the limits. Throws GIFException naming the file
+// when the file is no GIF it can read, platform::Exception when it cannot be opened.
+std::unique_ptr<platform::Picture> ReadGifPicture(const std::string& fileName, const GifLimits& limits = {});
 
 // Makes "gif" (any case) a picture format, "GIF Image", read by ReadGifPicture; once per
 // program however often it is called.

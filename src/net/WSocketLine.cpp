@@ -221,6 +221,9 @@ void TCustomLineWSocket::TriggerSessionClosed(std::uint16_t ErrCode)
         lineLength_ = buffer_.size();
         DeliverLine();
     }
+    // An owner that left line mode while taking the last line, or before its raw bytes were
+    // replayed, still gets them: nothing will replay them once the socket is closed.
+    DeliverRaw();
     buffer_.clear();
     buffer_.shrink_to_fit();
     lineLength_ = 0;

@@ -118,6 +118,22 @@ TEST(WSocketLine, SwitchingLineModeOffHandsTheRestOnRawAndInOrder)
     ASSERT_TRUE(pumpUntil([&] { return raw.size() >= 17; }));
     EXPECT_EQ(first, "on");
     EXPECT_EQ(raw, "e\r\ntwo\r\nthreefour");
+
+    // Switched off while the last bytes are handed on as the peer hangs up: the rest still
+    // comes, raw, before the socket is closed.
+    auto closing = tcpPeer("client.sendall(b'no line end')\nclient.close()\n");
+    TWSocket last;
+    std::string taken;
+    last.OnDataAvailable = [&](TCustomWSocket* sender, std::uint16_t) {
+        char buffer[100];
+        const std::int32_t n = sender->Receive(buffer, taken.empty() ? 2 : sizeof buffer);
+        if (n > 0)
+            taken.append(buffer, static_cast<std::size_t>(n));
+        static_cast<TWSocket*>(sender)->SetLineMode(false);
+    };
+    connectInLineMode(last, closing->port);
+    ASSERT_TRUE(pumpUntil([&] { return last.State() == wsClosed; }));
+    EXPECT_EQ(taken, "no line end");
 }
 
 TEST(WSocketLine, AnOwnerThatDoesNotReadKeepsItsLinesAndCostsNothing)
