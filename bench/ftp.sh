@@ -4,14 +4,15 @@
 #   logins     login, NOOP, QUIT cycles per second through ftplib, 10,000 sequentially and
 #              10,000 spread over 8 parallel clients
 #   transfers  RETR and STOR of a 1 GiB file on tmpfs with curl (passive, checked), and 1, 8,
-#              32 and 64 clients each fetching 64 MiB at once; vsftpd without and with sendfile
+#              32 and 64 clients each fetching 64 MiB at once; vsftpd without and with sendfile;
+#              the servers take turns for ROUNDS rounds and each figure is the median
 #   listings   LIST, NLST (and our MLSD; vsftpd has none) of 1,000, 10,000 and 100,000 entries:
 #              time to first byte and total; 1,000 RETR of 4 KiB files on one connection; the
 #              NOOP round trip (median, 99th percentile) while 32 downloads run
 # Prints each figure, the ratio (ours / vsftpd, above 1 is faster), our server's CPU time and
 # peak memory, and its descriptors and memory before and after; then a RESULT line per figure,
 # the transfers against vsftpd with sendfile, the stronger of its two set-ups.
-#   bench/ftp.sh            (BUILD_DIR=build, LOGINS=10000, BIG_MIB=1024, PORT_BASE=2121,
+#   bench/ftp.sh            (BUILD_DIR=build, LOGINS=10000, BIG_MIB=1024, ROUNDS=5, PORT_BASE=2121,
 #                            PARTS="logins transfers"; run as root)
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
@@ -19,6 +20,7 @@ top=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD_DIR:-$top/build}
 logins=$(bench_size LOGINS 10000 1000)
 big_mib=$(bench_size BIG_MIB 1024 128)
+rounds=$(bench_size ROUNDS 5 1)
 parts=${PARTS:-logins transfers listings}
 port_base=${PORT_BASE:-2121}
 vsftpd_bin=$(command -v vsftpd || echo /usr/sbin/vsftpd)
@@ -144,6 +146,7 @@ wait_clients() {
 }
 
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
+median() { printf "%s\n" "$@" | sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
 
 before=$(ours_state)
 if [[ " $parts " == *" logins "* ]]; then
@@ -166,26 +169,32 @@ if [[ " $parts " == *" transfers "* ]]; then
   head -c $((big_mib << 20)) /dev/urandom >"$root/big.bin"
   head -c $((64 << 20)) /dev/urandom >"$root/m64.bin"
   want=$(md5sum <"$root/big.bin" | cut -c1-32)
-  echo "FTP transfers on tmpfs, curl, passive (MB/s; ours / vsftpd without sendfile; sendfile beside it)"
+  echo "FTP transfers on tmpfs, curl, passive (MB/s, median of $rounds rounds; ours / vsftpd without sendfile; sendfile beside it)"
   declare -A cpu speed
-  for server in ours theirs sendfile; do
-    port_var=${server}_port
-    port=${!port_var}
-    user=$([ "$server" = ours ] && echo user || echo anonymous)
-    pid=$([ "$server" = ours ] && echo "$ours_pid" || eval echo "\$vsftpd_pid_$port")
-    cpu0=$(cpu_seconds "$pid")
-    speed[$server-retr]=$(taskset -c 1-7 curl -s -u "$user:bench@" -o /dev/null -w '%{speed_download}' \
-      "ftp://127.0.0.1:$port/big.bin" | awk '{ printf "%.0f", $1 / 1e6 }')
-    speed[$server-stor]=$(taskset -c 1-7 curl -s -u "$user:bench@" -T "$root/big.bin" -w '%{speed_upload}' \
-      "ftp://127.0.0.1:$port/upload/up-$server.bin" | awk '{ printf "%.0f", $1 / 1e6 }')
-    got=$(md5sum <"$root/upload/up-$server.bin" | cut -c1-32)
-    [ "$got" = "$want" ] || { echo "the upload to $server differs" >&2; exit 1; }
-    rm -f "$root/upload/up-$server.bin"
-    for clients in 1 8 32 64; do
-      speed[$server-c$clients]=$(download_rate "$port" "$user" "$clients" m64.bin 64)
+  for server in ours theirs sendfile; do cpu[$server]=0; done
+  # One loopback transfer varies by a third from run to run: the servers take turns, round after
+  # round, and each figure is the median of its rounds.
+  for ((round = 0; round < rounds; round++)); do
+    for server in ours theirs sendfile; do
+      port_var=${server}_port
+      port=${!port_var}
+      user=$([ "$server" = ours ] && echo user || echo anonymous)
+      pid=$([ "$server" = ours ] && echo "$ours_pid" || eval echo "\$vsftpd_pid_$port")
+      cpu0=$(cpu_seconds "$pid")
+      speed[$server-retr]+=" $(taskset -c 1-7 curl -s -u "$user:bench@" -o /dev/null -w '%{speed_download}' \
+        "ftp://127.0.0.1:$port/big.bin" | awk '{ printf "%.0f", $1 / 1e6 }')"
+      speed[$server-stor]+=" $(taskset -c 1-7 curl -s -u "$user:bench@" -T "$root/big.bin" -w '%{speed_upload}' \
+        "ftp://127.0.0.1:$port/upload/up-$server.bin" | awk '{ printf "%.0f", $1 / 1e6 }')"
+      got=$(md5sum <"$root/upload/up-$server.bin" | cut -c1-32)
+      [ "$got" = "$want" ] || { echo "the upload to $server differs" >&2; exit 1; }
+      rm -f "$root/upload/up-$server.bin"
+      for clients in 1 8 32 64; do
+        speed[$server-c$clients]+=" $(download_rate "$port" "$user" "$clients" m64.bin 64)"
+      done
+      cpu[$server]=$(awk -v t="${cpu[$server]}" -v a="$cpu0" -v b="$(cpu_seconds "$pid")" 'BEGIN { printf "%.1f", t + b - a }')
     done
-    cpu[$server]=$(awk -v a="$cpu0" -v b="$(cpu_seconds "$pid")" 'BEGIN { printf "%.1f", b - a }')
   done
+  for key in "${!speed[@]}"; do speed[$key]=$(median ${speed[$key]}); done
   for what in retr stor c1 c8 c32 c64; do
     r=$(ratio "${speed[ours-$what]}" "${speed[theirs-$what]}")
     printf "  %-5s ours %6s  vsftpd %6s  ratio %s  (vsftpd with sendfile %s)\n" "$what" "${speed[ours-$what]}" \

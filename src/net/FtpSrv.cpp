@@ -216,6 +216,7 @@ void TFtpServer::ServSocketSessionAvailable(std::uint16_t Error)
         return;
     }
     clients_.push_back(std::move(owned));
+    controlInput_.add(client->HSocket());
     WatchDataSocket(client);
     client->OnCommand = [this](TFtpCtrlSocket* Sender, const char* CmdBuf, std::int32_t CmdLen) {
         ClientCommand(Sender, CmdBuf, CmdLen);
@@ -339,6 +340,8 @@ void TFtpServer::WndProc(UINT Msg, WPARAM WParam, LPARAM LParam)
             released_.clear();
             return;
         }
+        if (Msg == WM_FTPSRV_SEND_TURNS)
+            return WMFtpSrvSendTurns();
         TFtpCtrlSocket* client = PostedClient(WParam, LParam);
         if (!client)
             return;

@@ -9,9 +9,11 @@
 #include "net/FtpSrvC.h"
 #include "net/WSocket.h"
 #include "platform/base/Exception.h"
+#include "platform/win/InputWatch.h"
 #include "platform/win/MessageWindow.h"
 
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <string>
@@ -55,6 +57,8 @@ constexpr platform::UINT WM_FTPSRV_CLOSE_DATA = platform::WM_USER + 4;
 constexpr platform::UINT WM_FTPSRV_START_SEND = platform::WM_USER + 5;
 // Frees the clients removed meanwhile; carries nothing.
 constexpr platform::UINT WM_FTPSRV_FREE_CLIENTS = platform::WM_USER + 6;
+// Runs a slice of the transfers' turns; carries nothing.
+constexpr platform::UINT WM_FTPSRV_SEND_TURNS = platform::WM_USER + 7;
 
 constexpr int FtpCommandTableSize = 37;
 
@@ -64,10 +68,11 @@ struct FoundFile;
 
 enum TListType { ListTypeName, ListTypeUnix, ListTypeFacts };
 
-// The lines of a listing: a Unix "ls -l" line (hour and minute for a date of this year, the
-// year otherwise) and an MLSD facts line, whose times are UTC "YYYYMMDDHHMMSS".
-std::string FormatUnixDirEntry(const platform::FoundFile& Entry, int CurrentYear);
-std::string FormatFactsDirEntry(const platform::FoundFile& Entry);
+// The lines of a listing, appended to Out: a Unix "ls -l" line with its line end (hour and
+// minute for a date of this year, the year otherwise) and an MLSD facts line without one,
+// whose times are UTC "YYYYMMDDHHMMSS".
+void AppendUnixDirEntry(std::string& Out, const platform::FoundFile& Entry, int CurrentYear);
+void AppendFactsDirEntry(std::string& Out, const platform::FoundFile& Entry);
 std::string FileTimeToFactTime(std::int64_t Seconds);
 
 // A command line as the dispatcher reads it: the Telnet escapes taken out, then the keyword
@@ -319,6 +324,17 @@ private:
     void WMFtpSrvAbortTransfer(TFtpCtrlSocket* Client);
     void WMFtpSrvCloseData(TFtpCtrlSocket* Client);
     void WMFtpSrvStartSend(TFtpCtrlSocket* Client);
+    void WMFtpSrvSendTurns();
+
+    enum class TurnEnd { More, Full, Copy };
+    // One turn of a download of the engine's file, sent by the system from the file itself:
+    // More when its share is sent, Full when the socket takes no more now, Copy when the
+    // rest (the end, or a failure) is left to the copying path.
+    TurnEnd SendFileTurn(TFtpCtrlSocket* Client);
+    void SendCopiedChunk(TFtpCtrlSocket* Client, const char* Bytes, std::size_t Count);
+    // The transfer gets a turn in the next slice of turns; a transfer's turns end with it.
+    void QueueSendTurn(TFtpCtrlSocket* Client);
+    void ForgetSendTurns(TFtpCtrlSocket* Client);
 
     enum class DataHandlers { None, Store, Retrieve };
     void SetDataHandlers(TFtpCtrlSocket* Client, DataHandlers Handlers);
@@ -373,4 +389,9 @@ private:
     // One entry per port of the passive range, 1 while in use.
     std::vector<std::uint8_t> pasvPortTable_;
     bool destroying_ = false;
+    // Transfers waiting for a turn, each with the number of its client.
+    std::deque<std::pair<TFtpCtrlSocket*, std::uint32_t>> sendTurns_;
+    bool sendTurnsPosted_ = false;
+    // The control connections, asked between two pieces of a turn whether a command waits.
+    platform::InputWatch controlInput_;
 };

@@ -154,6 +154,9 @@ private:
     // The abort is answered "426 Connection closed" (the client's ABOR, a file changed under
     // a download) rather than "501 Cannot RETR.".
     bool abortConnectionClosed_ = false;
+    // The system would not send this download's file by itself: its bytes are copied.
+    bool copyingDownload_ = false;
+    bool sendTurnQueued_ = false;
 };
 
 // The system's temporary directory with a "/" at its end.

@@ -11,7 +11,8 @@
 #include "platform/fs/FindFiles.h"
 #include "platform/fs/Path.h"
 
-#include <cstdio>
+#include <algorithm>
+#include <charconv>
 #include <ctime>
 
 using ftppath::Printable;
@@ -42,12 +43,13 @@ bool Selected(const FoundFile& entry, std::uint32_t mask)
 // a directory that cannot be searched finds nothing. A link leading out of the home whose
 // real path is given is not there for the client: the size and time of what it points to
 // are another place's.
-std::vector<FoundFile> Search(const std::string& mask, std::uint32_t attributes, const std::string& realHome)
+std::vector<FoundFile> Search(const std::string& mask, std::uint32_t attributes, const std::string& realHome,
+                              ListOptions options)
 {
     const std::string dir = DirectoryOf(mask);
     std::vector<FoundFile> found;
     try {
-        for (FoundFile& entry : ListDir(dir.empty() ? "/" : dir, FileNameOf(mask), {true, true}))
+        for (FoundFile& entry : ListDir(dir.empty() ? "/" : dir, FileNameOf(mask), options))
             if (Selected(entry, attributes)
                 && !(entry.isSymlink && ftppath::ResolvesOutside(realHome, JoinPath(dir, entry.name))))
                 found.push_back(std::move(entry));
@@ -57,22 +59,45 @@ std::vector<FoundFile> Search(const std::string& mask, std::uint32_t attributes,
     return found;
 }
 
-} // namespace
+// Appends value in decimal, at least width characters: zeros before it (as "%0*d"), or
+// blanks (as "%*lld").
+void AppendNumber(std::string& Out, long long Value, int Width, char Fill)
+{
+    char digits[24];
+    char* const end = std::to_chars(digits, digits + sizeof digits, Value).ptr;
+    const auto length = static_cast<int>(end - digits);
+    if (Fill == '0' && Value < 0) {
+        Out += '-';
+        Out.append(static_cast<std::size_t>(std::max(Width - length, 0)), '0');
+        Out.append(digits + 1, end);
+        return;
+    }
+    Out.append(static_cast<std::size_t>(std::max(Width - length, 0)), Fill);
+    Out.append(digits, end);
+}
 
-std::string FileTimeToFactTime(std::int64_t Seconds)
+void AppendFactTime(std::string& Out, std::int64_t Seconds)
 {
     const std::time_t when = static_cast<std::time_t>(Seconds);
     std::tm parts{};
     gmtime_r(&when, &parts);
-    char text[32];
-    std::snprintf(text, sizeof text, "%04d%02d%02d%02d%02d%02d", parts.tm_year + 1900, parts.tm_mon + 1,
-                  parts.tm_mday, parts.tm_hour, parts.tm_min, parts.tm_sec);
+    AppendNumber(Out, parts.tm_year + 1900LL, 4, '0');
+    for (const int field : {parts.tm_mon + 1, parts.tm_mday, parts.tm_hour, parts.tm_min, parts.tm_sec})
+        AppendNumber(Out, field, 2, '0');
+}
+
+} // namespace
+
+std::string FileTimeToFactTime(std::int64_t Seconds)
+{
+    std::string text;
+    AppendFactTime(text, Seconds);
     return text;
 }
 
-std::string FormatUnixDirEntry(const FoundFile& Entry, int CurrentYear)
+void AppendUnixDirEntry(std::string& Out, const FoundFile& Entry, int CurrentYear)
 {
-    std::string permissions = "-rw-rw-rw-";
+    char permissions[] = "-rw-rw-rw-";
     if (Entry.attributes & attrDirectory)
         permissions[0] = 'd';
     if (Entry.attributes & attrReadOnly)
@@ -81,33 +106,47 @@ std::string FormatUnixDirEntry(const FoundFile& Entry, int CurrentYear)
     if (extension == ".EXE" || extension == ".COM" || extension == ".BAT")
         permissions[3] = permissions[6] = permissions[9] = 'x';
     const LocalTime time = LocalTimeOf(Entry.mtime);
-    char date[16];
-    if (time.year == CurrentYear)
-        std::snprintf(date, sizeof date, "%2.2d:%2.2d", time.hour, time.minute);
-    else
-        std::snprintf(date, sizeof date, "%5d", time.year);
-    char columns[96];
-    std::snprintf(columns, sizeof columns, "%11lld %s %2.2d %5s ", static_cast<long long>(Entry.size),
-                  time.month >= 1 && time.month <= 12 ? monthNames[time.month - 1] : "???", time.day, date);
-    return permissions + "   1 ftp      ftp  " + columns + Entry.name + "\r\n";
+    Out += permissions;
+    Out += "   1 ftp      ftp  ";
+    AppendNumber(Out, Entry.size, 11, ' ');
+    Out += ' ';
+    Out += time.month >= 1 && time.month <= 12 ? monthNames[time.month - 1] : "???";
+    Out += ' ';
+    AppendNumber(Out, time.day, 2, '0');
+    Out += ' ';
+    if (time.year == CurrentYear) {
+        AppendNumber(Out, time.hour, 2, '0');
+        Out += ':';
+        AppendNumber(Out, time.minute, 2, '0');
+    } else {
+        AppendNumber(Out, time.year, 5, ' ');
+    }
+    Out += ' ';
+    Out += Entry.name;
+    Out += "\r\n";
 }
 
-std::string FormatFactsDirEntry(const FoundFile& Entry)
+void AppendFactsDirEntry(std::string& Out, const FoundFile& Entry)
 {
     // The type comes first: clients that guess a listing's format (lftp) take a line opening
     // with "size=" or "perm=" for a Unix line of a socket or a FIFO and show nothing.
-    std::string facts;
-    if (!(Entry.attributes & attrDirectory))
-        facts = "type=file;size=" + std::to_string(Entry.size) + ";perm="
-            + ((Entry.attributes & attrReadOnly) ? "rw;" : "fdrwa;");
-    else if (Entry.name == ".")
-        facts = "type=cdir;size=0;perm=fdelcmp;";
-    else if (Entry.name == "..")
-        facts = "type=pdir;size=0;perm=fdelcmp;";
-    else
-        facts = "type=dir;size=0;perm=fdelcmp;";
-    return facts + "create=" + FileTimeToFactTime(Entry.btime) + ";modify=" + FileTimeToFactTime(Entry.mtime) + "; "
-        + Entry.name;
+    if (!(Entry.attributes & attrDirectory)) {
+        Out += "type=file;size=";
+        AppendNumber(Out, Entry.size, 0, ' ');
+        Out += (Entry.attributes & attrReadOnly) ? ";perm=rw;" : ";perm=fdrwa;";
+    } else if (Entry.name == ".") {
+        Out += "type=cdir;size=0;perm=fdelcmp;";
+    } else if (Entry.name == "..") {
+        Out += "type=pdir;size=0;perm=fdelcmp;";
+    } else {
+        Out += "type=dir;size=0;perm=fdelcmp;";
+    }
+    Out += "create=";
+    AppendFactTime(Out, Entry.btime);
+    Out += ";modify=";
+    AppendFactTime(Out, Entry.mtime);
+    Out += "; ";
+    Out += Entry.name;
 }
 
 void TFtpServer::BuildDirectory(TFtpCtrlSocket* Client, const TFtpString& Params, TListType ListType,
@@ -119,29 +158,33 @@ void TFtpServer::BuildDirectory(TFtpCtrlSocket* Client, const TFtpString& Params
     std::string mask = BuildFilePath(Client, Client->Directory(), everything ? std::string() : Params);
     if (mask.back() == '/')
         mask += "*.*";
-    bool written = false;
     // "." and ".." only where "ls -la" and MLSD show them: a script fetching every name that
     // Python's ftplib nlst() gives stops at "RETR .", and an empty directory's plain listing
     // is its mask and " not found".
     const bool dots = everything || ListType == ListTypeFacts;
+    // Each name is looked at only for what its line shows: the kind alone for a list of names.
+    const ListOptions options{.dots = true, .birthTime = ListType == ListTypeFacts, .kindOnly = ListType == ListTypeName};
     const std::string realHome = ftppath::RealPath(Client->HomePath());
-    for (const FoundFile& entry : Search(mask, everything ? everyEntry : plainEntries, realHome)) {
+    const std::vector<FoundFile> found = Search(mask, everything ? everyEntry : plainEntries, realHome, options);
+    // The whole listing is built in one buffer and written at once.
+    std::string text;
+    text.reserve(found.size() * (ListType == ListTypeName ? 24 : 80));
+    for (const FoundFile& entry : found) {
         if (!dots && (entry.name == "." || entry.name == ".."))
             continue;
-        std::string line;
-        if (ListType == ListTypeUnix)
-            line = FormatUnixDirEntry(entry, year);
-        else if (ListType == ListTypeFacts)
-            line = FormatFactsDirEntry(entry) + "\r\n";
-        else
-            line = entry.name + "\r\n";
-        Stream.write(line.data(), line.size());
-        written = true;
+        if (ListType == ListTypeUnix) {
+            AppendUnixDirEntry(text, entry, year);
+        } else {
+            if (ListType == ListTypeFacts)
+                AppendFactsDirEntry(text, entry);
+            else
+                text += entry.name;
+            text += "\r\n";
+        }
     }
-    if (!written) {
-        const std::string line = mask + " not found\r\n";
-        Stream.write(line.data(), line.size());
-    }
+    if (text.empty())
+        text = mask + " not found\r\n";
+    Stream.write(text.data(), text.size());
 }
 
 void TFtpServer::CommandDirectory2(TFtpCtrlSocket* Client, TFtpString& Params, TListType ListType,
@@ -207,12 +250,15 @@ void TFtpServer::CommandMLST(TFtpCtrlSocket* Client, TFtpString&, TFtpString& Pa
         Answer = notFound;
         return;
     }
-    const std::vector<FoundFile> found = Search(path, plainEntries, ftppath::RealPath(Client->HomePath()));
+    const std::vector<FoundFile> found
+        = Search(path, plainEntries, ftppath::RealPath(Client->HomePath()), {.dots = true, .birthTime = true});
     if (found.empty()) {
         Answer = notFound;
         return;
     }
-    Answer = "250-Listing " + Printable(Params) + "\r\n " + Printable(FormatFactsDirEntry(found.front())) + "\r\n250 END";
+    std::string facts;
+    AppendFactsDirEntry(facts, found.front());
+    Answer = "250-Listing " + Printable(Params) + "\r\n " + Printable(facts) + "\r\n250 END";
 }
 
 void TFtpServer::CommandMDTM(TFtpCtrlSocket* Client, TFtpString& Keyword, TFtpString& Params, TFtpString& Answer)

@@ -4,7 +4,6 @@
 #include "net/FtpSrv.h"
 
 #include "net/FtpPath.h"
-#include "net/WSocketLoader.h"
 #include "platform/fs/OpenRegularFile.h"
 #include "platform/graphics/FileStream.h"
 
@@ -20,8 +19,8 @@ using platform::FileStream;
 
 namespace {
 
-// Bytes moved per chunk; one chunk is queued at a time.
-constexpr std::size_t transferChunkSize = 64 * 1024;
+// An upload takes what has come, up to this much, per notice, and writes it in one piece.
+constexpr std::size_t uploadChunkSize = 1024 * 1024;
 const char* const transferOk = "Transfer Ok";
 
 std::string RandomSuffix(std::size_t length)
@@ -33,21 +32,6 @@ std::string RandomSuffix(std::size_t length)
     for (std::size_t i = 0; i < length; ++i)
         suffix += letters[pick(generator)];
     return suffix;
-}
-
-// Hands the chunk to the system in one call where it takes it, queueing only what is left:
-// the socket's queue would cut it into packet-sized sends. A chunk taken whole is announced
-// as sent from the message loop, as the queue would.
-void SendChunk(TWSocket& data, const char* bytes, std::size_t count)
-{
-    std::int32_t sent = 0;
-    if (data.BufferedByteCount() == 0 && data.State() == wsConnected)
-        sent = std::max(WSocket_send(data.HSocket(), bytes, static_cast<int>(count), 0), 0);
-    if (static_cast<std::size_t>(sent) < count)
-        data.Send(bytes + sent, static_cast<std::int32_t>(count - static_cast<std::size_t>(sent)));
-    else
-        platform::PostMessage(data.Handle(), WM_ASYNCSELECT, static_cast<platform::WPARAM>(data.HSocket()),
-                              platform::WSAMAKESELECTREPLY(platform::FD_WRITE, 0));
 }
 
 bool IsRegularFile(const std::string& path)
@@ -65,6 +49,7 @@ void TFtpServer::BeginTransfer(TFtpCtrlSocket* Client, TFtpCmdType Command)
     Client->TransferCommand = Command;
     Client->AbortingTransfer = false;
     Client->abortConnectionClosed_ = false;
+    Client->copyingDownload_ = false;
     Client->TransferMessage = transferOk;
 }
 
@@ -186,7 +171,7 @@ void TFtpServer::ClientStorDataAvailable(TFtpCtrlSocket* Client, std::uint16_t E
 {
     TWSocket& data = Client->DataSocket;
     std::vector<char>& chunk = Client->chunk_;
-    chunk.resize(transferChunkSize);
+    chunk.resize(uploadChunkSize);
     const std::int32_t received = data.Receive(chunk.data(), static_cast<std::int32_t>(chunk.size()));
     if (received <= 0 || Client->AbortingTransfer)
         return;
@@ -285,44 +270,6 @@ void TFtpServer::ClientRetrSessionConnected(TFtpCtrlSocket* Client, std::uint16_
                 return;
         }
         Client->TransferredBytes = 0;
-        SendNextDataChunk(Client);
-    } catch (const std::exception& E) {
-        PostAbortTransfer(Client, E.what());
-    }
-}
-
-void TFtpServer::SendNextDataChunk(TFtpCtrlSocket* Client)
-{
-    try {
-        std::vector<char>& chunk = Client->chunk_;
-        chunk.resize(transferChunkSize);
-        const std::size_t count = Client->DataStream ? Client->DataStream->read(chunk.data(), chunk.size()) : 0;
-        if (count > 0) {
-            Client->TransferredBytes += static_cast<std::int64_t>(count);
-            SendChunk(Client->DataSocket, chunk.data(), count);
-        } else if (!Client->LastChunkSent) {
-            Client->LastChunkSent = true;
-            // Written to or cut by anyone while it was read, the file was not sent as it is.
-            if (Client->transferFile_ && Client->transferFile_->state() != Client->transferFileState_)
-                FailChangedDownload(Client);
-            else
-                PostClientMessage(WM_FTPSRV_CLOSE_DATA, Client);
-        }
-    } catch (const std::exception& E) {
-        PostAbortTransfer(Client, E.what());
-    }
-}
-
-void TFtpServer::ClientRetrDataSent(TFtpCtrlSocket* Client, std::uint16_t Error)
-{
-    // Only a drained queue asks for the next chunk: the notice a socket gets when it
-    // connects may come while a chunk is still queued.
-    if (Client->AbortingTransfer || Client->DataSocket.BufferedByteCount() > 0 || !Client->DataConnected)
-        return;
-    try {
-        TriggerRetrDataSent(Client, &Client->DataSocket, Error);
-        if (Error != 0)
-            throw FtpServerException("Send: error #" + std::to_string(Error));
         SendNextDataChunk(Client);
     } catch (const std::exception& E) {
         PostAbortTransfer(Client, E.what());

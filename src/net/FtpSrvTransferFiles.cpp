@@ -49,6 +49,7 @@ TFtpCmdType TFtpServer::EndTransfer(TFtpCtrlSocket* Client)
     Client->PassiveAccepted = false;
     Client->RestartOffset = 0;
     Client->ActiveDataPort = "ftp-data";
+    ForgetSendTurns(Client);
     EndStream(Client);
     const TFtpCmdType command = Client->TransferCommand;
     Client->TransferCommand = ftpcNOOP;

@@ -273,6 +273,9 @@ private:
     void HeaderEnded();
     // The block that may go to the body now: buffered bytes, at most the rest of a known length.
     void PassBufferedBody();
+    void PassBody(const char* Data, std::size_t Len);
+    // Reads body bytes in large pieces straight to the document, past the line buffer.
+    void ReceiveBody();
     void AfterDocumentBlock();
     void DecodeChunked(const char* Data, std::size_t Len);
     void EndDocument();
@@ -326,6 +329,7 @@ private:
     std::string request_; // the request being assembled
     std::vector<char> rcvBuf_;
     std::size_t rcvCnt_ = 0;
+    std::vector<char> bodyBuf_;
     std::vector<std::string> authenticateList_;
     THttpBasicState serverAuthState_ = basicNone;
     THttpBasicState proxyAuthState_ = basicNone;

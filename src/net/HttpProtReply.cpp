@@ -21,6 +21,11 @@ constexpr std::size_t overflowRead = 25;
 constexpr std::int32_t maxHeaderLines = 1000;
 constexpr std::size_t maxHeaderBytes = 1 << 20;
 constexpr int maxChunkSizeDigits = 8;
+// A body is read in pieces this large, so a long document takes few reads and fewer writes.
+constexpr std::size_t bodyReadSize = 256 * 1024;
+// How much of an announced length the stream makes room for at once: a server may announce
+// more than it sends.
+constexpr std::int64_t maxBodyRoom = 256 << 20;
 
 std::string trimmed(const std::string& s)
 {
@@ -41,6 +46,8 @@ std::int64_t numberOr(const std::string& text, std::int64_t otherwise)
 
 void THttpCli::SocketDataAvailable(std::uint16_t)
 {
+    if (state_ == httpWaitingBody && rcvCnt_ == 0 && requestType_ != httpHEAD)
+        return ReceiveBody();
     if (rcvCnt_ < receiveLimit) {
         const std::int32_t received
             = ctrlSocket_->Receive(rcvBuf_.data() + rcvCnt_, static_cast<std::int32_t>(receiveLimit - rcvCnt_));
@@ -61,6 +68,16 @@ void THttpCli::SocketDataAvailable(std::uint16_t)
         ++rcvCnt_;
     }
     ProcessReceived();
+}
+
+void THttpCli::ReceiveBody()
+{
+    bodyBuf_.resize(bodyReadSize);
+    const std::int32_t received = ctrlSocket_->Receive(bodyBuf_.data(), static_cast<std::int32_t>(bodyBuf_.size()));
+    if (requestType_ == httpABORT || received <= 0)
+        return;
+    PassBody(bodyBuf_.data(), static_cast<std::size_t>(received));
+    AfterDocumentBlock();
 }
 
 void THttpCli::AppendReceived(const char* Data, std::size_t Len)
@@ -124,13 +141,17 @@ void THttpCli::ProcessReceived()
 
 void THttpCli::PassBufferedBody()
 {
-    std::size_t length = rcvCnt_;
-    if (contentLength_ >= 0 && rcvdCount_ + static_cast<std::int64_t>(length) > contentLength_)
-        length = static_cast<std::size_t>(std::max<std::int64_t>(contentLength_ - rcvdCount_, 0));
-    // Bytes past a known length belong to no document.
-    const std::string block(rcvBuf_.data(), length);
+    const std::size_t length = rcvCnt_;
     rcvCnt_ = 0;
-    GetBodyLineNext(block.data(), block.size());
+    PassBody(rcvBuf_.data(), length);
+}
+
+void THttpCli::PassBody(const char* Data, std::size_t Len)
+{
+    // Bytes past a known length belong to no document.
+    if (contentLength_ >= 0 && rcvdCount_ + static_cast<std::int64_t>(Len) > contentLength_)
+        Len = static_cast<std::size_t>(std::max<std::int64_t>(contentLength_ - rcvdCount_, 0));
+    GetBodyLineNext(Data, Len);
 }
 
 void THttpCli::AfterDocumentBlock()
@@ -269,6 +290,8 @@ void THttpCli::GetBodyLineNext(const char* Data, std::size_t Len)
         chunkLength_ = 0;
         chunkRcvd_ = 0;
         chunkDigits_ = 0;
+        if (RcvdStream && contentLength_ > 0 && transferEncoding_ != "chunked")
+            RcvdStream->reserve(std::min(contentLength_, maxBodyRoom));
         TriggerDocBegin();
     }
     if (transferEncoding_ == "chunked")

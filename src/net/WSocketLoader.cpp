@@ -349,6 +349,11 @@ int WSocket_send(platform::SOCKET s, const void* data, int length, int flags)
     return held([&] { return platform::send(s, data, length, flags); });
 }
 
+int WSocket_TransmitFile(platform::SOCKET s, int fileFd, std::int64_t offset, int length)
+{
+    return held([&] { return platform::TransmitFile(s, fileFd, offset, length); });
+}
+
 std::uint16_t WSocket_ntohs(std::uint16_t value)
 {
     return ntohs(value);

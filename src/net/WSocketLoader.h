@@ -64,6 +64,7 @@ int WSocket_setsockopt(platform::SOCKET s, int level, int name, const void* valu
 int WSocket_getsockopt(platform::SOCKET s, int level, int name, void* value, socklen_t* length);
 int WSocket_sendto(platform::SOCKET s, const void* data, int length, int flags, const sockaddr* to, socklen_t toLength);
 int WSocket_send(platform::SOCKET s, const void* data, int length, int flags);
+int WSocket_TransmitFile(platform::SOCKET s, int fileFd, std::int64_t offset, int length);
 std::uint16_t WSocket_ntohs(std::uint16_t value);
 std::uint32_t WSocket_ntohl(std::uint32_t value);
 int WSocket_listen(platform::SOCKET s, int backlog);

@@ -49,6 +49,13 @@ TEST_F(FtpListing, ListingsAndFileTimesAreRightInAnyZone)
     home.Dir("sub");
     home.Sparse("huge.bin", 3LL << 30);
     home.Dir("empty");
+    // A date of this year shows its time of day (here 9:05 in Berlin, 8:05 UTC), an older one its year.
+    const std::time_t now = std::time(nullptr);
+    std::tm today{};
+    localtime_r(&now, &today);
+    const std::string thisYear = std::to_string(today.tm_year + 1900);
+    home.File("recent.log", std::string(1234567, 'r'));
+    home.SetMtime("recent.log", Seconds(thisYear + "-01-03 08:05:00"));
     const ClientRun run = Python(R"(
 f = client()
 for name, facts in f.mlsd():
@@ -58,6 +65,7 @@ print(cmd(f, "MDTM winter.txt"))
 lines = []
 f.retrlines("LIST", lines.append)
 print(len(lines), [l[:10] + "|" + l[29:40].strip() for l in lines if "huge" in l or "go.bat" in l or "dot" in l])
+print("|".join(l for l in lines if l.endswith(".txt") or l.endswith(".log")))
 lines = []
 f.retrlines("LIST -la", lines.append)
 print([l[-4:] for l in lines if "dot" in l])
@@ -80,12 +88,16 @@ print(cmd(f, "MDTM nothing"))
                        "empty dir 0 \n"
                        "go.bat file 0 \n"
                        "huge.bin file 3221225472 \n"
+                       "recent.log file 1234567 \n"
                        "sub dir 0 \n"
                        "summer.txt file 5 20210701100000\n"
                        "winter.txt file 1 20210115100000\n"
                        "213 20210701100000.000\n"
                        "213 20210115100000.000\n"
-                       "6 ['-rwxrwxrwx|0', '-rw-rw-rw-|3221225472']\n"
+                       "7 ['-rwxrwxrwx|0', '-rw-rw-rw-|3221225472']\n"
+                       "-rw-rw-rw-   1 ftp      ftp      1234567 Jan 03 09:05 recent.log|"
+                       "-rw-rw-rw-   1 ftp      ftp            5 Jul 01  2021 summer.txt|"
+                       "-rw-rw-rw-   1 ftp      ftp            1 Jan 15  2021 winter.txt\n"
                        "['.dot']\n"
                        "['summer.txt', 'winter.txt']\n"
                        + root + "/empty/*.* not found\n"

@@ -293,6 +293,21 @@ print(contents("stor") == b"hello", contents("appe") == original + b"more",
       contents("rest") == original[:5] + b"xx" + original[7:], not os.path.exists(os.path.join(ROOT, "dele")),
       contents("rename.moved") == original)
 
+# A download whose client resets the data connection midway fails.
+f = client()
+f.voidcmd("TYPE I")
+fresh("dropped.bin")
+d = socket.socket()
+d.setsockopt(socket.SOL_SOCKET, socket.SO_RCVBUF, 4096)
+d.connect(("127.0.0.1", pasv_port(f.sendcmd("PASV"))))
+f.sendcmd("RETR dropped.bin")
+count = 0
+while count < (1 << 20):
+    count += len(d.recv(4096))
+d.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
+d.close()
+print(f.getline())
+
 # Uploads over a file that end before they are whole leave it as it was.
 g = client()
 def upload_cut(name, cut):
@@ -324,7 +339,8 @@ print([name for name in os.listdir(ROOT) if name.startswith(".")])
                       "rest False 426 226 File received ok", "dele True 226 250 File '" + home.Root() + "/dele' deleted.",
                       "rename True 226 250 File '" + home.Root() + "/rename' renamed to '" + home.Root()
                           + "/rename.moved'.",
-                      "True True True True True", "426 Connection closed; ABORT requested by client.",
+                      "True True True True True", "501 Cannot RETR. Error #10054",
+                      "426 Connection closed; ABORT requested by client.",
                       "225 ABOR command successful.", "aborted True",
                       "426 Connection closed; transfer aborted. Error #10054", "reset True", "dropped True", "[]"});
 }

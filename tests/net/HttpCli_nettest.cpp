@@ -1,6 +1,9 @@
 // The HTTP client against scripted servers that control every byte of the reply.
 
 #include "net/HttpTestSupport.h"
+#include "platform/graphics/FileStream.h"
+#include "support/FileContents.h"
+#include "support/TempTree.h"
 
 using namespace httptest;
 
@@ -86,6 +89,54 @@ c.close()
     ASSERT_TRUE(run.run(&THttpCli::GetASync, 5000));
     EXPECT_EQ(client.StatusCode(), 200);
     EXPECT_EQ(run.events, (std::vector<std::string>{"closed", "done"}));
+    EXPECT_EQ(run.errors, (std::vector<std::uint16_t>{0, 0, 0}));
+}
+
+// Bodies far larger than one read: exactly the announced length is kept whatever follows it,
+// an announced length the server never sends ends with the connection, and a chunked body
+// whose chunk ends fall anywhere in the reads reaches a file whole.
+TEST(HttpCli, LongBodiesKeepExactlyTheirLengthIntoMemoryAndFiles)
+{
+    constexpr int length = 700001;
+    std::string body(length, '\0');
+    for (int i = 0; i < length; ++i)
+        body[static_cast<std::size_t>(i)] = static_cast<char>(i * 7 % 251);
+    auto server = scriptedHttpServer(R"(
+body = bytes(i * 7 % 251 for i in range()" + std::to_string(length) + R"())
+replies = [b"HTTP/1.0 200 OK\r\nContent-Length: %d\r\n\r\n" % len(body) + body + b"NOT PART OF IT" * 1000,
+           b"HTTP/1.0 200 OK\r\nContent-Length: 1000000000000000\r\n\r\n0123456789",
+           b"HTTP/1.0 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n" + b"".join(
+               b"%x\r\n" % len(part) + part + b"\r\n" for part in (body[:123457], body[123457:600000], body[600000:]))
+           + b"0\r\n\r\n"]
+for reply in replies:
+    c = accept()
+    read_request(c)
+    for at in range(0, len(reply), 99991):
+        c.sendall(reply[at:at + 99991])
+    c.close()
+)");
+    THttpCli client;
+    Recorder run(client);
+    client.URL = url(server->port);
+    ASSERT_TRUE(run.run(&THttpCli::GetASync));
+    EXPECT_EQ(client.RcvdCount(), length);
+    EXPECT_TRUE(run.text() == body);
+
+    ASSERT_TRUE(run.run(&THttpCli::GetASync));
+    EXPECT_EQ(client.StatusCode(), 200);
+    EXPECT_EQ(run.text(), "0123456789");
+
+    testfs::TempTree tree;
+    {
+        platform::FileStream file(tree.Path("doc.bin"), platform::FileStream::Mode::Create);
+        client.RcvdStream = &file;
+        const int before = run.done;
+        client.GetASync();
+        ASSERT_TRUE(pumpUntil([&] { return run.done > before; }, 20000));
+        client.RcvdStream = nullptr;
+    }
+    EXPECT_EQ(client.RcvdCount(), length);
+    EXPECT_TRUE(testsupport::readFile(tree.Path("doc.bin")) == body);
     EXPECT_EQ(run.errors, (std::vector<std::uint16_t>{0, 0, 0}));
 }
 

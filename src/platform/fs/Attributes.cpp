@@ -11,13 +11,18 @@ std::uint32_t AttributesOf(const struct stat& status, std::string_view name)
     std::uint32_t attributes = 0;
     if (!(status.st_mode & S_IWUSR))
         attributes |= attrReadOnly;
-    if (name.size() > 1 && name.front() == '.' && name != "..")
+    if (IsHiddenName(name))
         attributes |= attrHidden;
     if (S_ISCHR(status.st_mode) || S_ISBLK(status.st_mode) || S_ISFIFO(status.st_mode) || S_ISSOCK(status.st_mode))
         attributes |= attrSystem;
     if (S_ISDIR(status.st_mode))
         attributes |= attrDirectory;
     return attributes;
+}
+
+bool IsHiddenName(std::string_view name)
+{
+    return name.size() > 1 && name.front() == '.' && name != "..";
 }
 
 int SetAttributes(const std::string& path, std::uint32_t attributes)

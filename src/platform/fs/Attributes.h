@@ -22,6 +22,8 @@ constexpr std::uint32_t attrArchive = 0x20;
 // sockets. Volume and archive are never set: an archive bit on every file would make the
 // attribute filter hide everything.
 std::uint32_t AttributesOf(const struct stat& status, std::string_view name);
+// The name alone says hidden: a dot name other than "." and "..".
+bool IsHiddenName(std::string_view name);
 
 // Gives the file the read-only bit of `attributes`: setting it clears every write bit,
 // clearing it gives the owner's back. The other bits cannot be set on this system and are

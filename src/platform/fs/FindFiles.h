@@ -19,9 +19,9 @@ struct FoundFile {
 struct ListOptions {
     bool dots = false;      // "." and ".." wherever the pattern takes them, as a directory search returns them
     bool birthTime = false; // fill FoundFile::btime
-    // Only isSymlink and the directory and system bits, from the directory entry itself where
-    // the filesystem records the kind (links and unknown kinds are looked at in full); size and
-    // times stay 0. Saves one status call per name in a tree walk.
+    // Only isSymlink and the directory, system and hidden bits, from the directory entry itself
+    // where the filesystem records the kind (links and unknown kinds are looked at in full);
+    // size and times stay 0. Saves one status call per name in a tree walk or a name listing.
     bool kindOnly = false;
 };
 

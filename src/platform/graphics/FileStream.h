@@ -45,6 +45,8 @@ public:
         bool operator==(const State&) const = default;
     };
     State state() const;
+    // The open file, for calls that take a file whole (a socket sending it without a copy).
+    int descriptor() const { return fd_.get(); }
 
 private:
     [[noreturn]] void fail(const char* what) const;

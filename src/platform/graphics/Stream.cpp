@@ -57,6 +57,16 @@ void MemoryStream::write(const void* buffer, std::size_t count)
     position_ += count;
 }
 
+void MemoryStream::reserve(std::int64_t count)
+{
+    if (count <= 0)
+        return;
+    if (view_.data() != owned_.data())
+        owned_.assign(view_.begin(), view_.end());
+    owned_.reserve(position_ + static_cast<std::size_t>(count));
+    view_ = owned_;
+}
+
 void MemoryStream::setPosition(std::int64_t position)
 {
     position_ = static_cast<std::size_t>(std::clamp<std::int64_t>(position, 0, size()));

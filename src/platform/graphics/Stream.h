@@ -26,6 +26,9 @@ public:
     // Cuts the stream to size bytes (a size beyond the end is the current size); the position
     // stays within it. Throws platform::Exception for a stream that cannot be cut.
     virtual void cut(std::int64_t size);
+    // About this many bytes are to be written from the position on: a stream that grows in
+    // steps may make room for them at once. Only a hint.
+    virtual void reserve(std::int64_t) {}
 
     // Relative seek, clamped like setPosition.
     void seek(std::int64_t offset);
@@ -52,6 +55,7 @@ public:
     void write(const void* buffer, std::size_t count) override;
     void setPosition(std::int64_t position) override;
     void cut(std::int64_t size) override;
+    void reserve(std::int64_t count) override;
 
     std::span<const std::uint8_t> bytes() const { return view_; }
 

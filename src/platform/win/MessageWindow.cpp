@@ -99,6 +99,18 @@ void reportEscapedException() noexcept
     }
 }
 
+bool post(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam, int priority)
+{
+    std::lock_guard guard(registry().lock);
+    const auto found = registry().windows.find(wnd);
+    if (found == registry().windows.end())
+        return false;
+    // Under the lock the window cannot be retired, so the object is alive for postEvent,
+    // which may be called from any thread.
+    QCoreApplication::postEvent(found->second, new MessageEvent(msg, wParam, lParam), priority);
+    return true;
+}
+
 } // namespace
 
 HWND AllocateHWnd(WindowProc proc)
@@ -130,14 +142,12 @@ void DeallocateHWnd(HWND wnd)
 
 bool PostMessage(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
-    std::lock_guard guard(registry().lock);
-    const auto found = registry().windows.find(wnd);
-    if (found == registry().windows.end())
-        return false;
-    // Under the lock the window cannot be retired, so the object is alive for postEvent,
-    // which may be called from any thread.
-    QCoreApplication::postEvent(found->second, new MessageEvent(msg, wParam, lParam));
-    return true;
+    return post(wnd, msg, wParam, lParam, Qt::NormalEventPriority);
+}
+
+bool PostLowPriorityMessage(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    return post(wnd, msg, wParam, lParam, Qt::LowEventPriority);
 }
 
 bool IsWindow(HWND wnd)

@@ -26,6 +26,10 @@ void DeallocateHWnd(HWND wnd);
 
 // Queues a message for the window from any thread; false when the window does not exist.
 bool PostMessage(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam);
+// As PostMessage, but the message waits behind every message posted the usual way, even those
+// posted after it until the loop takes its waiting messages next: for work that may wait while
+// everything else goes first. Such messages keep their order among themselves.
+bool PostLowPriorityMessage(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam);
 
 bool IsWindow(HWND wnd);
 

@@ -9,6 +9,7 @@
 #include <csignal>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/sendfile.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -199,6 +200,15 @@ int sendto(SOCKET s, const void* data, int length, int flags, const sockaddr* to
 {
     return withSocket(s, [&](SocketEntry& entry) {
         return sent(restarting([&] { return ::sendto(entry.fd, data, length, flags | MSG_NOSIGNAL, to, toLength); }),
+                    entry);
+    });
+}
+
+int TransmitFile(SOCKET s, int fileFd, std::int64_t offset, int length)
+{
+    return withSocket(s, [&](SocketEntry& entry) {
+        off_t from = offset;
+        return sent(restarting([&] { return ::sendfile(entry.fd, fileFd, &from, static_cast<std::size_t>(length)); }),
                     entry);
     });
 }

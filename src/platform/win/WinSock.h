@@ -93,6 +93,11 @@ int connect(SOCKET s, const sockaddr* address, socklen_t length);
 // Never raises SIGPIPE; a connection the peer has gone from answers WSAECONNRESET.
 int send(SOCKET s, const void* data, int length, int flags);
 int sendto(SOCKET s, const void* data, int length, int flags, const sockaddr* to, socklen_t toLength);
+// Sends up to length bytes of the open regular file fileFd from offset on, straight from the
+// file's pages without copying them through the process (where the sockets' mswsock has
+// TransmitFile). Answers as send: the bytes taken, and WSAEWOULDBLOCK with FD_WRITE to follow
+// when the socket can take none now; 0 at the file's end.
+int TransmitFile(SOCKET s, int fileFd, std::int64_t offset, int length);
 int recv(SOCKET s, void* buffer, int length, int flags);
 int recvfrom(SOCKET s, void* buffer, int length, int flags, sockaddr* from, socklen_t* fromLength);
 int shutdown(SOCKET s, int how);

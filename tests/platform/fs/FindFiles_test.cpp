@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <fcntl.h>
+#include <sys/stat.h>
 
 using namespace platform;
 
@@ -59,6 +61,17 @@ TEST(ListDir, MapsKindsToAttributesAndFollowsLinks)
     EXPECT_EQ(Named(found, "tofile").size, 5);
     EXPECT_EQ(Named(found, "dangling").size, 0);
     EXPECT_EQ(Named(found, "dangling").attributes & attrDirectory, 0u);
+    EXPECT_EQ(Named(found, "plain.txt").btime, 0) << "only when asked for";
+
+    // The birth time where the file system keeps one (through a link too), else the mtime.
+    struct statx born {};
+    ASSERT_EQ(statx(AT_FDCWD, tree.Path("d/plain.txt").c_str(), 0, STATX_BTIME, &born), 0);
+    const std::int64_t expected = (born.stx_mask & STATX_BTIME) ? born.stx_btime.tv_sec : 1700000000;
+    const auto withBirth = ListDir(tree.Path("d"), "*.*", {.birthTime = true});
+    EXPECT_EQ(Named(withBirth, "plain.txt").btime, expected);
+    EXPECT_EQ(Named(withBirth, "tofile").btime, expected);
+    EXPECT_EQ(Named(withBirth, "tofile").mtime, 1700000000);
+    EXPECT_EQ(Named(withBirth, "locked").attributes, attrReadOnly);
 }
 
 TEST(ListDir, TheKindAloneIsEnoughForATreeWalk)
@@ -70,9 +83,13 @@ TEST(ListDir, TheKindAloneIsEnoughForATreeWalk)
     tree.Link("sub", "d/todir");
     tree.Link("pipe", "d/topipe");
     tree.Link("nowhere", "d/dangling");
+    tree.File("d/.profile", "x");
+    tree.Dir("d/.cache");
     const auto found = ListDir(tree.Path("d"), "*.*", {.kindOnly = true});
-    EXPECT_EQ(Names(found),
-              (std::vector<std::string>{"..", "dangling", "pipe", "plain.txt", "sub", "todir", "topipe"}));
+    EXPECT_EQ(Names(found), (std::vector<std::string>{"..", ".cache", ".profile", "dangling", "pipe", "plain.txt",
+                                                      "sub", "todir", "topipe"}));
+    EXPECT_EQ(Named(found, ".profile").attributes, attrHidden);
+    EXPECT_EQ(Named(found, ".cache").attributes, attrHidden | attrDirectory);
     EXPECT_EQ(Named(found, "plain.txt").attributes, 0u);
     EXPECT_EQ(Named(found, "pipe").attributes, attrSystem);
     EXPECT_EQ(Named(found, "sub").attributes, attrDirectory);
@@ -95,6 +112,28 @@ TEST(ListDir, FiltersByPatternAndNeverReachesAnotherDirectory)
     EXPECT_EQ(Names(ListDir(tree.Path("d"), "*.txt")), (std::vector<std::string>{"B.TXT", "a.txt"}));
     EXPECT_TRUE(ListDir(tree.Path("d"), "../*.txt").empty());
     EXPECT_TRUE(ListDir(tree.Path("d"), "nothing*").empty());
+}
+
+TEST(ListDir, NamesComeSortedByTheirBytesWhateverOrderTheyWereMadeIn)
+{
+    testfs::TempTree tree;
+    std::vector<std::string> names{"a", "ab", "abcdefghij", "abcdefghijk", "abcdefghi", "b\xff", "b\x80x", "B"};
+    for (int i = 0; i < 300; ++i)
+        names.push_back("shared-long-prefix-" + std::to_string((i * 7919) % 1000));
+    for (const std::string& name : names)
+        tree.File("d/" + name, "");
+    std::sort(names.begin(), names.end());
+    names.insert(names.begin(), "..");
+    EXPECT_EQ(Names(ListDir(tree.Path("d"), "*.*")), names);
+
+    testfs::TempTree alike;
+    std::vector<std::string> prefixed;
+    for (int i = 300; i > 0; --i)
+        prefixed.push_back("run" + std::to_string(i) + (i % 3 ? ".txt" : ""));
+    for (const std::string& name : prefixed)
+        alike.File("d/" + name, "");
+    std::sort(prefixed.begin(), prefixed.end());
+    EXPECT_EQ(Names(ListDir(alike.Path("d"), "run*")), prefixed) << "names that share a prefix, \"..\" left out";
 }
 
 TEST(ListDir, AMissingDirectoryIsAnErrorNamingIt)

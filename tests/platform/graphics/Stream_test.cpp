@@ -11,6 +11,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -92,6 +93,16 @@ TEST(Stream, WritingGrowsMemoryAndNeverTouchesBorrowedBytes)
     stream.write(more, 4);
     EXPECT_EQ(stream.size(), 12);
     EXPECT_EQ(stream.bytes()[11], 0xD);
+    EXPECT_EQ(original, kBytes);
+    // Room made ahead changes nothing that reads can see.
+    auto reserved = MemoryStream::borrowing(original);
+    reserved.setPosition(3);
+    reserved.reserve(1 << 20);
+    EXPECT_EQ(reserved.size(), static_cast<std::int64_t>(kBytes.size()));
+    EXPECT_EQ(reserved.position(), 3);
+    EXPECT_TRUE(std::equal(kBytes.begin(), kBytes.end(), reserved.bytes().begin()));
+    reserved.write(more, 4);
+    EXPECT_EQ(reserved.bytes()[3], 0xA);
     EXPECT_EQ(original, kBytes);
 
     MemoryStream grown;

@@ -1,7 +1,12 @@
+#include "platform/win/InputWatch.h"
+#include "support/RandomBytes.h"
 #include "support/SocketTestSupport.h"
+#include "support/TempTree.h"
 
 #include <algorithm>
 #include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
 #include <string>
 #include <vector>
 
@@ -269,6 +274,81 @@ TEST(AsyncSelect, PausedSocketIsSilentAndAReselectionReportsWhatHolds)
     EXPECT_EQ(platform::recv(s, buffer, sizeof buffer, 0), 100);
     ASSERT_TRUE(recorder.waitFor(s, FD_CLOSE));
     closesocket(s);
+}
+
+// A file goes out from an offset as send would send it: what the socket takes now, then
+// WSAEWOULDBLOCK and one FD_WRITE once it can take more; 0 at the file's end.
+TEST(AsyncSelect, TransmitFileSendsAFileFromAnOffsetAsSendWould)
+{
+    const auto echo = echoPeer();
+    testfs::TempTree tree;
+    const std::string bytes = randomBytes(8 << 20, 11);
+    tree.File("big.bin", bytes);
+    const int file = ::open(tree.Path("big.bin").c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(file, 0);
+    Recorder recorder;
+    const SOCKET s = connected(recorder, echo->port);
+    ASSERT_TRUE(recorder.waitFor(s, FD_WRITE));
+
+    constexpr std::int64_t start = 1000;
+    std::int64_t offset = start;
+    std::string echoed;
+    std::vector<char> buffer(1 << 16);
+    int blocks = 0;
+    int writesSeen = recorder.count(s, FD_WRITE);
+    ASSERT_TRUE(pumpUntil(
+        [&] {
+            const int got = platform::recv(s, buffer.data(), static_cast<int>(buffer.size()), 0);
+            if (got > 0)
+                echoed.append(buffer.data(), static_cast<std::size_t>(got));
+            // After a blocked call the next waits for the FD_WRITE it asked for.
+            if (recorder.count(s, FD_WRITE) == writesSeen && blocks > 0)
+                return echoed.size() == bytes.size() - start;
+            writesSeen = recorder.count(s, FD_WRITE);
+            while (offset < static_cast<std::int64_t>(bytes.size())) {
+                const int sent = platform::TransmitFile(s, file, offset, 1 << 20);
+                if (sent == SOCKET_ERROR) {
+                    EXPECT_EQ(WSAGetLastError(), WSAEWOULDBLOCK);
+                    ++blocks;
+                    break;
+                }
+                EXPECT_GT(sent, 0);
+                offset += sent;
+            }
+            return echoed.size() == bytes.size() - start;
+        },
+        20000));
+    EXPECT_GT(blocks, 0) << "8 MiB fills a loopback connection that nobody reads";
+    EXPECT_EQ(recorder.count(s, FD_WRITE), blocks + 1) << "one after connecting, one after each blocked call";
+    EXPECT_TRUE(echoed == bytes.substr(start));
+    EXPECT_EQ(platform::TransmitFile(s, file, offset, 1 << 20), 0) << "the file's end";
+    closesocket(s);
+    ::close(file);
+}
+
+// A watch says, without the loop, whether any of its sockets has input; a closed socket
+// leaves it.
+TEST(AsyncSelect, AnInputWatchSeesInputAndForgetsClosedSockets)
+{
+    const auto echo = echoPeer();
+    Recorder recorder;
+    const SOCKET quiet = connected(recorder, echo->port);
+    const SOCKET talking = connected(recorder, echo->port);
+    platform::InputWatch watch;
+    EXPECT_FALSE(watch.add(talking + 1000)) << "no such socket";
+    ASSERT_TRUE(watch.add(quiet));
+    ASSERT_TRUE(watch.add(talking));
+    EXPECT_FALSE(watch.anyWaiting());
+    ASSERT_EQ(platform::send(talking, "ping", 4, 0), 4);
+    ASSERT_TRUE(pumpUntil([&] { return watch.anyWaiting(); }));
+    char echoed[8];
+    ASSERT_TRUE(pumpUntil([&] { return platform::recv(talking, echoed, sizeof echoed, 0) == 4; }));
+    EXPECT_FALSE(watch.anyWaiting()) << "everything read";
+    ASSERT_EQ(platform::send(talking, "again", 5, 0), 5);
+    ASSERT_TRUE(pumpUntil([&] { return watch.anyWaiting(); }));
+    closesocket(talking);
+    EXPECT_FALSE(watch.anyWaiting()) << "the closed socket left the watch";
+    closesocket(quiet);
 }
 
 TEST(AsyncSelect, SendingToAPeerThatLeftGivesAnErrorNotASignal)

@@ -58,6 +58,38 @@ TEST(MessageWindow, MessagesFromEveryThreadArriveInPostingOrderOnTheOwnersThread
     DeallocateHWnd(wnd);
 }
 
+// Work that may wait goes behind every ordinary message, even one posted after it, in its
+// own order; one posting itself again lets the ordinary messages that came meanwhile go
+// first instead of running on without end.
+TEST(MessageWindow, LowPriorityMessagesWaitBehindOrdinaryOnesInTheirOwnOrder)
+{
+    std::vector<Received> received;
+    HWND wnd = 0;
+    int reposts = 3;
+    wnd = AllocateHWnd([&](UINT msg, WPARAM w, LPARAM) {
+        received.push_back({msg, w});
+        if (msg == WM_USER + 2 && w == 1 && reposts-- > 0) {
+            PostLowPriorityMessage(wnd, WM_USER + 2, 1, 0);
+            PostMessage(wnd, WM_USER + 1, 100 + reposts, 0);
+        }
+    });
+    ASSERT_TRUE(PostLowPriorityMessage(wnd, WM_USER + 2, 0, 0));
+    ASSERT_TRUE(PostLowPriorityMessage(wnd, WM_USER + 2, 1, 0));
+    for (WPARAM i = 0; i < 3; ++i)
+        ASSERT_TRUE(PostMessage(wnd, WM_USER + 1, i, 0));
+    drain();
+    std::vector<std::pair<UINT, WPARAM>> order;
+    for (const Received& r : received)
+        order.emplace_back(r.msg, r.wParam);
+    const std::vector<std::pair<UINT, WPARAM>> expected{
+        {WM_USER + 1, 0},   {WM_USER + 1, 1}, {WM_USER + 1, 2}, {WM_USER + 2, 0}, {WM_USER + 2, 1},
+        {WM_USER + 1, 102}, {WM_USER + 2, 1}, {WM_USER + 1, 101}, {WM_USER + 2, 1}, {WM_USER + 1, 100},
+        {WM_USER + 2, 1}};
+    EXPECT_EQ(order, expected);
+    EXPECT_FALSE(PostLowPriorityMessage(wnd + 1000, WM_USER, 0, 0)) << "no such window";
+    DeallocateHWnd(wnd);
+}
+
 TEST(MessageWindow, AWindowFreedInsideItsOwnMessageFinishesTheCallAndGetsNoMore)
 {
     auto alive = std::make_shared<int>(7);
