@@ -203,7 +203,7 @@ void TFtpServer::ServSocketSessionAvailable(std::uint16_t Error)
         return;
     }
     const std::uint32_t number = ++clientNumber_;
-    auto owned = std::make_unique<TFtpCtrlSocket>();
+    std::unique_ptr<TFtpCtrlSocket> owned = ClientClass();
     TFtpCtrlSocket* client = owned.get();
     client->Name = "ClientWSocket" + std::to_string(number);
     client->DataSocketName = "DataWSocket" + std::to_string(number);

@@ -128,6 +128,9 @@ public:
     std::string Addr = "0.0.0.0";
     std::string Port = "ftp";
     std::string Banner = "220 Pelvaxon FTP Server ready.";
+    // Makes the object of each accepted control connection: an owner that keeps more of its
+    // own per client makes a class derived from TFtpCtrlSocket.
+    std::function<std::unique_ptr<TFtpCtrlSocket>()> ClientClass = [] { return std::make_unique<TFtpCtrlSocket>(); };
     std::int32_t UserData = 0;
     // Largest number of clients at once; 0 or less: no limit.
     std::int32_t MaxClients = 0;
@@ -300,6 +303,8 @@ protected:
     void CommandMLSD(TFtpCtrlSocket* Client, TFtpString& Keyword, TFtpString& Params, TFtpString& Answer);
     void CommandMLST(TFtpCtrlSocket* Client, TFtpString& Keyword, TFtpString& Params, TFtpString& Answer);
     void CommandMDTM(TFtpCtrlSocket* Client, TFtpString& Keyword, TFtpString& Params, TFtpString& Answer);
+    // LIST and NLST: names only for NLST, Unix lines for LIST.
+    void CommandDirectory(TFtpCtrlSocket* Client, TFtpString& Keyword, TFtpString& Params, TFtpString& Answer);
     // A listing: the owner's stream from OnBuildDirectory, else one built here and shown to
     // OnAlterDirectory; "451 Failed: %s." on any failure, the stream made here freed.
     void CommandDirectory2(TFtpCtrlSocket* Client, TFtpString& Params, TListType ListType, TFtpString& Answer);

@@ -213,20 +213,25 @@ void TFtpServer::CommandDirectory2(TFtpCtrlSocket* Client, TFtpString& Params, T
     }
 }
 
-void TFtpServer::CommandLIST(TFtpCtrlSocket* Client, TFtpString&, TFtpString& Params, TFtpString& Answer)
+void TFtpServer::CommandLIST(TFtpCtrlSocket* Client, TFtpString& Keyword, TFtpString& Params, TFtpString& Answer)
 {
     if (!LoggedIn(Client, Answer))
         return;
     BeginTransfer(Client, ftpcLIST);
-    CommandDirectory2(Client, Params, ListTypeUnix, Answer);
+    CommandDirectory(Client, Keyword, Params, Answer);
 }
 
-void TFtpServer::CommandNLST(TFtpCtrlSocket* Client, TFtpString&, TFtpString& Params, TFtpString& Answer)
+void TFtpServer::CommandNLST(TFtpCtrlSocket* Client, TFtpString& Keyword, TFtpString& Params, TFtpString& Answer)
 {
     if (!LoggedIn(Client, Answer))
         return;
     BeginTransfer(Client, ftpcNLST);
-    CommandDirectory2(Client, Params, ListTypeName, Answer);
+    CommandDirectory(Client, Keyword, Params, Answer);
+}
+
+void TFtpServer::CommandDirectory(TFtpCtrlSocket* Client, TFtpString&, TFtpString& Params, TFtpString& Answer)
+{
+    CommandDirectory2(Client, Params, Client->CurrentCommand == ftpcNLST ? ListTypeName : ListTypeUnix, Answer);
 }
 
 void TFtpServer::CommandMLSD(TFtpCtrlSocket* Client, TFtpString&, TFtpString& Params, TFtpString& Answer)

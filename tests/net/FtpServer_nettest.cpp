@@ -178,6 +178,11 @@ TEST_F(FtpServer, DisconnectAllRemovesEveryClientAndARestartServesAtOnce)
 {
     int disconnected = 0;
     server.OnClientDisconnect = [&](TFtpServer*, TFtpCtrlSocket*, std::uint16_t) { ++disconnected; };
+    int made = 0;
+    server.ClientClass = [&made] {
+        ++made;
+        return std::make_unique<TFtpCtrlSocket>();
+    };
     QProcess clients;
     clients.start("python3", {"-c", QString::fromStdString(std::string(pythonPrelude) + R"(
 cs = [client() for _ in range(3)]
@@ -188,6 +193,7 @@ for f in cs:
                               Port()});
     ASSERT_TRUE(pumpUntil([&] { return clients.canReadLine(); }, 10000));
     ASSERT_EQ(server.ClientCount(), 3);
+    EXPECT_EQ(made, 3);
     server.DisconnectAll();
     EXPECT_EQ(server.ClientCount(), 0);
     EXPECT_EQ(disconnected, 3);
