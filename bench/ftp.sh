@@ -7,8 +7,9 @@
 #              32 and 64 clients each fetching 64 MiB at once; vsftpd without and with sendfile;
 #              the servers take turns for ROUNDS rounds and each figure is the median
 #   listings   LIST, NLST (and our MLSD; vsftpd has none) of 1,000, 10,000 and 100,000 entries:
-#              time to first byte and total; 1,000 RETR of 4 KiB files on one connection; the
-#              NOOP round trip (median, 99th percentile) while 32 downloads run
+#              time to first byte and total of the median of ROUNDS listings; 1,000 RETR of
+#              4 KiB files on one connection; the NOOP round trip (median, 99th percentile)
+#              while 32 downloads run
 # Prints each figure, the ratio (ours / vsftpd, above 1 is faster), the busy time of the servers' core, our
 # peak memory, and its descriptors and memory before and after; then a RESULT line per figure,
 # the transfers against vsftpd with sendfile, the stronger of its two set-ups.
@@ -213,14 +214,15 @@ if [[ " $parts " == *" listings "* ]]; then
   mkdir -p "$root/small"
   for i in $(seq 1000); do head -c 4096 /dev/urandom >"$root/small/s$i"; done
   [ -f "$root/m64.bin" ] || head -c $((64 << 20)) /dev/urandom >"$root/m64.bin"
-  echo "FTP listings (first byte / total, ms), small files, control latency under load (ours / vsftpd)"
+  echo "FTP listings (first byte / total, ms, median of $rounds), small files, control latency under load (ours / vsftpd)"
   for server in ours theirs; do
     port_var=${server}_port
     port=${!port_var}
     user=$([ "$server" = ours ] && echo user || echo anonymous)
-    taskset -c 1-7 python3 - "$port" "$user" "$server" "$work/figures-$server" <<'PY'
+    taskset -c 1-7 python3 - "$port" "$user" "$server" "$work/figures-$server" "$rounds" <<'PY'
 import ftplib, statistics, subprocess, sys, time
 port, user, server, figures = int(sys.argv[1]), sys.argv[2], sys.argv[3], open(sys.argv[4], "w")
+rounds = int(sys.argv[5])
 f = ftplib.FTP(); f.connect("127.0.0.1", port, timeout=60); f.login(user, "bench@")
 results = {}
 for n in (1000, 10000, 100000):
@@ -228,19 +230,22 @@ for n in (1000, 10000, 100000):
         if server != "ours" and command == "MLSD":
             continue
         f.cwd("/l%d" % n if server != "ours" else "l%d" % n)
-        start = time.perf_counter()
-        conn = f.transfercmd(command)
-        first = None
-        while True:
-            block = conn.recv(65536)
-            if first is None:
-                first = time.perf_counter()
-            if not block:
-                break
-        conn.close(); f.voidresp()
-        end = time.perf_counter()
-        print("%s %-4s %6d  first %7.1f  total %7.1f" % (server, command, n, (first - start) * 1e3, (end - start) * 1e3))
-        print("%s-%d %.1f" % (command.lower(), n, (end - start) * 1e3), file=figures)
+        times = []
+        for _ in range(rounds):
+            start = time.perf_counter()
+            conn = f.transfercmd(command)
+            first = None
+            while True:
+                block = conn.recv(65536)
+                if first is None:
+                    first = time.perf_counter()
+                if not block:
+                    break
+            conn.close(); f.voidresp()
+            times.append(((first - start) * 1e3, (time.perf_counter() - start) * 1e3))
+        first, total = sorted(times, key=lambda t: t[1])[len(times) // 2]
+        print("%s %-4s %6d  first %7.1f  total %7.1f" % (server, command, n, first, total))
+        print("%s-%d %.1f" % (command.lower(), n, total), file=figures)
         f.cwd("..")
 f.cwd("small")
 start = time.perf_counter()
