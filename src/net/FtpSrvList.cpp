@@ -47,16 +47,17 @@ std::vector<FoundFile> Search(const std::string& mask, std::uint32_t attributes,
                               ListOptions options)
 {
     const std::string dir = DirectoryOf(mask);
-    std::vector<FoundFile> found;
     try {
-        for (FoundFile& entry : ListDir(dir.empty() ? "/" : dir, FileNameOf(mask), options))
-            if (Selected(entry, attributes)
-                && !(entry.isSymlink && ftppath::ResolvesOutside(realHome, JoinPath(dir, entry.name))))
-                found.push_back(std::move(entry));
+        // Filtered in place: a listing of 100,000 names is not moved once more.
+        std::vector<FoundFile> found = ListDir(dir.empty() ? "/" : dir, FileNameOf(mask), options);
+        std::erase_if(found, [&](const FoundFile& entry) {
+            return !Selected(entry, attributes)
+                || (entry.isSymlink && ftppath::ResolvesOutside(realHome, JoinPath(dir, entry.name)));
+        });
+        return found;
     } catch (const platform::Exception&) {
-        found.clear();
+        return {};
     }
-    return found;
 }
 
 // Appends value in decimal, at least width characters: zeros before it (as "%0*d"), or
@@ -166,9 +167,13 @@ void TFtpServer::BuildDirectory(TFtpCtrlSocket* Client, const TFtpString& Params
     const ListOptions options{.dots = true, .birthTime = ListType == ListTypeFacts, .kindOnly = ListType == ListTypeName};
     const std::string realHome = ftppath::RealPath(Client->HomePath());
     const std::vector<FoundFile> found = Search(mask, everything ? everyEntry : plainEntries, realHome, options);
-    // The whole listing is built in one buffer and written at once.
+    // Lines are built in one buffer handed to the stream a piece at a time, into room made
+    // for the whole listing at once.
+    constexpr std::size_t piece = 64 * 1024;
+    Stream.reserve(static_cast<std::int64_t>(found.size()) * (ListType == ListTypeName ? 24 : 80));
     std::string text;
-    text.reserve(found.size() * (ListType == ListTypeName ? 24 : 80));
+    text.reserve(piece + 4096);
+    bool written = false;
     for (const FoundFile& entry : found) {
         if (!dots && (entry.name == "." || entry.name == ".."))
             continue;
@@ -181,8 +186,13 @@ void TFtpServer::BuildDirectory(TFtpCtrlSocket* Client, const TFtpString& Params
                 text += entry.name;
             text += "\r\n";
         }
+        if (text.size() >= piece) {
+            Stream.write(text.data(), text.size());
+            text.clear();
+            written = true;
+        }
     }
-    if (text.empty())
+    if (text.empty() && !written)
         text = mask + " not found\r\n";
     Stream.write(text.data(), text.size());
 }

@@ -3,6 +3,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <ctime>
 
@@ -144,6 +145,18 @@ TEST_F(FtpListing, ClientsReadOurListingsAndTimes)
     struct stat status {};
     ASSERT_EQ(::stat(copy.c_str(), &status), 0);
     EXPECT_EQ(status.st_mtime, Seconds("2021-07-01 10:00:00"));
+
+    // A listing longer than the pieces it is built in comes whole and in order.
+    std::vector<std::string> names;
+    for (int i = 4000; i > 0; --i) {
+        names.push_back("name-long-enough-to-fill-pieces-" + std::to_string(i));
+        home.File("many/" + names.back(), "");
+    }
+    std::sort(names.begin(), names.end());
+    std::string expected;
+    for (const std::string& name : names)
+        expected += name + "\n";
+    EXPECT_EQ(Curl("/many/", {"-l"}).out, expected);
 }
 
 TEST(FtpTimes, TextsAndFactsConvertBothWays)

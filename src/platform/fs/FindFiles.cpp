@@ -94,11 +94,21 @@ void SortByName(std::vector<FoundFile>& found)
     std::stable_sort(keys.begin(), keys.end(), [&found](const Key& a, const Key& b) {
         return a.bytes != b.bytes ? a.bytes < b.bytes : found[a.index].name < found[b.index].name;
     });
-    std::vector<FoundFile> sorted;
-    sorted.reserve(found.size());
-    for (const Key& key : keys)
-        sorted.push_back(std::move(found[key.index]));
-    found = std::move(sorted);
+    // Entries go to their places along the cycles of the order: no second vector of entries.
+    for (std::size_t start = 0; start < keys.size(); ++start) {
+        if (keys[start].index == start)
+            continue;
+        FoundFile held = std::move(found[start]);
+        std::size_t at = start;
+        while (keys[at].index != start) {
+            const std::size_t from = keys[at].index;
+            found[at] = std::move(found[from]);
+            keys[at].index = at;
+            at = from;
+        }
+        found[at] = std::move(held);
+        keys[at].index = at;
+    }
 }
 
 FoundFile DescribeKind(int dirFd, const dirent& entry)
