@@ -14,6 +14,7 @@
 #include <sys/resource.h>
 
 #include <algorithm>
+#include <random>
 
 using namespace platform;
 
@@ -67,6 +68,7 @@ TFtpServer::TFtpServer()
 {
     if (!QCoreApplication::instance())
         throw FtpServerException("Cannot create a hidden window for TFtpServer");
+    nextPasvPort_ = std::random_device{}();
     window_ = AllocateHWnd([this](UINT msg, WPARAM wParam, LPARAM lParam) { WndProc(msg, wParam, lParam); });
     serverSocket_ = std::make_unique<TWSocket>();
     acceptPause_ = std::make_unique<QTimer>();

@@ -350,6 +350,7 @@ private:
     // False when the data port could not be bound; the socket is then closed.
     bool ConnectActiveData(TFtpCtrlSocket* Client, DataHandlers Handlers, bool FromDataPort);
     std::string GetNextAvailablePasvPort();
+    void ListenOnAnyPort(TWSocket& Data);
     void FreeCurrentPasvPort(TFtpCtrlSocket* Client);
     // Ends the transfer with the message as its reason, from the message loop.
     void PostAbortTransfer(TFtpCtrlSocket* Client, const std::string& Message);
@@ -393,6 +394,10 @@ private:
     std::int32_t pasvPortRangeStart_ = 0;
     // One entry per port of the passive range, 1 while in use.
     std::vector<std::uint8_t> pasvPortTable_;
+    // Where the search for the next passive port starts, in the range's table, and without a
+    // range in the system's own range of ports: the ports go round.
+    std::size_t pasvSearchStart_ = 0;
+    std::uint32_t nextPasvPort_ = 0;
     bool destroying_ = false;
     // Transfers waiting for a turn, each with the number of its client.
     std::deque<std::pair<TFtpCtrlSocket*, std::uint32_t>> sendTurns_;

@@ -78,11 +78,18 @@ std::string TFtpServer::GetNextAvailablePasvPort()
 {
     if (pasvPortTable_.empty() || pasvPortRangeStart_ == 0)
         return "0";
-    const auto free = std::find(pasvPortTable_.begin(), pasvPortTable_.end(), 0);
-    if (free == pasvPortTable_.end())
-        return {};
-    *free = 1;
-    return std::to_string(pasvPortRangeStart_ + (free - pasvPortTable_.begin()));
+    // The search starts after the port handed out last, so the port taken has been longest out
+    // of use: closed connections still waiting out their time on a port make binding it slower.
+    const std::size_t size = pasvPortTable_.size();
+    for (std::size_t i = 0; i < size; ++i) {
+        const std::size_t index = (pasvSearchStart_ + i) % size;
+        if (pasvPortTable_[index] == 0) {
+            pasvPortTable_[index] = 1;
+            pasvSearchStart_ = index + 1;
+            return std::to_string(pasvPortRangeStart_ + static_cast<std::int32_t>(index));
+        }
+    }
+    return {};
 }
 
 void TFtpServer::FreeCurrentPasvPort(TFtpCtrlSocket* Client)
@@ -237,13 +244,17 @@ void TFtpServer::CommandPASV(TFtpCtrlSocket* Client, TFtpString&, TFtpString&, T
             announced.s_addr = WSocket_inet_addr(PasvIpAddr);
         }
         data.SetAddr(PasvIpAddr.empty() ? Dotted(local) : "0.0.0.0");
-        data.SetRemotePort(port);
         data.SetProto("tcp");
         data.OnSessionAvailable = [this, Client](TCustomWSocket*, std::uint16_t Error) {
             ClientPassiveSessionAvailable(Client, Error);
         };
         data.ComponentOptions = {wsoNoReceiveLoop};
-        data.Listen();
+        if (port == "0") {
+            ListenOnAnyPort(data);
+        } else {
+            data.SetRemotePort(port);
+            data.Listen();
+        }
         const int bound = std::stoi(data.GetXPort());
         const auto* octets = reinterpret_cast<const unsigned char*>(&announced.s_addr);
         Answer = "227 Entering Passive Mode (" + std::to_string(octets[0]) + "," + std::to_string(octets[1]) + ","
@@ -260,6 +271,27 @@ void TFtpServer::CommandPASV(TFtpCtrlSocket* Client, TFtpString&, TFtpString&, T
         }
         FreeCurrentPasvPort(Client);
     }
+}
+
+// Asked for port 0, the system takes only a port that no socket holds, closed connections
+// waiting out their time included: after some ten thousand transfers a minute its search
+// takes most of a PASV, and then finds none. A port chosen here may be one that only closed
+// connections hold; one that is listened on or connected is passed over.
+void TFtpServer::ListenOnAnyPort(TWSocket& Data)
+{
+    const auto [first, last] = platform::LocalPortRange();
+    const auto count = static_cast<std::uint32_t>(last - first + 1);
+    for (int attempt = 0; attempt < 16; ++attempt) {
+        Data.SetRemotePort(std::to_string(first + static_cast<int>(nextPasvPort_++ % count)));
+        try {
+            Data.Listen();
+            return;
+        } catch (const ESocketException&) {
+            Data.Close();
+        }
+    }
+    Data.SetRemotePort("0");
+    Data.Listen();
 }
 
 void TFtpServer::ClientPassiveSessionAvailable(TFtpCtrlSocket* Client, std::uint16_t)

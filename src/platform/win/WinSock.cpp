@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <fstream>
 
 namespace platform {
 
@@ -359,6 +360,16 @@ std::uint32_t inet_addr(const char* text)
     const std::string address(start, length);
     in_addr converted{};
     return ::inet_aton(address.c_str(), &converted) ? converted.s_addr : INADDR_NONE;
+}
+
+std::pair<int, int> LocalPortRange()
+{
+    std::ifstream file("/proc/sys/net/ipv4/ip_local_port_range");
+    int first = 0;
+    int last = 0;
+    if (file >> first >> last && first > 0 && first <= last && last <= 65535)
+        return {first, last};
+    return {32768, 60999};
 }
 
 const char* inet_ntoa(in_addr address)

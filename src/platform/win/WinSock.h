@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 // The socket calls the network components are written against, with Windows Sockets' shapes
@@ -86,6 +87,9 @@ SOCKET socket(int family, int type, int protocol);
 // still refused (WSAEADDRINUSE).
 int bind(SOCKET s, const sockaddr* address, socklen_t length);
 int listen(SOCKET s, int backlog);
+// The ports the system hands out for port 0, first and last
+// (/proc/sys/net/ipv4/ip_local_port_range; 32768-60999 where it cannot be read).
+std::pair<int, int> LocalPortRange();
 SOCKET accept(SOCKET s, sockaddr* address, socklen_t* length);
 // On a socket with notifications selected, a connection in progress answers WSAEWOULDBLOCK
 // and completes with FD_CONNECT.
