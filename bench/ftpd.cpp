@@ -2,8 +2,9 @@
 // outside: serves HOME on 127.0.0.1 at PORT (0: any free port), prints the port it listens
 // on as the first line, and stops cleanly on SIGTERM or SIGINT. Each line read on standard
 // input is answered "clients N heap BYTES": the clients connected and the bytes allocated,
-// once all posted work is done.
-//   ftpd HOME PORT
+// once all posted work is done. With PASV_FIRST, passive connections take the 100 ports from
+// there on, as servers set up beside it are given.
+//   ftpd HOME PORT [PASV_FIRST]
 #include "net/FtpSrv.h"
 #include "platform/ui/TerminationSignals.h"
 
@@ -15,6 +16,7 @@
 
 #include <cstdio>
 #include <exception>
+#include <string>
 
 namespace {
 
@@ -45,8 +47,8 @@ void AnswerStateQueries(const TFtpServer& server)
 
 int main(int argc, char** argv)
 {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: %s HOME PORT\n", argv[0]);
+    if (argc != 3 && argc != 4) {
+        std::fprintf(stderr, "usage: %s HOME PORT [PASV_FIRST]\n", argv[0]);
         return 2;
     }
     QCoreApplication app(argc, argv);
@@ -56,6 +58,10 @@ int main(int argc, char** argv)
         TFtpServer server;
         server.Addr = "127.0.0.1";
         server.Port = argv[2];
+        if (argc == 4) {
+            server.SetPasvPortRangeStart(std::stoi(argv[3]));
+            server.SetPasvPortRangeSize(100);
+        }
         server.OnClientConnect = [&home](TFtpServer*, TFtpCtrlSocket* Client, std::uint16_t) {
             Client->HomeDir = home;
         };
