@@ -69,6 +69,7 @@ TFtpServer::TFtpServer()
     if (!QCoreApplication::instance())
         throw FtpServerException("Cannot create a hidden window for TFtpServer");
     nextPasvPort_ = std::random_device{}();
+    localPorts_ = platform::LocalPortRange();
     window_ = AllocateHWnd([this](UINT msg, WPARAM wParam, LPARAM lParam) { WndProc(msg, wParam, lParam); });
     serverSocket_ = std::make_unique<TWSocket>();
     acceptPause_ = std::make_unique<QTimer>();
@@ -218,6 +219,7 @@ void TFtpServer::ServSocketSessionAvailable(std::uint16_t Error)
         return;
     }
     clients_.push_back(std::move(owned));
+    client->inputWatch_ = &controlInput_;
     controlInput_.add(client->HSocket());
     WatchDataSocket(client);
     client->OnCommand = [this](TFtpCtrlSocket* Sender, const char* CmdBuf, std::int32_t CmdLen) {

@@ -398,6 +398,7 @@ private:
     // range in the system's own range of ports: the ports go round.
     std::size_t pasvSearchStart_ = 0;
     std::uint32_t nextPasvPort_ = 0;
+    std::pair<int, int> localPorts_;
     bool destroying_ = false;
     // Transfers waiting for a turn, each with the number of its client.
     std::deque<std::pair<TFtpCtrlSocket*, std::uint32_t>> sendTurns_;

@@ -279,7 +279,7 @@ void TFtpServer::CommandPASV(TFtpCtrlSocket* Client, TFtpString&, TFtpString&, T
 // connections hold; one that is listened on or connected is passed over.
 void TFtpServer::ListenOnAnyPort(TWSocket& Data)
 {
-    const auto [first, last] = platform::LocalPortRange();
+    const auto [first, last] = localPorts_;
     const auto count = static_cast<std::uint32_t>(last - first + 1);
     for (int attempt = 0; attempt < 16; ++attempt) {
         Data.SetRemotePort(std::to_string(first + static_cast<int>(nextPasvPort_++ % count)));
