@@ -125,6 +125,8 @@ bool TFtpCtrlSocket::TriggerDataAvailable(std::uint16_t)
     // them: left unread, its commands stop the system from announcing more.
     if (BufferedByteCount() > FtpAnswerBacklogLimit) {
         readingHeld_ = true;
+        if (inputWatch_)
+            inputWatch_->remove(HSocket());
         return true;
     }
     const std::span<char> room = FreeSpace();
@@ -181,6 +183,8 @@ void TFtpCtrlSocket::TriggerDataSent(std::uint16_t Error)
 {
     if (readingHeld_ && BufferedByteCount() <= FtpAnswerBacklogLimit) {
         readingHeld_ = false;
+        if (inputWatch_)
+            inputWatch_->add(HSocket());
         PostMessage(Handle(), WM_ASYNCSELECT, static_cast<WPARAM>(HSocket()), WSAMAKESELECTREPLY(FD_READ, 0));
     }
     TCustomWSocket::TriggerDataSent(Error);

@@ -8,6 +8,7 @@
 #include "platform/graphics/FileReplace.h"
 #include "platform/graphics/FileStream.h"
 #include "platform/graphics/Stream.h"
+#include "platform/win/InputWatch.h"
 
 #include <chrono>
 #include <cstdint>
@@ -139,6 +140,8 @@ private:
     std::int32_t rcvSize_ = 0;
     std::string directory_;
     bool readingHeld_ = false;
+    // The server's watch of commands waiting, which leaves out a client whose reading is held.
+    platform::InputWatch* inputWatch_ = nullptr;
     std::unique_ptr<platform::Stream> ownedStream_;
     // A plain upload fills a new file that takes the old one's name only once it is whole.
     std::unique_ptr<platform::FileReplacement> replacement_;

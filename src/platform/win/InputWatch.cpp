@@ -36,6 +36,13 @@ bool InputWatch::add(SOCKET s)
     return ::epoll_ctl(epollFd_, EPOLL_CTL_ADD, entry->fd, &event) == 0 || errno == EEXIST;
 }
 
+void InputWatch::remove(SOCKET s)
+{
+    std::lock_guard guard(winsock::tableLock());
+    if (const winsock::SocketEntry* entry = winsock::findSocket(s))
+        ::epoll_ctl(epollFd_, EPOLL_CTL_DEL, entry->fd, nullptr);
+}
+
 bool InputWatch::anyWaiting() const
 {
     epoll_event event{};

@@ -326,8 +326,8 @@ TEST(AsyncSelect, TransmitFileSendsAFileFromAnOffsetAsSendWould)
     ::close(file);
 }
 
-// A watch says, without the loop, whether any of its sockets has input; a closed socket
-// leaves it.
+// A watch says, without the loop, whether any of its sockets has input; a closed or removed
+// socket leaves it.
 TEST(AsyncSelect, AnInputWatchSeesInputAndForgetsClosedSockets)
 {
     const auto echo = echoPeer();
@@ -346,6 +346,10 @@ TEST(AsyncSelect, AnInputWatchSeesInputAndForgetsClosedSockets)
     EXPECT_FALSE(watch.anyWaiting()) << "everything read";
     ASSERT_EQ(platform::send(talking, "again", 5, 0), 5);
     ASSERT_TRUE(pumpUntil([&] { return watch.anyWaiting(); }));
+    watch.remove(talking);
+    EXPECT_FALSE(watch.anyWaiting()) << "input left unread on purpose is not asked about";
+    ASSERT_TRUE(watch.add(talking));
+    EXPECT_TRUE(watch.anyWaiting());
     closesocket(talking);
     EXPECT_FALSE(watch.anyWaiting()) << "the closed socket left the watch";
     closesocket(quiet);
