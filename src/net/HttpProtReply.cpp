@@ -290,9 +290,10 @@ void THttpCli::GetBodyLineNext(const char* Data, std::size_t Len)
         chunkLength_ = 0;
         chunkRcvd_ = 0;
         chunkDigits_ = 0;
+        TriggerDocBegin();
+        // After the event: the owner may give the stream there.
         if (RcvdStream && contentLength_ > 0 && transferEncoding_ != "chunked")
             RcvdStream->reserve(std::min(contentLength_, maxBodyRoom));
-        TriggerDocBegin();
     }
     if (transferEncoding_ == "chunked")
         return DecodeChunked(Data, Len);
