@@ -12,7 +12,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <climits>
 #include <cstdlib>
 #include <string>
 
@@ -56,12 +55,6 @@ inline void EnterHome(TFtpCtrlSocket& client)
     client.SetDirectory(Home() + "sub");
 }
 
-inline std::string RealPath(const std::string& path)
-{
-    char real[PATH_MAX];
-    return ::realpath(path.c_str(), real) ? std::string(real) : std::string();
-}
-
 // An accepted path lies in the home by its text, holds no "." or ".." component, and when it
 // exists, it is inside the home once every link is followed.
 inline void CheckConfined(const std::string& home, const std::string& path)
@@ -69,8 +62,8 @@ inline void CheckConfined(const std::string& home, const std::string& path)
     if (!platform::IsAncestorOrSame(home, path) || path.find("/./") != std::string::npos
         || path.find("/../") != std::string::npos || path.ends_with("/..") || path.ends_with("/."))
         std::abort();
-    const std::string real = path.find('\0') == std::string::npos ? RealPath(path) : std::string();
-    if (!real.empty() && !platform::IsAncestorOrSame(RealPath(home), real))
+    const std::string real = path.find('\0') == std::string::npos ? ftppath::RealPath(path) : std::string();
+    if (!real.empty() && !platform::IsAncestorOrSame(ftppath::RealPath(home), real))
         std::abort();
 }
 
