@@ -45,8 +45,7 @@ void MemoryStream::write(const void* buffer, std::size_t count)
 {
     if (count == 0)
         return;
-    if (view_.data() != owned_.data())
-        owned_.assign(view_.begin(), view_.end()); // borrowed bytes are never written
+    own();
     const auto* bytes = static_cast<const std::uint8_t*>(buffer);
     const std::size_t overlap = std::min(count, owned_.size() - position_);
     if (overlap > 0)
@@ -61,10 +60,16 @@ void MemoryStream::reserve(std::int64_t count)
 {
     if (count <= 0)
         return;
-    if (view_.data() != owned_.data())
-        owned_.assign(view_.begin(), view_.end());
+    own();
     owned_.reserve(position_ + static_cast<std::size_t>(count));
     view_ = owned_;
+}
+
+void MemoryStream::own()
+{
+    // Borrowed bytes are never written.
+    if (view_.data() != owned_.data())
+        owned_.assign(view_.begin(), view_.end());
 }
 
 void MemoryStream::setPosition(std::int64_t position)

@@ -60,6 +60,8 @@ public:
     std::span<const std::uint8_t> bytes() const { return view_; }
 
 private:
+    // Copies borrowed bytes into storage of its own before they change.
+    void own();
     std::vector<std::uint8_t> owned_;
     std::span<const std::uint8_t> view_;
     std::size_t position_ = 0;
