@@ -119,7 +119,7 @@ bool EntryExists(std::string_view path)
     // A link that leads nowhere is found as a file of its own.
     if (::stat(name.c_str(), &status) != 0)
         return true;
-    return (platform::AttributesOf(status, platform::FileNameOf(name)) & platform::attrSystem) == 0;
+    return (platform::AttributesOf(status.st_mode, platform::FileNameOf(name)) & platform::attrSystem) == 0;
 }
 
 bool FileExists(std::string_view path)

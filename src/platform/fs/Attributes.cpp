@@ -6,16 +6,16 @@
 
 namespace platform {
 
-std::uint32_t AttributesOf(const struct stat& status, std::string_view name)
+std::uint32_t AttributesOf(mode_t mode, std::string_view name)
 {
     std::uint32_t attributes = 0;
-    if (!(status.st_mode & S_IWUSR))
+    if (!(mode & S_IWUSR))
         attributes |= attrReadOnly;
     if (IsHiddenName(name))
         attributes |= attrHidden;
-    if (S_ISCHR(status.st_mode) || S_ISBLK(status.st_mode) || S_ISFIFO(status.st_mode) || S_ISSOCK(status.st_mode))
+    if (S_ISCHR(mode) || S_ISBLK(mode) || S_ISFIFO(mode) || S_ISSOCK(mode))
         attributes |= attrSystem;
-    if (S_ISDIR(status.st_mode))
+    if (S_ISDIR(mode))
         attributes |= attrDirectory;
     return attributes;
 }

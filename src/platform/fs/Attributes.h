@@ -16,12 +16,12 @@ constexpr std::uint32_t attrVolume = 0x08;
 constexpr std::uint32_t attrDirectory = 0x10;
 constexpr std::uint32_t attrArchive = 0x20;
 
-// Attribute bits of a file from its status (links already followed) and its name:
+// Attribute bits of a file from its mode (links already followed) and its name:
 // read-only when the owner may not write, hidden for a dot name ("." and ".." excepted:
 // they lead somewhere and must survive the hidden filter), system for devices, FIFOs and
 // sockets. Volume and archive are never set: an archive bit on every file would make the
 // attribute filter hide everything.
-std::uint32_t AttributesOf(const struct stat& status, std::string_view name);
+std::uint32_t AttributesOf(mode_t mode, std::string_view name);
 // The name alone says hidden: a dot name other than "." and "..".
 bool IsHiddenName(std::string_view name);
 

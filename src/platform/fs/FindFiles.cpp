@@ -54,10 +54,8 @@ FoundFile Describe(int dirFd, const char* name, bool birthTime)
         if (Status(dirFd, name, 0, birthTime, target))
             status = target;
     }
-    struct stat kind {};
-    kind.st_mode = status.stx_mode;
     found.size = S_ISREG(status.stx_mode) ? std::int64_t(status.stx_size) : 0;
-    found.attributes = AttributesOf(kind, found.name);
+    found.attributes = AttributesOf(status.stx_mode, found.name);
     found.mtime = status.stx_mtime.tv_sec;
     // When the file was made, if its file system keeps that.
     const bool born = (status.stx_mask & STATX_BTIME) && status.stx_btime.tv_sec != 0;
