@@ -64,8 +64,18 @@ FileReplacement::FileReplacement(const std::string& fileName)
 {
     struct stat existing {};
     if (::stat(target_.c_str(), &existing) == 0) {
-        // Writing in place would be refused too; a rename must not get round the file's mode.
-        OpenRegularFile(target_, FileAccess::Write);
+        // Writing in place would be refused too; a rename must not get round the file's mode,
+        // nor put a file where a directory or a pipe was. Asked without opening it, so that
+        // nothing watching the file hears of a write that did not happen.
+        const auto refuse = [this](int error, const std::string& reason) {
+            throw FileOpenError("Cannot write file \"" + fileName_ + "\": " + reason, error);
+        };
+        if (S_ISDIR(existing.st_mode))
+            refuse(EISDIR, "is a directory");
+        if (!S_ISREG(existing.st_mode))
+            refuse(0, "is not a regular file");
+        if (::access(target_.c_str(), W_OK) != 0)
+            refuse(errno, std::strerror(errno));
         mode_ = static_cast<int>(existing.st_mode & 07777);
     }
     try {
