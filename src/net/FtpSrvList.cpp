@@ -39,7 +39,7 @@ bool Selected(const FoundFile& entry, std::uint32_t mask)
     return (special & ~mask) == 0;
 }
 
-// The entries a mask such as "/home/sub/*.*" finds, in the order the directory gives them;
+// The entries a mask such as "/home/sub/*.*" finds, sorted by name;
 // a directory that cannot be searched finds nothing. A link leading out of the home whose
 // real path is given is not there for the client: the size and time of what it points to
 // are another place's.
