@@ -119,6 +119,8 @@ void Tglfr::DrawLabel(const LabelSpot& spot, const std::string& text, const std:
                       const std::array<float, 3>& point, float scale)
 {
     if (!host.draw3DText) {
+        // The raster position takes the colour, for a font without an atlas drawing at once.
+        glColor3fv(colour.data());
         glRasterPos3f(point[0], point[1], point[2]);
         if (const platform::OpenGLFont2D* font = OpenGLPanel1->Font2D())
             bitmapLabels.Add(*font,
