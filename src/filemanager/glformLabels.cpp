@@ -50,13 +50,11 @@ void Tglfr::DrawBitmapText(const std::string& text, float x, float y, float z)
     OpenGLPanel1->Draw2DText(platform::GlyphText(text, OpenGLPanel1->Font2D_FirstGylph, OpenGLPanel1->Font2D_NumGylph));
 }
 
-void Tglfr::DrawLabels()
+void Tglfr::DrawLabels(const platform::ViewVolume& view)
 {
     outlineLabels.Clear();
     bitmapLabels.Clear();
     if (!labelsSuppressed) {
-        ApplyFileViewTransform();
-        const platform::ViewVolume view = platform::ViewVolume::Current();
         const QLocale locale;
         const platform::OpenGLFont3D* font = OpenGLPanel1->Font3D();
         const double reach = font ? platform::GlyphReach(*font) * FontPointSize() : 0;
