@@ -17,8 +17,8 @@
 
 namespace {
 
-// A point of the view whose pick is an entry: the view's centre, or the first of a few
-// points around it that hits one.
+// A point of the view whose pick is an entry: the first that hits one of an 8x8 grid of points
+// 16 pixels apart around the view's centre, row by row from 64 pixels left of and above it.
 bool FindEntryPoint(Tglfr& panel, int& x, int& y)
 {
     for (int step = 0; step < 64; ++step) {
@@ -69,7 +69,7 @@ int main(int argc, char** argv)
         panel.labelsSuppressed = false;
         int x = 0, y = 0;
         if (!FindEntryPoint(panel, x, y)) {
-            std::fprintf(stderr, "no entry under the view's centre to click\n");
+            std::fprintf(stderr, "no entry near the view's centre to click\n");
             std::exit(1);
         }
         panel.DrawScene(GL_RENDER);

@@ -333,7 +333,8 @@ private:
         const platform::ViewVolume& volume;
         double glyphReach;
     };
-    void DrawLabels();
+    // `view` is the grid's view volume, the one the frame's blocks were culled against.
+    void DrawLabels(const platform::ViewVolume& view);
     void DrawEntryLabels(const ff& entry, int index, bool largest, const LabelView& view, const QLocale& locale);
     // Whether any label of the cell can reach the picture; false only for cells wholly out of view.
     bool CellLabelsMayShow(const ff& entry, const LabelSpot& cell, const LabelView& view) const;

@@ -50,13 +50,11 @@ void Tglfr::DrawBitmapText(const std::string& text, float x, float y, float z)
     OpenGLPanel1->Draw2DText(platform::GlyphText(text, OpenGLPanel1->Font2D_FirstGylph, OpenGLPanel1->Font2D_NumGylph));
 }
 
-void Tglfr::DrawLabels()
+void Tglfr::DrawLabels(const platform::ViewVolume& view)
 {
     outlineLabels.Clear();
     bitmapLabels.Clear();
     if (!labelsSuppressed) {
-        ApplyFileViewTransform();
-        const platform::ViewVolume view = platform::ViewVolume::Current();
         const QLocale locale;
         const platform::OpenGLFont3D* font = OpenGLPanel1->Font3D();
         const double reach = font ? platform::GlyphReach(*font) * FontPointSize() : 0;
@@ -119,6 +117,8 @@ void Tglfr::DrawLabel(const LabelSpot& spot, const std::string& text, const std:
                       const std::array<float, 3>& point, float scale)
 {
     if (!host.draw3DText) {
+        // The raster position takes the colour, for a font without an atlas drawing at once.
+        glColor3fv(colour.data());
         glRasterPos3f(point[0], point[1], point[2]);
         if (const platform::OpenGLFont2D* font = OpenGLPanel1->Font2D())
             bitmapLabels.Add(*font,

@@ -70,7 +70,7 @@ void Tglfr::DrawScene(GLenum renderMode)
     if (!select) {
         if (dirtreevisible)
             DrawTreeLinkToGrid();
-        DrawLabels();
+        DrawLabels(view);
         if (cursor >= 0)
             DrawBlock(*dir.entries[std::size_t(cursor)], cursorHeight, cursor, renderMode, true);
         if (host.viewFilePlane)

@@ -21,9 +21,14 @@ void BitmapTextBatch::Clear()
 
 void BitmapTextBatch::Add(const OpenGLFont2D& font, std::string_view text, const std::array<float, 3>& colour)
 {
+    if (font.atlas == 0) {
+        // Glyphs too large for an atlas go out at once through the font's lists.
+        Draw2DText(&font, text);
+        return;
+    }
     GLboolean valid = GL_FALSE;
     glGetBooleanv(GL_CURRENT_RASTER_POSITION_VALID, &valid);
-    if (!valid || font.atlas == 0 || !GlyphOffsets(text, font.first, font.count, offsets_))
+    if (!valid || !GlyphOffsets(text, font.first, font.count, offsets_))
         return;
     GLfloat raster[4];
     glGetFloatv(GL_CURRENT_RASTER_POSITION, raster);

@@ -15,7 +15,8 @@ class BitmapTextBatch {
 public:
     void Clear();
     // The text at the current raster position, in `colour` (lighting off). Like Draw2DText, an
-    // invalid raster position or a character outside the font's range adds nothing.
+    // invalid raster position or a character outside the font's range adds nothing. A font
+    // without an atlas draws the text at once, in the raster position's colour.
     void Add(const OpenGLFont2D& font, std::string_view text, const std::array<float, 3>& colour);
     // Draws the texts over the current viewport and depth buffer; leaves the GL state as it was.
     void Draw();

@@ -29,7 +29,6 @@ struct OpenGLFont2D {
     int first = 0;
     int count = 0;
     std::uint32_t base = 0;
-    std::uint64_t serial = 0; // tells fonts apart, even one made where another was
     std::vector<GlyphPlace> glyphs;
     // Every glyph's pixels side by side in one alpha texture, for drawing many texts at once.
     std::uint32_t atlas = 0;

@@ -87,10 +87,17 @@ GlyphPlace placeOf(const GlyphBitmap& glyph)
 }
 
 // Lays the glyphs' set pixels out in rows of an alpha texture whose sides are powers of two,
-// a pixel apart, and uploads it; every set bit becomes an opaque texel.
+// a pixel apart, and uploads it; every set bit becomes an opaque texel. No atlas when it would
+// exceed the largest texture the driver takes.
 void makeAtlas(OpenGLFont2D& font, const std::vector<GlyphBitmap>& bitmaps)
 {
-    constexpr int width = 512;
+    int widest = 0;
+    for (const GlyphPlace& place : font.glyphs)
+        widest = std::max(widest, place.width);
+    // Every row holds at least the widest glyph, so none runs into the next.
+    int width = 512;
+    while (width < widest + 1)
+        width *= 2;
     int x = 0, y = 0, rowHeight = 0;
     for (GlyphPlace& place : font.glyphs) {
         if (place.width == 0)
@@ -108,6 +115,10 @@ void makeAtlas(OpenGLFont2D& font, const std::vector<GlyphBitmap>& bitmaps)
     int height = 1;
     while (height < y + rowHeight)
         height *= 2;
+    GLint largest = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &largest);
+    if (width > largest || height > largest)
+        return;
     std::vector<GLubyte> texels(std::size_t(width) * height, 0);
     for (std::size_t i = 0; i < bitmaps.size(); ++i) {
         const GlyphPlace& place = font.glyphs[i];

@@ -33,8 +33,11 @@ std::unique_ptr<Font> ReserveFontLists(int first, int count)
     font->first = first;
     font->count = count;
     font->base = base;
-    static std::atomic<std::uint64_t> fontsMade{0};
-    font->serial = ++fontsMade;
+    // Only outline fonts are told apart, by the batches that keep their triangles.
+    if constexpr (requires { font->serial; }) {
+        static std::atomic<std::uint64_t> fontsMade{0};
+        font->serial = ++fontsMade;
+    }
     return font;
 }
 

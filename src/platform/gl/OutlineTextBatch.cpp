@@ -52,10 +52,8 @@ void OutlineTextBatch::Keep(const Label& label, const ViewVolume& view)
             view.CoveringTriangles(clip, solid->points, solid->triangles, covering_);
             for (const std::uint32_t t : covering_) {
                 for (const std::uint32_t corner : solid->triangles[t]) {
-                    const auto& p = solid->points[corner];
-                    for (std::size_t row = 0; row < 3; ++row)
-                        kept_.push_back(
-                            float(place[row] * p[0] + place[4 + row] * p[1] + place[8 + row] * p[2] + place[12 + row]));
+                    const std::array<double, 4> p = ToClip(place, solid->points[corner]);
+                    kept_.insert(kept_.end(), {float(p[0]), float(p[1]), float(p[2])});
                     kept_.insert(kept_.end(), label.colour.begin(), label.colour.end());
                 }
             }

@@ -93,12 +93,8 @@ void ViewVolume::CoveringTriangles(const Matrix4& toClip, const std::vector<std:
     window.resize(points.size());
     const double halfWidth = 0.5 * viewport_[2], halfHeight = 0.5 * viewport_[3];
     const double centreX = viewport_[0] + halfWidth, centreY = viewport_[1] + halfHeight;
-    const double* m = toClip.data();
     for (std::size_t i = 0; i < points.size(); ++i) {
-        const auto& p = points[i];
-        const std::array<double, 4> clip{
-            m[0] * p[0] + m[4] * p[1] + m[8] * p[2] + m[12], m[1] * p[0] + m[5] * p[1] + m[9] * p[2] + m[13],
-            m[2] * p[0] + m[6] * p[1] + m[10] * p[2] + m[14], m[3] * p[0] + m[7] * p[1] + m[11] * p[2] + m[15]};
+        const std::array<double, 4> clip = ToClip(toClip, points[i]);
         WindowPoint& w = window[i];
         w.beyond = PlanesBeyond(clip);
         w.inFront = clip[3] > 0;
@@ -150,14 +146,6 @@ void ViewVolume::CoveringTriangles(const Matrix4& toClip, const std::vector<std:
         if (covers)
             kept.push_back(t);
     }
-}
-
-std::array<double, 4> ToClip(const Matrix4& m, const std::array<double, 3>& p)
-{
-    std::array<double, 4> clip{};
-    for (std::size_t row = 0; row < 4; ++row)
-        clip[row] = m[row] * p[0] + m[4 + row] * p[1] + m[8 + row] * p[2] + m[12 + row];
-    return clip;
 }
 
 } // namespace platform

@@ -10,8 +10,15 @@ namespace platform {
 using Matrix4 = std::array<double, 16>;
 
 Matrix4 operator*(const Matrix4& a, const Matrix4& b);
-// The point (x, y, z, 1) taken through the matrix.
-std::array<double, 4> ToClip(const Matrix4& m, const std::array<double, 3>& p);
+// The point (x, y, z, 1) taken through the matrix, in double precision whatever the point's.
+template <class T>
+std::array<double, 4> ToClip(const Matrix4& m, const std::array<T, 3>& p)
+{
+    std::array<double, 4> clip{};
+    for (std::size_t row = 0; row < 4; ++row)
+        clip[row] = m[row] * p[0] + m[4 + row] * p[1] + m[8 + row] * p[2] + m[12 + row];
+    return clip;
+}
 
 // What the current context's matrices and viewport show of the model-view's space, for
 // leaving out what cannot reach the picture.

@@ -339,6 +339,34 @@ TEST_F(FontScene, ABitmapBatchDrawsWhatItsTextsDrawAtTheirRasterPositionsAndLeav
     GLfloat projection[16];
     glGetFloatv(GL_PROJECTION_MATRIX, projection);
     EXPECT_EQ(projection[0], 2.0f / sceneWidth);
+
+    // A glyph wider than the narrowest atlas, and a font whose atlas would be too tall for any
+    // texture: both labels show as their lists draw them.
+    GLint largest = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &largest);
+    const QFont huge = arial(800);
+    for (const int count : {1, 96}) {
+        auto big = platform::Create2DFont(&huge, count == 1 ? 'M' : 32, count);
+        ASSERT_NE(big, nullptr);
+        if (count == 1) {
+            EXPECT_GT(big->atlasWidth, 512);
+        } else if (largest <= 16384) {
+            EXPECT_EQ(big->atlas, 0u) << "an atlas " << big->atlasWidth << " by " << big->atlasHeight;
+        }
+        clear();
+        glColor3f(1, 1, 0);
+        glRasterPos2i(1, 1);
+        platform::Draw2DText(big.get(), "M");
+        const QImage lists = picture();
+        clear();
+        batch.Clear();
+        glColor3f(1, 1, 0);
+        glRasterPos2i(1, 1);
+        batch.Add(*big, "M", {1, 1, 0});
+        batch.Draw();
+        EXPECT_EQ(picture(), lists) << count << " glyphs";
+        EXPECT_GT(testsupport::countPixelsUnlike(lists, Qt::black), 1000) << count << " glyphs";
+    }
 }
 
 } // namespace
