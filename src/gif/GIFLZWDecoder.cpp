@@ -21,7 +21,7 @@ class LZWDecoder {
 public:
     LZWDecoder(platform::Stream& stream, const TGIFDecoderWarning& warning) : stream_(stream), warning_(warning) {}
 
-    void decode(std::uint8_t* out, std::size_t total);
+    void decode(std::uint8_t* out, std::size_t total, std::uint8_t fill);
 
 private:
     bool nextBlock();
@@ -102,8 +102,8 @@ void LZWDecoder::skipToTerminator()
         ;
 }
 
-// `out` holds `total` pixels in the order they arrive.
-void LZWDecoder::decode(std::uint8_t* out, std::size_t total)
+// `out` holds `total` pixels in the order they arrive, `fill` where the data does not reach.
+void LZWDecoder::decode(std::uint8_t* out, std::size_t total, std::uint8_t fill)
 {
     const int minCodeSize = stream_.readByte();
     if (minCodeSize < 0)
@@ -189,19 +189,22 @@ void LZWDecoder::decode(std::uint8_t* out, std::size_t total)
             *(to + head) = *from;
         pos += length;
     }
+    // The last short string's copy may have run past the data.
+    if (pos < total)
+        std::memset(out + pos, fill, std::min<std::size_t>(15, total - pos));
     skipToTerminator();
 }
 
 } // namespace
 
 void DecompressLZW(platform::Stream& stream, std::uint8_t* pixels, int width, int height, bool interlaced,
-                   const TGIFDecoderWarning& warning)
+                   std::uint8_t fill, const TGIFDecoderWarning& warning)
 {
     const std::size_t w = width > 0 ? static_cast<std::size_t>(width) : 0;
     const std::size_t h = height > 0 ? static_cast<std::size_t>(height) : 0;
     const auto decoder = std::make_unique<LZWDecoder>(stream, warning);
     if (!interlaced || h <= 1) {
-        decoder->decode(pixels, w * h);
+        decoder->decode(pixels, w * h, fill);
         return;
     }
     // Rows arrive in pass order: decode them in that order, then put each in its place.
@@ -211,7 +214,7 @@ void DecompressLZW(platform::Stream& stream, std::uint8_t* pixels, int width, in
     } catch (const std::bad_alloc&) {
         RaiseGIFError(gifstrings::sOutOfMemDIB);
     }
-    decoder->decode(arrived.data(), arrived.size());
+    decoder->decode(arrived.data(), arrived.size(), fill);
     const std::uint8_t* from = arrived.data();
     ForEachInterlacedRow(height, [&](int row) {
         std::memcpy(pixels + static_cast<std::size_t>(row) * w, from, w);
