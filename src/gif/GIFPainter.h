@@ -140,7 +140,8 @@ private:
     void DoPaintFrame(TGIFSubImage& frame, const FrameStep& step);
     // The last frame's disposal, done before the next frame is drawn.
     void Dispose();
-    // `area` of the back buffer back to what lies under the picture.
+    // `area` of the back buffer back to what lies under the picture: transparent, or the
+    // background colour without goTransparent.
     void RestoreBackground(const GifRect& area);
     void MakeBuffers(TGIFImage& image);
 
@@ -152,9 +153,6 @@ private:
     std::shared_ptr<platform::Bitmap> BackBuffer;
     // What the area of a frame disposed to "previous" held before it was drawn.
     platform::Bitmap PreviousBuffer;
-    // One row of what lies under the picture (transparent, or the background colour without
-    // goTransparent), made when frames dispose to the background.
-    platform::Bitmap BackgroundBuffer;
     // The frame shown last: its area on the screen and what becomes of it.
     GifRect lastArea_;
     TDisposalMethod lastDisposal_ = dmNoDisposal;
