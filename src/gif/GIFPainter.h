@@ -60,8 +60,9 @@ struct TGIFPainterSetup {
 // composed on the user-interface thread into a bitmap of the picture's logical screen.
 class TGIFPainter : public std::enable_shared_from_this<TGIFPainter> {
 public:
-    // Made on the user-interface thread, without a thread yet; the composition buffers are
-    // made here ("Invalid image dimensions" beyond the canvas limit).
+    // Made on the user-interface thread, without a thread yet. The screen buffer, unless given,
+    // is made here ("Invalid image dimensions" beyond the canvas limit); what a disposal needs
+    // is made when first needed.
     TGIFPainter(TGIFImage& image, TGIFPainterSetup setup);
     ~TGIFPainter();
     TGIFPainter(const TGIFPainter&) = delete;
