@@ -219,6 +219,8 @@ public:
 private:
     // `image` converted into a new frame (GIFImageConvert.cpp).
     int AddConverted(const QImage& image);
+    // The frames replaced by `image` converted (GIFImageConvert.cpp).
+    void AssignConverted(const QImage& image);
     void FixEmptyScreen();
     // Either side, or both; refused when a frame reaches beyond a side that is set.
     void SetScreenSize(std::optional<int> width, std::optional<int> height);

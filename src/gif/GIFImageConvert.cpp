@@ -28,9 +28,16 @@ int TGIFImage::Add(const platform::Picture& graphic)
     return AddConverted(graphic.toImage());
 }
 
-void TGIFImage::Assign(const platform::Picture& graphic)
+void TGIFImage::AssignConverted(const QImage& image)
 {
-    const QImage image = graphic.toImage();
+    // Refused before the frames go, so a refused picture leaves them all.
+    if (image.isNull())
+        RaiseGIFError(gifstrings::sUnsupportedClass);
     Clear();
     AddConverted(image);
+}
+
+void TGIFImage::Assign(const platform::Picture& graphic)
+{
+    AssignConverted(graphic.toImage());
 }

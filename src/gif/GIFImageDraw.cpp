@@ -121,9 +121,7 @@ void TGIFImage::LoadFromClipboardFormat(const QMimeData& data)
     if (!data.hasFormat(kGifMimeType)) {
         if (!data.hasImage())
             RaiseGIFError(gifstrings::sUnsupportedClipboard);
-        const QImage image = qvariant_cast<QImage>(data.imageData());
-        Clear();
-        AddConverted(image);
+        AssignConverted(qvariant_cast<QImage>(data.imageData()));
         return;
     }
     const QByteArray bytes = data.data(kGifMimeType);

@@ -1,6 +1,7 @@
 #include "gif/GIFLZWDecoder.h"
 
 #include "gif/GIFException.h"
+#include "gif/GIFPixels.h"
 #include "gif/GIFStrings.h"
 
 #include <algorithm>
@@ -8,7 +9,6 @@
 #include <cstring>
 #include <memory>
 #include <new>
-#include <vector>
 
 namespace {
 
@@ -21,7 +21,7 @@ class LZWDecoder {
 public:
     LZWDecoder(platform::Stream& stream, const TGIFDecoderWarning& warning) : stream_(stream), warning_(warning) {}
 
-    void decode(std::uint8_t* out, std::size_t total);
+    std::size_t decode(std::uint8_t* out, std::size_t total, std::uint8_t fill);
 
 private:
     bool nextBlock();
@@ -102,12 +102,13 @@ void LZWDecoder::skipToTerminator()
         ;
 }
 
-// `out` holds `total` pixels in the order they arrive.
-void LZWDecoder::decode(std::uint8_t* out, std::size_t total)
+// `out` holds `total` pixels in the order they arrive, `fill` where the data does not reach.
+// Returns how many pixels the data gave.
+std::size_t LZWDecoder::decode(std::uint8_t* out, std::size_t total, std::uint8_t fill)
 {
     const int minCodeSize = stream_.readByte();
     if (minCodeSize < 0)
-        return;
+        return 0;
     // 12 and above would make the clear code reach the table size; 0 leaves no room for
     // pixels at all. No writer produces either.
     if (minCodeSize < 1 || minCodeSize > 11)
@@ -189,32 +190,39 @@ void LZWDecoder::decode(std::uint8_t* out, std::size_t total)
             *(to + head) = *from;
         pos += length;
     }
+    // The last short string's copy may have run past the data.
+    if (pos < total)
+        std::memset(out + pos, fill, std::min<std::size_t>(15, total - pos));
     skipToTerminator();
+    return pos;
 }
 
 } // namespace
 
 void DecompressLZW(platform::Stream& stream, std::uint8_t* pixels, int width, int height, bool interlaced,
-                   const TGIFDecoderWarning& warning)
+                   std::uint8_t fill, const TGIFDecoderWarning& warning)
 {
     const std::size_t w = width > 0 ? static_cast<std::size_t>(width) : 0;
     const std::size_t h = height > 0 ? static_cast<std::size_t>(height) : 0;
     const auto decoder = std::make_unique<LZWDecoder>(stream, warning);
     if (!interlaced || h <= 1) {
-        decoder->decode(pixels, w * h);
+        decoder->decode(pixels, w * h, fill);
         return;
     }
-    // Rows arrive in pass order: decode them in that order, then put each in its place.
-    std::vector<std::uint8_t> arrived;
+    // Rows arrive in pass order: decode them in that order into untouched memory, then put
+    // in its place only what the data reached, so pages of a huge frame stay untouched.
+    TGIFPixels arrived;
     try {
-        arrived.assign(pixels, pixels + w * h);
+        arrived = TGIFPixels(w * h);
     } catch (const std::bad_alloc&) {
         RaiseGIFError(gifstrings::sOutOfMemDIB);
     }
-    decoder->decode(arrived.data(), arrived.size());
+    std::size_t left = decoder->decode(arrived.data(), arrived.size(), fill);
     const std::uint8_t* from = arrived.data();
     ForEachInterlacedRow(height, [&](int row) {
-        std::memcpy(pixels + static_cast<std::size_t>(row) * w, from, w);
-        from += w;
+        const std::size_t count = std::min(w, left);
+        std::memcpy(pixels + static_cast<std::size_t>(row) * w, from, count);
+        from += count;
+        left -= count;
     });
 }

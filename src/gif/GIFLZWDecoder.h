@@ -11,12 +11,12 @@ using TGIFDecoderWarning = std::function<void(TGIFSeverity severity, std::string
 
 // Decodes one frame's image data (the minimum code size byte and the data sub-blocks) into
 // `pixels`, width x height colour indices in rows top to bottom, undoing interlacing.
-// Pixels the data does not reach keep what the caller put there. Afterwards the stream
+// `pixels` holds `fill` everywhere when called; pixels the data does not reach keep it. Afterwards the stream
 // stands after the data's zero terminator (or at its end when there is none).
 // A minimum code size outside 1..11 raises "Invalid GIF data"; damaged or short data ends
 // the frame with a warning and keeps what was decoded.
 void DecompressLZW(platform::Stream& stream, std::uint8_t* pixels, int width, int height, bool interlaced,
-                   const TGIFDecoderWarning& warning);
+                   std::uint8_t fill, const TGIFDecoderWarning& warning);
 
 // The order in which an interlaced frame's rows arrive: 0, 8, 16, ...; 4, 12, ...;
 // 2, 6, 10, ...; 1, 3, 5, ... Calls visit(row) height times.

@@ -60,8 +60,9 @@ struct TGIFPainterSetup {
 // composed on the user-interface thread into a bitmap of the picture's logical screen.
 class TGIFPainter : public std::enable_shared_from_this<TGIFPainter> {
 public:
-    // Made on the user-interface thread, without a thread yet; the composition buffers are
-    // made here ("Invalid image dimensions" beyond the canvas limit).
+    // Made on the user-interface thread, without a thread yet. The screen buffer, unless given,
+    // is made here ("Invalid image dimensions" beyond the canvas limit); what a disposal needs
+    // is made when first needed.
     TGIFPainter(TGIFImage& image, TGIFPainterSetup setup);
     ~TGIFPainter();
     TGIFPainter(const TGIFPainter&) = delete;
@@ -140,7 +141,8 @@ private:
     void DoPaintFrame(TGIFSubImage& frame, const FrameStep& step);
     // The last frame's disposal, done before the next frame is drawn.
     void Dispose();
-    // `area` of the back buffer back to what lies under the picture.
+    // `area` of the back buffer back to what lies under the picture: transparent, or the
+    // background colour without goTransparent.
     void RestoreBackground(const GifRect& area);
     void MakeBuffers(TGIFImage& image);
 
@@ -152,9 +154,6 @@ private:
     std::shared_ptr<platform::Bitmap> BackBuffer;
     // What the area of a frame disposed to "previous" held before it was drawn.
     platform::Bitmap PreviousBuffer;
-    // One row of what lies under the picture (transparent, or the background colour without
-    // goTransparent), made when frames dispose to the background.
-    platform::Bitmap BackgroundBuffer;
     // The frame shown last: its area on the screen and what becomes of it.
     GifRect lastArea_;
     TDisposalMethod lastDisposal_ = dmNoDisposal;

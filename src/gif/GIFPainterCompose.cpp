@@ -118,23 +118,8 @@ void TGIFPainter::Dispose()
 
 void TGIFPainter::RestoreBackground(const GifRect& area)
 {
-    if (area.left >= area.right || area.top >= area.bottom)
-        return;
-    if (BackgroundBuffer.isNull()) {
-        const int width = BackBuffer->width();
-        try {
-            BackgroundBuffer = platform::Bitmap(width, 1, platform::PixelFormat::Argb32);
-        } catch (const std::bad_alloc&) {
-            RaiseGIFError(gifstrings::sOutOfMemDIB);
-        }
-        const std::optional<platform::Rgb> colour =
-            (setup_.options & goTransparent) ? std::nullopt : std::optional<platform::Rgb>(background_);
-        GifFillRect(BackgroundBuffer, {0, 0, width, 1}, colour);
-    }
-    const auto bytes = 4 * static_cast<std::size_t>(area.right - area.left);
-    const std::uint8_t* row = BackgroundBuffer.scanLine(0) + 4 * static_cast<std::size_t>(area.left);
-    for (int y = area.top; y < area.bottom; ++y)
-        std::memcpy(BackBuffer->scanLine(y) + 4 * static_cast<std::size_t>(area.left), row, bytes);
+    GifFillRect(*BackBuffer, area,
+                (setup_.options & goTransparent) ? std::nullopt : std::optional<platform::Rgb>(background_));
 }
 
 void TGIFPainter::DoOnTerminate()
@@ -156,7 +141,6 @@ void TGIFPainter::DoOnTerminate()
     }
     BackBuffer.reset();
     PreviousBuffer = platform::Bitmap();
-    BackgroundBuffer = platform::Bitmap();
     sinkWatch_.clear();
     OnPainterStart = OnFramePaint = OnFramePainted = OnAnimationLoop = OnPainterEnd = nullptr;
 }

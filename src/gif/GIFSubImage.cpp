@@ -99,8 +99,9 @@ void TGIFSubImage::Decompress(platform::Stream& stream)
     const int transparentIndex = GetTransparentIndex();
     if (Image)
         Image->CountLoadedPixels(static_cast<std::size_t>(GetWidth()) * static_cast<std::size_t>(GetHeight()));
-    pixels_ = NewPixels(GetWidth(), GetHeight(), static_cast<std::uint8_t>(std::max(transparentIndex, 0)));
-    DecompressLZW(stream, pixels_.data(), GetWidth(), GetHeight(), GetInterlaced(),
+    const auto fill = static_cast<std::uint8_t>(std::max(transparentIndex, 0));
+    pixels_ = NewPixels(GetWidth(), GetHeight(), fill);
+    DecompressLZW(stream, pixels_.data(), GetWidth(), GetHeight(), GetInterlaced(), fill,
                   [this](TGIFSeverity severity, std::string_view message) { Warning(severity, message); });
     // One warning a frame at most, however many pixels are beyond the table: drawing
     // shows them black.

@@ -45,6 +45,96 @@ Bytes RandomRuns(std::mt19937& random, std::size_t count, int colors, unsigned l
     return pixels;
 }
 
+// Reads the codes of one frame's image data (the minimum code size byte, then sub-blocks)
+// with the widths a decoder uses, mirroring CodeWriter.
+class CodeReader : public CodeWidth {
+public:
+    explicit CodeReader(const Bytes& imageData) : CodeWidth(imageData.at(0))
+    {
+        std::size_t at = 1;
+        while (at < imageData.size() && imageData[at] != 0) {
+            const std::size_t n = imageData[at];
+            blockSizes.push_back(static_cast<int>(n));
+            data_.insert(data_.end(), imageData.begin() + static_cast<std::ptrdiff_t>(at + 1),
+                         imageData.begin() + static_cast<std::ptrdiff_t>(std::min(imageData.size(), at + 1 + n)));
+            at += 1 + n;
+        }
+        terminated = at < imageData.size();
+    }
+
+    int minCodeSize() const { return min_; }
+    // Bits left after the codes read so far.
+    std::size_t bitsLeft() const { return data_.size() * 8 - position_; }
+
+    // The next code, or -1 when the data has too few bits left.
+    int next()
+    {
+        if (bitsLeft() < static_cast<std::size_t>(width()))
+            return -1;
+        int code = 0;
+        for (int bit = 0; bit < width(); ++bit, ++position_)
+            code |= ((data_[position_ / 8] >> (position_ % 8)) & 1) << bit;
+        step(code);
+        return code;
+    }
+
+    std::vector<int> blockSizes;
+    bool terminated = false;
+
+private:
+    Bytes data_;
+    std::size_t position_ = 0;
+};
+
+// Decodes one frame's image data as the format describes it, from CodeReader's codes and a
+// table of whole strings: the pixels in the order the file holds them. `codes` counts the
+// data codes; `valid` turns false at a code no decoder can take (decoding stops there).
+Bytes DecodeCodes(const Bytes& imageData, std::size_t* codes = nullptr, bool* valid = nullptr)
+{
+    CodeReader reader(imageData);
+    std::vector<Bytes> table;
+    Bytes previous;
+    const auto reset = [&] {
+        table.assign(static_cast<std::size_t>(reader.clearCode()) + 2, Bytes{});
+        for (int i = 0; i < reader.clearCode(); ++i)
+            table[static_cast<std::size_t>(i)] = {static_cast<std::uint8_t>(i)};
+        previous.clear();
+    };
+    reset();
+    Bytes out;
+    std::size_t count = 0;
+    bool ok = true;
+    for (int code = reader.next(); code >= 0 && code != reader.endCode(); code = reader.next()) {
+        if (code == reader.clearCode()) {
+            reset();
+            continue;
+        }
+        const auto at = static_cast<std::size_t>(code);
+        Bytes entry;
+        if (at < table.size() && !table[at].empty()) {
+            entry = table[at];
+        } else if (at == table.size() && !previous.empty()) {
+            entry = previous;
+            entry.push_back(previous[0]);
+        } else {
+            ok = false;
+            break;
+        }
+        if (!previous.empty() && table.size() < 4096) {
+            previous.push_back(entry[0]);
+            table.push_back(previous);
+        }
+        out.insert(out.end(), entry.begin(), entry.end());
+        previous = entry;
+        ++count;
+    }
+    if (codes)
+        *codes = count;
+    if (valid)
+        *valid = ok;
+    return out;
+}
+
 // The pixels of `imageData` as a decoder following the format reads them; it must read
 // them all and take no more codes than there are pixels.
 void ExpectDecodesTo(const Bytes& imageData, const Bytes& pixels, const std::string& what)

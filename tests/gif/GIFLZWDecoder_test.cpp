@@ -23,7 +23,7 @@ Decoded Decode(const Bytes& data, int width, int height, bool interlaced = false
     Decoded result;
     result.pixels.assign(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), fill);
     auto stream = platform::MemoryStream::borrowing(data);
-    DecompressLZW(stream, result.pixels.data(), width, height, interlaced,
+    DecompressLZW(stream, result.pixels.data(), width, height, interlaced, fill,
                   [&](TGIFSeverity, std::string_view message) { result.warnings.emplace_back(message); });
     result.endPosition = stream.position();
     return result;
@@ -138,6 +138,16 @@ TEST(LZWDecoder, DataCutShortKeepsWhatWasDecoded)
     d = Decode(w.imageData(), 6, 1);
     EXPECT_EQ(d.pixels, (Bytes{1, 2, 1, 2, 0xEE, 0xEE}));
     EXPECT_EQ(d.warnings, std::vector<std::string>{std::string(gifstrings::sDecodeTooFewBits)});
+
+    // An end code right after a short string: what its copy ran past holds the fill, not
+    // the bytes copied along with it, in either row order.
+    CodeWriter shortLast(2);
+    for (int code : {4, 1, 2, 3, 6, 5})
+        shortLast.put(code);
+    Bytes expected(64, 0xEE);
+    std::copy_n(Bytes{1, 2, 3, 1, 2}.begin(), 5, expected.begin());
+    for (bool interlaced : {false, true})
+        EXPECT_EQ(Decode(shortLast.imageData(), 8, 8, interlaced).pixels, expected) << interlaced;
 }
 
 TEST(LZWDecoder, StopsAfterTheTerminatorWhateverEndedTheFrame)

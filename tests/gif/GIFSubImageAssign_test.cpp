@@ -126,6 +126,7 @@ TEST(GIFSubImageAssign, PicturesOfOtherFormatsAreAddedAndAssignedAsFrames)
             EXPECT_EQ(e.what(), std::string(sUnsupportedClass));
         }
     EXPECT_EQ(picture.Images.GetCount(), 2);
+    EXPECT_EQ(copy.Images.GetCount(), 1) << "a refused picture took the frames away";
 }
 
 TEST(GIFSubImageAssign, TrueColourIsReducedToTheColoursGiflibDecodes)

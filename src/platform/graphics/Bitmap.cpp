@@ -102,24 +102,12 @@ Rgb Bitmap::pixelColor(int x, int y) const
 
 Bitmap Bitmap::convertedTo(PixelFormat format) const
 {
-    Bitmap out;
-    convertInto(out, format);
-    return out;
-}
-
-void Bitmap::convertInto(Bitmap& out, PixelFormat format) const
-{
-    if (format == format_) {
-        out = *this;
-        return;
-    }
+    if (format == format_)
+        return *this;
     if (isIndexed(format) && !isIndexed(format_))
         throw std::invalid_argument("converting true colour to indexed needs a colour reduction");
-    const bool everyPixelWritten = format_ == PixelFormat::Indexed8 && format == PixelFormat::Argb32;
-    if (!everyPixelWritten || out.width_ != width_ || out.height_ != height_ || out.format_ != format)
-        out = Bitmap(width_, height_, format);
-    out.palette.clear();
-    if (everyPixelWritten) {
+    Bitmap out(width_, height_, format);
+    if (format_ == PixelFormat::Indexed8 && format == PixelFormat::Argb32) {
         // Pictures of millions of pixels take this path: one table lookup a pixel.
         std::uint32_t colours[256];
         for (unsigned i = 0; i < 256; ++i) {
@@ -132,7 +120,7 @@ void Bitmap::convertInto(Bitmap& out, PixelFormat format) const
             for (int x = 0; x < width_; ++x)
                 storeArgb(row + 4 * static_cast<std::size_t>(x), colours[in[x]]);
         }
-        return;
+        return out;
     }
     if (isIndexed(format)) {
         const unsigned limit = 1u << bitsPerPixel(format);
@@ -144,7 +132,7 @@ void Bitmap::convertInto(Bitmap& out, PixelFormat format) const
                     throw std::invalid_argument("colour index does not fit the narrower format");
                 out.setPixelIndex(x, y, index);
             }
-        return;
+        return out;
     }
     for (int y = 0; y < height_; ++y) {
         std::uint8_t* row = out.scanLine(y);
@@ -159,6 +147,7 @@ void Bitmap::convertInto(Bitmap& out, PixelFormat format) const
             }
         }
     }
+    return out;
 }
 
 } // namespace platform

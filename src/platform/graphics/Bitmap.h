@@ -55,9 +55,6 @@ public:
     // Narrowing an indexed bitmap keeps it only when every index fits; anything else
     // (true colour to indexed) throws std::invalid_argument, as it needs a colour reduction.
     Bitmap convertedTo(PixelFormat format) const;
-    // The same into `out`, whose pixels are reused when it already has this size and is
-    // Argb32 made from Indexed8: frame after frame of an animation allocates nothing.
-    void convertInto(Bitmap& out, PixelFormat format) const;
 
 private:
     int width_ = 0;
