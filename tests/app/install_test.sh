@@ -26,6 +26,7 @@ desktop-file-validate "$root/share/applications/pelvaxon.desktop" || fail "the d
 [ "$(readlink "$root/bin/pelvaxon")" = ../lib/pelvaxon/pelvaxon ] || fail "bin/pelvaxon is not the relative link"
 [ "$(ls -A "$root/bin")" = pelvaxon ] || fail "bin/ holds more than the program's link: $(ls -A "$root/bin")"
 [ -x "$lib/pelvaxon" ] || fail "no program in lib/pelvaxon"
+[ -x "$lib/pelvaxon-metafile" ] || fail "no metafile player beside the program"
 # The build only warns about a missing picture; find's failure must not end the script unseen.
 copied=$(cd "$build_dir" && { find ngc3132a.jpg earth.jpg icon3d -type f 2>/dev/null || true; } | sort)
 grep -q '^icon3d/txt.an8$' <<<"$copied" || fail "the build copied no icon models beside the program"
