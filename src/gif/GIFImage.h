@@ -64,8 +64,9 @@ public:
     int Add(std::unique_ptr<TGIFSubImage> frame);
     // A picture of any format the picture loader reads, converted into a new frame at the
     // top left with the colour reduction, bits and dither mode of this picture
-    // ("Converting..."); the screen grows to hold it. A picture without an image is
-    // "Object type not supported for operation"; a failed conversion adds nothing.
+    // ("Converting..."); the screen grows to hold it. A drawing (a metafile) is transparent
+    // where it draws nothing. A picture without an image is "Object type not supported for
+    // operation"; a failed conversion adds nothing.
     int Add(const platform::Picture& graphic);
     // A copy of `source`'s header, frames and drawing options, reported as "Copying..." to
     // the source's progress and warning handlers; this picture keeps its own handlers.

@@ -1,5 +1,6 @@
 // Pictures of other formats made into frames.
 
+#include "gif/GIFDrawingImport.h"
 #include "gif/GIFImage.h"
 #include "platform/graphics/Picture.h"
 
@@ -25,7 +26,7 @@ int TGIFImage::AddConverted(const QImage& image)
 
 int TGIFImage::Add(const platform::Picture& graphic)
 {
-    return AddConverted(graphic.toImage());
+    return AddConverted(FrameImageOf(graphic));
 }
 
 void TGIFImage::AssignConverted(const QImage& image)
@@ -39,5 +40,5 @@ void TGIFImage::AssignConverted(const QImage& image)
 
 void TGIFImage::Assign(const platform::Picture& graphic)
 {
-    AssignConverted(graphic.toImage());
+    AssignConverted(FrameImageOf(graphic));
 }
