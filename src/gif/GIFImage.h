@@ -56,6 +56,10 @@ public:
     void SaveToStream(platform::Stream& stream);
     // The file is replaced only once everything is written; a failed save keeps it.
     void SaveToFile(const std::string& fileName);
+    // The picture streamed as part of a larger whole: the GIF data as SaveToStream writes it,
+    // with GIFSettings().OptimizeOnStream after an Optimize with every option (no colour
+    // reduction, nearest colours, 8 bits).
+    void WriteData(platform::Stream& stream);
     // No frames, no global table, a 0 x 0 screen, no cached composite or palette.
     void Clear();
 
