@@ -33,8 +33,9 @@ enum TFtpCmdType {
     ftpcOverflow, ftpcSTOU, ftpcFEAT, ftpcMLST, ftpcMLSD, ftpcMFMT, ftpcMD5
 };
 
-// Per-client options, a set of bits.
-enum TFtpOption : unsigned { ftpCwdCheck = 1, ftpCdupHome = 2 };
+// Per-client options, a set of bits. ftpcUNC lets a directory named with two leading
+// separators through to the ordinary rules; without it such a name is refused.
+enum TFtpOption : unsigned { ftpCwdCheck = 1, ftpCdupHome = 2, ftpcUNC = 4 };
 using TFtpOptions = unsigned;
 
 // Queued answers beyond which a client's further commands are left unread until it reads.
