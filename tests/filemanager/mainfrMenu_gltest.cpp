@@ -233,6 +233,12 @@ TEST_F(MenuTest, WindowsMetafilesOfBothKindsServeAsTheBackground)
         // The red half and the blue ellipse, each a good part of the panel.
         EXPECT_GT(PixelsNear(view, Qt::red), area / 20) << name;
         EXPECT_GT(PixelsNear(view, Qt::blue), area / 40) << name;
+        // And on the screen.
+        form->rightPanel->OpenGLPanel1->update();
+        EXPECT_TRUE(testsupport::waitUntil([&] {
+            const QImage screen = testsupport::grabScreen(*form);
+            return PixelsNear(screen, Qt::red) > area / 20 && PixelsNear(screen, Qt::blue) > area / 40;
+        })) << name;
         testsupport::saveScreenshotIfAsked(*form, name == wmf ? "background-wmf.png" : "background-emf.png");
     }
     EXPECT_TRUE(boxes.texts().empty());

@@ -9,6 +9,7 @@ namespace testsupport {
 // Windows metafiles written record by record for the tests of the metafile readers. Each is
 // a 200 x 100 pixel picture: a red rectangle filling its left half and a blue ellipse filling
 // its right half, drawn without a pen on nothing (the corners around the ellipse are undrawn).
+// Without the ellipse the right half is left undrawn.
 
 inline void putLittleEndian(std::string& bytes, std::uint32_t value, int size)
 {
@@ -29,7 +30,7 @@ inline std::string wmfRecord(std::uint16_t function, std::initializer_list<std::
 
 // Placeable: a frame of 3000 x 1500 logical units at 1440 units an inch (200 x 100 pixels at
 // 96 dpi). Without the placeable header the window is 200 x 100 units, one a pixel.
-inline std::string shapesWmf(bool placeable = true)
+inline std::string shapesWmf(bool placeable = true, bool ellipse = true)
 {
     const std::uint16_t unit = placeable ? 15 : 1;
     const std::uint16_t w = 200 * unit, h = 100 * unit;
@@ -40,8 +41,10 @@ inline std::string shapesWmf(bool placeable = true)
                           + wmfRecord(0x012D, {0}) + wmfRecord(0x012D, {1}) // select pen, brush
                           + wmfRecord(0x041B, {h, std::uint16_t(w / 2), 0, 0}) // rectangle bottom right top left
                           + wmfRecord(0x02FC, {0, 0x0000, 0x00FF, 0}) // solid blue brush
-                          + wmfRecord(0x012D, {2}) + wmfRecord(0x0418, {h, w, 0, std::uint16_t(w / 2)}) // ellipse
-                          + wmfRecord(0x0000, {}); // end
+                          + wmfRecord(0x012D, {2});
+    if (ellipse)
+        records += wmfRecord(0x0418, {h, w, 0, std::uint16_t(w / 2)});
+    records += wmfRecord(0x0000, {}); // end
     std::string header;
     putLittleEndian(header, 1, 2); // in memory
     putLittleEndian(header, 9, 2); // header words
@@ -78,16 +81,20 @@ inline std::string emfRecord(std::uint32_t type, std::initializer_list<std::uint
 }
 
 // The frame is 5292 x 2646 hundredths of a millimetre on a reference device of 1920 x 1080
-// pixels and 508 x 286 mm (96 dpi): 200 x 100 pixels. `text`, when given, is written as a
-// text record after the shapes.
-inline std::string shapesEmf(const std::u16string& text = {})
+// pixels and 508 x 286 mm (96 dpi): 200 x 100 pixels; the bounds are what is drawn. `text`,
+// when given, is written as a text record after the shapes.
+inline std::string shapesEmf(const std::u16string& text = {}, bool ellipse = true)
 {
     std::string records = emfRecord(39, {1, 0, 0x000000FF, 0}) // brush 1: solid red
                           + emfRecord(37, {1}) + emfRecord(37, {0x80000008}) // select it and the null pen
                           + emfRecord(43, {0, 0, 100, 100}) // rectangle
                           + emfRecord(39, {2, 0, 0x00FF0000, 0}) // brush 2: solid blue
-                          + emfRecord(37, {2}) + emfRecord(42, {100, 0, 200, 100}); // ellipse
-    int count = 9;
+                          + emfRecord(37, {2});
+    int count = 8;
+    if (ellipse) {
+        records += emfRecord(42, {100, 0, 200, 100});
+        ++count;
+    }
     if (!text.empty()) {
         // Bounds, graphics mode, scales, reference point, characters, offset, options,
         // rectangle, offset of the advances; then the UTF-16 text and an advance each.
@@ -109,7 +116,7 @@ inline std::string shapesEmf(const std::u16string& text = {})
     }
     records += emfRecord(14, {0, 16, 20});
     std::string header;
-    for (std::uint32_t value : {1u, 88u, 0u, 0u, 199u, 99u, 0u, 0u, 5292u, 2646u, 0x464D4520u, 0x10000u,
+    for (std::uint32_t value : {1u, 88u, 0u, 0u, ellipse ? 199u : 99u, 99u, 0u, 0u, 5292u, 2646u, 0x464D4520u, 0x10000u,
                                 std::uint32_t(88 + records.size()), std::uint32_t(count)})
         putLittleEndian(header, value, 4);
     putLittleEndian(header, 3, 2); // handles

@@ -48,7 +48,17 @@ std::string WmfToSvg(std::vector<unsigned char>& metafile, unsigned width, unsig
     wmfD_Rect box{};
     if (wmf_scan(api.get(), 0, &box) != wmf_E_None)
         throw MetafileRefused("its records do not make a drawing");
-    if (width == 0 || height == 0) {
+    // The scan measures what is drawn, in points from the window's origin; the picture is the
+    // area from that origin the frame covers (in logical units, so many an inch), else the
+    // window's extent (a unit a point for a metafile without a frame), else what is drawn.
+    float frameWidth = 0, frameHeight = 0;
+    const wmfMetaHeader* header = api.get()->File;
+    if (header->placeable && header->pmh->Inch != 0 && wmf_size(api.get(), &frameWidth, &frameHeight) == wmf_E_None) {
+        const float pointsPerUnit = 72.0f / header->pmh->Inch;
+        box = {{0, 0}, {frameWidth * pointsPerUnit, frameHeight * pointsPerUnit}};
+    } else if (width != 0 && height != 0) {
+        box = {{0, 0}, {float(width), float(height)}};
+    } else {
         width = ExtentOf(box.TL.x, box.BR.x);
         height = ExtentOf(box.TL.y, box.BR.y);
     }

@@ -94,8 +94,10 @@ MetafileLayout CheckWmf(std::string bytes)
         if (bytes.size() < kPlaceableSize)
             Refuse("cut short in its header");
         // The frame in logical units and how many of them make an inch; a file that gives
-        // none counts pixels.
-        const int unitsPerInch = U16(bytes, 14) ? U16(bytes, 14) : 96;
+        // none counts pixels, and says so to the player, which would divide by it.
+        if (U16(bytes, 14) == 0)
+            PutU16(bytes, 14, 96);
+        const int unitsPerInch = U16(bytes, 14);
         layout.width = Pixels((I16(bytes, 10) - I16(bytes, 6)) * 96.0 / unitsPerInch);
         layout.height = Pixels((I16(bytes, 12) - I16(bytes, 8)) * 96.0 / unitsPerInch);
         CheckSize(layout.width, layout.height);
@@ -165,7 +167,12 @@ MetafileLayout CheckEmf(std::string bytes)
     const double perUnitY = deviceY > 0 && millimetresY > 0 ? double(deviceY) / (millimetresY * 100.0) : 96 / 2540.0;
     layout.width = Pixels(frameWidth * perUnitX);
     layout.height = Pixels(frameHeight * perUnitY);
-    if (layout.width == 0 || layout.height == 0) {
+    if (layout.width != 0 && layout.height != 0) {
+        layout.areaLeft = I32(bytes, 24) * perUnitX - I32(bytes, 8);
+        layout.areaTop = I32(bytes, 28) * perUnitY - I32(bytes, 12);
+        layout.areaWidth = std::fabs(frameWidth * perUnitX);
+        layout.areaHeight = std::fabs(frameHeight * perUnitY);
+    } else {
         layout.width = Pixels(double(I32(bytes, 16)) - I32(bytes, 8) + 1);
         layout.height = Pixels(double(I32(bytes, 20)) - I32(bytes, 12) + 1);
     }

@@ -15,6 +15,10 @@ struct MetafileLayout {
     // its drawing.
     int width = 0;
     int height = 0;
+    // Where the picture lies in the played drawing's own coordinates, when that is not the
+    // whole drawing (width 0): an enhanced metafile is played at the size of its bounds, what
+    // was drawn, while its picture is its frame.
+    double areaLeft = 0, areaTop = 0, areaWidth = 0, areaHeight = 0;
 };
 
 // A Windows metafile, with or without its placeable header. Throws platform::Exception with

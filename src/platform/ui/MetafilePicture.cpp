@@ -89,7 +89,8 @@ std::unique_ptr<Picture> ReadMetafile(const std::string& fileName, MetafileKind 
         const QByteArray drawing = QByteArray::fromStdString(PlayMetafile(kind, layout));
         if (!SelfContained(drawing))
             throw Exception("its drawing refers to files outside it");
-        auto picture = std::make_unique<MetafilePicture>(drawing, QSize(layout.width, layout.height));
+        const QRectF area(layout.areaLeft, layout.areaTop, layout.areaWidth, layout.areaHeight);
+        auto picture = std::make_unique<MetafilePicture>(drawing, QSize(layout.width, layout.height), area);
         if (const std::string oversize = OversizeReason(picture->width(), picture->height()); !oversize.empty())
             throw Exception(oversize);
         return picture;
@@ -100,11 +101,13 @@ std::unique_ptr<Picture> ReadMetafile(const std::string& fileName, MetafileKind 
 
 } // namespace
 
-MetafilePicture::MetafilePicture(const QByteArray& drawing, QSize size)
+MetafilePicture::MetafilePicture(const QByteArray& drawing, QSize size, const QRectF& area)
     : renderer_(std::make_unique<QSvgRenderer>(drawing))
 {
     if (!renderer_->isValid())
         throw Exception("its drawing cannot be rendered");
+    if (!area.isEmpty())
+        renderer_->setViewBox(area);
     // A metafile that states no size is as large as its drawing.
     size_ = size.isEmpty() ? renderer_->defaultSize() : size;
     if (size_.isEmpty())

@@ -3,6 +3,7 @@
 #include "platform/graphics/Picture.h"
 
 #include <QByteArray>
+#include <QRectF>
 #include <QSize>
 
 #include <memory>
@@ -16,8 +17,9 @@ namespace platform {
 // libraries) rendered by Qt's SVG module at the metafile's own size.
 class MetafilePicture final : public Picture {
 public:
-    // `drawing` must be valid SVG; `size` is the metafile's own.
-    MetafilePicture(const QByteArray& drawing, QSize size);
+    // `drawing` must be valid SVG; `size` is the metafile's own (empty: the drawing's), and
+    // `area` the part of the drawing it shows (empty: all of it).
+    MetafilePicture(const QByteArray& drawing, QSize size, const QRectF& area = {});
     ~MetafilePicture() override;
 
     int width() const override { return size_.width(); }

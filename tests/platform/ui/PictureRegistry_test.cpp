@@ -187,6 +187,17 @@ TEST_F(PictureRegistryTest, MetafilesGiveTheirOwnSizeAndTheirShapesWhereTheyAre)
     for (const char* name : {"placeable.wmf", "plain.WMF", "enhanced.emf"})
         ExpectShapes(*platform::LoadPicture(path(name)), name);
 
+    // The picture is the frame, not what is drawn: without the ellipse the right half stays
+    // empty instead of the rectangle being stretched over it.
+    writeFile(path("half.wmf"), testsupport::shapesWmf(true, false));
+    writeFile(path("half.emf"), testsupport::shapesEmf({}, false));
+    for (const char* name : {"half.wmf", "half.emf"}) {
+        const QImage image = platform::LoadPicture(path(name))->toImage();
+        ASSERT_EQ(image.size(), QSize(200, 100)) << name;
+        EXPECT_TRUE(near(image.pixelColor(50, 50), Qt::red, 8)) << name;
+        EXPECT_EQ(image.pixelColor(150, 50), QColor(Qt::white)) << name;
+    }
+
     // Listed where they were always listed: after the icons, before JPEG.
     const std::vector<platform::PictureFormat> formats = platform::PictureFormats();
     const auto position = [&](const char* extension) {
