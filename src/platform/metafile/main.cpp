@@ -4,8 +4,9 @@
 // with this process and never reaches the program.
 //   pelvaxon-metafile wmf WIDTH HEIGHT <metafile >svg
 //   pelvaxon-metafile emf <metafile >svg
-// Exit 0: the standard output holds the SVG; 1: it holds why the metafile was not played;
-// 2: the SVG could not be written.
+// Exit 0: the standard output holds the SVG; 3: it holds why the metafile was not played;
+// 2: the SVG could not be written. Any other end is the player's own failure (a sanitizer's
+// report ends it with 1).
 #include "MetafileSvg.h"
 
 #include <cerrno>
@@ -105,6 +106,6 @@ int main(int argc, char** argv)
         return WriteOutput(Play(argc, argv)) ? 0 : 2;
     } catch (const std::exception& error) {
         WriteOutput(error.what());
-        return 1;
+        return 3;
     }
 }

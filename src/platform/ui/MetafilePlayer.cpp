@@ -142,7 +142,7 @@ std::string PlayMetafile(MetafileKind kind, const MetafileLayout& layout)
     if (WIFSIGNALED(status))
         Fail("the metafile player ended on signal " + std::to_string(WTERMSIG(status)));
     const std::string written = ContentsOf(output.get());
-    if (WEXITSTATUS(status) == 1)
+    if (WEXITSTATUS(status) == 3)
         Fail(written.substr(0, 200));
     if (WEXITSTATUS(status) != 0)
         Fail("the metafile player failed (exit status " + std::to_string(WEXITSTATUS(status)) + ")");
