@@ -55,7 +55,19 @@ TEST(GIFPainterDisposal, EveryDisposalComposesAsTheReference)
     clear.graphicControl(3 << 2 | 1, 1, 3).frame(0, 1, 4, 3, {3, 3, 1, 1, 2, 3, 3, 0, 1, 1, 1, 1}, 2);
     clear.graphicControl(1 << 2, 1, 0).frame(300, 300, 20, 20, Filled(20, 20, 2), 2);
     clear.graphicControl(2 << 2, 1, 0).frame(2, 2, 3, 2, Filled(3, 2, 1), 2);
-    ExpectCoalescedLikeTheReference(clear.trailer().bytes, "transparent background");
+    clear.trailer();
+    ExpectCoalescedLikeTheReference(clear.bytes, "transparent background");
+
+    // Frames whose data stops within their second row, interlaced (flag 0x40) or not: the
+    // rows the data never reached hold the fill, drawn without being read; a transparent
+    // fill leaves what lay there.
+    GifBuilder cut;
+    cut.header(7, 9, 4);
+    cut.graphicControl(0, 1, 0).frame(0, 0, 7, 9, Filled(9, 1, 2), 2);
+    cut.graphicControl(1, 1, 3).frame(1, 0, 5, 9, Filled(7, 1, 1), 2, 0x40);
+    cut.graphicControl(2 << 2, 1, 0).frame(0, 1, 6, 8, Filled(8, 1, 3), 2, 0x40);
+    cut.graphicControl(1, 1, 0).frame(2, 2, 4, 7, Filled(5, 1, 1), 2);
+    ExpectCoalescedLikeTheReference(cut.trailer().bytes, "data cut short");
 }
 
 TEST(GIFPainterDisposal, ProducersAnimationsComposeAsImageMagickCoalescesThem)
