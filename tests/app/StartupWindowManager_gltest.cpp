@@ -14,7 +14,6 @@
 #include "webtools/ftpsrv.h"
 #include "webtools/trcrt.h"
 
-#include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QImage>
@@ -116,12 +115,10 @@ protected:
         testsupport::waitUntil([] { return false; }, 300);
         window.TrayIconMessage(QSystemTrayIcon::DoubleClick);
     }
-    // The whole screen, the manager's frames with it, saved as testsupport::saveScreenshotIfAsked does.
+    // The whole screen, the manager's frames with it.
     static void saveScreenIfAsked(const char* name)
     {
-        const QByteArray folder = qgetenv("PELVAXON_GL_SCREENSHOTS");
-        if (!folder.isEmpty())
-            QGuiApplication::primaryScreen()->grabWindow(0).save(QDir(QString::fromLocal8Bit(folder)).filePath(name));
+        testsupport::saveScreenshotIfAsked(QGuiApplication::primaryScreen()->grabWindow(0).toImage(), name);
     }
     // Shown and framed by the manager.
     static bool framed(const QWidget& window)

@@ -228,6 +228,7 @@ TEST_F(PanelScene, LabelsStandAtTheirPointsInBothTextModesAndGoWhenSuppressed)
         EXPECT_TRUE(Holds(labelled, date, QColor(204, 127, 50)));
         EXPECT_EQ(Differences(bare, labelled, Between(1.6, 0.4, 2.4, -0.4)), 0) << "nothing over the block";
         EXPECT_EQ(Differences(bare, labelled, Between(2.7, -0.2, 4.8, -1.0)), 0) << "nothing behind the row";
+        testsupport::saveScreenshotIfAsked(labelled, (std::string("labels, ") + kind + ".png").c_str());
 
         panel->labelsSuppressed = true;
         EXPECT_EQ(Frame(), bare);
