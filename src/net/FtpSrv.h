@@ -76,13 +76,15 @@ void AppendFactsDirEntry(std::string& Out, const platform::FoundFile& Entry);
 std::string FileTimeToFactTime(std::int64_t Seconds);
 
 // A command line as the dispatcher reads it: the Telnet escapes taken out, then the keyword
-// (the letters and digits after any blanks, upper-cased) and the parameters after the blanks
-// that follow it, whole: a line is as long as the receive buffer holds.
+// (the letters and digits after any blanks, upper-cased) and the parameters after the one
+// blank or tab that follows it, whole: a line is as long as the receive buffer holds.
 struct TFtpCommandLine {
     TFtpString Keyword;
     TFtpString Params;
 };
 TFtpCommandLine ParseFtpCommandLine(const char* CmdBuf, std::int32_t CmdLen);
+// The parameter without the blanks around it, for the commands that take a number or a word.
+std::string TrimmedFtpParam(const std::string& Params);
 
 class TFtpServer {
 public:

@@ -355,7 +355,7 @@ void TFtpServer::CommandREST(TFtpCtrlSocket* Client, TFtpString&, TFtpString& Pa
     if (!LoggedIn(Client, Answer))
         return;
     Client->CurrentCommand = ftpcREST;
-    const std::string text = Params;
+    const std::string text = TrimmedFtpParam(Params);
     std::int64_t offset = 0;
     const char* first = text.data();
     if (!text.empty() && text.front() == '+')
