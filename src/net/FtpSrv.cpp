@@ -347,6 +347,11 @@ void TFtpServer::WndProc(UINT Msg, WPARAM WParam, LPARAM LParam)
 
 void TFtpServer::WMFtpSrvCloseRequest(TFtpCtrlSocket* Client)
 {
+    // The transfer under way keeps the connection for its reply.
+    if (TransferUnderWay(Client)) {
+        Client->closeHeld_ = true;
+        return;
+    }
     if (Client->BufferedByteCount() == 0)
         Client->Close();
     else
@@ -372,7 +377,8 @@ void TFtpServer::WMFtpSrvClientClosed(TFtpCtrlSocket* Client)
 
 void TFtpServer::ClientCommand(TFtpCtrlSocket* Client, const char* CmdBuf, std::int32_t CmdLen)
 {
-    if (!IsClient(Client))
+    // Nothing a client sends after its QUIT is for the session that is ending.
+    if (!IsClient(Client) || Client->quit_ != TFtpCtrlSocket::Quit::No)
         return;
     TFtpCommandLine command = ParseFtpCommandLine(CmdBuf, CmdLen);
     TFtpString Answer;
@@ -383,6 +389,9 @@ void TFtpServer::ClientCommand(TFtpCtrlSocket* Client, const char* CmdBuf, std::
     } catch (const std::exception& E) {
         Answer = std::string("501 ") + E.what();
     }
+    // A QUIT held for a transfer is answered when the transfer has ended.
+    if (Answer.empty() && Client->quit_ == TFtpCtrlSocket::Quit::Held)
+        return;
     SendAnswer(Client, Answer);
 }
 

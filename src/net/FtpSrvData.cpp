@@ -411,9 +411,12 @@ void TFtpServer::WMFtpSrvCloseData(TFtpCtrlSocket* Client)
 
 void TFtpServer::WMFtpSrvStartSend(TFtpCtrlSocket* Client)
 {
+    Client->startSendPosted_ = false;
     try {
         StartSendData(Client);
     } catch (const std::exception& E) {
         SendAnswer(Client, "501 Cannot RETR. " + ftppath::Printable(E.what()));
     }
+    // A QUIT that came meanwhile waits only for a data connection that is open or opening.
+    EndHeldQuit(Client);
 }

@@ -87,8 +87,42 @@ void TFtpServer::CommandPASS(TFtpCtrlSocket* Client, TFtpString&, TFtpString& Pa
 void TFtpServer::CommandQUIT(TFtpCtrlSocket* Client, TFtpString&, TFtpString&, TFtpString& Answer)
 {
     Client->CurrentCommand = ftpcQUIT;
+    // The transfer ends as it would have and is answered first; the close comes after.
+    if (TransferUnderWay(Client)) {
+        Client->quit_ = TFtpCtrlSocket::Quit::Held;
+        return;
+    }
+    Client->quit_ = TFtpCtrlSocket::Quit::Answered;
     Answer = "221 Goodbye.";
     PostClientMessage(WM_FTPSRV_CLOSE_REQUEST, Client);
+}
+
+bool TFtpServer::TransferUnderWay(TFtpCtrlSocket* Client)
+{
+    // A transfer accepted with its 150 ends in a reply of its own once its data connection
+    // has come and gone; a passive one waits for the client's connection.
+    if (Client->TransferCommand == ftpcNOOP)
+        return false;
+    if (Client->startSendPosted_ || Client->DataConnected || Client->PassiveStartPending)
+        return true;
+    TWSocket& data = Client->DataSocket;
+    const TSocketState state = data.State();
+    return data.OnSessionClosed && (state == wsConnected || state == wsConnecting);
+}
+
+void TFtpServer::EndHeldQuit(TFtpCtrlSocket* Client)
+{
+    if (TransferUnderWay(Client))
+        return;
+    if (Client->quit_ == TFtpCtrlSocket::Quit::Held) {
+        Client->quit_ = TFtpCtrlSocket::Quit::Answered;
+        SendAnswer(Client, "221 Goodbye.");
+        Client->closeHeld_ = true;
+    }
+    if (Client->closeHeld_) {
+        Client->closeHeld_ = false;
+        PostClientMessage(WM_FTPSRV_CLOSE_REQUEST, Client);
+    }
 }
 
 void TFtpServer::CommandNOOP(TFtpCtrlSocket* Client, TFtpString&, TFtpString& Params, TFtpString& Answer)
