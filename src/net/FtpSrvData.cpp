@@ -297,19 +297,18 @@ void TFtpServer::ListenOnAnyPort(TWSocket& Data)
 void TFtpServer::ClientPassiveSessionAvailable(TFtpCtrlSocket* Client, std::uint16_t)
 {
     TWSocket& data = Client->DataSocket;
-    SOCKET accepted = INVALID_SOCKET;
-    try {
-        accepted = data.Accept();
-    } catch (const ESocketException& E) {
-        qDebug("FTP server: a data connection could not be accepted: %s", E.what());
+    // Judged by the address the accept gives: a connection its client reset while it waited
+    // has no peer left to ask, and is the client's all the same (its transfer ends with it).
+    sockaddr_in peer{};
+    socklen_t length = sizeof peer;
+    const SOCKET accepted = WSocket_accept(data.HSocket(), reinterpret_cast<sockaddr*>(&peer), &length);
+    if (accepted == INVALID_SOCKET) {
+        qDebug("FTP server: a data connection could not be accepted, error #%d", WSocket_WSAGetLastError());
         return;
     }
     // Only the client itself may take its passive port; anyone else is turned away and the
     // port stays open for the client.
-    sockaddr_in peer{};
-    socklen_t length = sizeof peer;
-    if (WSocket_getpeername(accepted, reinterpret_cast<sockaddr*>(&peer), &length) != 0
-        || Dotted(peer) != Client->SavedPeerAddr) {
+    if (Dotted(peer) != Client->SavedPeerAddr) {
         WSocket_closesocket(accepted);
         return;
     }
