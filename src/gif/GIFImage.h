@@ -42,6 +42,15 @@ using TGIFNotifyEvent = std::function<void(TGIFImage* sender)>;
 // transparent.
 void GifFillRect(platform::Bitmap& canvas, const GifRect& rect, std::optional<platform::Rgb> colour);
 
+// A picture of the loader's that holds a GIF picture, as the one it reads GIF files into does.
+class TGIFImageHolder {
+public:
+    virtual const TGIFImage& GetGIFImage() const = 0;
+
+protected:
+    ~TGIFImageHolder() = default;
+};
+
 class TGIFImage : public GifPersistent {
 public:
     // Empty, with the codec-wide defaults of GIFSettings().
@@ -71,7 +80,8 @@ public:
     // the source's progress and warning handlers; this picture keeps its own handlers.
     // Null clears.
     void Assign(const TGIFImage* source);
-    // In place of everything: `graphic` converted into the one frame, as Add converts it.
+    // In place of everything: the GIF picture `graphic` holds copied as Assign copies one,
+    // every frame kept; any other converted into the one frame, as Add converts it.
     void Assign(const platform::Picture& graphic);
     // The still composite, or an empty bitmap for an empty picture.
     void AssignTo(platform::Bitmap& target);

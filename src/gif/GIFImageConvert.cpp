@@ -5,6 +5,17 @@
 
 #include <QImage>
 
+namespace {
+
+// The GIF picture a picture of the loader's holds, if it holds one.
+const TGIFImage* HeldGIFImage(const platform::Picture& graphic)
+{
+    const auto* holder = dynamic_cast<const TGIFImageHolder*>(&graphic);
+    return holder ? &holder->GetGIFImage() : nullptr;
+}
+
+} // namespace
+
 int TGIFImage::AddConverted(const QImage& image)
 {
     if (image.isNull())
@@ -39,5 +50,8 @@ void TGIFImage::AssignConverted(const QImage& image)
 
 void TGIFImage::Assign(const platform::Picture& graphic)
 {
+    // An animation stays one: its still picture would be only the first frame.
+    if (const TGIFImage* gif = HeldGIFImage(graphic))
+        return Assign(gif);
     AssignConverted(graphic.toImage());
 }

@@ -98,6 +98,27 @@ TEST_F(GifPictureTest, GifFilesOfAnyCaseReachOurCodec)
     EXPECT_NE(platform::LoadPicture(write("prefixed.gif", SmallGif("abcd"))), nullptr);
 }
 
+TEST_F(GifPictureTest, AssignedFromTheRegistryAnAnimationKeepsEveryFrame)
+{
+    const auto picture = platform::LoadPicture(write("animated.gif", SmallGif("", true)));
+    const TGIFImage& source = static_cast<GifPicture&>(*picture).image();
+    ASSERT_EQ(source.Images.GetCount(), 2);
+    TGIFImage copy;
+    copy.Assign(*picture);
+    ASSERT_EQ(copy.Images.GetCount(), 2) << "not flattened to its still picture";
+    EXPECT_EQ(copy.GetWidth(), 4);
+    EXPECT_EQ(copy.GetHeight(), 3);
+    for (int i = 0; i < 2; ++i) {
+        const TGIFSubImage& frame = *copy.Images.GetImage(i);
+        const TGIFSubImage& original = *source.Images.GetImage(i);
+        EXPECT_EQ(frame.GetBoundsRect(), original.GetBoundsRect()) << i;
+        EXPECT_EQ(frame.GetData(), original.GetData()) << i;
+        EXPECT_EQ(frame.GetTransparentIndex(), original.GetTransparentIndex()) << i;
+    }
+    EXPECT_NE(dynamic_cast<const TGIFAppExtNSLoop*>(copy.Images.First()->Extensions.GetItem(0)), nullptr)
+        << "it still loops";
+}
+
 TEST_F(GifPictureTest, WrongNamesAndDamagedFilesFailNamingTheFile)
 {
     const std::string renamed = write("really-a-gif.bmp", SmallGif());
