@@ -2,7 +2,7 @@
 
 #include "platform/base/Exception.h"
 #include "platform/base/FileDescriptor.h"
-#include "platform/shell/ProgramSpawn.h"
+#include "platform/base/ProgramSpawn.h"
 #include "platform/ui/ExceptionGuard.h"
 #include "platform/ui/Locations.h"
 

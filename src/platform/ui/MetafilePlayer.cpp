@@ -2,6 +2,7 @@
 
 #include "platform/base/Exception.h"
 #include "platform/base/FileDescriptor.h"
+#include "platform/base/ProgramSpawn.h"
 #include "platform/ui/Locations.h"
 
 #include <cerrno>
@@ -12,14 +13,11 @@
 
 #include <fcntl.h>
 #include <poll.h>
-#include <spawn.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-extern char** environ;
 
 namespace platform {
 namespace {
@@ -76,35 +74,13 @@ std::string ContentsOf(int file)
     return contents;
 }
 
-// Its input and output are memory files, so neither side ever waits for the other; it
-// inherits nothing else, and the signals as a new program has them.
+// Its input and output are memory files, so neither side ever waits for the other; what the
+// libraries say on their error stream is no business of the program's.
 pid_t StartPlayer(const std::vector<std::string>& arguments, int input, int output)
 {
-    std::vector<char*> argv;
-    for (const std::string& argument : arguments)
-        argv.push_back(const_cast<char*>(argument.c_str()));
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, input, STDIN_FILENO);
-    posix_spawn_file_actions_adddup2(&actions, output, STDOUT_FILENO);
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addclosefrom_np(&actions, STDERR_FILENO + 1);
-    posix_spawnattr_t attributes;
-    posix_spawnattr_init(&attributes);
-    sigset_t all, none;
-    sigfillset(&all);
-    sigemptyset(&none);
-    posix_spawnattr_setsigdefault(&attributes, &all);
-    posix_spawnattr_setsigmask(&attributes, &none);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
-    pid_t pid = 0;
-    const int error = posix_spawn(&pid, argv[0], &actions, &attributes, argv.data(), environ);
-    posix_spawnattr_destroy(&attributes);
-    posix_spawn_file_actions_destroy(&actions);
-    if (error != 0)
-        Fail("cannot start " + arguments[0] + ": " + std::strerror(error));
-    return pid;
+    const FileDescriptor nowhere(open("/dev/null", O_WRONLY | O_CLOEXEC));
+    const std::vector<std::string> options(arguments.begin() + 1, arguments.end());
+    return spawn::Spawn(arguments.front(), options, {}, {input, output, nowhere ? nowhere.get() : -1});
 }
 
 // The player's exit status; one still running at the time limit is killed.
