@@ -7,11 +7,11 @@
 #              32 and 64 clients each fetching 64 MiB at once; vsftpd without and with sendfile;
 #              the servers take turns for ROUNDS rounds and each figure is the median
 #   listings   LIST, NLST (and our MLSD; vsftpd has none) of 1,000, 10,000 and 100,000 entries:
-#              time to first byte and total of the median of ROUNDS listings, first on a fresh
-#              server of our own that has done nothing else ("-fresh" figures), and again on the
-#              main server after all transfers; 1,000 RETR of 4 KiB files on one connection
-#              (median of ROUNDS turns); the NOOP round trip (median, 99th percentile) while 32
-#              downloads run
+#              time to first byte and total of the median of ROUNDS listings, the servers taking
+#              turns, first on a fresh server of our own that has done nothing else ("-fresh"
+#              figures), and again on the main server after all transfers; 1,000 RETR of 4 KiB
+#              files on one connection (median of ROUNDS turns); the NOOP round trip (median,
+#              99th percentile) while 32 downloads run
 # Prints each figure, the ratio (ours / vsftpd, above 1 is faster), the busy time of the servers' core, our
 # peak memory, our page faults during the listings, and our descriptors and memory before and
 # after; then a RESULT line per figure, the transfers against vsftpd with sendfile, the stronger
@@ -162,48 +162,52 @@ median() { printf "%s\n" "$@" | sort -n | awk '{ v[NR] = $1 } END { print v[int(
 # page when first touched.
 minor_faults() { awk '{ print $10 }' "/proc/$1/stat"; }
 
-# list_figures PORT USER SERVER FIGURES: LIST, NLST (and our MLSD; vsftpd has none) of each
-# tree, first byte and total of the median of ROUNDS listings, its figures into FIGURES.
-list_figures() {
-  taskset -c 1-7 python3 - "$@" "$rounds" <<'PY'
-import ftplib, sys, time
-port, user, server, figures = int(sys.argv[1]), sys.argv[2], sys.argv[3], open(sys.argv[4], "w")
-rounds = int(sys.argv[5])
-f = ftplib.FTP(); f.connect("127.0.0.1", port, timeout=60); f.login(user, "bench@")
-for n in (1000, 10000, 100000):
-    for command in ("LIST", "NLST", "MLSD"):
-        if server != "ours" and command == "MLSD":
-            continue
-        f.cwd("/l%d" % n if server != "ours" else "l%d" % n)
-        times = []
-        for _ in range(rounds):
-            start = time.perf_counter()
-            conn = f.transfercmd(command)
-            first = None
-            while True:
-                block = conn.recv(65536)
-                if first is None:
-                    first = time.perf_counter()
-                if not block:
-                    break
-            conn.close(); f.voidresp()
-            times.append(((first - start) * 1e3, (time.perf_counter() - start) * 1e3))
-        first, total = sorted(times, key=lambda t: t[1])[len(times) // 2]
-        print("%s %-4s %6d  first %7.1f  total %7.1f" % (server, command, n, first, total))
-        print("%s-%d %.1f" % (command.lower(), n, total), file=figures)
-        f.cwd("..")
-f.quit()
-PY
-}
-
-# list_both PORT PID SUFFIX: the listings of our server at PORT (process PID), then vsftpd's,
-# their figures into listings-ours$SUFFIX and listings-theirs$SUFFIX.
+# list_both PORT PID SUFFIX: LIST, NLST (and our MLSD; vsftpd has none) of each tree by our
+# server at PORT (process PID) and by vsftpd, first byte and total of the median of ROUNDS
+# listings, their figures into listings-ours$SUFFIX and listings-theirs$SUFFIX.
 list_both() {
   local faults
   faults=$(minor_faults "$2")
-  list_figures "$1" user ours "$work/listings-ours$3"
+  taskset -c 1-7 python3 - "$1" "$theirs_port" "$rounds" "$work/listings-ours$3" "$work/listings-theirs$3" <<'PY'
+import ftplib, sys, time
+rounds = int(sys.argv[3])
+figures = {"ours": open(sys.argv[4], "w"), "theirs": open(sys.argv[5], "w")}
+def login(port, user):
+    f = ftplib.FTP(); f.connect("127.0.0.1", int(port), timeout=60); f.login(user, "bench@")
+    return f
+servers = {"ours": login(sys.argv[1], "user"), "theirs": login(sys.argv[2], "anonymous")}
+def listing(f, command):
+    start = time.perf_counter()
+    conn = f.transfercmd(command)
+    first = None
+    while True:
+        block = conn.recv(65536)
+        if first is None:
+            first = time.perf_counter()
+        if not block:
+            break
+    conn.close(); f.voidresp()
+    return (first - start) * 1e3, (time.perf_counter() - start) * 1e3
+for n in (1000, 10000, 100000):
+    servers["ours"].cwd("l%d" % n)
+    servers["theirs"].cwd("/l%d" % n)
+    for command in ("LIST", "NLST", "MLSD"):
+        names = ["ours"] if command == "MLSD" else ["ours", "theirs"]
+        times = {name: [] for name in names}
+        # The servers take turns, each first in every other round: a spell of load on the
+        # machine falls on both.
+        for turn in range(rounds):
+            for name in names if turn % 2 == 0 else names[::-1]:
+                times[name].append(listing(servers[name], command))
+        for name in names:
+            first, total = sorted(times[name], key=lambda t: t[1])[len(times[name]) // 2]
+            print("%s %-4s %6d  first %7.1f  total %7.1f" % (name, command, n, first, total))
+            print("%s-%d %.1f" % (command.lower(), n, total), file=figures[name])
+    servers["ours"].cwd("..")
+for f in servers.values():
+    f.quit()
+PY
   echo "  our page faults during these listings: $(($(minor_faults "$2") - faults))"
-  list_figures "$theirs_port" anonymous theirs "$work/listings-theirs$3"
 }
 
 before=$(ours_state)
