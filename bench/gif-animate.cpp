@@ -186,13 +186,11 @@ int Peak(const char* mode, const char* name)
     return 0;
 }
 
-} // namespace
-
-int main(int argc, char** argv)
+// `file` names the file being worked on, for the error that may end the run.
+int Run(int argc, char** argv, const char*& file)
 {
-    GifHandOffs().SetWake([] {});
     if (argc == 4 && std::strcmp(argv[1], "--peak") == 0)
-        return Peak(argv[2], argv[3]);
+        return Peak(argv[2], file = argv[3]);
     if (argc > 2 && std::strcmp(argv[1], "--hd") == 0) {
         TimeFullHD(std::max(2, std::atoi(argv[2])));
         return 0;
@@ -204,6 +202,21 @@ int main(int argc, char** argv)
         first = 3;
     }
     for (int i = first; i < argc; ++i)
-        repeats > 0 ? Time(argv[i], repeats) : CrossCheck(argv[i]);
+        repeats > 0 ? Time(file = argv[i], repeats) : CrossCheck(file = argv[i]);
     return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    GifHandOffs().SetWake([] {});
+    const char* file = "";
+    try {
+        return Run(argc, argv, file);
+    } catch (const platform::Exception& e) {
+        // A picture the codec refuses ends the run as a failure, not an abort.
+        std::fprintf(stderr, "gif-animate: %s: %s\n", file, e.what());
+        return 1;
+    }
 }

@@ -1,4 +1,5 @@
 // The HTTP client's harness for bench/http.sh.
+// A request that fails exits with 1 and says why on standard error.
 //   http get URL              one GET into a memory stream: prints seconds and bytes
 //   http get URL FILE         one GET into FILE, made anew: prints seconds and bytes
 //   http requests URL N VER   N GETs of URL one after the other with HTTP/VER: prints seconds
@@ -16,15 +17,23 @@
 
 namespace {
 
-// Runs one request to its end; false when it failed.
+// Runs one request to its end; false, said on standard error, when it failed.
 bool fetch(THttpCli& client)
 {
     bool done = false;
-    client.OnRequestDone = [&](THttpCli*, THttpRequest, std::uint16_t) { done = true; };
+    std::uint16_t error = 0;
+    client.OnRequestDone = [&](THttpCli*, THttpRequest, std::uint16_t ErrCode) {
+        done = true;
+        error = ErrCode;
+    };
     client.GetASync();
     while (!done)
         platform::WaitForMessages(1000);
-    return client.StatusCode() == 200;
+    if (error == 0 && client.StatusCode() == 200)
+        return true;
+    std::fprintf(stderr, "http: %s: error %u, status %d: %s\n", client.URL.c_str(), error, client.StatusCode(),
+                 client.ReasonPhrase().c_str());
+    return false;
 }
 
 } // namespace

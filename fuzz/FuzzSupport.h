@@ -15,15 +15,17 @@
 
 namespace fuzzsupport {
 
-// Makes the application at the first input; at every later one, serves what the inputs before
-// left posted and deletes the objects they let go. No event loop runs, so Qt deletes those only
-// when asked, and a run would otherwise slow down and grow from input to input.
+// Makes the application at the first input (a target that draws text asks for a
+// QGuiApplication); at every later one, serves what the inputs before left posted and deletes
+// the objects they let go. No event loop runs, so Qt deletes those only when asked, and a run
+// would otherwise slow down and grow from input to input.
+template <class Application = QCoreApplication>
 inline void startInput()
 {
     static int argc = 1;
     static char name[] = "fuzz";
     static char* argv[] = {name, nullptr};
-    static QCoreApplication app(argc, argv);
+    static Application app(argc, argv);
     QCoreApplication::sendPostedEvents();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }

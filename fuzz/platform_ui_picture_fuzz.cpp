@@ -1,5 +1,5 @@
 // A picture file of any bytes under each extension the program reads pictures by: bmp, ico,
-// jpg and gif, GIF registered as the program does. Each gives a picture whose image, if it
+// jpg, gif, wmf and emf, GIF registered as the program does. Each gives a picture whose image, if it
 // has one and can compose it, is of the size it claims, or a platform::Exception naming the
 // file. Pictures are
 // held to smaller limits than the program's (GIF through its reader's limits, the others
@@ -12,6 +12,7 @@
 #include "platform/base/Exception.h"
 #include "platform/ui/PictureRegistry.h"
 
+#include <QGuiApplication>
 #include <QImage>
 #include <QImageReader>
 
@@ -40,11 +41,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     if (size == 0)
         return 0;
-    fuzzsupport::startInput();
+    // Metafiles may hold texts, and Qt draws text only with a display, here one without a screen.
+    static const bool offscreen = qputenv("QT_QPA_PLATFORM", "offscreen");
+    static_cast<void>(offscreen);
+    fuzzsupport::startInput<QGuiApplication>();
     static const int registered = (RegisterFormats(), 0);
     static_cast<void>(registered);
-    static const char* const extensions[] = {"bmp", "ico", "jpg", "gif"};
-    const std::string name = fuzzsupport::runDirectory() + "/picture." + extensions[data[0] % 4];
+    static const char* const extensions[] = {"bmp", "ico", "jpg", "gif", "wmf", "emf"};
+    const std::string name = fuzzsupport::runDirectory() + "/picture." + extensions[data[0] % 6];
     fuzzsupport::writeFile(name, std::string_view(reinterpret_cast<const char*>(data + 1), size - 1));
     std::unique_ptr<platform::Picture> picture;
     try {

@@ -38,10 +38,21 @@ std::unique_ptr<platform::Picture> ReadGifPicture(const std::string& fileName, c
     return std::make_unique<GifPicture>(std::move(image));
 }
 
+namespace {
+
+// The thread object GIF pictures keep from their registration to the program's end, made
+// suspended and never started: no system thread is ever made for it, and its body would do
+// nothing.
+class TDummyThread final {};
+
+} // namespace
+
 void registerGifFormat()
 {
     static std::once_flag registered;
+    static std::unique_ptr<TDummyThread> dummyThread;
     std::call_once(registered, [] {
+        dummyThread = std::make_unique<TDummyThread>();
         platform::RegisterPictureFormat("gif", std::string(gifstrings::sGIFImageFile),
                                         [](const std::string& fileName) { return ReadGifPicture(fileName); });
     });

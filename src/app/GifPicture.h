@@ -9,8 +9,8 @@
 
 // A GIF as the picture registry hands it out: its size, its still composite for textures,
 // and drawing through the picture itself, whose changes and animation repaint whoever
-// shows it (OnFrameChanged).
-class GifPicture final : public platform::Picture {
+// shows it (OnFrameChanged). A GIF picture assigned from it gets all its frames.
+class GifPicture final : public platform::Picture, public TGIFImageHolder {
 public:
     explicit GifPicture(std::unique_ptr<TGIFImage> image);
 
@@ -22,6 +22,7 @@ public:
     void draw(QPainter& painter, const QRect& rect) override;
 
     TGIFImage& image() { return *image_; }
+    const TGIFImage& GetGIFImage() const override { return *image_; }
 
 private:
     std::unique_ptr<TGIFImage> image_;

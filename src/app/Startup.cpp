@@ -5,6 +5,7 @@
 #include "filemanager/WebToolsLink.h"
 #include "filemanager/findfiledlg.h"
 #include "filemanager/mainfr.h"
+#include "platform/ui/WindowPlacement.h"
 #include "webtools/ftpsrv.h"
 #include "webtools/pchat.h"
 #include "webtools/trcrt.h"
@@ -46,11 +47,8 @@ public:
 private:
     static void show(QWidget* window)
     {
-        if (!window)
-            return;
-        window->show();
-        window->raise();
-        window->activateWindow();
+        if (window)
+            platform::ShowOverOwner(*window, MainForm);
     }
 };
 

@@ -6,6 +6,7 @@
 
 #include <QEvent>
 #include <QOpenGLContext>
+#include <QOpenGLFramebufferObject>
 #include <QOpenGLFunctions>
 
 namespace {
@@ -135,14 +136,16 @@ bool TOpenGLPanel::CreateGLContext()
 
 void TOpenGLPanel::DestroyGLContext()
 {
-    if (contextMade_ && (font3D_ || font2D_)) {
+    if (contextMade_ && (font3D_ || font2D_ || backBuffer_ || frontBuffer_)) {
         makeCurrent();
         font3D_.reset();
         font2D_.reset();
+        FreeSwapBuffers();
         doneCurrent();
     }
     font3D_.reset();
     font2D_.reset();
+    FreeSwapBuffers();
     contextMade_ = false;
     windowPrepared_ = false;
 }
@@ -173,6 +176,7 @@ void TOpenGLPanel::initializeGL()
 
 void TOpenGLPanel::resizeGL(int, int)
 {
+    refillShown_ = true;
     if (usable())
         TriggerResize();
 }
@@ -180,7 +184,11 @@ void TOpenGLPanel::resizeGL(int, int)
 void TOpenGLPanel::paintGL()
 {
     const platform::PaintMessageScope boxesWait;
-    if (usable())
+    if (!usable())
+        return;
+    if (PaintsManually())
+        PaintManually();
+    else
         TriggerPaint();
 }
 
@@ -190,8 +198,11 @@ bool TOpenGLPanel::MakeOpenGLPanelCurrent()
         return false;
     if (contextMade_ && isValid()) {
         makeCurrent();
-        if (QOpenGLContext::currentContext() == context())
+        if (QOpenGLContext::currentContext() == context()) {
+            if (PaintsManually())
+                BindBackBuffer();
             return true;
+        }
     }
     platform::ShowMessage("wglMakeCurrent:" + noSystemError);
     return false;
@@ -201,12 +212,6 @@ void TOpenGLPanel::MakeOpenGLPanelNotCurrent()
 {
     if (QOpenGLContext* current = QOpenGLContext::currentContext())
         current->doneCurrent();
-}
-
-void TOpenGLPanel::SwapBuffers()
-{
-    if (doubleBuffered_ && context() && QOpenGLContext::currentContext() == context())
-        context()->functions()->glFlush();
 }
 
 bool TOpenGLPanel::PanelShareLists(TOpenGLPanel* other) const

@@ -13,6 +13,7 @@
 #include <string>
 
 class QImage;
+class QOpenGLFramebufferObject;
 class QPrinter;
 struct BMPTexture;
 
@@ -113,8 +114,10 @@ public:
     // usable context; a panel whose context failed was reported once and stays silent.
     bool MakeOpenGLPanelCurrent();
     void MakeOpenGLPanelNotCurrent();
-    // The widget is composited from its own framebuffer after every paint, in either swap
-    // mode; this only pushes out the commands issued so far.
+    // Manual swapping: paints (and drawing between MakeOpenGLPanelCurrent and
+    // MakeOpenGLPanelNotCurrent) go to a back buffer of the panel's own while the window keeps
+    // showing the picture last swapped; SwapBuffers shows the back buffer's picture. With Auto the window shows every paint, and this only pushes out the
+    // commands issued so far. Nothing for a panel that is not double-buffered.
     void SwapBuffers();
     bool PanelShareLists(TOpenGLPanel* other) const;
 
@@ -170,6 +173,12 @@ private:
     bool usable() const { return contextMade_ && !contextFailed_; }
     bool PictureAvailable() const;
     QImage PanelPicture();
+    // Manual swapping (OpenGLPanelSwap.cpp).
+    bool PaintsManually() const;
+    void PaintManually();
+    void BindBackBuffer();
+    void ShowFrontBuffer();
+    void FreeSwapBuffers();
 
     TPFDPixelTypes pixelType_ = f_PFD_TYPE_RGBA;
     std::uint8_t pixelTypeValue_ = platform::PFD_TYPE_RGBA;
@@ -184,4 +193,9 @@ private:
     bool contextFailed_ = false;
     std::unique_ptr<platform::OpenGLFont3D> font3D_;
     std::unique_ptr<platform::OpenGLFont2D> font2D_;
+    std::unique_ptr<QOpenGLFramebufferObject> backBuffer_;
+    std::unique_ptr<QOpenGLFramebufferObject> frontBuffer_; // the picture last swapped
+    bool refillShown_ = false; // the widget's framebuffer was made anew since the swap
+    bool presentOnly_ = false; // the coming paint only shows what a swap put there
+    bool painting_ = false;
 };

@@ -154,6 +154,7 @@ public:
 
     // Tool bar (glformRefresh.cpp).
     void drvComboBoxClick();
+    void drvComboBoxKeyUp(int key, platform::ShiftState shift);
     void rootSpeedButtonClick();
     void parentSpeedButtonClick();
     void FilterEditChange();

@@ -10,6 +10,7 @@
 #include "platform/ui/BusyCursor.h"
 #include "platform/ui/MessageService.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <optional>
@@ -128,6 +129,42 @@ std::optional<std::string> PrepareArchive(const std::string& archive)
     return archive;
 }
 
+// Where unzip puts an entry of that name: "." and ".." components and leading "/" left out.
+// Empty for a directory, which unzip merges into whatever is there.
+std::string ExtractedName(const std::string& entry)
+{
+    if (entry.empty() || entry.back() == '/')
+        return {};
+    std::string name;
+    for (std::size_t start = 0; start <= entry.size();) {
+        const std::size_t end = std::min(entry.find('/', start), entry.size());
+        const std::string part = entry.substr(start, end - start);
+        if (!part.empty() && part != "." && part != "..")
+            name = name.empty() ? part : name + "/" + part;
+        start = end + 1;
+    }
+    return name;
+}
+
+// Whether unzipping the archive into the directory would meet a file already there, from the
+// names unzip lists for it (bytes, one a line). An archive it cannot list meets nothing: its
+// extraction fails, and says so.
+bool MeetsExistingFiles(const std::string& archive, const std::string& directory)
+{
+    const platform::BusyCursor busy;
+    std::string listing;
+    if (platform::RunProgramForOutput("unzip", {"-Z1", archive}, directory, listing) != 0)
+        return false;
+    for (std::size_t start = 0; start < listing.size();) {
+        const std::size_t end = std::min(listing.find('\n', start), listing.size());
+        const std::string name = ExtractedName(listing.substr(start, end - start));
+        if (!name.empty() && Exists(platform::JoinPath(directory, name)))
+            return true;
+        start = end + 1;
+    }
+    return false;
+}
+
 } // namespace
 
 void Tglfr::RefreshSiblingThenThis()
@@ -212,10 +249,11 @@ void Tglfr::unZIP1Click()
         EndFileCommand();
         return;
     }
-    // unzip itself never asks: without a terminal its question would read the end of input.
-    const bool overwrite = platform::MessageDlg("overwrite existing files?", platform::MsgButtons::YesNoDefaultNo)
-        == platform::MsgResult::Yes;
     const std::string archive = platform::JoinPath(dir.path, names.front());
+    // unzip itself never asks: without a terminal its question would read the end of input.
+    const bool overwrite = MeetsExistingFiles(archive, target)
+        && platform::MessageDlg("overwrite existing files?", platform::MsgButtons::YesNoDefaultNo)
+            == platform::MsgResult::Yes;
     {
         const platform::BusyCursor busy;
         if (!platform::ChangeDir(target)) {

@@ -14,6 +14,7 @@
 #include <QComboBox>
 #include <QEvent>
 #include <QFile>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QStatusBar>
@@ -29,9 +30,10 @@ QString Displayed(const std::string& bytes)
 }
 
 // Calls back on every mouse press in the watched widget; a line edit has no click signal.
-class PressWatcher : public QObject {
+class EventWatcher : public QObject {
 public:
-    PressWatcher(QWidget* watched, std::function<void()> onPress) : QObject(watched), onPress_(std::move(onPress))
+    EventWatcher(QWidget* watched, QEvent::Type type, std::function<void(QEvent*)> onEvent)
+        : QObject(watched), type_(type), onEvent_(std::move(onEvent))
     {
         watched->installEventFilter(this);
     }
@@ -39,13 +41,14 @@ public:
 protected:
     bool eventFilter(QObject*, QEvent* event) override
     {
-        if (event->type() == QEvent::MouseButtonPress)
-            platform::guarded(onPress_);
+        if (event->type() == type_)
+            platform::guarded([&] { onEvent_(event); });
         return false;
     }
 
 private:
-    std::function<void()> onPress_;
+    QEvent::Type type_;
+    std::function<void(QEvent*)> onEvent_;
 };
 
 // The caption of the attribute filter button: "rhsa" with a "-" for every bit left out.
@@ -73,7 +76,11 @@ void Tglfr::ConnectToolBar()
     connect(parentSpeedButton, &QToolButton::clicked, this, platform::guard([this] { parentSpeedButtonClick(); }));
     connect(AttrSpeedButton, &QToolButton::clicked, this, platform::guard([this] { AttrSpeedButtonClick(); }));
     connect(FilterEdit, &QLineEdit::textChanged, this, platform::guard([this] { FilterEditChange(); }));
-    new PressWatcher(FilterEdit, [this] { FilterEditClick(); });
+    new EventWatcher(FilterEdit, QEvent::MouseButtonPress, [this](QEvent*) { FilterEditClick(); });
+    new EventWatcher(drvComboBox, QEvent::KeyRelease, [this](QEvent* event) {
+        const auto& key = static_cast<const QKeyEvent&>(*event);
+        drvComboBoxKeyUp(platform::toVk(key), platform::shiftStateOf(key.modifiers()));
+    });
 }
 
 void Tglfr::RefreshListing(bool repaint)
@@ -153,6 +160,10 @@ void Tglfr::drvComboBoxClick()
     }
     RefreshListing(true);
 }
+
+// The drive changes when an item is chosen (drvComboBoxClick); keys moving through the list
+// change nothing by themselves.
+void Tglfr::drvComboBoxKeyUp(int, platform::ShiftState) {}
 
 void Tglfr::rootSpeedButtonClick()
 {

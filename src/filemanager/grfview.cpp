@@ -4,12 +4,11 @@
 #include "platform/ui/ExceptionGuard.h"
 #include "platform/ui/MessageService.h"
 #include "platform/ui/PictureRegistry.h"
+#include "platform/ui/WindowPlacement.h"
 #include "ui_grfviewForm.h"
 
 #include <QFile>
-#include <QGuiApplication>
 #include <QKeyEvent>
-#include <QScreen>
 
 #include <algorithm>
 
@@ -25,20 +24,16 @@ TgrfviewForm::~TgrfviewForm() = default;
 
 namespace {
 
-// The picture's size, but no larger than the screen can show: X11 refuses windows above
-// 32767 pixels, and a backing store of a huge picture's size would take gigabytes. A picture
-// made smaller keeps its proportions, since it is stretched to the window.
-QSize ClientSizeFor(const QWidget& window, const platform::Picture& picture)
+// The picture's size, but no larger than the screen can show with the window's frame: X11
+// refuses windows above 32767 pixels, and a backing store of a huge picture's size would take
+// gigabytes. A picture made smaller keeps its proportions, since it is stretched to the window.
+QSize ClientSizeFor(const QWidget* owner, const platform::Picture& picture)
 {
     const QSize size(std::max(1, picture.width()), std::max(1, picture.height()));
-    const QScreen* screen = window.screen() ? window.screen() : QGuiApplication::primaryScreen();
-    if (!screen)
-        return size;
-    const QSize available = screen->availableGeometry().size();
+    const QSize available = platform::AvailableClientSize(owner);
     if (size.width() <= available.width() && size.height() <= available.height())
         return size;
-    const QSize fitted = size.scaled(available, Qt::KeepAspectRatio);
-    return fitted.expandedTo(QSize(1, 1));
+    return size.scaled(available, Qt::KeepAspectRatio).expandedTo(QSize(1, 1));
 }
 
 } // namespace
@@ -47,11 +42,11 @@ void TgrfviewForm::ShowPicture(const std::string& FileName)
 {
     try {
         auto picture = platform::LoadPicture(FileName);
-        const QSize clientSize = ClientSizeFor(*this, *picture);
+        const QSize clientSize = ClientSizeFor(parentWidget(), *picture);
         Image1->SetPicture(std::move(picture));
         resize(clientSize);
         setWindowTitle("Pelvaxon - " + QFile::decodeName(QByteArray::fromStdString(FileName)));
-        show();
+        platform::ShowOverOwner(*this, parentWidget());
     } catch (const std::exception&) {
         hide();
         platform::ShowMessage("Error loading " + FileName);

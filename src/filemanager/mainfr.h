@@ -168,6 +168,8 @@ private:
     void CreatePanels();
     void ConnectSwitch(QAction* item, void (TMainForm::*handler)());
     void ConnectMenuCommands();
+    // Whether Ctrl with this key opens a top menu (Ctrl+O, Ctrl+H) instead of naming a drive.
+    bool OpensMenu(int key) const;
     // Sets one of the active panel's scene colours to a chosen one with the given alpha.
     void SetPanelColour(float (Tglfr::*colour)[4], float alpha);
     // Asks for a colour starting at the last one chosen, and remembers the choice.

@@ -152,7 +152,7 @@ void TMainForm::FormKeyUp(int Key, platform::ShiftState Shift)
     } else if (Key >= vk::F1 && Key <= keyF10) {
         RunFunctionKey(Key);
     }
-    if (Shift.ctrl && Key >= 'A' && !typing)
+    if (Shift.ctrl && Key >= 'A' && !typing && !OpensMenu(Key))
         SelectDriveByKey(Key);
 }
 

@@ -8,6 +8,8 @@
 #include "ui_MainForm.h"
 
 #include <QAction>
+#include <QMenu>
+#include <QMenuBar>
 #include <QStatusBar>
 
 namespace {
@@ -30,6 +32,22 @@ void TMainForm::ConnectMenuCommands()
         const auto command = entry.second;
         connect(entry.first, &QAction::triggered, this, platform::guard([this, command] { (this->*command)(); }));
     }
+    // A top menu opens on its shortcut as on a click.
+    const std::pair<QMenu*, QKeySequence> shortcuts[] = {{ui->Visualization1, QKeySequence(Qt::CTRL | Qt::Key_O)},
+                                                         {ui->Help1, QKeySequence(Qt::CTRL | Qt::Key_H)}};
+    for (const auto& [menu, keys] : shortcuts) {
+        QAction* opener = menu->menuAction();
+        opener->setShortcut(keys);
+        connect(opener, &QAction::triggered, this, [this, opener] { menuBar()->setActiveAction(opener); });
+    }
+}
+
+bool TMainForm::OpensMenu(int key) const
+{
+    for (const QMenu* menu : {ui->Visualization1, ui->Help1})
+        if (menu->menuAction()->shortcut() == QKeySequence(Qt::CTRL | Qt::Key(key)))
+            return true;
+    return false;
 }
 
 std::optional<QColor> TMainForm::PickColour()

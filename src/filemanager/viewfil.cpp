@@ -8,6 +8,7 @@
 #include "platform/ui/BusyCursor.h"
 #include "platform/ui/ExceptionGuard.h"
 #include "platform/ui/MessageService.h"
+#include "platform/ui/WindowPlacement.h"
 #include "ui_ViewForm.h"
 
 #include <QFile>
@@ -61,7 +62,7 @@ TViewForm::TViewForm(QWidget* owner, TitleBar* titleBar)
     connect(find1, &QAction::triggered, this, platform::guard([this] { find1Click(); }));
 
     Editor->clear();
-    show();
+    platform::ShowOverOwner(*this, owner);
 }
 
 TViewForm::~TViewForm() = default;

@@ -20,8 +20,8 @@ class ViewForm;
 }
 
 // A window that shows one file read-only as text, hex pages or binary pages, with find in
-// text mode. It is on screen as soon as it is made, stays on top, and frees itself when
-// closed. A large file is put into the editor a piece at a time as the view nears the end
+// text mode. It is on screen as soon as it is made, over the main window, stays on top,
+// and frees itself when closed. A large file is put into the editor a piece at a time as the view nears the end
 // of what is shown.
 class TViewForm : public QMainWindow {
 public:

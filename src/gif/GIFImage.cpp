@@ -93,6 +93,14 @@ void TGIFImage::SaveToStream(platform::Stream& stream)
     Progress(this, psEnding, 100, false, sProgressSaving);
 }
 
+void TGIFImage::WriteData(platform::Stream& stream)
+{
+    if (GIFSettings().OptimizeOnStream)
+        Optimize(ooCrop | ooMerge | ooCleanup | ooColorMap | ooReduceColors, TColorReduction::rmNone,
+                 TDitherMode::dmNearest, 8);
+    SaveToStream(stream);
+}
+
 void TGIFImage::SaveToFile(const std::string& fileName)
 {
     platform::ReplaceFile(fileName, [this](platform::Stream& stream) { SaveToStream(stream); });

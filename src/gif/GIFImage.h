@@ -42,6 +42,15 @@ using TGIFNotifyEvent = std::function<void(TGIFImage* sender)>;
 // transparent.
 void GifFillRect(platform::Bitmap& canvas, const GifRect& rect, std::optional<platform::Rgb> colour);
 
+// A picture of the loader's that holds a GIF picture, as the one it reads GIF files into does.
+class TGIFImageHolder {
+public:
+    virtual const TGIFImage& GetGIFImage() const = 0;
+
+protected:
+    ~TGIFImageHolder() = default;
+};
+
 class TGIFImage : public GifPersistent {
 public:
     // Empty, with the codec-wide defaults of GIFSettings().
@@ -56,6 +65,10 @@ public:
     void SaveToStream(platform::Stream& stream);
     // The file is replaced only once everything is written; a failed save keeps it.
     void SaveToFile(const std::string& fileName);
+    // The picture streamed as part of a larger whole: the GIF data as SaveToStream writes it,
+    // with GIFSettings().OptimizeOnStream after an Optimize with every option (no colour
+    // reduction, nearest colours, 8 bits).
+    void WriteData(platform::Stream& stream);
     // No frames, no global table, a 0 x 0 screen, no cached composite or palette.
     void Clear();
 
@@ -64,14 +77,16 @@ public:
     int Add(std::unique_ptr<TGIFSubImage> frame);
     // A picture of any format the picture loader reads, converted into a new frame at the
     // top left with the colour reduction, bits and dither mode of this picture
-    // ("Converting..."); the screen grows to hold it. A picture without an image is
-    // "Object type not supported for operation"; a failed conversion adds nothing.
+    // ("Converting..."); the screen grows to hold it. A drawing (a metafile) is transparent
+    // where it draws nothing. A picture without an image is "Object type not supported for
+    // operation"; a failed conversion adds nothing.
     int Add(const platform::Picture& graphic);
     // A copy of `source`'s header, frames and drawing options, reported as "Copying..." to
     // the source's progress and warning handlers; this picture keeps its own handlers.
     // Null clears.
     void Assign(const TGIFImage* source);
-    // In place of everything: `graphic` converted into the one frame, as Add converts it.
+    // In place of everything: the GIF picture `graphic` holds copied as Assign copies one,
+    // every frame kept; any other converted into the one frame, as Add converts it.
     void Assign(const platform::Picture& graphic);
     // The still composite, or an empty bitmap for an empty picture.
     void AssignTo(platform::Bitmap& target);

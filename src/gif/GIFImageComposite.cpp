@@ -50,9 +50,16 @@ void TGIFSubImage::DrawInto(platform::Bitmap& canvas, bool transparent)
     const int clear = transparent ? GetTransparentIndex() : -1;
     const auto count = static_cast<std::size_t>(right - left);
     for (int y = top; y < bottom; ++y) {
+        std::uint8_t* out = canvas.scanLine(y) + 4 * static_cast<std::size_t>(left);
+        if (!dithered && !RowHoldsData(y - top)) {
+            // The fill alone, drawn without reading the row: its memory stays untouched.
+            if (reach_->fill != clear)
+                for (std::size_t x = 0; x < count; ++x)
+                    std::memcpy(out + 4 * x, &colours[reach_->fill], 4);
+            continue;
+        }
         const std::uint8_t* indices = pixels_.data() + static_cast<std::size_t>(y - top) * static_cast<std::size_t>(width);
         const std::uint8_t* shades = dithered ? dithered->scanLine(y - top) : indices;
-        std::uint8_t* out = canvas.scanLine(y) + 4 * static_cast<std::size_t>(left);
         if (clear < 0) {
             for (std::size_t x = 0; x < count; ++x)
                 std::memcpy(out + 4 * x, &colours[shades[x]], 4);

@@ -1,9 +1,21 @@
 // Pictures of other formats made into frames.
 
+#include "gif/GIFDrawingImport.h"
 #include "gif/GIFImage.h"
 #include "platform/graphics/Picture.h"
 
 #include <QImage>
+
+namespace {
+
+// The GIF picture a picture of the loader's holds, if it holds one.
+const TGIFImage* HeldGIFImage(const platform::Picture& graphic)
+{
+    const auto* holder = dynamic_cast<const TGIFImageHolder*>(&graphic);
+    return holder ? &holder->GetGIFImage() : nullptr;
+}
+
+} // namespace
 
 int TGIFImage::AddConverted(const QImage& image)
 {
@@ -25,7 +37,7 @@ int TGIFImage::AddConverted(const QImage& image)
 
 int TGIFImage::Add(const platform::Picture& graphic)
 {
-    return AddConverted(graphic.toImage());
+    return AddConverted(FrameImageOf(graphic));
 }
 
 void TGIFImage::AssignConverted(const QImage& image)
@@ -39,5 +51,8 @@ void TGIFImage::AssignConverted(const QImage& image)
 
 void TGIFImage::Assign(const platform::Picture& graphic)
 {
-    AssignConverted(graphic.toImage());
+    // An animation stays one: its still picture would be only the first frame.
+    if (const TGIFImage* gif = HeldGIFImage(graphic))
+        return Assign(gif);
+    AssignConverted(FrameImageOf(graphic));
 }

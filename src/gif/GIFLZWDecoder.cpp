@@ -22,6 +22,8 @@ public:
     LZWDecoder(platform::Stream& stream, const TGIFDecoderWarning& warning) : stream_(stream), warning_(warning) {}
 
     std::size_t decode(std::uint8_t* out, std::size_t total, std::uint8_t fill);
+    // The highest literal decoded: every pixel written is one of them.
+    int highest() const { return highest_; }
 
 private:
     bool nextBlock();
@@ -43,6 +45,7 @@ private:
     bool streamEnded_ = false;
     std::uint64_t bitBuffer_ = 0;
     unsigned bitCount_ = 0;
+    int highest_ = -1;
 
     std::uint32_t offset_[kTableSize]; // where the output holds the code's string
     std::uint16_t length_[kTableSize];
@@ -167,6 +170,7 @@ std::size_t LZWDecoder::decode(std::uint8_t* out, std::size_t total, std::uint8_
         if (code < clearCode) {
             out[pos++] = static_cast<std::uint8_t>(code);
             oldLength = 1;
+            highest_ = std::max(highest_, code);
             continue;
         }
         oldLength = length_[code];
@@ -199,16 +203,24 @@ std::size_t LZWDecoder::decode(std::uint8_t* out, std::size_t total, std::uint8_
 
 } // namespace
 
-void DecompressLZW(platform::Stream& stream, std::uint8_t* pixels, int width, int height, bool interlaced,
-                   std::uint8_t fill, const TGIFDecoderWarning& warning)
+TGIFDecoded DecompressLZW(platform::Stream& stream, std::uint8_t* pixels, int width, int height, bool interlaced,
+                          std::uint8_t fill, const TGIFDecoderWarning& warning)
 {
     const std::size_t w = width > 0 ? static_cast<std::size_t>(width) : 0;
     const std::size_t h = height > 0 ? static_cast<std::size_t>(height) : 0;
     const auto decoder = std::make_unique<LZWDecoder>(stream, warning);
-    if (!interlaced || h <= 1) {
-        decoder->decode(pixels, w * h, fill);
-        return;
-    }
+    // Told from what was decoded, never by reading the frame: a scan would touch every page
+    // of memory the data left alone.
+    const auto decoded = [&](std::size_t reached) {
+        TGIFDecoded result;
+        result.rows = w == 0 ? 0 : static_cast<int>((reached + w - 1) / w);
+        result.highest = decoder->highest();
+        if (reached < w * h)
+            result.highest = std::max<int>(result.highest, fill);
+        return result;
+    };
+    if (!interlaced || h <= 1)
+        return decoded(decoder->decode(pixels, w * h, fill));
     // Rows arrive in pass order: decode them in that order into untouched memory, then put
     // in its place only what the data reached, so pages of a huge frame stay untouched.
     TGIFPixels arrived;
@@ -217,7 +229,8 @@ void DecompressLZW(platform::Stream& stream, std::uint8_t* pixels, int width, in
     } catch (const std::bad_alloc&) {
         RaiseGIFError(gifstrings::sOutOfMemDIB);
     }
-    std::size_t left = decoder->decode(arrived.data(), arrived.size(), fill);
+    const std::size_t reached = decoder->decode(arrived.data(), arrived.size(), fill);
+    std::size_t left = reached;
     const std::uint8_t* from = arrived.data();
     ForEachInterlacedRow(height, [&](int row) {
         const std::size_t count = std::min(w, left);
@@ -225,4 +238,5 @@ void DecompressLZW(platform::Stream& stream, std::uint8_t* pixels, int width, in
         from += count;
         left -= count;
     });
+    return decoded(reached);
 }

@@ -55,7 +55,8 @@ TGIFPainter::TGIFPainter(TGIFImage& image, TGIFPainterSetup setup)
       animationSpeed_(image.GetAnimationSpeed())
 {
     const bool animated = (setup_.options & goAsync) && (setup_.options & goAnimate) && image.Images.GetCount() > 1;
-    hasDelayEvent_ = animated && animationSpeed_ >= 0;
+    if (animated && animationSpeed_ >= 0)
+        DelayEvent.emplace();
     BackBuffer = std::move(setup_.target);
     MakeBuffers(image);
     OnPainterStart = image.OnPainterStart;
@@ -108,6 +109,8 @@ void TGIFPainter::Terminate()
     {
         const std::lock_guard lock(mutex_);
         terminated_ = true;
+        if (DelayEvent)
+            DelayEvent->SetEvent();
     }
     cv_.notify_all();
 }
@@ -136,8 +139,8 @@ void TGIFPainter::SetAnimationSpeed(int speed)
         if (speed == animationSpeed_)
             return;
         animationSpeed_ = speed;
-        if (hasDelayEvent_)
-            delaySignalled_ = true;
+        if (DelayEvent)
+            DelayEvent->SetEvent();
         else
             restart_ = true;
     }
@@ -173,6 +176,12 @@ bool TGIFPainter::Restarting() const
 {
     const std::lock_guard lock(mutex_);
     return restart_;
+}
+
+bool TGIFPainter::HasDelayEvent() const
+{
+    const std::lock_guard lock(mutex_);
+    return DelayEvent.has_value();
 }
 
 bool TGIFPainter::Painted() const
@@ -230,8 +239,11 @@ void TGIFPainter::DoEvent(const TGIFPainterEvent& event)
 bool TGIFPainter::WaitDelay(std::int64_t ms)
 {
     std::unique_lock lock(mutex_);
-    const bool woken = clock_.WaitFor(lock, cv_, ms, [this] { return delaySignalled_ || terminated_ || restart_; });
-    delaySignalled_ = false;
+    const bool woken = clock_.WaitFor(lock, cv_, ms, [this] {
+        return (DelayEvent && DelayEvent->Signalled()) || terminated_ || restart_;
+    });
+    if (DelayEvent)
+        DelayEvent->ResetEvent();
     return woken;
 }
 

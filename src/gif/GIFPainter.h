@@ -40,6 +40,19 @@ TGIFPainterClock& SteadyPainterClock();
 // serve the thread's pending messages; false once the application is quitting.
 bool PumpPainterMessages();
 
+// What an asynchronous animating painter waits on between frames: an auto-reset event, set on
+// the user-interface thread (a stop, a speed change) and cleared by the wait it ends. Guarded
+// by its painter's mutex.
+class TGIFDelayEvent {
+public:
+    void SetEvent() { signalled_ = true; }
+    bool Signalled() const { return signalled_; }
+    void ResetEvent() { signalled_ = false; }
+
+private:
+    bool signalled_ = false;
+};
+
 // What a painter is given by the picture that makes it.
 struct TGIFPainterSetup {
     TGIFDrawOptions options = 0;
@@ -93,6 +106,12 @@ public:
     // The composite of the frames painted so far (user-interface thread); none once the
     // painter has ended.
     std::shared_ptr<const platform::Bitmap> Target() const { return BackBuffer; }
+    // What a disposal to the background brings back (user-interface thread): none for
+    // see-through.
+    std::optional<platform::Rgb> GetBackgroundBuffer() const { return BackgroundBuffer; }
+    // Whether the painter waits on a DelayEvent between frames; one that does not is
+    // restarted by a speed change instead.
+    bool HasDelayEvent() const;
 
     // Runs the painting loop in the calling thread; a synchronous painter rethrows what
     // ended it afterwards.
@@ -138,11 +157,14 @@ private:
 
     // User-interface side of a step (GIFPainterCompose.cpp).
     void PaintStep(TGIFImage& image, FrameStep& step);
+    // The frame with its disposal: what the last frame left is disposed of, what this one
+    // covers is kept when it disposes to "previous", then DoPaint.
     void DoPaintFrame(TGIFSubImage& frame, const FrameStep& step);
+    // The frame drawn onto the composite at its place; the painted flag is set.
+    void DoPaint(TGIFSubImage& frame);
     // The last frame's disposal, done before the next frame is drawn.
     void Dispose();
-    // `area` of the back buffer back to what lies under the picture: transparent, or the
-    // background colour without goTransparent.
+    // `area` of the back buffer back to BackgroundBuffer.
     void RestoreBackground(const GifRect& area);
     void MakeBuffers(TGIFImage& image);
 
@@ -154,19 +176,22 @@ private:
     std::shared_ptr<platform::Bitmap> BackBuffer;
     // What the area of a frame disposed to "previous" held before it was drawn.
     platform::Bitmap PreviousBuffer;
+    // What lies under the picture: see-through (none) with goTransparent, as the sink draws
+    // the composite over its own background, else the background colour. Being one value
+    // for the whole screen, it is kept as that value instead of a bitmap.
+    std::optional<platform::Rgb> BackgroundBuffer;
     // The frame shown last: its area on the screen and what becomes of it.
     GifRect lastArea_;
     TDisposalMethod lastDisposal_ = dmNoDisposal;
     QPointer<TGIFPaintSink> sinkWatch_;
-    platform::Rgb background_{};
     std::exception_ptr error_;
 
     // Both threads, under mutex_.
     mutable std::mutex mutex_;
     std::condition_variable cv_;
     TGIFImage* image_;
-    bool hasDelayEvent_ = false;
-    bool delaySignalled_ = false;
+    // Made for an asynchronous painter that animates several frames; none otherwise.
+    std::optional<TGIFDelayEvent> DelayEvent;
     bool launched_ = false;
     bool terminated_ = false;
     bool restart_ = false;

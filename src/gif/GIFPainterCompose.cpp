@@ -34,12 +34,14 @@ void TGIFPainter::MakeBuffers(TGIFImage& image)
 {
     if (!BackBuffer)
         BackBuffer = std::make_shared<platform::Bitmap>(image.NewCanvas());
-    if (const auto fill = image.GetDisposalFillColor())
-        background_ = *fill;
+    if (setup_.options & goTransparent)
+        BackgroundBuffer.reset();
+    else if (const auto fill = image.GetDisposalFillColor())
+        BackgroundBuffer = *fill;
     else if (image.GetGlobalColorMap().GetCount() == 0)
-        background_ = setup_.windowColor;
+        BackgroundBuffer = setup_.windowColor;
     else
-        background_ = image.GetBackgroundColor();
+        BackgroundBuffer = image.GetBackgroundColor();
 }
 
 void TGIFPainter::PaintStep(TGIFImage& image, FrameStep& step)
@@ -62,10 +64,6 @@ void TGIFPainter::PaintStep(TGIFImage& image, FrameStep& step)
         return;
     DoPaintFrame(frame, step);
     step.painted = true;
-    {
-        const std::lock_guard lock(mutex_);
-        painted_ = true;
-    }
     Repaint();
 }
 
@@ -102,9 +100,16 @@ void TGIFPainter::DoPaintFrame(TGIFSubImage& frame, const FrameStep& step)
         }
         CopyArea(screen, PreviousBuffer, area);
     }
-    frame.DrawInto(screen, setup_.options & goTransparent);
+    DoPaint(frame);
     lastArea_ = area;
     lastDisposal_ = step.disposal;
+}
+
+void TGIFPainter::DoPaint(TGIFSubImage& frame)
+{
+    frame.DrawInto(*BackBuffer, setup_.options & goTransparent);
+    const std::lock_guard lock(mutex_);
+    painted_ = true;
 }
 
 void TGIFPainter::Dispose()
@@ -118,8 +123,7 @@ void TGIFPainter::Dispose()
 
 void TGIFPainter::RestoreBackground(const GifRect& area)
 {
-    GifFillRect(*BackBuffer, area,
-                (setup_.options & goTransparent) ? std::nullopt : std::optional<platform::Rgb>(background_));
+    GifFillRect(*BackBuffer, area, BackgroundBuffer);
 }
 
 void TGIFPainter::DoOnTerminate()

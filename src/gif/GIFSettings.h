@@ -77,6 +77,7 @@ struct TGIFSettings {
     bool DoAutoDither = false;
     bool PaletteDevice = false;
     bool RenderOnLoad = false; // draw each frame's bitmap as it is read
+    bool OptimizeOnStream = false; // WriteData optimises the picture before writing it
 };
 
 // The one instance, used on the user-interface thread.

@@ -43,6 +43,7 @@ void TGIFSubImage::Assign(const TGIFSubImage& source)
     Descriptor = source.Descriptor;
     try {
         pixels_ = source.pixels_;
+        reach_ = source.reach_;
         ColorMap.Assign(source.ColorMap);
         if (source.bitmap_)
             bitmap_ = std::make_unique<platform::Bitmap>(*source.bitmap_);
@@ -101,15 +102,22 @@ void TGIFSubImage::Decompress(platform::Stream& stream)
         Image->CountLoadedPixels(static_cast<std::size_t>(GetWidth()) * static_cast<std::size_t>(GetHeight()));
     const auto fill = static_cast<std::uint8_t>(std::max(transparentIndex, 0));
     pixels_ = NewPixels(GetWidth(), GetHeight(), fill);
-    DecompressLZW(stream, pixels_.data(), GetWidth(), GetHeight(), GetInterlaced(), fill,
-                  [this](TGIFSeverity severity, std::string_view message) { Warning(severity, message); });
+    reach_ = {0, fill, GetInterlaced()};
+    const TGIFDecoded decoded =
+        DecompressLZW(stream, pixels_.data(), GetWidth(), GetHeight(), GetInterlaced(), fill,
+                      [this](TGIFSeverity severity, std::string_view message) { Warning(severity, message); });
+    reach_ = {decoded.rows, fill, GetInterlaced()};
     // One warning a frame at most, however many pixels are beyond the table: drawing
     // shows them black.
-    if (!pixels_.empty()) {
-        const int highest = *std::max_element(pixels_.begin(), pixels_.end());
-        if (highest >= GetActiveColorMap().GetCount())
-            Warning(gsWarning, gifstrings::sBadColorIndex);
-    }
+    if (decoded.highest >= GetActiveColorMap().GetCount())
+        Warning(gsWarning, gifstrings::sBadColorIndex);
+}
+
+bool TGIFSubImage::RowHoldsData(int row) const
+{
+    if (!reach_)
+        return true;
+    return (reach_->interlaced ? InterlacedRowRank(row, GetHeight()) : row) < reach_->rows;
 }
 
 TGIFVersion TGIFSubImage::GetVersion() const
@@ -144,6 +152,7 @@ void TGIFSubImage::DoSetBounds(int left, int top, int width, int height)
     if (resized) {
         FreeBitmap();
         pixels_ = std::move(resizedPixels);
+        reach_.reset();
     }
     if (!Image)
         return;
@@ -222,6 +231,8 @@ std::uint8_t* TGIFSubImage::GetScanline(int y)
     if (y < 0 || y >= GetHeight())
         RaiseGIFError(gifstrings::sBadPixelCoordinates);
     NeedImage();
+    // The caller may write any row.
+    reach_.reset();
     return pixels_.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(GetWidth());
 }
 
@@ -235,6 +246,7 @@ void TGIFSubImage::FreeImage()
 {
     pixels_.clear();
     pixels_.shrink_to_fit();
+    reach_.reset();
 }
 
 void TGIFSubImage::NeedImage()
@@ -263,6 +275,7 @@ void TGIFSubImage::MapColors(const TColorTranslation& map)
 {
     for (std::uint8_t& index : pixels_)
         index = map[index];
+    reach_.reset();
     for (const auto& extension : Extensions) {
         if (auto* control = dynamic_cast<TGIFGraphicControlExtension*>(extension.get()))
             control->TransparentColorIndex = map[control->TransparentColorIndex];

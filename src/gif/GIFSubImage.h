@@ -10,6 +10,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class QImage;
@@ -96,6 +97,9 @@ public:
     void Merge(const TGIFSubImage* previous);
 
     const TGIFPixels& GetData() const { return pixels_; }
+    // False for a row the image data never reached: it holds only the fill the frame was
+    // loaded with, and its memory has not been touched.
+    bool RowHoldsData(int row) const;
     // Throw "Invalid pixel coordinates" outside the frame.
     std::uint8_t GetPixel(int x, int y) const;
     std::uint8_t* GetScanline(int y);
@@ -176,7 +180,16 @@ private:
     int PictureWidth() const;
     int PictureHeight() const;
 
+    // How far a load's image data reached. Unset once pixels may have been written since, or
+    // when they were never loaded: then every row counts as data.
+    struct Reach {
+        int rows = 0; // in the order rows arrive
+        std::uint8_t fill = 0;
+        bool interlaced = false;
+    };
+
     TGIFPixels pixels_;
+    std::optional<Reach> reach_;
     std::unique_ptr<platform::Bitmap> bitmap_;
     std::unique_ptr<platform::Bitmap> mask_;
     bool maskNeeded_ = true;

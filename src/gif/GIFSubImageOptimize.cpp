@@ -76,6 +76,7 @@ void TGIFSubImage::Crop()
     StoreLE(5, cutWidth);
     StoreLE(7, cutHeight);
     pixels_ = std::move(cut);
+    reach_.reset();
     FreeBitmap();
 }
 
@@ -134,6 +135,7 @@ void TGIFSubImage::Merge(const TGIFSubImage* previous)
     }
     for (std::size_t at = 0; at < pixels_.size(); ++at)
         pixels_[at] = merged[at] ? static_cast<std::uint8_t>(index) : pixels_[at];
+    reach_.reset();
     FreeBitmap();
 }
 

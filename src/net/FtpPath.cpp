@@ -20,6 +20,12 @@ std::string WithSlashes(std::string_view text)
     return result;
 }
 
+bool IsUNC(std::string_view text)
+{
+    const auto separator = [](char c) { return c == '/' || c == '\\'; };
+    return text.size() > 1 && separator(text[0]) && separator(text[1]);
+}
+
 std::string Normalized(std::string_view path)
 {
     const std::string_view last = path.substr(path.rfind('/') + 1);

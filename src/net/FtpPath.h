@@ -11,6 +11,8 @@ namespace ftppath {
 
 // Windows clients separate with backslashes: both count as "/".
 std::string WithSlashes(std::string_view text);
+// Whether the text begins with two separators, as a Windows share on another machine does.
+bool IsUNC(std::string_view text);
 
 // The path with "." and ".." resolved by their text alone (never above "/") and repeated
 // "/" folded. A relative path is taken from "/". The result ends in "/" when the input

@@ -4,7 +4,6 @@
 #include "net/FtpSrv.h"
 
 #include "net/FtpPath.h"
-#include "platform/base/AsciiCase.h"
 #include "platform/win/WinSockErrors.h"
 
 #include <QCoreApplication>
@@ -23,18 +22,7 @@ namespace {
 // A client out of descriptors is retried after this pause rather than at once, which would
 // only fail again.
 constexpr int acceptPauseMs = 100;
-constexpr unsigned char telnetIAC = 0xFF;
 constexpr std::int32_t acceptBacklog = 128;
-
-bool IsBlank(char c)
-{
-    return c == ' ' || c == '\t';
-}
-
-bool IsKeywordChar(char c)
-{
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
-}
 
 // Each client may keep several descriptors (control, data, listener) open at once.
 void RaiseOpenFileLimit()
@@ -44,22 +32,6 @@ void RaiseOpenFileLimit()
         limit.rlim_cur = limit.rlim_max;
         ::setrlimit(RLIMIT_NOFILE, &limit);
     }
-}
-
-// The line with the Telnet escapes taken out: a doubled 0xFF is one 0xFF, 0xFF with any
-// other byte is a Telnet command and goes.
-std::string WithoutTelnetCommands(const char* CmdBuf, std::int32_t CmdLen)
-{
-    std::string line;
-    line.reserve(static_cast<std::size_t>(CmdLen));
-    for (std::int32_t i = 0; i < CmdLen; ++i) {
-        if (static_cast<unsigned char>(CmdBuf[i]) != telnetIAC) {
-            line += CmdBuf[i];
-        } else if (++i < CmdLen && static_cast<unsigned char>(CmdBuf[i]) == telnetIAC) {
-            line += CmdBuf[i];
-        }
-    }
-    return line;
 }
 
 } // namespace
@@ -375,6 +347,11 @@ void TFtpServer::WndProc(UINT Msg, WPARAM WParam, LPARAM LParam)
 
 void TFtpServer::WMFtpSrvCloseRequest(TFtpCtrlSocket* Client)
 {
+    // The transfer under way keeps the connection for its reply.
+    if (TransferUnderWay(Client)) {
+        Client->closeHeld_ = true;
+        return;
+    }
     if (Client->BufferedByteCount() == 0)
         Client->Close();
     else
@@ -398,24 +375,10 @@ void TFtpServer::WMFtpSrvClientClosed(TFtpCtrlSocket* Client)
 
 // ---- commands ----
 
-TFtpCommandLine ParseFtpCommandLine(const char* CmdBuf, std::int32_t CmdLen)
-{
-    TFtpCommandLine command;
-    const std::string line = WithoutTelnetCommands(CmdBuf, CmdLen);
-    std::size_t at = 0;
-    while (at < line.size() && IsBlank(line[at]))
-        ++at;
-    for (; at < line.size() && IsKeywordChar(line[at]); ++at)
-        command.Keyword += platform::AsciiUpper(line[at]);
-    while (at < line.size() && IsBlank(line[at]))
-        ++at;
-    command.Params = line.substr(at);
-    return command;
-}
-
 void TFtpServer::ClientCommand(TFtpCtrlSocket* Client, const char* CmdBuf, std::int32_t CmdLen)
 {
-    if (!IsClient(Client))
+    // Nothing a client sends after its QUIT is for the session that is ending.
+    if (!IsClient(Client) || Client->quit_ != TFtpCtrlSocket::Quit::No)
         return;
     TFtpCommandLine command = ParseFtpCommandLine(CmdBuf, CmdLen);
     TFtpString Answer;
@@ -426,6 +389,9 @@ void TFtpServer::ClientCommand(TFtpCtrlSocket* Client, const char* CmdBuf, std::
     } catch (const std::exception& E) {
         Answer = std::string("501 ") + E.what();
     }
+    // A QUIT held for a transfer is answered when the transfer has ended.
+    if (Answer.empty() && Client->quit_ == TFtpCtrlSocket::Quit::Held)
+        return;
     SendAnswer(Client, Answer);
 }
 

@@ -73,13 +73,15 @@ void AppendFactsDirEntry(std::string& Out, const platform::FoundFile& Entry);
 std::string FileTimeToFactTime(std::int64_t Seconds);
 
 // A command line as the dispatcher reads it: the Telnet escapes taken out, then the keyword
-// (the letters and digits after any blanks, upper-cased) and the parameters after the blanks
-// that follow it, whole: a line is as long as the receive buffer holds.
+// (the letters and digits after any blanks, upper-cased) and the parameters after the one
+// blank or tab that follows it, whole: a line is as long as the receive buffer holds.
 struct TFtpCommandLine {
     TFtpString Keyword;
     TFtpString Params;
 };
 TFtpCommandLine ParseFtpCommandLine(const char* CmdBuf, std::int32_t CmdLen);
+// The parameter without the blanks around it, for the commands that take a number or a word.
+std::string TrimmedFtpParam(const std::string& Params);
 
 class TFtpServer {
 public:
@@ -326,6 +328,11 @@ private:
     void WMFtpSrvAbortTransfer(TFtpCtrlSocket* Client);
     void WMFtpSrvCloseData(TFtpCtrlSocket* Client);
     void WMFtpSrvStartSend(TFtpCtrlSocket* Client);
+    // Whether the client's transfer has its data connection open or being opened: it ends
+    // in a reply of its own, which a QUIT or a close request then waits for.
+    bool TransferUnderWay(TFtpCtrlSocket* Client);
+    // Once the transfer has ended, answers a held QUIT and makes a held close.
+    void EndHeldQuit(TFtpCtrlSocket* Client);
     void WMFtpSrvSendTurns();
 
     enum class TurnEnd { More, Full, Copy };
@@ -354,13 +361,14 @@ private:
     void SetEngineStream(TFtpCtrlSocket* Client, std::unique_ptr<platform::Stream> Stream);
     // A file the engine opened becomes the transfer's stream, how it stands now noted.
     void SetEngineFile(TFtpCtrlSocket* Client, std::unique_ptr<platform::FileStream> File);
-    void WatchEngineFile(TFtpCtrlSocket* Client, platform::FileStream& File);
     void EndStream(TFtpCtrlSocket* Client);
     // Raises FtpServerException for a restart offset beyond the end of a file of that size.
     static void RequireOffsetWithin(std::int64_t Offset, const std::string& Path, std::int64_t Size);
-    // The file an upload writes (APPE at its end, STOR after REST in place at the offset,
-    // a plain STOR into its replacement) or a download reads; raise when it cannot be opened.
+    // The file an upload writes in place (APPE at its end, STOR after REST at the offset, a
+    // plain STOR from its start, emptied) or a download reads; raise when it cannot be opened.
     void OpenUploadFile(TFtpCtrlSocket* Client);
+    // Raises FtpServerException when another client's upload is writing the client's file.
+    void RequireNoOtherUpload(TFtpCtrlSocket* Client);
     void OpenDownloadFile(TFtpCtrlSocket* Client);
     // Fails every download of the client's file that another client writes into at once.
     void FailDownloadsWrittenUnder(TFtpCtrlSocket* Client);

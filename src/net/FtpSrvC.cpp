@@ -65,6 +65,11 @@ void TFtpCtrlSocket::SetDirectory(const std::string& NewDir)
 {
     if (NewDir == directory_)
         return;
+    // Two leading separators name a share on another machine where clients come from; Linux
+    // has no such paths (it reads "//x" as "/x"), so with ftpcUNC the name takes the rules
+    // of any other.
+    if (ftppath::IsUNC(NewDir) && !(Options & ftpcUNC))
+        throw EFtpCtrlSocketException("Cannot accept UNC path");
     const std::string path = ftppath::WithSlashes(NewDir);
     std::string target;
     if (path == "..") {

@@ -5,7 +5,6 @@
 
 #include "net/WSocket.h"
 #include "platform/base/Exception.h"
-#include "platform/graphics/FileReplace.h"
 #include "platform/graphics/FileStream.h"
 #include "platform/graphics/Stream.h"
 #include "platform/win/InputWatch.h"
@@ -33,8 +32,9 @@ enum TFtpCmdType {
     ftpcOverflow, ftpcSTOU, ftpcFEAT, ftpcMLST, ftpcMLSD, ftpcMFMT, ftpcMD5
 };
 
-// Per-client options, a set of bits.
-enum TFtpOption : unsigned { ftpCwdCheck = 1, ftpCdupHome = 2 };
+// Per-client options, a set of bits. ftpcUNC lets a directory named with two leading
+// separators through to the ordinary rules; without it such a name is refused.
+enum TFtpOption : unsigned { ftpCwdCheck = 1, ftpCdupHome = 2, ftpcUNC = 4 };
 using TFtpOptions = unsigned;
 
 // Queued answers beyond which a client's further commands are left unread until it reads.
@@ -143,8 +143,6 @@ private:
     // The server's watch of commands waiting, which leaves out a client whose reading is held.
     platform::InputWatch* inputWatch_ = nullptr;
     std::unique_ptr<platform::Stream> ownedStream_;
-    // A plain upload fills a new file that takes the old one's name only once it is whole.
-    std::unique_ptr<platform::FileReplacement> replacement_;
     // The file the engine opened for the transfer under way (what a download sends, what an
     // upload writes) and how it stood then; nullptr for listings and owners' streams.
     platform::FileStream* transferFile_ = nullptr;
@@ -160,6 +158,14 @@ private:
     // The system would not send this download's file by itself: its bytes are copied.
     bool copyingDownload_ = false;
     bool sendTurnQueued_ = false;
+    // The start of a download is posted and has not run yet.
+    bool startSendPosted_ = false;
+    // A QUIT that came while a transfer was under way is Held: answered once the transfer
+    // has had its own reply. No command after a QUIT is taken.
+    enum class Quit { No, Held, Answered };
+    Quit quit_ = Quit::No;
+    // A close request that came while a transfer was under way, made once it has ended.
+    bool closeHeld_ = false;
 };
 
 // The system's temporary directory with a "/" at its end.

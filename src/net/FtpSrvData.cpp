@@ -297,19 +297,18 @@ void TFtpServer::ListenOnAnyPort(TWSocket& Data)
 void TFtpServer::ClientPassiveSessionAvailable(TFtpCtrlSocket* Client, std::uint16_t)
 {
     TWSocket& data = Client->DataSocket;
-    SOCKET accepted = INVALID_SOCKET;
-    try {
-        accepted = data.Accept();
-    } catch (const ESocketException& E) {
-        qDebug("FTP server: a data connection could not be accepted: %s", E.what());
+    // Judged by the address the accept gives: a connection its client reset while it waited
+    // has no peer left to ask, and is the client's all the same (its transfer ends with it).
+    sockaddr_in peer{};
+    socklen_t length = sizeof peer;
+    const SOCKET accepted = WSocket_accept(data.HSocket(), reinterpret_cast<sockaddr*>(&peer), &length);
+    if (accepted == INVALID_SOCKET) {
+        qDebug("FTP server: a data connection could not be accepted, error #%d", WSocket_WSAGetLastError());
         return;
     }
     // Only the client itself may take its passive port; anyone else is turned away and the
     // port stays open for the client.
-    sockaddr_in peer{};
-    socklen_t length = sizeof peer;
-    if (WSocket_getpeername(accepted, reinterpret_cast<sockaddr*>(&peer), &length) != 0
-        || Dotted(peer) != Client->SavedPeerAddr) {
+    if (Dotted(peer) != Client->SavedPeerAddr) {
         WSocket_closesocket(accepted);
         return;
     }
@@ -355,7 +354,7 @@ void TFtpServer::CommandREST(TFtpCtrlSocket* Client, TFtpString&, TFtpString& Pa
     if (!LoggedIn(Client, Answer))
         return;
     Client->CurrentCommand = ftpcREST;
-    const std::string text = Params;
+    const std::string text = TrimmedFtpParam(Params);
     std::int64_t offset = 0;
     const char* first = text.data();
     if (!text.empty() && text.front() == '+')
@@ -411,9 +410,12 @@ void TFtpServer::WMFtpSrvCloseData(TFtpCtrlSocket* Client)
 
 void TFtpServer::WMFtpSrvStartSend(TFtpCtrlSocket* Client)
 {
+    Client->startSendPosted_ = false;
     try {
         StartSendData(Client);
     } catch (const std::exception& E) {
         SendAnswer(Client, "501 Cannot RETR. " + ftppath::Printable(E.what()));
     }
+    // A QUIT that came meanwhile waits only for a data connection that is open or opening.
+    EndHeldQuit(Client);
 }

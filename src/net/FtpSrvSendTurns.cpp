@@ -82,8 +82,11 @@ TFtpServer::TurnEnd TFtpServer::SendFileTurn(TFtpCtrlSocket* Client)
     while (position < end && budget > 0) {
         const int sent = WSocket_TransmitFile(data.HSocket(), file.descriptor(), position,
                                               static_cast<int>(std::min({end - position, budget, filePieceBytes})));
-        if (sent == 0)
-            break; // cut meanwhile: the copying path finds the end and the change
+        if (sent == 0) {
+            // Cut meanwhile: the copying path finds the end and the change.
+            file.setPosition(position);
+            return TurnEnd::Copy;
+        }
         if (sent < 0) {
             file.setPosition(position);
             if (WSocket_WSAGetLastError() == platform::WSAEWOULDBLOCK)

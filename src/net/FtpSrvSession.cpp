@@ -24,17 +24,6 @@ const std::vector<std::string> features = {
 // keeps sending is cut off by the close.
 constexpr int overflowDrainPieces = 256;
 
-std::string TrimBlanks(const std::string& text)
-{
-    std::size_t first = 0;
-    std::size_t last = text.size();
-    while (first < last && static_cast<unsigned char>(text[first]) <= ' ')
-        ++first;
-    while (last > first && static_cast<unsigned char>(text[last - 1]) <= ' ')
-        --last;
-    return text.substr(first, last - first);
-}
-
 } // namespace
 
 bool TFtpServer::LoggedIn(TFtpCtrlSocket* Client, TFtpString& Answer)
@@ -63,7 +52,7 @@ std::string TFtpServer::BuildFilePath(TFtpCtrlSocket* Client, const std::string&
 void TFtpServer::CommandUSER(TFtpCtrlSocket* Client, TFtpString&, TFtpString& Params, TFtpString& Answer)
 {
     Client->CurrentCommand = ftpcUSER;
-    Client->UserName = TrimBlanks(Params);
+    Client->UserName = TrimmedFtpParam(Params);
     Client->FtpState = ftpcWaitingPassword;
     Answer = "331 Password required for " + ftppath::Printable(Client->UserName) + ".";
 }
@@ -75,7 +64,7 @@ void TFtpServer::CommandPASS(TFtpCtrlSocket* Client, TFtpString&, TFtpString& Pa
         return;
     }
     Client->CurrentCommand = ftpcPASS;
-    Client->PassWord = TrimBlanks(Params);
+    Client->PassWord = TrimmedFtpParam(Params);
     bool authenticated = true;
     TriggerAuthenticate(Client, Client->UserName, Client->PassWord, authenticated);
     Client->FtpState = ftpcWaitingUserCode;
@@ -98,8 +87,42 @@ void TFtpServer::CommandPASS(TFtpCtrlSocket* Client, TFtpString&, TFtpString& Pa
 void TFtpServer::CommandQUIT(TFtpCtrlSocket* Client, TFtpString&, TFtpString&, TFtpString& Answer)
 {
     Client->CurrentCommand = ftpcQUIT;
+    // The transfer ends as it would have and is answered first; the close comes after.
+    if (TransferUnderWay(Client)) {
+        Client->quit_ = TFtpCtrlSocket::Quit::Held;
+        return;
+    }
+    Client->quit_ = TFtpCtrlSocket::Quit::Answered;
     Answer = "221 Goodbye.";
     PostClientMessage(WM_FTPSRV_CLOSE_REQUEST, Client);
+}
+
+bool TFtpServer::TransferUnderWay(TFtpCtrlSocket* Client)
+{
+    // A transfer accepted with its 150 ends in a reply of its own once its data connection
+    // has come and gone; a passive one waits for the client's connection.
+    if (Client->TransferCommand == ftpcNOOP)
+        return false;
+    if (Client->startSendPosted_ || Client->DataConnected || Client->PassiveStartPending)
+        return true;
+    TWSocket& data = Client->DataSocket;
+    const TSocketState state = data.State();
+    return data.OnSessionClosed && (state == wsConnected || state == wsConnecting);
+}
+
+void TFtpServer::EndHeldQuit(TFtpCtrlSocket* Client)
+{
+    if (TransferUnderWay(Client))
+        return;
+    if (Client->quit_ == TFtpCtrlSocket::Quit::Held) {
+        Client->quit_ = TFtpCtrlSocket::Quit::Answered;
+        SendAnswer(Client, "221 Goodbye.");
+        Client->closeHeld_ = true;
+    }
+    if (Client->closeHeld_) {
+        Client->closeHeld_ = false;
+        PostClientMessage(WM_FTPSRV_CLOSE_REQUEST, Client);
+    }
 }
 
 void TFtpServer::CommandNOOP(TFtpCtrlSocket* Client, TFtpString&, TFtpString& Params, TFtpString& Answer)
@@ -128,7 +151,7 @@ void TFtpServer::CommandCDUP(TFtpCtrlSocket* Client, TFtpString& Keyword, TFtpSt
 void TFtpServer::CommandChangeDir(TFtpCtrlSocket* Client, TFtpString&, TFtpString& Params, TFtpString& Answer)
 {
     const std::string previous = Client->Directory();
-    Params = TrimBlanks(ftppath::WithSlashes(Params));
+    Params = TrimmedFtpParam(ftppath::WithSlashes(Params));
     try {
         Client->SetDirectory(Params);
     } catch (const std::exception& E) {
@@ -181,7 +204,7 @@ void TFtpServer::CommandTYPE(TFtpCtrlSocket* Client, TFtpString&, TFtpString& Pa
     if (!LoggedIn(Client, Answer))
         return;
     Client->CurrentCommand = ftpcTYPE;
-    const std::string type = platform::AsciiUpperCase(TrimBlanks(Params));
+    const std::string type = platform::AsciiUpperCase(TrimmedFtpParam(Params));
     if (type == "A" || type == "A N" || type == "I") {
         Client->BinaryMode = type == "I";
         Answer = "200 Type set to " + ftppath::Printable(Params) + ".";
@@ -193,6 +216,7 @@ void TFtpServer::CommandTYPE(TFtpCtrlSocket* Client, TFtpString&, TFtpString& Pa
 void TFtpServer::CommandSTRU(TFtpCtrlSocket* Client, TFtpString&, TFtpString& Params, TFtpString& Answer)
 {
     Client->CurrentCommand = ftpcSTRU;
+    Params = TrimmedFtpParam(Params);
     Answer = "200 Ok. STRU parameter '" + ftppath::Printable(Params) + "' ignored.";
 }
 
@@ -200,6 +224,7 @@ void TFtpServer::CommandMODE(TFtpCtrlSocket* Client, TFtpString&, TFtpString& Pa
 {
     if (!LoggedIn(Client, Answer))
         return;
+    Params = TrimmedFtpParam(Params);
     if (Params.empty())
         Answer = "501 Missing argument for MODE";
     else if (Params == "S" || Params == "s")

@@ -188,14 +188,6 @@ void TFtpServer::ClientStorDataAvailable(TFtpCtrlSocket* Client, std::uint16_t E
 
 void TFtpServer::ClientStorSessionClosed(TFtpCtrlSocket* Client, std::uint16_t Error)
 {
-    if (Client->replacement_ && !Client->AbortingTransfer && Error == 0) {
-        try {
-            Client->replacement_->commit(platform::FileReplacement::Sync::Later);
-        } catch (const std::exception& E) {
-            Client->TransferMessage = E.what();
-            Client->AbortingTransfer = true;
-        }
-    }
     const TFtpCmdType command = EndTransfer(Client);
     TriggerStorSessionClosed(Client, &Client->DataSocket, Error);
     if (Client->AbortingTransfer)
@@ -206,6 +198,7 @@ void TFtpServer::ClientStorSessionClosed(TFtpCtrlSocket* Client, std::uint16_t E
         SendAnswer(Client, "250 '" + Printable(Client->TransferFileName) + "': file created.");
     else
         SendAnswer(Client, "226 File received ok");
+    EndHeldQuit(Client);
 }
 
 // ---- downloads ----
@@ -236,6 +229,7 @@ void TFtpServer::CommandRETR(TFtpCtrlSocket* Client, TFtpString&, TFtpString& Pa
 void TFtpServer::DoStartSendData(TFtpCtrlSocket* Client)
 {
     // Posted, so the 150 answer leaves before the data connection is tried.
+    Client->startSendPosted_ = true;
     PostClientMessage(WM_FTPSRV_START_SEND, Client);
 }
 
@@ -287,5 +281,6 @@ void TFtpServer::ClientRetrSessionClosed(TFtpCtrlSocket* Client, std::uint16_t E
         SendAnswer(Client, "501 Cannot RETR. Error #" + std::to_string(Error));
     else
         SendAnswer(Client, "226 File sent ok");
+    EndHeldQuit(Client);
     TriggerRetrSessionClosed(Client, &Client->DataSocket, Error);
 }

@@ -1,12 +1,36 @@
-// The files transfers read and write, and how they are kept whole: a plain upload replaces
-// its file only once it is complete, a restart offset is kept or refused but never moved,
-// and a download whose file is written to meanwhile ends in a failure, never in success.
+// The files transfers read and write, and how they are kept whole: an upload writes its file
+// in place, one upload at a time, a restart offset is kept or refused but never moved, and a
+// download whose file is written to meanwhile ends in a failure, never in success.
 
 #include "net/FtpSrv.h"
 
 #include "platform/graphics/FileStream.h"
 
+#include <sys/stat.h>
+
 using platform::FileStream;
+
+namespace {
+
+bool IsUpload(TFtpCmdType Command)
+{
+    return Command == ftpcSTOR || Command == ftpcAPPE || Command == ftpcSTOU;
+}
+
+// A program a client wrote must not run with its owner's rights: the system takes those
+// bits from any writer but a privileged one, and the engine may run privileged. Without
+// group execute, set-group-ID marks mandatory locking and stays.
+void DropSetIdBits(const FileStream& File)
+{
+    struct stat status {};
+    if (::fstat(File.descriptor(), &status) != 0)
+        return;
+    const mode_t drop = S_ISUID | ((status.st_mode & S_IXGRP) ? S_ISGID : 0);
+    if (status.st_mode & drop)
+        ::fchmod(File.descriptor(), status.st_mode & 07777 & ~drop);
+}
+
+} // namespace
 
 void TFtpServer::SetEngineStream(TFtpCtrlSocket* Client, std::unique_ptr<platform::Stream> Stream)
 {
@@ -17,17 +41,9 @@ void TFtpServer::SetEngineStream(TFtpCtrlSocket* Client, std::unique_ptr<platfor
 
 void TFtpServer::SetEngineFile(TFtpCtrlSocket* Client, std::unique_ptr<FileStream> File)
 {
-    FileStream& file = *File;
+    Client->transferFile_ = File.get();
+    Client->transferFileState_ = File->state();
     SetEngineStream(Client, std::move(File));
-    WatchEngineFile(Client, file);
-}
-
-void TFtpServer::WatchEngineFile(TFtpCtrlSocket* Client, FileStream& File)
-{
-    Client->DataStream = &File;
-    Client->StreamOpen = true;
-    Client->transferFile_ = &File;
-    Client->transferFileState_ = File.state();
 }
 
 void TFtpServer::EndStream(TFtpCtrlSocket* Client)
@@ -36,8 +52,6 @@ void TFtpServer::EndStream(TFtpCtrlSocket* Client)
     Client->DataStream = nullptr;
     Client->transferFile_ = nullptr;
     Client->ownedStream_.reset();
-    // An upload that did not end well leaves the old file as it was.
-    Client->replacement_.reset();
     Client->StreamOpen = false;
     std::vector<char>().swap(Client->chunk_);
 }
@@ -65,21 +79,38 @@ void TFtpServer::RequireOffsetWithin(std::int64_t Offset, const std::string& Pat
                                  + ftppath::Printable(Path) + "' (" + std::to_string(Size) + " bytes)");
 }
 
+void TFtpServer::RequireNoOtherUpload(TFtpCtrlSocket* Client)
+{
+    // Asked before the file is opened: opening it for a plain upload already empties it.
+    struct stat existing {};
+    if (::stat(Client->FilePath.c_str(), &existing) != 0)
+        return;
+    for (const auto& other : clients_) {
+        if (other.get() != Client && other->transferFile_ && IsUpload(other->TransferCommand)
+            && other->transferFileState_.device == existing.st_dev
+            && other->transferFileState_.inode == existing.st_ino)
+            throw FtpServerException("Cannot open file \"" + Client->FilePath + "\": another upload is writing it");
+    }
+}
+
 void TFtpServer::OpenUploadFile(TFtpCtrlSocket* Client)
 {
-    // The file is made as soon as the data comes, so an empty upload leaves an empty file.
+    // Two uploads into one file at once would leave a file that is neither's.
+    RequireNoOtherUpload(Client);
+    // Written in place, the file keeps its owner, its mode and its links. It is made as soon
+    // as the data comes, so an empty upload leaves an empty file.
+    std::unique_ptr<FileStream> file;
     if (Client->TransferCommand == ftpcAPPE) {
-        SetEngineFile(Client, std::make_unique<FileStream>(Client->FilePath, FileStream::Mode::Append));
+        file = std::make_unique<FileStream>(Client->FilePath, FileStream::Mode::Append);
     } else if (Client->RestartOffset < 1) {
-        // Downloads of the old file meanwhile go on sending it whole.
-        Client->replacement_ = std::make_unique<platform::FileReplacement>(Client->FilePath);
-        WatchEngineFile(Client, Client->replacement_->stream());
+        file = std::make_unique<FileStream>(Client->FilePath, FileStream::Mode::Create);
     } else {
-        auto file = std::make_unique<FileStream>(Client->FilePath, FileStream::Mode::Write);
+        file = std::make_unique<FileStream>(Client->FilePath, FileStream::Mode::Write);
         RequireOffsetWithin(Client->RestartOffset, Client->FilePath, file->size());
         file->setPosition(Client->RestartOffset);
-        SetEngineFile(Client, std::move(file));
     }
+    DropSetIdBits(*file);
+    SetEngineFile(Client, std::move(file));
     FailDownloadsWrittenUnder(Client);
 }
 

@@ -72,6 +72,11 @@ constexpr platform::UINT WM_HTTP_REQUEST_DONE = platform::WM_USER + 1;
 constexpr platform::UINT WM_HTTP_SET_READY = platform::WM_USER + 2;
 constexpr platform::UINT WM_HTTP_LOGIN = platform::WM_USER + 3;
 
+// RequestErrorCode of a reply the client could not take whole: its document ended before
+// the length it announced or before its last chunk, or it broke the protocol. ReasonPhrase
+// says which.
+constexpr std::uint16_t HttpIncompleteReply = 4;
+
 // What the client raises: 1 busy, 2 nothing to post or put, 5 unsupported version, 6
 // unexpected authentication state, or the HTTP status of a failed synchronous request.
 class EHttpException : public platform::Exception {
@@ -149,7 +154,7 @@ public:
     const std::string& ReasonPhrase() const { return reasonPhrase_; }
     THttpState State() const { return state_; }
     THttpRequest RequestType() const { return requestType_; }
-    // 0, a socket error, or 3 after Abort.
+    // 0, a socket error, 3 after Abort, or HttpIncompleteReply.
     std::uint16_t RequestErrorCode() const { return requestErrorCode_; }
     // -1 when the reply does not say.
     std::int64_t ContentLength() const { return contentLength_; }
@@ -281,6 +286,9 @@ private:
     void EndDocument();
     // Ends the request because of what the server sent.
     void FailReply(const std::string& Reason);
+    // A document whose connection closed before its announced length or its last chunk
+    // fails, with the close's error or HttpIncompleteReply.
+    void FailCutDocument(std::uint16_t ErrCode);
     void WMHttpRequestDone();
     void WMHttpSetReady();
     void WMHttpLogin();

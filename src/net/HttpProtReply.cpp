@@ -35,6 +35,15 @@ std::string trimmed(const std::string& s)
     return s.substr(first, s.find_last_not_of(" \t") - first + 1);
 }
 
+// Whether the codings end in "chunked", the one that frames the body; coding names are
+// case-insensitive.
+bool EndsChunked(const std::string& codings)
+{
+    const std::size_t comma = codings.rfind(',');
+    return platform::AsciiEqualNoCase(trimmed(comma == std::string::npos ? codings : codings.substr(comma + 1)),
+                                      "chunked");
+}
+
 std::int64_t numberOr(const std::string& text, std::int64_t otherwise)
 {
     std::int64_t value = 0;
@@ -253,6 +262,9 @@ void THttpCli::HeaderEnded()
         rcvCnt_ = 0;
         return;
     }
+    // The chunks say where the body ends, whatever length the header gives.
+    if (EndsChunked(transferEncoding_))
+        contentLength_ = -1;
     const bool noBodyStatus = statusCode_ < 200 || statusCode_ == 204 || statusCode_ == 301 || statusCode_ == 302
         || statusCode_ == 304;
     const bool body = requestType_ != httpHEAD && contentLength_ != 0 && (contentLength_ > 0 || !noBodyStatus);
@@ -292,10 +304,10 @@ void THttpCli::GetBodyLineNext(const char* Data, std::size_t Len)
         chunkDigits_ = 0;
         TriggerDocBegin();
         // After the event: the owner may give the stream there.
-        if (RcvdStream && contentLength_ > 0 && transferEncoding_ != "chunked")
+        if (RcvdStream && contentLength_ > 0)
             RcvdStream->reserve(std::min(contentLength_, maxBodyRoom));
     }
-    if (transferEncoding_ == "chunked")
+    if (EndsChunked(transferEncoding_))
         return DecodeChunked(Data, Len);
     if (Len > 0)
         StoreBodyData(Data, Len);
@@ -380,8 +392,22 @@ void THttpCli::EndDocument()
         ctrlSocket_->CloseDelayed();
 }
 
+void THttpCli::FailCutDocument(std::uint16_t ErrCode)
+{
+    // Only a document of unknown length ends with its connection.
+    if (EndsChunked(transferEncoding_))
+        reasonPhrase_ = "Connection closed before the last chunk of the document";
+    else if (contentLength_ >= 0)
+        reasonPhrase_ = "Connection closed after " + std::to_string(rcvdCount_) + " of " + std::to_string(contentLength_)
+            + " bytes of the document";
+    else
+        return;
+    requestErrorCode_ = ErrCode != 0 ? ErrCode : HttpIncompleteReply;
+}
+
 void THttpCli::FailReply(const std::string& Reason)
 {
+    requestErrorCode_ = HttpIncompleteReply;
     statusCode_ = 404;
     reasonPhrase_ = Reason;
     locationPending_ = false;
@@ -391,6 +417,8 @@ void THttpCli::FailReply(const std::string& Reason)
 
 void THttpCli::SocketSessionClosed(std::uint16_t ErrCode)
 {
+    // A request that has failed already (aborted, its reply refused) keeps its own reason.
+    const bool failed = requestErrorCode_ != 0 || state_ == httpAborting;
     if (ErrCode != 0)
         requestErrorCode_ = ErrCode;
     connected_ = false;
@@ -399,6 +427,8 @@ void THttpCli::SocketSessionClosed(std::uint16_t ErrCode)
     // A document whose end is the end of the connection, or one cut short.
     if (next_ == NextHandler::BodyBlock) {
         next_ = NextHandler::None;
+        if (!failed && !locationPending_)
+            FailCutDocument(ErrCode);
         TriggerDocEnd();
     }
     next_ = NextHandler::None;

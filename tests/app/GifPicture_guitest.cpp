@@ -7,6 +7,7 @@
 #include "filemanager/myBMPTexture.h"
 #include "platform/ui/PictureRegistry.h"
 #include "support/FileContents.h"
+#include "support/MetafileBytes.h"
 #include "support/ScriptedMessages.h"
 
 #include <QElapsedTimer>
@@ -96,6 +97,27 @@ TEST_F(GifPictureTest, GifFilesOfAnyCaseReachOurCodec)
     }
     // Only our reader finds a signature after a 4-byte prefix.
     EXPECT_NE(platform::LoadPicture(write("prefixed.gif", SmallGif("abcd"))), nullptr);
+}
+
+TEST_F(GifPictureTest, AssignedFromTheRegistryAnAnimationKeepsEveryFrame)
+{
+    const auto picture = platform::LoadPicture(write("animated.gif", SmallGif("", true)));
+    const TGIFImage& source = static_cast<GifPicture&>(*picture).image();
+    ASSERT_EQ(source.Images.GetCount(), 2);
+    TGIFImage copy;
+    copy.Assign(*picture);
+    ASSERT_EQ(copy.Images.GetCount(), 2) << "not flattened to its still picture";
+    EXPECT_EQ(copy.GetWidth(), 4);
+    EXPECT_EQ(copy.GetHeight(), 3);
+    for (int i = 0; i < 2; ++i) {
+        const TGIFSubImage& frame = *copy.Images.GetImage(i);
+        const TGIFSubImage& original = *source.Images.GetImage(i);
+        EXPECT_EQ(frame.GetBoundsRect(), original.GetBoundsRect()) << i;
+        EXPECT_EQ(frame.GetData(), original.GetData()) << i;
+        EXPECT_EQ(frame.GetTransparentIndex(), original.GetTransparentIndex()) << i;
+    }
+    EXPECT_NE(dynamic_cast<const TGIFAppExtNSLoop*>(copy.Images.First()->Extensions.GetItem(0)), nullptr)
+        << "it still loops";
 }
 
 TEST_F(GifPictureTest, WrongNamesAndDamagedFilesFailNamingTheFile)
@@ -210,6 +232,36 @@ TEST_F(GifPictureTest, AnEmptyPlaceNeitherStartsNorStopsTheAnimation)
     ASSERT_EQ(image.Painters().size(), 1u);
     EXPECT_EQ(image.Painters().front().get(), playing);
     painter.end();
+}
+
+// A metafile from the registry, as the program's pictures come: drawn into a frame that is
+// transparent where it draws nothing, and in the picture viewer over the window colour.
+TEST(GifPictureMetafile, AMetafileBecomesAFrameTransparentWhereItDrawsNothing)
+{
+    QTemporaryDir dir;
+    const std::string path = dir.path().toStdString() + "/shapes.wmf";
+    testsupport::writeFile(path, testsupport::shapesWmf());
+    const auto picture = platform::LoadPicture(path);
+    TGIFImage image;
+    image.ColorReduction = TColorReduction::rmNone;
+    image.Assign(*picture);
+    ASSERT_EQ(image.Images.GetCount(), 1);
+    EXPECT_EQ(image.GetWidth(), 200);
+    EXPECT_EQ(image.GetHeight(), 100);
+    const TGIFSubImage& frame = *image.Images.First();
+    ASSERT_TRUE(frame.GetTransparent());
+    const auto colour = [&](int x, int y) { return frame.GetActiveColorMap().LookupPadded(frame.GetPixel(x, y)); };
+    EXPECT_EQ(colour(50, 50), (platform::Rgb{255, 0, 0}));
+    EXPECT_EQ(colour(150, 50), (platform::Rgb{0, 0, 255}));
+    EXPECT_EQ(frame.GetPixel(104, 3), frame.GetTransparentIndex());
+
+    QImage canvas(200, 100, QImage::Format_RGB32);
+    canvas.fill(Qt::magenta);
+    QPainter painter(&canvas);
+    picture->draw(painter, canvas.rect());
+    painter.end();
+    EXPECT_EQ(canvas.pixel(104, 3), QGuiApplication::palette().color(QPalette::Window).rgb());
+    EXPECT_EQ(canvas.pixel(50, 50), qRgb(255, 0, 0));
 }
 
 } // namespace

@@ -2,17 +2,28 @@
 // its own X server, so the window's state requests are honoured as on a user's desktop.
 
 #include "app/Startup.h"
+#include "filemanager/WebToolsLink.h"
+#include "filemanager/glform.h"
+#include "filemanager/grfview.h"
 #include "filemanager/mainfr.h"
+#include "filemanager/viewfil.h"
 #include "platform/shell/RunProgram.h"
 #include "support/ProgramRun.h"
+#include "support/ScriptedMessages.h"
 #include "support/gl/GlTestHelpers.h"
+#include "webtools/ftpsrv.h"
+#include "webtools/trcrt.h"
 
 #include <QFileInfo>
+#include <QGuiApplication>
+#include <QImage>
+#include <QMenuBar>
 #include <QProcess>
 #include <QScreen>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <sstream>
 
 namespace {
@@ -104,6 +115,39 @@ protected:
         testsupport::waitUntil([] { return false; }, 300);
         window.TrayIconMessage(QSystemTrayIcon::DoubleClick);
     }
+    // The whole screen, the manager's frames with it.
+    static void saveScreenIfAsked(const char* name)
+    {
+        testsupport::saveScreenshotIfAsked(QGuiApplication::primaryScreen()->grabWindow(0).toImage(), name);
+    }
+    // Shown and framed by the manager.
+    static bool framed(const QWidget& window)
+    {
+        return window.isVisible() && window.frameGeometry() != window.geometry();
+    }
+    static std::string describeFrame(const QWidget& window)
+    {
+        const QRect frame = window.frameGeometry();
+        std::ostringstream text;
+        text << window.windowTitle().toStdString() << ": frame " << frame.x() << "," << frame.y() << " "
+             << frame.width() << "x" << frame.height() << "; " << describe(window);
+        return text.str();
+    }
+    // The window of a tool shown over the main window the first time: its frame clear of the
+    // main window's menu bar, inside the work area, its middle over the main window's. The
+    // manager's reports may pass through other places on the way.
+    static void expectCentredOver(const QWidget& tool, const TMainForm& main)
+    {
+        const QWidget& menu = *main.MainfrMainMenu1;
+        const auto placed = [&] {
+            const QRect frame = tool.frameGeometry();
+            return framed(tool) && frame.contains(tool.geometry())
+                   && frame.top() > menu.mapToGlobal(QPoint(0, menu.height() - 1)).y()
+                   && tool.screen()->availableGeometry().contains(frame)
+                   && (frame.center() - main.frameGeometry().center()).manhattanLength() <= 4;
+        };
+        EXPECT_TRUE(testsupport::waitUntil(placed, managerAnswerMs)) << describeFrame(tool);
+    }
 
     Openbox manager;
 };
@@ -137,6 +181,69 @@ TEST_F(UnderWindowManager, AWindowRestoredFromTheTrayKeepsItsState)
     testsupport::waitUntil([] { return false; }, 500);
     EXPECT_TRUE(window.isVisible() && !window.isMinimized() && !window.isMaximized()) << describe(window);
     EXPECT_EQ(window.size(), QSize(700, 500)) << describe(window);
+}
+
+TEST_F(UnderWindowManager, ToolWindowsOpenOverTheMainWindowAndStayWhereTheUserPutsThem)
+{
+    if (platform::FindProgram("xdotool").empty())
+        GTEST_SKIP() << "xdotool is not installed";
+    testsupport::ScriptedMessages boxes;
+    const auto windows = CreateStartupWindows();
+    TMainForm& main = *windows->mainForm;
+    ShowMainWindow(main);
+    expectFillsWorkArea(main, "shown");
+    main.webTools->ShowTrace();
+    expectCentredOver(*windows->tracert, main);
+    main.webTools->ShowFtpServer();
+    expectCentredOver(*windows->ftpserv, main);
+    saveScreenIfAsked("tool-windows.png");
+
+    // The user drags the FTP server's window aside, closes it and opens it again.
+    QWidget& ftp = *windows->ftpserv;
+    const QPoint centred = ftp.frameGeometry().topLeft();
+    ASSERT_EQ(testsupport::runProgram({"xdotool", "windowmove", std::to_string(ftp.winId()), "30", "500"}), 0);
+    ASSERT_TRUE(testsupport::waitUntil([&] { return ftp.frameGeometry().topLeft() != centred; }, managerAnswerMs))
+        << describeFrame(ftp);
+    testsupport::waitUntil([] { return false; }, 300);
+    const QRect moved = ftp.frameGeometry();
+    ftp.close();
+    ASSERT_TRUE(testsupport::waitUntil([&] { return !ftp.isVisible(); }, managerAnswerMs));
+    main.webTools->ShowFtpServer();
+    EXPECT_TRUE(testsupport::waitUntil([&] { return framed(ftp) && ftp.frameGeometry() == moved; }, managerAnswerMs))
+        << describeFrame(ftp);
+    EXPECT_TRUE(boxes.texts().empty());
+}
+
+TEST_F(UnderWindowManager, ViewersOpenOverTheMainWindowAndAPictureLargerThanTheScreenFitsWithItsFrame)
+{
+    testsupport::ScriptedMessages boxes;
+    QTemporaryDir folder;
+    const QString text = folder.filePath("notes.txt");
+    QFile(text).open(QIODevice::WriteOnly);
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    const QString picture = folder.filePath("large.bmp");
+    QImage large(area.width() + 300, area.height() + 200, QImage::Format_RGB32);
+    large.fill(Qt::darkCyan);
+    ASSERT_TRUE(large.save(picture, "BMP"));
+
+    TMainForm main;
+    ShowMainWindow(main);
+    expectFillsWorkArea(main, "shown");
+    auto* viewer = new TViewForm(main.leftPanel, nullptr);
+    viewer->LoadFile(QFile::encodeName(text).toStdString(), ".txt", 0);
+    expectCentredOver(*viewer, main);
+    viewer->close();
+
+    auto* pictureViewer = new TgrfviewForm(main.leftPanel);
+    pictureViewer->ShowPicture(QFile::encodeName(picture).toStdString());
+    ASSERT_TRUE(testsupport::waitUntil([&] { return framed(*pictureViewer); }, managerAnswerMs));
+    // Fitted once the manager has framed it.
+    EXPECT_TRUE(testsupport::waitUntil([&] { return area.contains(pictureViewer->frameGeometry()); }, managerAnswerMs))
+        << describeFrame(*pictureViewer);
+    EXPECT_GT(pictureViewer->height(), area.height() * 9 / 10) << describeFrame(*pictureViewer);
+    saveScreenIfAsked("large-picture.png");
+    pictureViewer->close();
+    EXPECT_TRUE(boxes.texts().empty());
 }
 
 } // namespace

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # cmake --install into a temporary DESTDIR: the desktop entry validates, bin/ holds only the
-# link to the program, every data file the build copied is installed beside the program, and
-# the program started from bin/pelvaxon with an empty home (on the X server with-xvfb made)
-# finds its background picture and 3D icons there: the settings it writes when terminated
-# name both inside the prefix. Set PELVAXON_GL_SCREENSHOTS to keep a picture of its window.
+# link to the program, the output keeper and every data file the build copied are installed
+# beside the program, and the program started from bin/pelvaxon with an empty home (on the X
+# server with-xvfb made) finds its background picture and 3D icons there: the settings it
+# writes when terminated name both inside the prefix. Set PELVAXON_GL_SCREENSHOTS to keep a
+# picture of its window.
 set -euo pipefail
 build_dir=$1
 work=$(mktemp -d)
@@ -26,6 +27,8 @@ desktop-file-validate "$root/share/applications/pelvaxon.desktop" || fail "the d
 [ "$(readlink "$root/bin/pelvaxon")" = ../lib/pelvaxon/pelvaxon ] || fail "bin/pelvaxon is not the relative link"
 [ "$(ls -A "$root/bin")" = pelvaxon ] || fail "bin/ holds more than the program's link: $(ls -A "$root/bin")"
 [ -x "$lib/pelvaxon" ] || fail "no program in lib/pelvaxon"
+[ -x "$lib/pelvaxon-metafile" ] || fail "no metafile player beside the program"
+[ -x "$lib/pelvaxon-output-keeper" ] || fail "no output keeper beside the program"
 # The build only warns about a missing picture; find's failure must not end the script unseen.
 copied=$(cd "$build_dir" && { find ngc3132a.jpg earth.jpg icon3d -type f 2>/dev/null || true; } | sort)
 grep -q '^icon3d/txt.an8$' <<<"$copied" || fail "the build copied no icon models beside the program"

@@ -217,6 +217,68 @@ TEST_F(OpenGLPanelLife, TwoPanelsShowTheirOwnBackgroundColours)
     testsupport::saveScreenshotIfAsked(w.window, "two-panels.png");
 }
 
+TEST_F(OpenGLPanelLife, WithManualSwappingTheScreenShowsAPaintOnlyOnceItIsSwapped)
+{
+    PanelWindow w(1);
+    TOpenGLPanel& panel = *w.panels[0];
+    panel.GLSwapBuffers = TOpenGLSwapBuffers::Manual;
+    const QColor red(200, 30, 30), blue(30, 60, 220), green(20, 180, 40), yellow(230, 220, 20);
+    QColor painted = red;
+    int paints = 0;
+    bool swapInPaint = false;
+    panel.OnPaint = [&](TOpenGLPanel* sender) {
+        ++paints;
+        clearTo(painted);
+        if (swapInPaint)
+            sender->SwapBuffers();
+    };
+    ASSERT_TRUE(testsupport::showAndWait(w.window));
+    const auto shown = [&] { return testsupport::grabScreen(w.window).pixelColor(panel.geometry().center()); };
+    const auto paintAgain = [&] {
+        const int before = paints;
+        panel.update();
+        return testsupport::waitUntil([&] { return paints > before; });
+    };
+    ASSERT_TRUE(testsupport::waitUntil([&] { return paints > 0; }));
+    ASSERT_TRUE(paintAgain());
+    EXPECT_NE(shown(), red) << "a paint reached the screen without a swap";
+
+    // Drawing outside a paint goes to the back buffer too; the swap shows it.
+    ASSERT_TRUE(panel.MakeOpenGLPanelCurrent());
+    clearTo(yellow);
+    panel.MakeOpenGLPanelNotCurrent();
+    ASSERT_TRUE(paintAgain());
+    EXPECT_NE(shown(), yellow);
+    ASSERT_TRUE(panel.MakeOpenGLPanelCurrent());
+    clearTo(yellow);
+    panel.SwapBuffers();
+    panel.MakeOpenGLPanelNotCurrent();
+    EXPECT_TRUE(testsupport::waitUntil([&] { return shown() == yellow; })) << "the swap showed nothing";
+
+    // A paint in another colour changes nothing on screen; swapped within the paint, it shows.
+    painted = blue;
+    ASSERT_TRUE(paintAgain());
+    EXPECT_EQ(shown(), yellow);
+    painted = green;
+    swapInPaint = true;
+    ASSERT_TRUE(paintAgain());
+    EXPECT_TRUE(testsupport::waitUntil([&] { return shown() == green; }));
+
+    // Resized, the panel shows the last swapped picture, not the paints since.
+    swapInPaint = false;
+    painted = blue;
+    const int before = paints;
+    w.window.resize(320, 200);
+    ASSERT_TRUE(testsupport::waitUntil([&] { return paints > before && panel.width() > 120; }));
+    EXPECT_EQ(shown(), green);
+    testsupport::saveScreenshotIfAsked(w.window, "manual-swap.png");
+
+    // With Auto every paint shows at once.
+    panel.GLSwapBuffers = TOpenGLSwapBuffers::Auto;
+    ASSERT_TRUE(paintAgain());
+    EXPECT_TRUE(testsupport::waitUntil([&] { return shown() == blue; }));
+}
+
 TEST_F(OpenGLPanelLife, ConstructionMasksFloatingPointTraps)
 {
     feenableexcept(FE_DIVBYZERO | FE_INVALID);

@@ -132,6 +132,8 @@ TEST_F(PanelCommands, UnzipMakesTheTargetOnRequestAndOverwritesOnlyWhenAllowed)
     boxes.answer(MsgResult::Yes); // create the directory
     left->unZIP1Click();
     EXPECT_EQ(readFile(tree.Path("b/made/one")), "new one");
+    EXPECT_EQ(boxes.texts(), Texts{tree.Path("b/made") + " directory does not exist, try to create?"})
+        << "nothing there to overwrite";
 
     tree.File("b/one", "old one");
     for (MsgResult overwrite : {MsgResult::No, MsgResult::Yes}) {
@@ -146,6 +148,16 @@ TEST_F(PanelCommands, UnzipMakesTheTargetOnRequestAndOverwritesOnlyWhenAllowed)
         EXPECT_EQ(boxes.buttons(), std::vector<platform::MsgButtons>{platform::MsgButtons::YesNoDefaultNo});
         EXPECT_EQ(readFile(tree.Path("b/one")), overwrite == MsgResult::Yes ? "new one" : "old one");
     }
+
+    // Other files in the target are no reason to ask.
+    boxes.clear();
+    tree.File("b/other", "other");
+    ASSERT_EQ(unlink(tree.Path("b/one").c_str()), 0);
+    Mark(*left, {"pack.zip"});
+    AnswerZipDialog(boxes, QDialog::Accepted);
+    left->unZIP1Click();
+    EXPECT_TRUE(boxes.texts().empty());
+    EXPECT_EQ(readFile(tree.Path("b/one")), "new one");
 }
 
 TEST_F(PanelCommands, UnzipWritesNothingOutsideItsTarget)
@@ -165,6 +177,15 @@ TEST_F(PanelCommands, UnzipWritesNothingOutsideItsTarget)
     EXPECT_FALSE(Exists(tree.Path("x/evil")));
     EXPECT_FALSE(Exists("/abs"));
     EXPECT_EQ(readFile(tree.Path("x/in/evil")), "evil");
+    // unzip's warnings about the paths it mended count as a failure; a question there is none.
+    EXPECT_EQ(boxes.texts(), Texts{"unZIP is unsuccessful"});
+    // The entry lands as "evil", so that is what may be overwritten.
+    boxes.clear();
+    Mark(*left, {"evil.zip"});
+    AnswerZipDialog(boxes, QDialog::Accepted);
+    boxes.answer(MsgResult::No);
+    left->unZIP1Click();
+    EXPECT_EQ(boxes.texts(), (Texts{"overwrite existing files?", "unZIP is unsuccessful"}));
 
     boxes.clear();
     Mark(*left, {"evil.zip"});

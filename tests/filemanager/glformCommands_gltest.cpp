@@ -123,6 +123,26 @@ TEST_F(PanelCommands, CopyAndMoveTakeTheMarksIntoTheTargetAndNeverOntoThemselves
     EXPECT_EQ(readFile(tree.Path("b/new/g")), "g");
     EXPECT_FALSE(Exists(tree.Path("b/a"))) << "the parent is never copied";
     EXPECT_FALSE(Lists(*left, "g"));
+
+    // No to replacing one file skips it and is no failure; Cancel is.
+    boxes.clear();
+    tree.File("a/h", "h");
+    tree.File("b/f", "old");
+    left->ChangeToListingDir();
+    left->RefreshListing(true);
+    Mark(*left, {"f", "h"});
+    boxes.answer(MsgResult::No);
+    left->CopyMarked(tree.Path("b"));
+    ASSERT_EQ(boxes.texts().size(), 1u) << "the question alone";
+    EXPECT_NE(boxes.texts()[0].find("already exists. Replace it"), std::string::npos);
+    EXPECT_EQ(readFile(tree.Path("b/f")), "old");
+    EXPECT_EQ(readFile(tree.Path("b/h")), "h");
+    boxes.clear();
+    Mark(*left, {"f"});
+    boxes.answer(MsgResult::Cancel);
+    left->MoveMarked(tree.Path("b"));
+    EXPECT_EQ(boxes.texts().back(), "unsuccessful move");
+    EXPECT_EQ(readFile(tree.Path("a/f")), "content");
 }
 
 TEST_F(PanelCommands, ANewDirectoryLandsInThePanelsDirectory)

@@ -204,9 +204,15 @@ TEST_F(PanelScene, LabelsStandAtTheirPointsInBothTextModesAndGoWhenSuppressed)
     tree.SetMtime("WWW", 1700000000);
     Show(tree.Root());
     LookDown(2.5, 1.0, 5);
-    for (bool outline : {false, true}) {
-        SCOPED_TRACE(outline ? "outline text" : "bitmap text");
-        host.draw3DText = outline;
+    for (const char* kind : {"bitmap text", "outline text", "outline text drawn as lines"}) {
+        SCOPED_TRACE(kind);
+        host.draw3DText = kind != std::string("bitmap text");
+        if (kind == std::string("outline text drawn as lines")) {
+            panel->OpenGLPanel1->SetFont3DFormat(f_WGL_FONT_LINES);
+            ASSERT_TRUE(panel->OpenGLPanel1->MakeOpenGLPanelCurrent());
+            panel->OpenGLPanel1->Create3DFont();
+            panel->OpenGLPanel1->MakeOpenGLPanelNotCurrent();
+        }
         panel->dspnam = panel->dspsiz = panel->dspatr = panel->dspdat = false;
         const QImage bare = Frame();
         panel->dspnam = panel->dspsiz = panel->dspatr = panel->dspdat = true;
@@ -222,6 +228,7 @@ TEST_F(PanelScene, LabelsStandAtTheirPointsInBothTextModesAndGoWhenSuppressed)
         EXPECT_TRUE(Holds(labelled, date, QColor(204, 127, 50)));
         EXPECT_EQ(Differences(bare, labelled, Between(1.6, 0.4, 2.4, -0.4)), 0) << "nothing over the block";
         EXPECT_EQ(Differences(bare, labelled, Between(2.7, -0.2, 4.8, -1.0)), 0) << "nothing behind the row";
+        testsupport::saveScreenshotIfAsked(labelled, (std::string("labels, ") + kind + ".png").c_str());
 
         panel->labelsSuppressed = true;
         EXPECT_EQ(Frame(), bare);

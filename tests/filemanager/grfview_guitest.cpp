@@ -118,16 +118,18 @@ TEST_F(PictureViewerTest, EscClosesAndDestroysTheViewerAndTheNextViewIsANewOne)
     third->close();
 }
 
-TEST_F(PictureViewerTest, APictureLargerThanTheScreenIsMadeToFitInItsOwnProportions)
+TEST_F(PictureViewerTest, APictureLargerThanTheScreenIsMadeToFitInItsOwnProportionsWithItsFrame)
 {
-    const QSize available = QApplication::primaryScreen()->availableGeometry().size();
-    const int wide = 3 * available.width();
-    const int tall = 3 * available.height();
+    owner.show();
+    const QSize screen = QApplication::primaryScreen()->availableGeometry().size();
+    const int wide = 3 * screen.width();
+    const int tall = 3 * screen.height();
     for (const QSize picture :
          {QSize(wide, 100), QSize(100, tall), QSize(4 * tall / 3, tall), QSize(wide, 3 * wide / 4)}) {
         QPointer<TgrfviewForm> viewer = View(Picture("big.bmp", picture.width(), picture.height()));
         ASSERT_TRUE(viewer);
         const QSize shown = viewer->size();
+        const QSize available = screen - (viewer->frameGeometry().size() - shown);
         EXPECT_TRUE(shown.width() == available.width() || shown.height() == available.height()) << shown.width();
         EXPECT_TRUE(shown.width() <= available.width() && shown.height() <= available.height()) << shown.width();
         // Width over height as the picture's, to the pixel.

@@ -494,6 +494,31 @@ TEST_F(CommandBar, CommandKeysReachTheWindowWhateverControlHoldsTheKeyboard)
     }
 }
 
+// A dialog of the main window's, as the picture picker is: the keys typed into its open
+// drop-down list are the list's, never commands of the main window.
+TEST_F(CommandBar, ADialogsDropDownListKeepsItsKeys)
+{
+    QDialog dialog(form.get());
+    auto* places = new QComboBox(&dialog);
+    places->addItems({"home", "pictures", "root"});
+    dialog.show();
+    dialog.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+    places->setFocus();
+    places->showPopup();
+    ASSERT_TRUE(testsupport::waitUntil([] { return QApplication::activePopupWidget() != nullptr; }));
+    left->zoomRadioButton->setChecked(true);
+    Type(Qt::Key_P);
+    Type(Qt::Key_F2);
+    EXPECT_NE(QApplication::activePopupWidget(), nullptr) << "the list stays open";
+    EXPECT_EQ(places->view()->currentIndex().row(), 1) << "p picked the entry it begins";
+    EXPECT_TRUE(left->zoomRadioButton->isChecked());
+    EXPECT_TRUE(trace.traceModes.empty());
+    EXPECT_TRUE(boxes.texts().empty()) << "F2 renamed nothing";
+    if (QWidget* popup = QApplication::activePopupWidget())
+        popup->close();
+}
+
 TEST_F(CommandBar, AnF5HeldOnTheXServerCopiesOnce)
 {
     if (platform::FindProgram("xdotool").empty())

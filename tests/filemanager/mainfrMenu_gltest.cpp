@@ -4,16 +4,19 @@
 #include "filemanager/glform.h"
 #include "platform/ui/IniFile.h"
 #include "support/FileContents.h"
+#include "support/MetafileBytes.h"
 #include "support/PictureBytes.h"
 #include "support/RecordingLauncher.h"
 #include "support/gl/GlTestHelpers.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QLabel>
 #include <QPixmap>
 #include <QRadioButton>
 #include <QStatusBar>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QToolBar>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -197,6 +200,71 @@ TEST_F(MenuTest, TheBackgroundSwitchAsksForAMissingPictureAndAnUnreadableOneLeav
     // The name of the picture that failed is the one kept.
     form->close();
     EXPECT_EQ(platform::IniFile(settings()).readString("View", "bkgfilenam", ""), broken);
+}
+
+int PixelsNear(const QImage& image, QColor colour)
+{
+    int count = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor pixel = image.pixelColor(x, y);
+            const int distance = std::abs(pixel.red() - colour.red()) + std::abs(pixel.green() - colour.green())
+                                 + std::abs(pixel.blue() - colour.blue());
+            count += distance < 40 ? 1 : 0;
+        }
+    return count;
+}
+
+TEST_F(MenuTest, WindowsMetafilesOfBothKindsServeAsTheBackground)
+{
+    auto form = startActive();
+    const std::string wmf = dir.path().toStdString() + "/shapes.wmf";
+    const std::string emf = dir.path().toStdString() + "/shapes.emf";
+    writeFile(wmf, testsupport::shapesWmf());
+    writeFile(emf, testsupport::shapesEmf());
+    for (const std::string& name : {wmf, emf}) {
+        boxes.answerFile(name);
+        trigger(*form, "getbkgpict1");
+        ASSERT_NE(form->bkgTexture, nullptr) << name;
+        EXPECT_EQ(form->bkgTexture->width, 256);
+        EXPECT_EQ(form->bkgTexture->height, 128);
+        const QImage view = testsupport::grabView(*form->rightPanel->OpenGLPanel1);
+        const int area = view.width() * view.height();
+        // The red half and the blue ellipse, each a good part of the panel.
+        EXPECT_GT(PixelsNear(view, Qt::red), area / 20) << name;
+        EXPECT_GT(PixelsNear(view, Qt::blue), area / 40) << name;
+        // And on the screen.
+        form->rightPanel->OpenGLPanel1->update();
+        EXPECT_TRUE(testsupport::waitUntil([&] {
+            const QImage screen = testsupport::grabScreen(*form);
+            return PixelsNear(screen, Qt::red) > area / 20 && PixelsNear(screen, Qt::blue) > area / 40;
+        })) << name;
+        testsupport::saveScreenshotIfAsked(*form, name == wmf ? "background-wmf.png" : "background-emf.png");
+    }
+    EXPECT_TRUE(boxes.texts().empty());
+}
+
+TEST_F(MenuTest, CtrlOAndCtrlHOpenTheOptionsAndHelpMenusAndNameNoDrive)
+{
+    auto form = startActive();
+    form->leftPanel->SetActive(true);
+    form->activateWindow();
+    ASSERT_TRUE(testsupport::waitUntil([&] { return form->isActiveWindow(); }));
+    for (const auto& [key, menu] : {std::pair{Qt::Key_O, "Visualization1"}, std::pair{Qt::Key_H, "Help1"}}) {
+        QTest::keyClick(form->windowHandle(), key, Qt::ControlModifier);
+        ASSERT_TRUE(testsupport::waitUntil([&, menu = menu] {
+            const QWidget* open = QApplication::activePopupWidget();
+            return open && open->objectName() == menu;
+        })) << menu
+            << " did not open";
+        QApplication::activePopupWidget()->close();
+        ASSERT_TRUE(testsupport::waitUntil([] { return !QApplication::activePopupWidget(); }));
+    }
+    // The releases never reached the drive keys: no "no such drive".
+    EXPECT_TRUE(boxes.texts().empty());
+    // Any other letter with Ctrl still names a drive.
+    QTest::keyClick(form->windowHandle(), Qt::Key_Q, Qt::ControlModifier);
+    EXPECT_EQ(boxes.texts(), std::vector<std::string>{"no such drive"});
 }
 
 TEST_F(MenuTest, EveryViewSwitchStoredEitherWayIsAppliedAndTheMenuIsWrittenBack)

@@ -16,6 +16,7 @@ struct Decoded {
     Bytes pixels;
     std::vector<std::string> warnings;
     std::int64_t endPosition = 0;
+    TGIFDecoded reached;
 };
 
 Decoded Decode(const Bytes& data, int width, int height, bool interlaced = false, std::uint8_t fill = 0xEE)
@@ -23,8 +24,9 @@ Decoded Decode(const Bytes& data, int width, int height, bool interlaced = false
     Decoded result;
     result.pixels.assign(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), fill);
     auto stream = platform::MemoryStream::borrowing(data);
-    DecompressLZW(stream, result.pixels.data(), width, height, interlaced, fill,
-                  [&](TGIFSeverity, std::string_view message) { result.warnings.emplace_back(message); });
+    result.reached =
+        DecompressLZW(stream, result.pixels.data(), width, height, interlaced, fill,
+                      [&](TGIFSeverity, std::string_view message) { result.warnings.emplace_back(message); });
     result.endPosition = stream.position();
     return result;
 }
@@ -105,6 +107,9 @@ TEST(LZWDecoder, InterlacedRowsLandInPlaceAndLeaveInPassOrder)
         for (int row : InterlacedOrder(height))
             sent.insert(sent.end(), width, static_cast<std::uint8_t>(row));
         const Decoded d = Decode(EncodeLZW(sent, 5), width, height, true);
+        const std::vector<int> order = InterlacedOrder(height);
+        for (int rank = 0; rank < height; ++rank)
+            EXPECT_EQ(InterlacedRowRank(order[static_cast<std::size_t>(rank)], height), rank) << "height " << height;
         Bytes image;
         for (int y = 0; y < height; ++y) {
             EXPECT_EQ(d.pixels[static_cast<std::size_t>(y * width)], y) << "height " << height;
@@ -129,6 +134,14 @@ TEST(LZWDecoder, DataCutShortKeepsWhatWasDecoded)
     EXPECT_EQ(d.warnings, std::vector<std::string>{std::string(gifstrings::sOutOfData)});
     EXPECT_EQ(d.pixels[0], pixels[0]);
     EXPECT_EQ(d.pixels.back(), 0xEE);
+    // What was reached and the highest index are told without reading the pixels: the
+    // fill counts as soon as the data falls short.
+    const auto placed = static_cast<std::size_t>(std::find(d.pixels.begin(), d.pixels.end(), 0xEE) - d.pixels.begin());
+    EXPECT_EQ(d.reached.rows, static_cast<int>((placed + 19) / 20));
+    EXPECT_EQ(d.reached.highest, 0xEE);
+    EXPECT_EQ(Decode(full, 20, 20).reached.highest, *std::max_element(pixels.begin(), pixels.end()));
+    EXPECT_EQ(Decode(full, 20, 20).reached.rows, 20);
+    EXPECT_EQ(Decode(full, 0, 0).reached.highest, -1);
 
     // The terminator comes before all pixels are placed (15 bits of codes: the padding
     // is too short to be read as one more).

@@ -327,3 +327,35 @@ TEST(GIFOptimize, InvisibleFramesGiveTheirTimeToTheFrameBeforeUnlessTheyClearThe
     EXPECT_EQ(progress, (std::vector<std::string>{"Optimizing... 0", "Optimizing... 0"}));
     EXPECT_EQ(Saved(*image), before);
 }
+
+TEST(GIFOptimize, StreamedWithTheSettingAPictureLeavesOutWhatItNeedsNotAndShowsTheSame)
+{
+    // A red screen, then the same with one blue pixel; both with comments and timing.
+    auto image = NewPicture(16, 16, kFour);
+    AddFrame(*image, {0, 0, 16, 16}, Filled(256, 1), -1, dmNone, 10);
+    Bytes changed = Filled(256, 1);
+    changed[17] = 3;
+    AddFrame(*image, {0, 0, 16, 16}, changed, -1, dmNone, 10);
+    for (const auto& frame : image->Images) {
+        auto comment = std::make_unique<TGIFCommentExtension>(frame.get());
+        comment->Text = {"made by hand for this test, and of no use to a viewer"};
+        frame->Extensions.Add(std::move(comment));
+    }
+    const auto expected = Timeline(*image);
+    const Bytes plain = Saved(*Copy(*image));
+
+    const auto written = [&](bool optimizeOnStream) {
+        const bool before = GIFSettings().OptimizeOnStream;
+        GIFSettings().OptimizeOnStream = optimizeOnStream;
+        platform::MemoryStream out;
+        Copy(*image)->WriteData(out);
+        GIFSettings().OptimizeOnStream = before;
+        return Bytes(out.bytes().begin(), out.bytes().end());
+    };
+    EXPECT_EQ(written(false), plain);
+    const Bytes optimized = written(true);
+    EXPECT_LT(optimized.size(), plain.size() - 100);
+    const Loaded loaded = Load(optimized);
+    ASSERT_EQ(loaded.error, "");
+    EXPECT_EQ(Timeline(*loaded.image), expected);
+}

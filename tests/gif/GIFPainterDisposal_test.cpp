@@ -55,7 +55,43 @@ TEST(GIFPainterDisposal, EveryDisposalComposesAsTheReference)
     clear.graphicControl(3 << 2 | 1, 1, 3).frame(0, 1, 4, 3, {3, 3, 1, 1, 2, 3, 3, 0, 1, 1, 1, 1}, 2);
     clear.graphicControl(1 << 2, 1, 0).frame(300, 300, 20, 20, Filled(20, 20, 2), 2);
     clear.graphicControl(2 << 2, 1, 0).frame(2, 2, 3, 2, Filled(3, 2, 1), 2);
-    ExpectCoalescedLikeTheReference(clear.trailer().bytes, "transparent background");
+    clear.trailer();
+    ExpectCoalescedLikeTheReference(clear.bytes, "transparent background");
+
+    // Frames whose data stops within their second row, interlaced (flag 0x40) or not: the
+    // rows the data never reached hold the fill, drawn without being read; a transparent
+    // fill leaves what lay there.
+    GifBuilder cut;
+    cut.header(7, 9, 4);
+    cut.graphicControl(0, 1, 0).frame(0, 0, 7, 9, Filled(9, 1, 2), 2);
+    cut.graphicControl(1, 1, 3).frame(1, 0, 5, 9, Filled(7, 1, 1), 2, 0x40);
+    cut.graphicControl(2 << 2, 1, 0).frame(0, 1, 6, 8, Filled(8, 1, 3), 2, 0x40);
+    cut.graphicControl(1, 1, 0).frame(2, 2, 4, 7, Filled(5, 1, 1), 2);
+    ExpectCoalescedLikeTheReference(cut.trailer().bytes, "data cut short");
+}
+
+TEST(GIFPainterDisposal, ABackgroundDisposalBringsBackTheBackgroundBuffer)
+{
+    // 5 x 4, background entry 0: frame 0 covers (1, 0)-(3, 1) and is disposed of to the
+    // background; frame 1 below it leaves row 0 as the disposal made it.
+    GifBuilder b;
+    b.header(5, 4, 4);
+    b.graphicControl(2 << 2, 1, 0).frame(1, 0, 3, 2, Filled(3, 2, 2), 2);
+    b.graphicControl(1 << 2, 1, 0).frame(0, 2, 5, 2, Filled(5, 2, 1), 2);
+    Loaded l = Load(b.trailer().bytes);
+    ASSERT_EQ(l.error, "");
+    const platform::Rgb background = l.image->GetBackgroundColor();
+    const std::uint32_t opaque = 0xFF000000u | std::uint32_t{background.r} << 16 | std::uint32_t{background.g} << 8
+                                 | background.b;
+    for (const TGIFDrawOptions options : {kPlay, TGIFDrawOptions(goAsync | goAnimate)}) {
+        Player player(*l.image);
+        player.Play(options);
+        ASSERT_EQ(player.composites.size(), 2u);
+        const bool seeThrough = (options & goTransparent) != 0;
+        EXPECT_EQ(player.painter->GetBackgroundBuffer(), seeThrough ? std::nullopt : std::optional(background));
+        EXPECT_EQ(player.composites[1][2], seeThrough ? 0u : opaque) << "restored by the disposal";
+        EXPECT_EQ(player.composites[1][0], 0u) << "never drawn";
+    }
 }
 
 TEST(GIFPainterDisposal, ProducersAnimationsComposeAsImageMagickCoalescesThem)

@@ -65,6 +65,8 @@ TEST(GIFPainter, SpeedZeroHoldsTheFrameUntilTheSpeedChangesOrAStop)
     player.Play(kAsyncOnce, [&] {
         Player::ServeWhile([&] { return !player.clock.Blocked(); });
         EXPECT_EQ(player.painted, (Frames{0}));
+        // The wait ends when the speed change sets the DelayEvent.
+        EXPECT_TRUE(player.painter->HasDelayEvent());
         player.painter->SetAnimationSpeed(100);
     });
     EXPECT_EQ(player.painted, (Frames{0, 1, 2}));
@@ -77,6 +79,15 @@ TEST(GIFPainter, SpeedZeroHoldsTheFrameUntilTheSpeedChangesOrAStop)
     });
     EXPECT_EQ(stopped.painted, (Frames{0}));
     EXPECT_EQ(stopped.events.back(), "painted 0") << "a stopped painter fires nothing more";
+
+    // Only a painter that animates on a thread of its own has a DelayEvent.
+    TGIFPainterSetup still;
+    still.options = goAsync;
+    still.rect = {0, 0, 4, 2};
+    const auto idle = l.image->InternalPaint(still, false);
+    ASSERT_NE(idle, nullptr);
+    EXPECT_FALSE(idle->HasDelayEvent());
+    idle->Stop();
 }
 
 TEST(GIFPainter, LoopsEventsAndTheNextFrameFollowTheExtensionTheOptionsAndTheHandlers)

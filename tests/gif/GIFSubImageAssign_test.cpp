@@ -8,6 +8,7 @@
 #include "gif/GIFQImage.h"
 #include "platform/graphics/Picture.h"
 
+#include <QPainter>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -15,6 +16,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <functional>
+#include <optional>
 
 using namespace giftest;
 using namespace gifstrings;
@@ -65,6 +67,26 @@ public:
 
 private:
     QImage image_;
+};
+
+// A drawing, as a metafile is: a green square, a white square and a black line on whatever
+// lies beneath, the rest undrawn.
+class DrawingPicture final : public platform::Picture {
+public:
+    int width() const override { return 24; }
+    int height() const override { return 16; }
+    QImage toImage() const override { return drawnOver(Qt::white); }
+    void draw(QPainter&, const QRect&) override {}
+    QImage drawnOver(QColor background) const override
+    {
+        QImage image(24, 16, QImage::Format_RGB32);
+        image.fill(background);
+        QPainter painter(&image);
+        painter.fillRect(QRect(2, 2, 8, 8), QColor(0, 160, 0));
+        painter.fillRect(QRect(14, 2, 6, 6), Qt::white);
+        painter.fillRect(QRect(0, 14, 24, 1), Qt::black);
+        return image;
+    }
 };
 
 // The largest difference of a channel between the frame's colours and `image`'s pixels.
@@ -127,6 +149,32 @@ TEST(GIFSubImageAssign, PicturesOfOtherFormatsAreAddedAndAssignedAsFrames)
         }
     EXPECT_EQ(picture.Images.GetCount(), 2);
     EXPECT_EQ(copy.Images.GetCount(), 1) << "a refused picture took the frames away";
+}
+
+TEST(GIFSubImageAssign, ADrawingIsTransparentWhereItDrawsNothingWhiteAndBlackIncluded)
+{
+    const DrawingPicture drawing;
+    TGIFImage added;
+    added.ColorReduction = TColorReduction::rmNone;
+    EXPECT_EQ(added.Add(drawing), 0);
+    TGIFImage assigned;
+    assigned.ColorReduction = TColorReduction::rmNone;
+    assigned.Assign(drawing);
+    for (TGIFImage* picture : {&added, &assigned}) {
+        ASSERT_EQ(picture->Images.GetCount(), 1);
+        const TGIFSubImage& frame = *picture->Images.First();
+        ASSERT_TRUE(frame.GetTransparent());
+        const auto colour = [&](int x, int y) -> std::optional<Rgb> {
+            if (frame.GetPixel(x, y) == frame.GetTransparentIndex())
+                return std::nullopt;
+            return frame.GetActiveColorMap().LookupPadded(frame.GetPixel(x, y));
+        };
+        EXPECT_EQ(colour(5, 5), (Rgb{0, 160, 0}));
+        EXPECT_EQ(colour(16, 4), (Rgb{255, 255, 255}));
+        EXPECT_EQ(colour(20, 14), (Rgb{0, 0, 0}));
+        for (const QPoint undrawn : {QPoint(0, 0), QPoint(12, 5), QPoint(23, 10), QPoint(5, 15)})
+            EXPECT_EQ(colour(undrawn.x(), undrawn.y()), std::nullopt) << undrawn.x() << "," << undrawn.y();
+    }
 }
 
 TEST(GIFSubImageAssign, TrueColourIsReducedToTheColoursGiflibDecodes)

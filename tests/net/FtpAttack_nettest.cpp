@@ -8,6 +8,8 @@
 
 #include <sys/stat.h>
 
+#include <fstream>
+#include <iterator>
 #include <map>
 #include <sstream>
 
@@ -60,6 +62,23 @@ public:
         return state;
     }
     bool Running() const { return process_.state() == QProcess::Running; }
+    // The processor time the server has used, in clock ticks.
+    long long CpuTicks() const
+    {
+        std::ifstream stat("/proc/" + std::to_string(process_.processId()) + "/stat");
+        std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+        // The fields after the command name, which may hold blanks: user time is the 12th.
+        std::istringstream fields(text.substr(text.rfind(')') + 2));
+        std::string field;
+        long long user = 0, system = 0;
+        for (int i = 1; i <= 13 && fields >> field; ++i) {
+            if (i == 12)
+                user = std::stoll(field);
+            if (i == 13)
+                system = std::stoll(field);
+        }
+        return user + system;
+    }
 
     std::string port;
 
@@ -367,4 +386,44 @@ time.sleep(1)
     }
     EXPECT_LT(allocated[1], allocated[0] + 256 * 1024)
         << allocated[0] << " bytes allocated after the first flood, " << allocated[1] << " after the second";
+}
+
+// A file cut on disk while it is sent: the download ends at once in a failure, never in
+// success, and the server does not go on trying to send what is no longer there.
+TEST_F(FtpAttack, AFileCutWhileItIsSentEndsItsDownloadWithAFailure)
+{
+    const std::string big = tree.Sparse("home/big.bin", 256 << 20);
+    Harness harness(home);
+    const ClientRun run = Attack(harness, R"PY(
+BIG = BASE + "/home/big.bin"
+f = client()
+f.voidcmd("TYPE I")
+d = socket.socket()
+d.setsockopt(socket.SOL_SOCKET, socket.SO_RCVBUF, 4096)
+d.connect(("127.0.0.1", pasv_port(cmd(f, "PASV"))))
+d.settimeout(10)
+expect(f, "RETR big.bin", "150")
+count = 0
+while count < (1 << 20):
+    count += len(d.recv(4096))
+os.truncate(BIG, 1000)
+cut = time.monotonic()
+try:
+    while d.recv(1 << 16):
+        pass
+except socket.timeout:
+    print("the download did not end")
+d.close()
+reply = f.getline()
+if not reply.startswith('426 Connection closed; File changed while it was sent: "' + BIG + '"'):
+    print("ended with", reply)
+if time.monotonic() - cut > 1:
+    print("ended only after", time.monotonic() - cut, "s")
+)PY",
+                                 tree.Root());
+    EXPECT_EQ(run.out, "done\n") << run.err;
+    const long long before = harness.CpuTicks();
+    pumpFor(1000);
+    EXPECT_LE(harness.CpuTicks() - before, ::sysconf(_SC_CLK_TCK) / 10) << "the server is not idle";
+    EXPECT_EQ(std::filesystem::file_size(big), 1000u);
 }

@@ -89,9 +89,15 @@ TEST_F(FtpPaths, DirectoryChangesStayInsideTheHome)
         {"deeper/..", home + "/innerlink/"},
         {backslashed, home + "/sub/deeper/"},
         {"/", refused},
+        {"\\\\server\\share", "Cannot accept UNC path"},
+        {"//" + home.substr(1) + "/sub", "Cannot accept UNC path"},
     };
     for (const auto& step : cases)
         EXPECT_EQ(ChangeTo(step.to), step.expected) << "change to " << step.to;
+    // Allowed, such a name is an ordinary path here: inside the home or refused as any other.
+    client.Options |= ftpcUNC;
+    EXPECT_EQ(ChangeTo("//" + home.substr(1) + "/sub"), home + "/sub/");
+    EXPECT_EQ(ChangeTo("\\\\server\\share"), refused);
 }
 
 TEST_F(FtpPaths, FileParametersBecomePathsInsideTheHomeOrNothing)

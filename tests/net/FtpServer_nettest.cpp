@@ -36,6 +36,8 @@ print(c.line()); print(c.line()); print(c.line())
 c.send(b"NO"); time.sleep(0.1); c.send(b"OP 4\r"); time.sleep(0.1); c.send(b"\n")
 print(c.line())
 print(c.ask(b"NOOP 5\n"))
+print(c.ask(b"NOOP  two blanks \r\n"))
+print(c.ask(b"NOOP\t\ttabs\r\n"))
 print(len(c.ask(b"NOOP " + b"x" * 2040 + b"\r\n")))
 print(len(c.ask(b"NOOP " + b"y" * 2041 + b"\n")))
 print(c.ask(b"NOOP a\x00b\r\n"))
@@ -59,6 +61,8 @@ print(d.s.recv(10) == b"")
                        "200 Ok. Parameter was '3'.\n"
                        "200 Ok. Parameter was '4'.\n"
                        "200 Ok. Parameter was '5'.\n"
+                       "200 Ok. Parameter was ' two blanks '.\n"
+                       "200 Ok. Parameter was '\ttabs'.\n"
                        "2065\n"
                        "2066\n"
                        "501 Syntax error in parameter.\n"
@@ -109,9 +113,11 @@ print(cmd(f, "CWD " + sys.argv[2] + "x"))
 print(cmd(f, "CWD sub\\deeper"))
 print(cmd(f, "TYPE a"))
 print(cmd(f, "TYPE L 8"))
-print(cmd(f, "MODE S"))
+print(cmd(f, "MODE  s "))
 print(cmd(f, "MODE B"))
-print(cmd(f, "STRU F"))
+print(cmd(f, "STRU  F "))
+print(cmd(f, "REST  7 "))
+print(cmd(f, "REST 0"))
 print(cmd(f, "SYST"))
 print(f.quit())
 )", {QString::fromStdString(root)});
@@ -137,6 +143,8 @@ print(f.quit())
                           "200 MODE Ok\n"
                           "502 MODE other than S not supported\n"
                           "200 Ok. STRU parameter 'F' ignored.\n"
+                          "350 REST supported. Ready to resume at byte offset 7.\n"
+                          "350 REST supported. Ready to resume at byte offset 0.\n"
                           "215 UNIX Type: L8 Pelvaxon\n"
                           "221 Goodbye.\n")
         << ftplib.err;

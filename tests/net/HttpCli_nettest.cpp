@@ -3,6 +3,7 @@
 #include "net/HttpTestSupport.h"
 #include "platform/graphics/FileStream.h"
 #include "support/FileContents.h"
+#include "support/ProgramRun.h"
 #include "support/TempTree.h"
 
 using namespace httptest;
@@ -93,9 +94,11 @@ c.close()
 }
 
 // Bodies far larger than one read: exactly the announced length is kept whatever follows it,
-// an announced length the server never sends ends with the connection, and a chunked body
-// whose chunk ends fall anywhere in the reads reaches a file whole.
-TEST(HttpCli, LongBodiesKeepExactlyTheirLengthIntoMemoryAndFiles)
+// and a chunked body whose chunk ends fall anywhere in the reads reaches a file whole. A body
+// that ends before its end fails, whatever framed it: an announced length not reached, a chunk
+// cut, the last chunk never sent. The chunks frame a body whatever case their coding is named
+// in, and a length beside them counts for nothing.
+TEST(HttpCli, BodiesKeepExactlyTheirLengthAndFailWhenCutShort)
 {
     constexpr int length = 700001;
     std::string body(length, '\0');
@@ -103,11 +106,18 @@ TEST(HttpCli, LongBodiesKeepExactlyTheirLengthIntoMemoryAndFiles)
         body[static_cast<std::size_t>(i)] = static_cast<char>(i * 7 % 251);
     auto server = scriptedHttpServer(R"(
 body = bytes(i * 7 % 251 for i in range()" + std::to_string(length) + R"())
+chunks = b"5\r\nhello\r\n6\r\n world\r\n"
+cut = b"HTTP/1.0 200 OK\r\nContent-Length: 1048576\r\n\r\n" + body[:500000]
+chunked = b"HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n"
 replies = [b"HTTP/1.0 200 OK\r\nContent-Length: %d\r\n\r\n" % len(body) + body + b"NOT PART OF IT" * 1000,
            b"HTTP/1.0 200 OK\r\nContent-Length: 1000000000000000\r\n\r\n0123456789",
-           b"HTTP/1.0 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n" + b"".join(
+           chunked + b"".join(
                b"%x\r\n" % len(part) + part + b"\r\n" for part in (body[:123457], body[123457:600000], body[600000:]))
-           + b"0\r\n\r\n"]
+           + b"0\r\n\r\n",
+           cut, chunked + chunks + b"10\r\nonly half", chunked + chunks,
+           b"HTTP/1.1 200 OK\r\nTransfer-Encoding: Chunked\r\nConnection: close\r\n\r\n" + chunks + b"0\r\n\r\n",
+           b"HTTP/1.1 200 OK\r\nContent-Length: 0\r\nTransfer-Encoding: identity, CHUNKED\r\n\r\n" + chunks
+           + b"0\r\n\r\n", cut]
 for reply in replies:
     c = accept()
     read_request(c)
@@ -125,6 +135,7 @@ for reply in replies:
     ASSERT_TRUE(run.run(&THttpCli::GetASync));
     EXPECT_EQ(client.StatusCode(), 200);
     EXPECT_EQ(run.text(), "0123456789");
+    EXPECT_EQ(client.ReasonPhrase(), "Connection closed after 10 of 1000000000000000 bytes of the document");
 
     testfs::TempTree tree;
     {
@@ -133,11 +144,33 @@ for reply in replies:
         const int before = run.done;
         client.GetASync();
         ASSERT_TRUE(pumpUntil([&] { return run.done > before; }, 20000));
-        client.RcvdStream = nullptr;
+        client.RcvdStream = &run.body;
     }
     EXPECT_EQ(client.RcvdCount(), length);
     EXPECT_TRUE(testsupport::readFile(tree.Path("doc.bin")) == body);
-    EXPECT_EQ(run.errors, (std::vector<std::uint16_t>{0, 0, 0}));
+
+    ASSERT_TRUE(run.run(&THttpCli::GetASync));
+    EXPECT_EQ(client.RcvdCount(), 500000);
+    EXPECT_EQ(client.ReasonPhrase(), "Connection closed after 500000 of 1048576 bytes of the document");
+    for (const char* cutAt : {"in a chunk", "before the last chunk"}) {
+        ASSERT_TRUE(run.run(&THttpCli::GetASync)) << cutAt;
+        EXPECT_EQ(client.StatusCode(), 200) << cutAt;
+        EXPECT_EQ(client.ReasonPhrase(), "Connection closed before the last chunk of the document") << cutAt;
+    }
+    for (const char* coding : {"Chunked", "chunked beside a length"}) {
+        ASSERT_TRUE(run.run(&THttpCli::GetASync)) << coding;
+        EXPECT_EQ(run.text(), "hello world") << coding;
+        EXPECT_EQ(client.ContentLength(), -1) << coding;
+    }
+    const std::uint16_t cutShort = HttpIncompleteReply;
+    EXPECT_EQ(run.errors, (std::vector<std::uint16_t>{0, cutShort, 0, cutShort, cutShort, cutShort, 0, 0}));
+
+    // The harness says so too, and fails.
+    std::string said;
+    const int status = testsupport::runProgram(
+        {"sh", "-c", "\"$0\" get \"$1\" 2>&1", PELVAXON_BINARY_DIR "/bench/http", url(server->port)}, &said);
+    EXPECT_EQ(status, 1);
+    EXPECT_NE(said.find("Connection closed after 500000 of 1048576 bytes of the document"), std::string::npos) << said;
 }
 
 TEST(HttpCli, BasicAuthenticationIsAnsweredOnceAndNeverForAnotherHost)

@@ -193,8 +193,9 @@ public:
 private:
     std::uint16_t readPort()
     {
+        // A loaded machine may take seconds to start an interpreter.
         while (!process_.canReadLine())
-            if (!process_.waitForReadyRead(5000))
+            if (!process_.waitForReadyRead(20000))
                 return 0;
         return static_cast<std::uint16_t>(process_.readLine().trimmed().toUInt());
     }

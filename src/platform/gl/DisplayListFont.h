@@ -63,6 +63,12 @@ struct GlyphSolid {
     std::vector<std::array<float, 3>> normals; // one per triangle
 };
 
+// A glyph drawn as lines: the closed outlines its display list draws, in em units at z = 0.
+struct GlyphLoops {
+    std::vector<std::array<float, 3>> points; // the corners of one outline after another
+    std::vector<std::uint32_t> ends; // where each outline's corners end in `points`
+};
+
 inline constexpr int WGL_FONT_LINES = 0;
 inline constexpr int WGL_FONT_POLYGONS = 1;
 
@@ -75,7 +81,8 @@ struct OpenGLFont3D {
     std::uint64_t serial = 0; // tells fonts apart, even one made where another was
     float extrusion = 0;
     std::vector<GLYPHMETRICSFLOAT> metrics;
-    std::vector<GlyphSolid> solids; // per glyph; empty for outlines drawn as lines
+    std::vector<GlyphSolid> solids; // per glyph, for solid glyphs
+    std::vector<GlyphLoops> loops; // per glyph, for glyphs drawn as lines
 
     OpenGLFont3D() = default;
     OpenGLFont3D(const OpenGLFont3D&) = delete;

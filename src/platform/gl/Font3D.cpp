@@ -17,13 +17,26 @@ namespace {
 constexpr double outlinePixels = 1024;
 constexpr double smallestDeviation = 0.002;
 
-void outlineContours(const std::vector<Contour>& contours)
+GlyphLoops loopsOf(const std::vector<Contour>& contours)
 {
+    GlyphLoops loops;
     for (const Contour& contour : contours) {
-        glBegin(GL_LINE_LOOP);
         for (const QPointF& p : contour)
-            glVertex3d(p.x(), p.y(), 0);
+            loops.points.push_back({float(p.x()), float(p.y()), 0.0f});
+        loops.ends.push_back(std::uint32_t(loops.points.size()));
+    }
+    return loops;
+}
+
+void drawLoops(const GlyphLoops& loops)
+{
+    std::uint32_t start = 0;
+    for (const std::uint32_t end : loops.ends) {
+        glBegin(GL_LINE_LOOP);
+        for (std::uint32_t corner = start; corner < end; ++corner)
+            glVertex3fv(loops.points[corner].data());
         glEnd();
+        start = end;
     }
 }
 
@@ -69,15 +82,15 @@ void drawSolid(const GlyphSolid& solid)
     glEnd();
 }
 
-void compileGlyph(const GlyphShape& shape, const GlyphSolid& solid, int format)
+void compileGlyph(const GLYPHMETRICSFLOAT& metrics, const GlyphSolid* solid, const GlyphLoops* loops)
 {
     // Outline glyphs always wind counter-clockwise; callers that care keep their own winding.
     glFrontFace(GL_CCW);
-    if (format == WGL_FONT_LINES)
-        outlineContours(shape.contours);
-    else if (!solid.normals.empty())
-        drawSolid(solid);
-    glTranslated(shape.metrics.gmfCellIncX, 0, 0);
+    if (loops)
+        drawLoops(*loops);
+    else if (solid && !solid->normals.empty())
+        drawSolid(*solid);
+    glTranslated(metrics.gmfCellIncX, 0, 0);
 }
 
 } // namespace
@@ -94,8 +107,12 @@ std::unique_ptr<OpenGLFont3D> Create3DFont(const QFont* font, int first, int for
     if (!result)
         return nullptr;
     result->extrusion = extrusion;
+    const bool lines = format == WGL_FONT_LINES;
     result->metrics.resize(static_cast<std::size_t>(count));
-    result->solids.resize(static_cast<std::size_t>(count));
+    if (lines)
+        result->loops.resize(static_cast<std::size_t>(count));
+    else
+        result->solids.resize(static_cast<std::size_t>(count));
 
     QRawFont raw = QRawFont::fromFont(*font);
     raw.setPixelSize(outlinePixels);
@@ -104,12 +121,14 @@ std::unique_ptr<OpenGLFont3D> Create3DFont(const QFont* font, int first, int for
         const long long code = static_cast<long long>(first) + i;
         const GlyphShape shape = IsUnicodeScalar(code) && raw.isValid() ? glyphShape(raw, static_cast<char32_t>(code), tolerance)
                                                          : GlyphShape{};
-        result->metrics[static_cast<std::size_t>(i)] = shape.metrics;
-        GlyphSolid& solid = result->solids[static_cast<std::size_t>(i)];
-        if (format != WGL_FONT_LINES)
-            solid = extruder.Extrude(shape.contours, extrusion);
+        const std::size_t glyph = static_cast<std::size_t>(i);
+        result->metrics[glyph] = shape.metrics;
+        if (lines)
+            result->loops[glyph] = loopsOf(shape.contours);
+        else
+            result->solids[glyph] = extruder.Extrude(shape.contours, extrusion);
         glNewList(result->base + static_cast<GLuint>(i), GL_COMPILE);
-        compileGlyph(shape, solid, format);
+        compileGlyph(shape.metrics, lines ? nullptr : &result->solids[glyph], lines ? &result->loops[glyph] : nullptr);
         glEndList();
     }
     return result;

@@ -94,12 +94,11 @@ FileReplacement::~FileReplacement()
     }
 }
 
-void FileReplacement::commit(Sync sync)
+void FileReplacement::commit()
 {
     stream_.reset();
     try {
-        if (sync == Sync::ToDisk)
-            SyncToDisk(temporary_);
+        SyncToDisk(temporary_);
         if (mode_ >= 0)
             ::chmod(temporary_.c_str(), static_cast<mode_t>(mode_));
         if (::rename(temporary_.c_str(), target_.c_str()) != 0)
@@ -114,7 +113,7 @@ void ReplaceFile(const std::string& fileName, const std::function<void(Stream&)>
 {
     FileReplacement replacement(fileName);
     write(replacement.stream());
-    replacement.commit(FileReplacement::Sync::ToDisk);
+    replacement.commit();
 }
 
 } // namespace platform

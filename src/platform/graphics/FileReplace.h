@@ -23,10 +23,9 @@ public:
     FileReplacement& operator=(const FileReplacement&) = delete;
 
     FileStream& stream() { return *stream_; }
-    // Gives the new file the name. Synced to disk first, a crash leaves the old file or the
-    // new one whole; unsynced, the system writes it when it will.
-    enum class Sync { ToDisk, Later };
-    void commit(Sync sync);
+    // Gives the new file the name, synced to disk first: a crash leaves the old file or the
+    // new one whole.
+    void commit();
 
 private:
     std::string fileName_;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QColor>
 #include <QImage>
 #include <QPainter>
 #include <QRect>
@@ -20,6 +21,13 @@ public:
     virtual int height() const = 0;
     virtual QImage toImage() const = 0;
     virtual void draw(QPainter& painter, const QRect& rect) = 0;
+    // A drawing (a metafile) covers only what it draws: it answers itself drawn at its own
+    // size over `background`. A picture of pixels answers a null image.
+    virtual QImage drawnOver(QColor background) const
+    {
+        static_cast<void>(background);
+        return {};
+    }
 
     std::function<void()> OnFrameChanged;
 

@@ -64,9 +64,9 @@ Existing OperationRun::resolve(const ItemStatus& status, const Place& from, cons
     switch (ask(question, MsgButtons::YesAllNoCancel, MsgIcon::Question)) {
     case MsgResult::YesToAll: replaceAll_ = true; return agreed;
     case MsgResult::Yes: return agreed;
-    case MsgResult::No: declined(); return Existing::Skip;
+    // A skip the user chose is no failure.
+    case MsgResult::No: return Existing::Skip;
     default:
-        declined();
         stopped_ = true;
         return Existing::Skip;
     }

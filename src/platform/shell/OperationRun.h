@@ -41,7 +41,7 @@ public:
     // existing one is never the item itself, never a directory for a file or the reverse,
     // and is replaced or merged into only when the user agrees, unless `askFirst` is false
     // (the user already agreed for the directory it lies in). Skip when the item cannot go
-    // ahead (said why) or the run has stopped.
+    // ahead (said why), the user said No to it, or the run has stopped.
     Existing takeUp(const Place& from, const Place& to, bool askFirst, ItemStatus& status);
 
     // A failure with one item: names it and the reason, and asks whether to go on; No
@@ -52,8 +52,6 @@ public:
     void refuse(const std::string& text);
     // Asks the user; the progress hears when the answer has come.
     MsgResult ask(const std::string& text, MsgButtons buttons, MsgIcon icon);
-    // The user declined a question: counted, nothing said.
-    void declined() { ++failures_; }
 
     bool begin(const std::string& path);
     bool advance(std::uint64_t bytes);

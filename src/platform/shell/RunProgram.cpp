@@ -2,10 +2,7 @@
 
 #include "platform/base/Exception.h"
 #include "platform/base/FileDescriptor.h"
-#include "platform/ui/ExceptionGuard.h"
-
-#include <QCoreApplication>
-#include <QSocketNotifier>
+#include "platform/shell/ProgramSpawn.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -19,7 +16,6 @@
 #include <spawn.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
-#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -31,8 +27,7 @@ namespace {
 // Owns the spawn attributes and file actions for one start.
 class SpawnSetup {
 public:
-    // With an output descriptor, the program's standard output and error go there.
-    SpawnSetup(const std::string& directory, int output)
+    SpawnSetup(const std::string& directory, const spawn::Streams& streams)
     {
         posix_spawnattr_init(&attributes_);
         posix_spawn_file_actions_init(&actions_);
@@ -45,11 +40,14 @@ public:
         posix_spawnattr_setflags(&attributes_, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
         if (!directory.empty())
             posix_spawn_file_actions_addchdir_np(&actions_, directory.c_str());
-        posix_spawn_file_actions_addopen(&actions_, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-        if (output >= 0) {
-            posix_spawn_file_actions_adddup2(&actions_, output, STDOUT_FILENO);
-            posix_spawn_file_actions_adddup2(&actions_, output, STDERR_FILENO);
-        }
+        if (streams.input >= 0)
+            posix_spawn_file_actions_adddup2(&actions_, streams.input, STDIN_FILENO);
+        else
+            posix_spawn_file_actions_addopen(&actions_, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+        if (streams.output >= 0)
+            posix_spawn_file_actions_adddup2(&actions_, streams.output, STDOUT_FILENO);
+        if (streams.error >= 0)
+            posix_spawn_file_actions_adddup2(&actions_, streams.error, STDERR_FILENO);
     }
     ~SpawnSetup()
     {
@@ -67,48 +65,6 @@ private:
     posix_spawn_file_actions_t actions_;
 };
 
-int WaitForExit(pid_t pid)
-{
-    int status = 0;
-    while (waitpid(pid, &status, 0) < 0) {
-        if (errno != EINTR)
-            return -1;
-    }
-    if (WIFSIGNALED(status))
-        return 128 + WTERMSIG(status);
-    return WEXITSTATUS(status);
-}
-
-} // namespace
-
-namespace {
-
-pid_t Spawn(const std::string& program, const std::vector<std::string>& arguments, const std::string& directory,
-            int output)
-{
-    std::vector<char*> argv;
-    argv.reserve(arguments.size() + 2);
-    argv.push_back(const_cast<char*>(program.c_str()));
-    for (const std::string& argument : arguments)
-        argv.push_back(const_cast<char*>(argument.c_str()));
-    argv.push_back(nullptr);
-
-    const SpawnSetup setup(directory, output);
-    pid_t pid = 0;
-    const int error = posix_spawnp(&pid, program.c_str(), setup.actions(), setup.attributes(), argv.data(), environ);
-    if (error != 0) {
-        const std::string where = directory.empty() ? std::string() : " in " + directory;
-        throw Exception("cannot start " + program + where + ": " + std::strerror(error));
-    }
-    return pid;
-}
-
-// A program left running would stay a zombie after it ends unless someone waits for it.
-void ReapInBackground(pid_t pid)
-{
-    std::thread([pid] { WaitForExit(pid); }).detach();
-}
-
 // What a program wrote to a file it shares with us: the shared offset tells how far it got.
 std::string WrittenTo(int file)
 {
@@ -125,60 +81,59 @@ std::string WrittenTo(int file)
     return written;
 }
 
-// Collects a watched program's output in memory that cannot grow past its size: whatever the
-// program leaves running (a browser) keeps the file and may write to it for hours.
-FileDescriptor BoundedOutputFile(const std::string& program)
+} // namespace
+
+namespace spawn {
+
+int WaitForExit(pid_t pid)
 {
-    constexpr off_t limit = 16 * 1024;
-    FileDescriptor file(memfd_create("program-output", MFD_CLOEXEC | MFD_ALLOW_SEALING));
-    if (!file || ftruncate(file.get(), limit) != 0
-        || fcntl(file.get(), F_ADD_SEALS, F_SEAL_GROW | F_SEAL_SHRINK | F_SEAL_SEAL) != 0)
-        throw Exception("cannot start " + program + ": " + std::strerror(errno));
-    return file;
+    int status = 0;
+    while (waitpid(pid, &status, 0) < 0) {
+        if (errno != EINTR)
+            return -1;
+    }
+    if (WIFSIGNALED(status))
+        return 128 + WTERMSIG(status);
+    return WEXITSTATUS(status);
 }
 
-// Hears a program's end through its process descriptor on the event loop, then reaps it and
-// hands on what it wrote. Goes with the application if the program outlives it.
-class ExitWatch final : public QObject {
-public:
-    ExitWatch(pid_t pid, FileDescriptor process, FileDescriptor output,
-              std::function<void(int, const std::string&)> ended)
-        : QObject(QCoreApplication::instance()),
-          pid_(pid),
-          process_(std::move(process)),
-          output_(std::move(output)),
-          ended_(std::move(ended)),
-          notifier_(process_.get(), QSocketNotifier::Read)
-    {
-        connect(&notifier_, &QSocketNotifier::activated, this, [this] { Ended(); });
+pid_t Spawn(const std::string& program, const std::vector<std::string>& arguments, const std::string& directory,
+            const Streams& streams)
+{
+    std::vector<char*> argv;
+    argv.reserve(arguments.size() + 2);
+    argv.push_back(const_cast<char*>(program.c_str()));
+    for (const std::string& argument : arguments)
+        argv.push_back(const_cast<char*>(argument.c_str()));
+    argv.push_back(nullptr);
+
+    const SpawnSetup setup(directory, streams);
+    pid_t pid = 0;
+    const int error = posix_spawnp(&pid, program.c_str(), setup.actions(), setup.attributes(), argv.data(), environ);
+    if (error != 0) {
+        const std::string where = directory.empty() ? std::string() : " in " + directory;
+        throw Exception("cannot start " + program + where + ": " + std::strerror(error));
     }
+    return pid;
+}
 
-private:
-    void Ended()
-    {
-        notifier_.setEnabled(false);
-        const int status = WaitForExit(pid_);
-        const std::string output = WrittenTo(output_.get());
-        deleteLater();
-        guarded([&] { ended_(status, output); });
-    }
+void ReapInBackground(pid_t pid)
+{
+    std::thread([pid] { WaitForExit(pid); }).detach();
+}
 
-    pid_t pid_;
-    FileDescriptor process_;
-    FileDescriptor output_;
-    std::function<void(int, const std::string&)> ended_;
-    QSocketNotifier notifier_;
-};
+} // namespace spawn
 
-} // namespace
+using spawn::Spawn;
+using spawn::WaitForExit;
 
 int RunProgram(const std::string& program, const std::vector<std::string>& arguments, ProgramWait wait,
                const std::string& directory)
 {
-    const pid_t pid = Spawn(program, arguments, directory, -1);
+    const pid_t pid = Spawn(program, arguments, directory, {});
     if (wait == ProgramWait::UntilExit)
         return WaitForExit(pid);
-    ReapInBackground(pid);
+    spawn::ReapInBackground(pid);
     return 0;
 }
 
@@ -189,22 +144,9 @@ int RunProgramForOutput(const std::string& program, const std::vector<std::strin
     const FileDescriptor collected(memfd_create("program-output", MFD_CLOEXEC));
     if (!collected)
         throw Exception("cannot start " + program + ": " + std::strerror(errno));
-    const int status = WaitForExit(Spawn(program, arguments, directory, collected.get()));
+    const int status = WaitForExit(Spawn(program, arguments, directory, {-1, collected.get(), collected.get()}));
     output = WrittenTo(collected.get());
     return status;
-}
-
-void RunProgramWatched(const std::string& program, const std::vector<std::string>& arguments,
-                       std::function<void(int status, const std::string& output)> ended)
-{
-    FileDescriptor output = BoundedOutputFile(program);
-    const pid_t pid = Spawn(program, arguments, {}, output.get());
-    FileDescriptor process(static_cast<int>(syscall(SYS_pidfd_open, pid, 0)));
-    if (!process || !QCoreApplication::instance()) {
-        ReapInBackground(pid);
-        return;
-    }
-    new ExitWatch(pid, std::move(process), std::move(output), std::move(ended));
 }
 
 std::string FindProgram(const std::string& program)

@@ -27,10 +27,14 @@ int RunProgram(const std::string& program, const std::vector<std::string>& argum
 int RunProgramForOutput(const std::string& program, const std::vector<std::string>& arguments,
                         const std::string& directory, std::string& output);
 
-// Starts `program` as RunProgram does and returns at once. Once it has ended, `ended` runs
-// on the event loop of this thread with its exit status and the start (16 KiB) of what it, and
-// whatever it left running, wrote to standard output and error. Where the system cannot watch
-// a process, the program is only reaped and `ended` never runs.
+// Starts `program` as RunProgram does and returns at once. Its standard output and error go to
+// a pipe that a small program of ours, pelvaxon-output-keeper beside the executable, reads for
+// as long as anything writes to it: neither the program nor whatever it leaves running (a
+// browser) ever meets a failed write, however much it writes, even once we have quit. Once the
+// program has ended, `ended` runs on the event loop of this thread with its exit status and the
+// start (16 KiB) of what it, and whatever it left running, wrote; the rest is thrown away.
+// Without an application, or where the system cannot watch a process, the program is only
+// reaped and `ended` never runs.
 void RunProgramWatched(const std::string& program, const std::vector<std::string>& arguments,
                        std::function<void(int status, const std::string& output)> ended);
 

@@ -1,8 +1,7 @@
 #include "platform/ui/JpegReader.h"
 
 #include "platform/base/Exception.h"
-
-#include <QImageReader>
+#include "platform/ui/PictureRegistry.h"
 
 #include <cerrno>
 #include <csetjmp>
@@ -210,10 +209,8 @@ QImage ReadJpeg(int fd, const std::string& fileName)
     // The check comes before anything the size asks for is allocated.
     const qint64 width = d->info.image_width;
     const qint64 height = d->info.image_height;
-    const qint64 limit = qint64(QImageReader::allocationLimit()) * 1024 * 1024;
-    if (limit > 0 && width * height * 4 > limit)
-        throw failure("the picture is too large (" + std::to_string(width) + " x " + std::to_string(height) +
-                      " pixels)");
+    if (const std::string oversize = OversizeReason(width, height); !oversize.empty())
+        throw failure(oversize);
     QImage image(int(width), int(height), QImage::Format_RGBX8888);
     if (image.isNull())
         throw failure("out of memory");

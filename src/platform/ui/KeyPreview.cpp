@@ -38,17 +38,16 @@ void KeyPreview::followFocus(QWindow* focused)
         focused->installEventFilter(this);
 }
 
-// The popup holding the keyboard, when it is one of the window's own and no menu.
+// The popup holding the keyboard, when it is one of the window's own and no menu: it opened
+// from a control of this window, not from one of a dialog this window owns, whose keys (a
+// letter typed into a drop-down list) are the dialog's.
 bool KeyPreview::ownsPopup(const QWindow* window) const
 {
     const QWidget* popup = QApplication::activePopupWidget();
     if (!handle_ || !popup || popup->windowHandle() != window || qobject_cast<const QMenu*>(popup))
         return false;
-    for (const QWindow* parent = window->transientParent(); parent; parent = parent->transientParent()) {
-        if (parent == handle_)
-            return true;
-    }
-    return false;
+    const QWidget* openedFrom = popup->parentWidget();
+    return openedFrom && openedFrom->window() == window_;
 }
 
 bool KeyPreview::eventFilter(QObject* watched, QEvent* event)

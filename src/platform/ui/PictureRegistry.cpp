@@ -5,6 +5,7 @@
 #include "platform/fs/OpenRegularFile.h"
 #include "platform/fs/Path.h"
 #include "platform/ui/JpegReader.h"
+#include "platform/ui/MetafilePicture.h"
 
 #include <QFile>
 #include <QImageReader>
@@ -58,15 +59,22 @@ std::string formatKey(std::string_view extension)
 std::vector<RegisteredFormat>& registry()
 {
     static std::vector<RegisteredFormat> formats = {
-        {{"bmp", "Bitmaps"}, qtReader("bmp")},
-        {{"ico", "Icons"}, qtReader("ico")},
-        {{"jpg", "JPEG Image File"}, readJpegPicture},
-        {{"jpeg", "JPEG Image File"}, readJpegPicture},
+        {{"bmp", "Bitmaps"}, qtReader("bmp")},         {{"ico", "Icons"}, qtReader("ico")},
+        {{"wmf", "Metafiles"}, ReadWmfPicture},        {{"emf", "Enhanced Metafiles"}, ReadEmfPicture},
+        {{"jpg", "JPEG Image File"}, readJpegPicture}, {{"jpeg", "JPEG Image File"}, readJpegPicture},
     };
     return formats;
 }
 
 } // namespace
+
+std::string OversizeReason(long long width, long long height)
+{
+    const long long limit = static_cast<long long>(QImageReader::allocationLimit()) * 1024 * 1024;
+    if (limit > 0 && width * height * 4 > limit)
+        return "the picture is too large (" + std::to_string(width) + " x " + std::to_string(height) + " pixels)";
+    return {};
+}
 
 void RegisterPictureFormat(const std::string& extension, const std::string& description, PictureReader reader)
 {

@@ -17,8 +17,8 @@ struct PictureFormat {
     std::string description;
 };
 
-// Pictures are read by the file's extension, compared without case. bmp, ico, jpg and jpeg
-// are known from the start; other formats (gif) are added by the program at start-up. A
+// Pictures are read by the file's extension, compared without case. bmp, ico, wmf, emf, jpg
+// and jpeg are known from the start; other formats (gif) are added by the program at start-up. A
 // format registered again replaces the earlier reader.
 void RegisterPictureFormat(const std::string& extension, const std::string& description, PictureReader reader);
 // The known formats in the order they were registered.
@@ -26,6 +26,10 @@ std::vector<PictureFormat> PictureFormats();
 // The picture in the file, read by the reader of its extension. Throws platform::Exception
 // naming the file when no reader takes the extension or the reader fails.
 std::unique_ptr<Picture> LoadPicture(const std::string& fileName);
+
+// "the picture is too large (W x H pixels)" when its pixels would pass the allocation limit
+// Qt's own readers keep to, else empty: every reader asks before it allocates.
+std::string OversizeReason(long long width, long long height);
 
 // A picture that is one image, as the built-in readers give.
 class StillPicture final : public Picture {

@@ -264,49 +264,53 @@ int Differing(const QImage& a, const QImage& b)
 TEST_F(FontScene, AnOutlineBatchDrawsWhatItsTextsDrawAndDrawsAfreshWhenAnythingChanges)
 {
     const QFont font = arial(12);
-    auto f = platform::Create3DFont(&font, 32, platform::WGL_FONT_POLYGONS, 0.1f, 0.1f, 96);
-    ASSERT_NE(f, nullptr);
-    const auto drawTexts = [&] {
-        clear();
-        for (const Label& label : labels) {
-            glPushMatrix();
-            glMultMatrixd(Place(label).data());
-            glColor3fv(label.colour.data());
-            platform::Draw3DText(f.get(), label.text);
-            glPopMatrix();
-        }
-        return picture();
-    };
-    platform::OutlineTextBatch batch;
-    const auto drawBatch = [&](double dx, const std::array<float, 3>& firstColour) {
-        batch.Clear();
-        for (const Label& label : labels)
-            batch.Add(*f, label.text, Place(label, dx), &label == &labels[0] ? firstColour : label.colour);
-        clear();
-        batch.Draw();
-        return picture();
-    };
-    const QImage batched = drawBatch(0, labels[0].colour);
-    EXPECT_LE(Differing(drawTexts(), batched), 2) << "no more than rounding at an edge";
-    EXPECT_GT(testsupport::countPixelsUnlike(batched, Qt::black), 300);
-    EXPECT_EQ(drawBatch(0, labels[0].colour), batched) << "the same labels again";
+    for (const int format : {platform::WGL_FONT_POLYGONS, platform::WGL_FONT_LINES}) {
+        SCOPED_TRACE(format == platform::WGL_FONT_LINES ? "lines" : "polygons");
+        glLoadIdentity();
+        auto f = platform::Create3DFont(&font, 32, format, 0.1f, 0.1f, 96);
+        ASSERT_NE(f, nullptr);
+        const auto drawTexts = [&] {
+            clear();
+            for (const Label& label : labels) {
+                glPushMatrix();
+                glMultMatrixd(Place(label).data());
+                glColor3fv(label.colour.data());
+                platform::Draw3DText(f.get(), label.text);
+                glPopMatrix();
+            }
+            return picture();
+        };
+        platform::OutlineTextBatch batch;
+        const auto drawBatch = [&](double dx, const std::array<float, 3>& firstColour) {
+            batch.Clear();
+            for (const Label& label : labels)
+                batch.Add(*f, label.text, Place(label, dx), &label == &labels[0] ? firstColour : label.colour);
+            clear();
+            batch.Draw();
+            return picture();
+        };
+        const QImage batched = drawBatch(0, labels[0].colour);
+        EXPECT_LE(Differing(drawTexts(), batched), 2) << "no more than rounding at an edge";
+        EXPECT_GT(testsupport::countPixelsUnlike(batched, Qt::black), format == platform::WGL_FONT_LINES ? 150 : 300);
+        EXPECT_EQ(drawBatch(0, labels[0].colour), batched) << "the same labels again";
 
-    const QImage recoloured = drawBatch(0, {0, 1, 1});
-    const QRect first(5, 10, 60, 25);
-    int lit = 0, cyan = 0;
-    for (int y = first.top(); y <= first.bottom(); ++y)
-        for (int x = first.left(); x <= first.right(); ++x) {
-            lit += (recoloured.pixel(x, y) & 0xFFFFFF) != 0;
-            cyan += (recoloured.pixel(x, y) & 0xFFFFFF) == 0x00FFFF;
-        }
-    EXPECT_GT(lit, 20);
-    EXPECT_EQ(cyan, lit) << "the first label in its new colour";
-    EXPECT_GT(Differing(drawBatch(0.5, labels[0].colour), batched), 20) << "labels moved by half a pixel";
+        const QImage recoloured = drawBatch(0, {0, 1, 1});
+        const QRect first(5, 10, 60, 25);
+        int lit = 0, cyan = 0;
+        for (int y = first.top(); y <= first.bottom(); ++y)
+            for (int x = first.left(); x <= first.right(); ++x) {
+                lit += (recoloured.pixel(x, y) & 0xFFFFFF) != 0;
+                cyan += (recoloured.pixel(x, y) & 0xFFFFFF) == 0x00FFFF;
+            }
+        EXPECT_GT(lit, 20);
+        EXPECT_EQ(cyan, lit) << "the first label in its new colour";
+        EXPECT_GT(Differing(drawBatch(0.5, labels[0].colour), batched), 20) << "labels moved by half a pixel";
 
-    // The same labels in a view that brings the one which began outside it in.
-    drawBatch(0, labels[0].colour);
-    glTranslatef(60, 0, 0);
-    EXPECT_LE(Differing(drawTexts(), drawBatch(0, labels[0].colour)), 2);
+        // The same labels in a view that brings the one which began outside it in.
+        drawBatch(0, labels[0].colour);
+        glTranslatef(60, 0, 0);
+        EXPECT_LE(Differing(drawTexts(), drawBatch(0, labels[0].colour)), 2);
+    }
 }
 
 TEST_F(FontScene, ABitmapBatchDrawsWhatItsTextsDrawAtTheirRasterPositionsAndLeavesTheStateAlone)

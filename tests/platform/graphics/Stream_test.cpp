@@ -196,7 +196,7 @@ TEST(Stream, AReplacementTakesTheNameOnlyWhenCommitted)
     FileStream reader(file, FileStream::Mode::Read);
     FileReplacement replacement(file);
     replacement.stream().write("newer", 5);
-    replacement.commit(FileReplacement::Sync::Later);
+    replacement.commit();
     EXPECT_EQ(contents(), "newer");
     char bytes[8] = {};
     EXPECT_EQ(std::string(bytes, reader.read(bytes, sizeof bytes)), "old") << "a reader keeps the file it opened";

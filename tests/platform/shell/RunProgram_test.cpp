@@ -1,5 +1,6 @@
 #include "platform/base/Exception.h"
 #include "platform/shell/RunProgram.h"
+#include "support/FileContents.h"
 #include "support/TempTree.h"
 
 #include <QCoreApplication>
@@ -11,6 +12,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <iterator>
 #include <memory>
 #include <sstream>
 
@@ -102,35 +104,74 @@ TEST(RunProgram, ReadsNothingFromItsInputAndHandsBackWhatItWrote)
     EXPECT_THROW(platform::RunProgramForOutput("no-such-program-pelvaxon", {}, {}, output), platform::Exception);
 }
 
+struct Ending {
+    bool seen = false;
+    int status = -1;
+    std::string output;
+};
+
+std::shared_ptr<Ending> Watch(const std::string& script, const std::vector<std::string>& arguments = {})
+{
+    auto ending = std::make_shared<Ending>();
+    std::vector<std::string> all{"-c", script, "sh"};
+    all.insert(all.end(), arguments.begin(), arguments.end());
+    platform::RunProgramWatched("sh", all, [ending](int status, const std::string& output) {
+        *ending = {true, status, output};
+    });
+    return ending;
+}
+
+// The descriptors this process has open.
+int OpenDescriptors()
+{
+    return int(std::distance(std::filesystem::directory_iterator("/proc/self/fd"), {}));
+}
+
 TEST(RunProgram, AWatchedProgramIsReportedWhenItEndsWithTheStartOfWhatItAndItsHelpersWrote)
 {
-    struct Ending {
-        bool seen = false;
-        int status = -1;
-        std::string output;
-    };
-    const auto watch = [](const std::string& script) {
-        auto ending = std::make_shared<Ending>();
-        platform::RunProgramWatched("sh", {"-c", script}, [ending](int status, const std::string& output) {
-            *ending = {true, status, output};
-        });
-        return ending;
-    };
     // The end is the program's own, though a helper it left running still holds its output.
     const auto started = std::chrono::steady_clock::now();
-    const auto quick = watch("(sleep 2; echo late) & echo started >&2; exit 3");
+    const auto quick = Watch("(sleep 2; echo late) & echo started >&2; exit 3");
     ASSERT_TRUE(WaitFor([&] { return quick->seen; }));
     EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(1500));
     EXPECT_EQ(quick->status, 3);
     EXPECT_EQ(quick->output, "started\n");
-    // What a chatty program writes past the start it is read for is refused, not kept.
-    const auto chatty = watch("head -c 100000 /dev/zero | tr '\\0' x; exit 0");
+    // A chatty program writes all it has to say; only the start of it comes back.
+    const auto chatty = Watch("head -c 100000 /dev/zero | tr '\\0' x");
     ASSERT_TRUE(WaitFor([&] { return chatty->seen; }));
-    EXPECT_EQ(chatty->status, 0);
+    EXPECT_EQ(chatty->status, 0) << "every write went through";
     EXPECT_EQ(chatty->output, std::string(16 * 1024, 'x'));
     EXPECT_TRUE(WaitFor([] { return ZombieChildren() == 0; }));
     EXPECT_THROW(platform::RunProgramWatched("no-such-program-pelvaxon", {}, [](int, const std::string&) {}),
                  platform::Exception);
+}
+
+TEST(RunProgram, AWatchedProgramAndWhatItLeftRunningWriteOnOnceWeHaveLetGoOfThem)
+{
+    testfs::TempTree tree;
+    const int descriptors = OpenDescriptors();
+    // A browser the opener started logs a megabyte once the opener has gone and we were told.
+    const std::string writeLater = "(sleep 1; head -c 1048576 /dev/zero; echo $? > \"$1\") & echo opened";
+    const auto opener = Watch(writeLater, {tree.Path("after-the-end")});
+    ASSERT_TRUE(WaitFor([&] { return opener->seen; }));
+    EXPECT_EQ(opener->status, 0);
+    EXPECT_EQ(opener->output, "opened\n");
+    EXPECT_TRUE(WaitFor([&] { return OpenDescriptors() == descriptors; })) << "nothing of its output is kept here";
+
+    // We quit while the program still runs: the watch goes with the application.
+    const QObjectList before = QCoreApplication::instance()->children();
+    const auto running = Watch("sleep 1; head -c 1048576 /dev/zero; echo $? > \"$1\"", {tree.Path("after-quitting")});
+    for (QObject* watch : QCoreApplication::instance()->children()) {
+        if (!before.contains(watch))
+            delete watch;
+    }
+    EXPECT_EQ(OpenDescriptors(), descriptors);
+    for (const char* written : {"after-the-end", "after-quitting"}) {
+        const std::string status = tree.Path(written);
+        ASSERT_TRUE(WaitFor([&] { return !testsupport::readFile(status).empty(); })) << written;
+        EXPECT_EQ(testsupport::readFile(status), "0\n") << written << ": no failed write, no SIGPIPE";
+    }
+    EXPECT_FALSE(running->seen);
 }
 
 TEST(RunProgram, FindsAProgramOnThePathOnlyWhenItCanRun)

@@ -74,9 +74,15 @@ QImage grabScreen(QWidget& window)
 
 void saveScreenshotIfAsked(QWidget& window, const char* name)
 {
+    if (!qEnvironmentVariableIsEmpty("PELVAXON_GL_SCREENSHOTS"))
+        saveScreenshotIfAsked(grabScreen(window), name);
+}
+
+void saveScreenshotIfAsked(const QImage& picture, const char* name)
+{
     const QByteArray folder = qgetenv("PELVAXON_GL_SCREENSHOTS");
     if (!folder.isEmpty())
-        grabScreen(window).save(QDir(QString::fromLocal8Bit(folder)).filePath(QString::fromUtf8(name)));
+        picture.save(QDir(QString::fromLocal8Bit(folder)).filePath(QString::fromUtf8(name)));
 }
 
 QImage readPixels(const QRect& area)

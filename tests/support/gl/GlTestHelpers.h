@@ -38,8 +38,10 @@ QPoint toImagePosition(QPointF window, int imageHeight);
 // What the X server shows of a window: its on-screen area grabbed from the root window.
 QImage grabScreen(QWidget& window);
 // Saves grabScreen(window) as `name` in the folder named by PELVAXON_GL_SCREENSHOTS, if set,
-// so a run can leave pictures of what the views showed.
+// so a run can leave pictures of what the views showed; the second form saves a picture the
+// test has (a frame, the whole screen).
 void saveScreenshotIfAsked(QWidget& window, const char* name);
+void saveScreenshotIfAsked(const QImage& picture, const char* name);
 
 // How many pixels of `area` (the whole image when empty) differ from `background`.
 int countPixelsUnlike(const QImage& image, QColor background, QRect area = {});

@@ -1,0 +1,19 @@
+#pragma once
+
+#include "platform/ui/MetafileLayout.h"
+
+#include <string>
+
+namespace platform {
+
+enum class MetafileKind { Wmf, Emf };
+
+// The checked metafile played into SVG by pelvaxon-metafile, the program beside ours that
+// runs the metafile libraries in a process of their own, bounded in memory and time: they
+// crash or loop on some hostile files, and that must end with their process, not ours.
+// Throws platform::Exception with the reason alone (the player's own, "playing it took
+// longer than 10 seconds", "the metafile player ended on signal 11"); the caller names the
+// file.
+std::string PlayMetafile(MetafileKind kind, const MetafileLayout& layout);
+
+} // namespace platform
