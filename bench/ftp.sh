@@ -7,14 +7,17 @@
 #              32 and 64 clients each fetching 64 MiB at once; vsftpd without and with sendfile;
 #              the servers take turns for ROUNDS rounds and each figure is the median
 #   listings   LIST, NLST (and our MLSD; vsftpd has none) of 1,000, 10,000 and 100,000 entries:
-#              time to first byte and total of the median of ROUNDS listings; 1,000 RETR of
-#              4 KiB files on one connection (median of ROUNDS turns); the NOOP round trip
-#              (median, 99th percentile) while 32 downloads run
+#              time to first byte and total of the median of ROUNDS listings, the servers taking
+#              turns, first on a fresh server of our own that has done nothing else ("-fresh"
+#              figures), and again on the main server after all transfers; 1,000 RETR of 4 KiB
+#              files on one connection (median of ROUNDS turns); the NOOP round trip (median,
+#              99th percentile) while 32 downloads run
 # Prints each figure, the ratio (ours / vsftpd, above 1 is faster), the busy time of the servers' core, our
-# peak memory, and its descriptors and memory before and after; then a RESULT line per figure,
-# the transfers against vsftpd with sendfile, the stronger of its two set-ups.
+# peak memory, our page faults during the listings, and our descriptors and memory before and
+# after; then a RESULT line per figure, the transfers against vsftpd with sendfile, the stronger
+# of its two set-ups.
 #   bench/ftp.sh            (BUILD_DIR=build, LOGINS=10000, BIG_MIB=1024, ROUNDS=5, PORT_BASE=2121,
-#                            PARTS="logins transfers"; run as root)
+#                            PARTS="logins transfers listings"; run as root)
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 . "$top/scripts/bench-result.sh"
@@ -47,6 +50,7 @@ chown ftp:ftp "$root/upload"
 ours_port=$port_base
 theirs_port=$((port_base + 1))
 sendfile_port=$((port_base + 2))
+fresh_port=$((port_base + 3))
 # Each server gets a passive range of 100 ports of its own, outside the range the clients' own
 # ports come from: on one machine, passive ports among them make every client's connect search
 # longer, which no client elsewhere would pay.
@@ -154,7 +158,78 @@ wait_clients() {
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
 median() { printf "%s\n" "$@" | sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
 
+# Our minor page faults so far: memory that comes fresh from the system is faulted in page by
+# page when first touched.
+minor_faults() { awk '{ print $10 }' "/proc/$1/stat"; }
+
+# list_both PORT PID SUFFIX: LIST, NLST (and our MLSD; vsftpd has none) of each tree by our
+# server at PORT (process PID) and by vsftpd, first byte and total of the median of ROUNDS
+# listings, their figures into listings-ours$SUFFIX and listings-theirs$SUFFIX.
+list_both() {
+  local faults
+  faults=$(minor_faults "$2")
+  taskset -c 1-7 python3 - "$1" "$theirs_port" "$rounds" "$work/listings-ours$3" "$work/listings-theirs$3" <<'PY'
+import ftplib, sys, time
+rounds = int(sys.argv[3])
+figures = {"ours": open(sys.argv[4], "w"), "theirs": open(sys.argv[5], "w")}
+def login(port, user):
+    f = ftplib.FTP(); f.connect("127.0.0.1", int(port), timeout=60); f.login(user, "bench@")
+    return f
+servers = {"ours": login(sys.argv[1], "user"), "theirs": login(sys.argv[2], "anonymous")}
+def listing(f, command):
+    start = time.perf_counter()
+    conn = f.transfercmd(command)
+    first = None
+    while True:
+        block = conn.recv(65536)
+        if first is None:
+            first = time.perf_counter()
+        if not block:
+            break
+    conn.close(); f.voidresp()
+    return (first - start) * 1e3, (time.perf_counter() - start) * 1e3
+for n in (1000, 10000, 100000):
+    servers["ours"].cwd("l%d" % n)
+    servers["theirs"].cwd("/l%d" % n)
+    for command in ("LIST", "NLST", "MLSD"):
+        names = ["ours"] if command == "MLSD" else ["ours", "theirs"]
+        times = {name: [] for name in names}
+        # The servers take turns, each first in every other round: a spell of load on the
+        # machine falls on both.
+        for turn in range(rounds):
+            for name in names if turn % 2 == 0 else names[::-1]:
+                times[name].append(listing(servers[name], command))
+        for name in names:
+            first, total = sorted(times[name], key=lambda t: t[1])[len(times[name]) // 2]
+            print("%s %-4s %6d  first %7.1f  total %7.1f" % (name, command, n, first, total))
+            print("%s-%d %.1f" % (command.lower(), n, total), file=figures[name])
+    servers["ours"].cwd("..")
+for f in servers.values():
+    f.quit()
+PY
+  echo "  our page faults during these listings: $(($(minor_faults "$2") - faults))"
+}
+
 before=$(ours_state)
+if [[ " $parts " == *" listings "* ]]; then
+  for n in 1000 10000 100000; do
+    mkdir -p "$root/l$n"
+    (cd "$root/l$n" && seq -f "file%06g.txt" 1 "$n" | xargs touch)
+  done
+  mkdir -p "$root/small"
+  for i in $(seq 1000); do head -c 4096 /dev/urandom >"$root/small/s$i"; done
+  [ -f "$root/m64.bin" ] || head -c $((64 << 20)) /dev/urandom >"$root/m64.bin"
+  # A server of its own that has served nothing yet, as a user's is when the FTP window has
+  # just started it and a client lists a folder; the listings after the transfers below show
+  # the same server warmed.
+  taskset -c 0 "$build/bench/ftpd" "$root" "$fresh_port" $((port_base + 500)) >/dev/null &
+  pids+=($!)
+  fresh_pid=$!
+  wait_port "$fresh_port"
+  echo "FTP listings on a freshly started server (first byte / total, ms, median of $rounds; ours / vsftpd)"
+  list_both "$fresh_port" "$fresh_pid" -fresh
+  kill "$fresh_pid"
+fi
 if [[ " $parts " == *" logins "* ]]; then
   declare -A rate
   for mode in 1 8; do
@@ -210,46 +285,14 @@ if [[ " $parts " == *" transfers "* ]]; then
   echo "  our peak memory: $(awk '/VmHWM/ { print $2 }' /proc/$ours_pid/status) KiB"
 fi
 if [[ " $parts " == *" listings "* ]]; then
-  for n in 1000 10000 100000; do
-    mkdir -p "$root/l$n"
-    (cd "$root/l$n" && seq -f "file%06g.txt" 1 "$n" | xargs touch)
-  done
-  mkdir -p "$root/small"
-  for i in $(seq 1000); do head -c 4096 /dev/urandom >"$root/small/s$i"; done
-  [ -f "$root/m64.bin" ] || head -c $((64 << 20)) /dev/urandom >"$root/m64.bin"
-  echo "FTP listings (first byte / total, ms, median of $rounds), small files, control latency under load (ours / vsftpd)"
+  # Both servers, one after the other: the NOOP round trip while 32 downloads run.
   for server in ours theirs; do
     port_var=${server}_port
-    port=${!port_var}
     user=$([ "$server" = ours ] && echo user || echo anonymous)
-    taskset -c 1-7 python3 - "$port" "$user" "$server" "$work/figures-$server" "$rounds" <<'PY'
+    taskset -c 1-7 python3 - "${!port_var}" "$user" "$server" "$work/figures-$server" <<'PY'
 import ftplib, statistics, subprocess, sys, time
 port, user, server, figures = int(sys.argv[1]), sys.argv[2], sys.argv[3], open(sys.argv[4], "w")
-rounds = int(sys.argv[5])
 f = ftplib.FTP(); f.connect("127.0.0.1", port, timeout=60); f.login(user, "bench@")
-results = {}
-for n in (1000, 10000, 100000):
-    for command in ("LIST", "NLST", "MLSD"):
-        if server != "ours" and command == "MLSD":
-            continue
-        f.cwd("/l%d" % n if server != "ours" else "l%d" % n)
-        times = []
-        for _ in range(rounds):
-            start = time.perf_counter()
-            conn = f.transfercmd(command)
-            first = None
-            while True:
-                block = conn.recv(65536)
-                if first is None:
-                    first = time.perf_counter()
-                if not block:
-                    break
-            conn.close(); f.voidresp()
-            times.append(((first - start) * 1e3, (time.perf_counter() - start) * 1e3))
-        first, total = sorted(times, key=lambda t: t[1])[len(times) // 2]
-        print("%s %-4s %6d  first %7.1f  total %7.1f" % (server, command, n, first, total))
-        print("%s-%d %.1f" % (command.lower(), n, total), file=figures)
-        f.cwd("..")
 downloads = [subprocess.Popen(["curl", "-s", "-o", "/dev/null", "-u", user + ":bench@",
                                "ftp://127.0.0.1:%d/m64.bin" % port]) for _ in range(32)]
 rtts = []
@@ -283,18 +326,25 @@ PY
 )"
     done
   done
+  echo "FTP listings after the transfers (first byte / total, ms, median of $rounds; ours / vsftpd)"
+  list_both "$ours_port" "$ours_pid" ""
   echo "  our peak memory: $(awk '/VmHWM/ { print $2 }' /proc/$ours_pid/status) KiB"
   declare -A figure
   for server in ours theirs; do
+    for suffix in "" -fresh; do
+      while read -r key value; do figure[$server-$key$suffix]=$value; done <"$work/listings-$server$suffix"
+    done
     while read -r key value; do figure[$server-$key]=$value; done <"$work/figures-$server"
     figure[$server-small-retr]=$(median ${small[$server]})
     echo "$server 4 KiB RETR, median of $rounds rounds: ${figure[$server-small-retr]} files/s"
   done
-  for n in 1000 10000 100000; do
-    bench_result "ftp-list-$n" "${figure[ours-list-$n]}" "${figure[theirs-list-$n]}" ms "<=1.0" >>"$results"
-    bench_result "ftp-nlst-$n" "${figure[ours-nlst-$n]}" "${figure[theirs-nlst-$n]}" ms "<=1.0" >>"$results"
-    # vsftpd has no MLSD: ours is held to its LIST, the listing that carries the same facts.
-    bench_result "ftp-mlsd-$n" "${figure[ours-mlsd-$n]}" "${figure[theirs-list-$n]}" ms "<=1.0" >>"$results"
+  for suffix in -fresh ""; do
+    for n in 1000 10000 100000; do
+      bench_result "ftp-list-$n$suffix" "${figure[ours-list-$n$suffix]}" "${figure[theirs-list-$n$suffix]}" ms "<=1.0" >>"$results"
+      bench_result "ftp-nlst-$n$suffix" "${figure[ours-nlst-$n$suffix]}" "${figure[theirs-nlst-$n$suffix]}" ms "<=1.0" >>"$results"
+      # vsftpd has no MLSD: ours is held to its LIST, the listing that carries the same facts.
+      bench_result "ftp-mlsd-$n$suffix" "${figure[ours-mlsd-$n$suffix]}" "${figure[theirs-list-$n$suffix]}" ms "<=1.0" >>"$results"
+    done
   done
   bench_result ftp-small-retr "${figure[ours-small-retr]}" "${figure[theirs-small-retr]}" files/s ">=1.0" >>"$results"
   # The control connection's goals are budgets (1 ms median, 5 ms 99th percentile), written as the

@@ -5,6 +5,7 @@
 // who may log in and what may be done. Every path a client names is kept inside that
 // client's home directory.
 
+#include "net/FtpListingMemory.h"
 #include "net/FtpPath.h"
 #include "net/FtpSrvC.h"
 #include "net/WSocket.h"
@@ -61,10 +62,6 @@ constexpr platform::UINT WM_FTPSRV_FREE_CLIENTS = platform::WM_USER + 6;
 constexpr platform::UINT WM_FTPSRV_SEND_TURNS = platform::WM_USER + 7;
 
 constexpr int FtpCommandTableSize = 37;
-
-namespace platform {
-struct FoundFile;
-}
 
 enum TListType { ListTypeName, ListTypeUnix, ListTypeFacts };
 
@@ -413,4 +410,7 @@ private:
     bool sendTurnsPosted_ = false;
     // The control connections, asked between two pieces of a turn whether a command waits.
     platform::InputWatch controlInput_;
+    // Room kept for the next listing's entries and lines.
+    ftplisting::SpareRoom<platform::FoundFile> listingEntries_;
+    ftplisting::SpareRoom<std::uint8_t> listingBytes_;
 };

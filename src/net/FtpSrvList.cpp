@@ -39,25 +39,35 @@ bool Selected(const FoundFile& entry, std::uint32_t mask)
     return (special & ~mask) == 0;
 }
 
-// The entries a mask such as "/home/sub/*.*" finds, sorted by name;
+// The entries a mask such as "/home/sub/*.*" finds, sorted by name, into found;
 // a directory that cannot be searched finds nothing. A link leading out of the home whose
 // real path is given is not there for the client: the size and time of what it points to
 // are another place's.
-std::vector<FoundFile> Search(const std::string& mask, std::uint32_t attributes, const std::string& realHome,
-                              ListOptions options)
+void Search(const std::string& mask, std::uint32_t attributes, const std::string& realHome, ListOptions options,
+            std::vector<FoundFile>& found)
 {
     const std::string dir = DirectoryOf(mask);
     try {
         // Filtered in place: a listing of 100,000 names is not moved once more.
-        std::vector<FoundFile> found = ListDir(dir.empty() ? "/" : dir, FileNameOf(mask), options);
+        ListDir(dir.empty() ? "/" : dir, FileNameOf(mask), options, found);
         std::erase_if(found, [&](const FoundFile& entry) {
             return !Selected(entry, attributes)
                 || (entry.isSymlink && ftppath::ResolvesOutside(realHome, JoinPath(dir, entry.name)));
         });
-        return found;
     } catch (const platform::Exception&) {
-        return {};
+        found.clear();
     }
+}
+
+// The room a listing's lines take: each line's longest fixed part (a size of up to 11 digits in a
+// Unix line, any size in a facts line) and the names.
+std::size_t ListingBytes(const std::vector<FoundFile>& found, TListType listType)
+{
+    const std::size_t perLine = listType == ListTypeName ? 2 : listType == ListTypeUnix ? 56 : 94;
+    std::size_t bytes = found.size() * perLine;
+    for (const FoundFile& entry : found)
+        bytes += entry.name.size();
+    return bytes;
 }
 
 // Appends value in decimal, at least width characters: zeros before it (as "%0*d"), or
@@ -166,11 +176,12 @@ void TFtpServer::BuildDirectory(TFtpCtrlSocket* Client, const TFtpString& Params
     // Each name is looked at only for what its line shows: the kind alone for a list of names.
     const ListOptions options{.dots = true, .birthTime = ListType == ListTypeFacts, .kindOnly = ListType == ListTypeName};
     const std::string realHome = ftppath::RealPath(Client->HomePath());
-    const std::vector<FoundFile> found = Search(mask, everything ? everyEntry : plainEntries, realHome, options);
+    std::vector<FoundFile> found = listingEntries_.Take();
+    Search(mask, everything ? everyEntry : plainEntries, realHome, options, found);
     // Lines are built in one buffer handed to the stream a piece at a time, into room made
     // for the whole listing at once.
     constexpr std::size_t piece = 64 * 1024;
-    Stream.reserve(static_cast<std::int64_t>(found.size()) * (ListType == ListTypeName ? 24 : 80));
+    Stream.reserve(static_cast<std::int64_t>(ListingBytes(found, ListType)));
     std::string text;
     text.reserve(piece + 4096);
     bool written = false;
@@ -195,6 +206,7 @@ void TFtpServer::BuildDirectory(TFtpCtrlSocket* Client, const TFtpString& Params
     if (text.empty() && !written)
         text = mask + " not found\r\n";
     Stream.write(text.data(), text.size());
+    listingEntries_.GiveBack(std::move(found));
 }
 
 void TFtpServer::CommandDirectory2(TFtpCtrlSocket* Client, TFtpString& Params, TListType ListType,
@@ -205,7 +217,7 @@ void TFtpServer::CommandDirectory2(TFtpCtrlSocket* Client, TFtpString& Params, T
         Params = ftppath::WithSlashes(Params);
         TriggerBuildDirectory(Client, Params, detailed);
         if (!Client->DataStream) {
-            SetEngineStream(Client, std::make_unique<MemoryStream>());
+            SetEngineStream(Client, std::make_unique<ftplisting::ListingStream>(listingBytes_));
             BuildDirectory(Client, Params, ListType, *Client->DataStream);
             TriggerAlterDirectory(Client, Params, detailed);
             if (Client->DataStream)
@@ -265,8 +277,8 @@ void TFtpServer::CommandMLST(TFtpCtrlSocket* Client, TFtpString&, TFtpString& Pa
         Answer = notFound;
         return;
     }
-    const std::vector<FoundFile> found
-        = Search(path, plainEntries, ftppath::RealPath(Client->HomePath()), {.dots = true, .birthTime = true});
+    std::vector<FoundFile> found;
+    Search(path, plainEntries, ftppath::RealPath(Client->HomePath()), {.dots = true, .birthTime = true}, found);
     if (found.empty()) {
         Answer = notFound;
         return;

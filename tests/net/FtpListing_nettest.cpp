@@ -159,6 +159,40 @@ TEST_F(FtpListing, ClientsReadOurListingsAndTimes)
     EXPECT_EQ(Curl("/many/", {"-l"}).out, expected);
 }
 
+TEST_F(FtpListing, ListingsInARowAndAtOnceEachGetTheirOwnLines)
+{
+    // Listings are built in room kept from the one before: a short one after a long one, and
+    // one built while another waits for its data connection, hold their own lines alone.
+    for (int i = 0; i < 3000; ++i)
+        home.File("many/entry-" + std::to_string(10000 + i), "");
+    home.File("few/a", "");
+    home.File("few/b", "x");
+    const ClientRun run = Python(R"(
+many = ["entry-%d" % (10000 + i) for i in range(3000)]
+f, g = client(), client()
+def names(f, command, where):
+    f.cwd(where)
+    lines = []
+    f.retrlines(command, lines.append)
+    f.cwd("..")
+    return [line.split(" ")[-1] for line in lines]
+print(names(f, "MLSD", "many") == [".", ".."] + many, names(f, "NLST", "few"))
+print(names(f, "LIST", "many") == many, names(f, "LIST", "few"))
+f.cwd("many")
+waiting = pasv_port(cmd(f, "PASV"))
+print(cmd(f, "NLST")[:3], names(g, "NLST", "few"), names(g, "MLSD", "few"))
+data = socket.create_connection(("127.0.0.1", waiting), timeout=10)
+received = data.makefile("rb").read()
+data.close()
+print(f.voidresp()[:3], received.decode().split("\r\n") == many + [""])
+)");
+    EXPECT_EQ(run.out, "True ['a', 'b']\n"
+                       "True ['a', 'b']\n"
+                       "150 ['a', 'b'] ['.', '..', 'a', 'b']\n"
+                       "226 True\n")
+        << run.err;
+}
+
 TEST(FtpTimes, TextsAndFactsConvertBothWays)
 {
     EXPECT_EQ(TimeDateStr(MDTM2Date("20240229235958.123")), "20240229235958.123");

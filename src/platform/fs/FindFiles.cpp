@@ -130,11 +130,18 @@ FoundFile DescribeKind(int dirFd, const dirent& entry)
 
 std::vector<FoundFile> ListDir(const std::string& dir, const std::string& pattern, ListOptions options)
 {
+    std::vector<FoundFile> found;
+    ListDir(dir, pattern, options, found);
+    return found;
+}
+
+void ListDir(const std::string& dir, const std::string& pattern, ListOptions options, std::vector<FoundFile>& found)
+{
+    found.clear();
     std::unique_ptr<DIR, DirCloser> stream(opendir(dir.c_str()));
     if (!stream)
         ThrowReadError(dir);
     const int dirFd = dirfd(stream.get());
-    std::vector<FoundFile> found;
     for (;;) {
         errno = 0;
         const dirent* entry = readdir(stream.get());
@@ -151,7 +158,6 @@ std::vector<FoundFile> ListDir(const std::string& dir, const std::string& patter
                                          : Describe(dirFd, entry->d_name, options.birthTime));
     }
     SortByName(found);
-    return found;
 }
 
 } // namespace platform

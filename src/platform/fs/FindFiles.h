@@ -30,5 +30,7 @@ struct ListOptions {
 // followed for the kind, size and time; a dangling link is listed as a file of size 0.
 // Throws platform::Exception naming the directory when it cannot be read.
 std::vector<FoundFile> ListDir(const std::string& dir, const std::string& pattern, ListOptions options = {});
+// The same into `found`, emptied first: a caller that lists again and again keeps its room.
+void ListDir(const std::string& dir, const std::string& pattern, ListOptions options, std::vector<FoundFile>& found);
 
 } // namespace platform

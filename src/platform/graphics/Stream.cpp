@@ -65,6 +65,16 @@ void MemoryStream::reserve(std::int64_t count)
     view_ = owned_;
 }
 
+std::vector<std::uint8_t> MemoryStream::takeBytes()
+{
+    own();
+    std::vector<std::uint8_t> bytes = std::move(owned_);
+    owned_.clear();
+    view_ = owned_;
+    position_ = 0;
+    return bytes;
+}
+
 void MemoryStream::own()
 {
     // Borrowed bytes are never written.

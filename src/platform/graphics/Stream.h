@@ -58,6 +58,9 @@ public:
     void reserve(std::int64_t count) override;
 
     std::span<const std::uint8_t> bytes() const { return view_; }
+    // Hands the bytes over with all their room and leaves the stream empty: a caller that
+    // fills stream after stream keeps the room for the next.
+    std::vector<std::uint8_t> takeBytes();
 
 private:
     // Copies borrowed bytes into storage of its own before they change.

@@ -112,6 +112,12 @@ TEST(ListDir, FiltersByPatternAndNeverReachesAnotherDirectory)
     EXPECT_EQ(Names(ListDir(tree.Path("d"), "*.txt")), (std::vector<std::string>{"B.TXT", "a.txt"}));
     EXPECT_TRUE(ListDir(tree.Path("d"), "../*.txt").empty());
     EXPECT_TRUE(ListDir(tree.Path("d"), "nothing*").empty());
+    // Listed into room that holds an earlier listing, only the new entries are there.
+    std::vector<FoundFile> room = ListDir(tree.Path("d"), "*.*");
+    ListDir(tree.Path("d"), "*.md", {}, room);
+    EXPECT_EQ(Names(room), (std::vector<std::string>{"c.md"}));
+    EXPECT_THROW(ListDir(tree.Path("gone"), "*.*", {}, room), Exception);
+    EXPECT_TRUE(room.empty()) << "a directory that cannot be read leaves none of the last listing";
 }
 
 TEST(ListDir, NamesComeSortedByTheirBytesWhateverOrderTheyWereMadeIn)

@@ -113,6 +113,32 @@ TEST(Stream, WritingGrowsMemoryAndNeverTouchesBorrowedBytes)
     EXPECT_EQ(moved.bytes()[3999], 0xD);
 }
 
+TEST(Stream, TakenBytesKeepTheirRoomAndLeaveTheStreamEmpty)
+{
+    MemoryStream written;
+    written.reserve(1 << 16);
+    written.write(kBytes.data(), kBytes.size());
+    std::vector<std::uint8_t> room = written.takeBytes();
+    EXPECT_EQ(room, kBytes);
+    EXPECT_GE(room.capacity(), 1u << 16) << "the room comes along";
+    EXPECT_EQ(written.size(), 0);
+    EXPECT_EQ(written.position(), 0);
+
+    room.clear();
+    MemoryStream reused(std::move(room));
+    EXPECT_EQ(reused.size(), 0) << "room alone holds no bytes";
+    reused.write(kBytes.data(), 3);
+    EXPECT_EQ(std::vector<std::uint8_t>(reused.bytes().begin(), reused.bytes().end()),
+              std::vector<std::uint8_t>(kBytes.begin(), kBytes.begin() + 3));
+
+    // Borrowed bytes are copied out, never taken from their owner.
+    std::vector<std::uint8_t> original = kBytes;
+    auto borrowing = MemoryStream::borrowing(original);
+    EXPECT_EQ(borrowing.takeBytes(), kBytes);
+    EXPECT_EQ(original, kBytes);
+    EXPECT_EQ(borrowing.size(), 0);
+}
+
 TEST(Stream, FilesThatCannotBeOpenedSaySo)
 {
     try {
