@@ -108,19 +108,28 @@ TFtpServer::TurnEnd TFtpServer::SendFileTurn(TFtpCtrlSocket* Client)
 void TFtpServer::SendNextDataChunk(TFtpCtrlSocket* Client)
 {
     try {
-        if (Client->transferFile_ && Client->DataStream == Client->transferFile_ && !Client->copyingDownload_) {
+        const bool sentByFile =
+            Client->transferFile_ && Client->DataStream == Client->transferFile_ && !Client->copyingDownload_;
+        if (sentByFile) {
             const TurnEnd end = SendFileTurn(Client);
             if (end == TurnEnd::More)
                 QueueSendTurn(Client);
             if (end != TurnEnd::Copy)
                 return; // a full socket's FD_WRITE brings the next turn
         }
+        // What the system sends from the file leaves little to copy here, mostly a look past
+        // its end: a whole chunk's fresh pages, faulted in at every download's end, would hold
+        // up every control connection for milliseconds.
+        char probe[4096];
         std::vector<char>& chunk = Client->chunk_;
-        chunk.resize(copyChunkSize);
-        const std::size_t count = Client->DataStream ? Client->DataStream->read(chunk.data(), chunk.size()) : 0;
+        if (!sentByFile)
+            chunk.resize(copyChunkSize);
+        char* const bytes = sentByFile ? probe : chunk.data();
+        const std::size_t room = sentByFile ? sizeof probe : chunk.size();
+        const std::size_t count = Client->DataStream ? Client->DataStream->read(bytes, room) : 0;
         if (count > 0) {
             Client->TransferredBytes += static_cast<std::int64_t>(count);
-            SendCopiedChunk(Client, chunk.data(), count);
+            SendCopiedChunk(Client, bytes, count);
         } else if (!Client->LastChunkSent) {
             Client->LastChunkSent = true;
             // Written to or cut by anyone while it was read, the file was not sent as it is.
