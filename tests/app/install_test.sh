@@ -44,7 +44,7 @@ export HOME="$work/home" XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/dat
 program=$!
 # Settings are written at a termination only once the first activation has read them: the
 # main window is given the keyboard (no window manager does it here), and the activation that
-# brings has time to run.
+# brings has time to run (seconds, under a sanitizer on a loaded machine).
 window=
 for _ in $(seq 600); do
   window=$(xdotool search --onlyvisible --name '^Pelvaxon' 2>/dev/null | head -1 || true)
@@ -54,7 +54,7 @@ for _ in $(seq 600); do
 done
 [ -n "$window" ] || fail "no Pelvaxon window shown within 60 s"
 xdotool windowfocus --sync "$window" || fail "the main window cannot take the keyboard"
-sleep 2
+sleep 6
 if [ -n "${PELVAXON_GL_SCREENSHOTS:-}" ]; then
   sleep 2
   mkdir -p "$PELVAXON_GL_SCREENSHOTS"
