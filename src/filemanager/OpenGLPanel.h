@@ -116,8 +116,9 @@ public:
     void MakeOpenGLPanelNotCurrent();
     // Manual swapping: paints (and drawing between MakeOpenGLPanelCurrent and
     // MakeOpenGLPanelNotCurrent) go to a back buffer of the panel's own while the window keeps
-    // showing the picture last swapped; SwapBuffers shows the back buffer's picture. With Auto the window shows every paint, and this only pushes out the
-    // commands issued so far. Nothing for a panel that is not double-buffered.
+    // showing the picture last swapped; SwapBuffers shows the back buffer's picture. With Auto
+    // the window shows every paint, and this only pushes out the commands issued so far.
+    // Nothing for a panel that is not double-buffered.
     void SwapBuffers();
     bool PanelShareLists(TOpenGLPanel* other) const;
 

@@ -26,8 +26,8 @@ public:
 
     // Reads the picture through the picture loader, gives the window a client area of the
     // picture's size (with its frame, at most the screen's available area) and shows it over
-    // the main window, captioned "Pelvaxon - " and the name as given. On any failure shows "Error loading " and the
-    // name, and the viewer goes without having been visible.
+    // the main window, captioned "Pelvaxon - " and the name as given. On any failure shows
+    // "Error loading " and the name, and the viewer goes without having been visible.
     void ShowPicture(const std::string& FileName);
     void FormKeyUp(int Key, platform::ShiftState Shift);
 

@@ -21,8 +21,8 @@ class ViewForm;
 
 // A window that shows one file read-only as text, hex pages or binary pages, with find in
 // text mode. It is on screen as soon as it is made, over the main window, stays on top,
-// and frees itself when closed. A large file is put into the editor a piece at a time as the view nears the end
-// of what is shown.
+// and frees itself when closed. A large file is put into the editor a piece at a time as
+// the view nears the end of what is shown.
 class TViewForm : public QMainWindow {
 public:
     // The owner (a panel) takes the window down with it. Hex and binary loads report the

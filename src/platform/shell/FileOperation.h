@@ -27,8 +27,9 @@ public:
 std::unique_ptr<OperationProgress> MakeProgressDialog(const std::string& title);
 
 // Results: 0 when every item was done or skipped at the user's word (No to replacing or
-// merging into what exists); otherwise something failed or was refused, or the user cancelled. Nothing is ever lost on the way: a file is replaced
-// only by a complete copy, and a moved source goes only once its copy is whole.
+// merging into what exists); otherwise something failed or was refused, or the user
+// cancelled. Nothing is ever lost on the way: a file is replaced only by a complete copy,
+// and a moved source goes only once its copy is whole.
 constexpr int OperationDone = 0;
 constexpr int OperationIncomplete = 1;
 constexpr int OperationCancelled = 2;

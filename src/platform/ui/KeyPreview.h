@@ -19,8 +19,9 @@ namespace platform {
 // several times), and on the native window of a popup of its own while that holds the
 // keyboard (a drop-down list, a tool bar's overflow), which X gives the keys to instead;
 // a menu's keys are the menu's. Keys of other windows are left alone, so a viewer's F3 is
-// the viewer's, and so are the popups of a dialog it owns. The releases X11 sends for a held key are dropped: a held key gives
-// several presses but one release, as on Windows, so a key-up command runs once.
+// the viewer's, and so are the popups of a dialog it owns. The releases X11 sends for a held
+// key are dropped: a held key gives several presses but one release, as on Windows, so a
+// key-up command runs once.
 class KeyPreview final : public QObject {
 public:
     explicit KeyPreview(QWidget* window);

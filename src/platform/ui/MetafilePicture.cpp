@@ -10,42 +10,13 @@
 #include <QSvgRenderer>
 #include <QXmlStreamReader>
 
-#include <cerrno>
-#include <cstring>
-
-#include <sys/stat.h>
-#include <unistd.h>
-
 namespace platform {
 namespace {
 
 // Metafiles this size are rare; one larger is refused before it is read.
-constexpr off_t kFileLimit = 64 * 1024 * 1024;
+constexpr std::int64_t kFileLimit = 64 * 1024 * 1024;
 // Qt's renderer recurses into nested groups.
 constexpr int kDepthLimit = 256;
-
-std::string ReadAll(int file)
-{
-    struct stat status {};
-    if (fstat(file, &status) != 0)
-        throw Exception(std::strerror(errno));
-    if (status.st_size > kFileLimit)
-        throw Exception("the metafile is too large (" + std::to_string(status.st_size) + " bytes)");
-    std::string bytes(std::size_t(status.st_size), '\0');
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t got = read(file, bytes.data() + done, bytes.size() - done);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0)
-            throw Exception(std::strerror(errno));
-        if (got == 0)
-            break;
-        done += std::size_t(got);
-    }
-    bytes.resize(done);
-    return bytes;
-}
 
 // The libraries copy a metafile's texts into the SVG, one of them unescaped: a hostile file can
 // put anything there. Qt's renderer would read files named by images and style sheets (a FIFO
@@ -83,7 +54,7 @@ std::unique_ptr<Picture> ReadMetafile(const std::string& fileName, MetafileKind 
 {
     const FileDescriptor file = OpenRegularFile(fileName);
     try {
-        std::string bytes = ReadAll(file.get());
+        std::string bytes = ReadWholeFile(file.get(), kFileLimit, "the metafile");
         const MetafileLayout layout =
             kind == MetafileKind::Wmf ? CheckWmf(std::move(bytes)) : CheckEmf(std::move(bytes));
         const QByteArray drawing = QByteArray::fromStdString(PlayMetafile(kind, layout));

@@ -24,7 +24,7 @@ namespace {
 
 constexpr int kTimeLimitSeconds = 10;
 // Far beyond what a metafile of the size we read plays into; more is a file that blows up.
-constexpr off_t kSvgLimit = 256 * 1024 * 1024;
+constexpr std::int64_t kSvgLimit = 256 * 1024 * 1024;
 
 [[noreturn]] void Fail(const std::string& reason)
 {
@@ -53,25 +53,6 @@ FileDescriptor MemoryFile(std::string_view contents)
     }
     lseek(file.get(), 0, SEEK_SET);
     return file;
-}
-
-std::string ContentsOf(int file)
-{
-    struct stat status {};
-    if (fstat(file, &status) != 0 || status.st_size > kSvgLimit)
-        Fail("its drawing is too large");
-    std::string contents(std::size_t(status.st_size), '\0');
-    std::size_t done = 0;
-    while (done < contents.size()) {
-        const ssize_t got = pread(file, contents.data() + done, contents.size() - done, off_t(done));
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got <= 0)
-            break;
-        done += std::size_t(got);
-    }
-    contents.resize(done);
-    return contents;
 }
 
 // Its input and output are memory files, so neither side ever waits for the other; what the
@@ -105,6 +86,29 @@ int AwaitPlayer(pid_t pid)
 
 } // namespace
 
+std::string ReadWholeFile(int file, std::int64_t limit, const std::string& what)
+{
+    struct stat status {};
+    if (fstat(file, &status) != 0)
+        Fail(std::strerror(errno));
+    if (status.st_size > limit)
+        Fail(what + " is too large (" + std::to_string(status.st_size) + " bytes)");
+    std::string contents(std::size_t(status.st_size), '\0');
+    std::size_t done = 0;
+    while (done < contents.size()) {
+        const ssize_t got = pread(file, contents.data() + done, contents.size() - done, off_t(done));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            Fail(std::strerror(errno));
+        if (got == 0)
+            break;
+        done += std::size_t(got);
+    }
+    contents.resize(done);
+    return contents;
+}
+
 std::string PlayMetafile(MetafileKind kind, const MetafileLayout& layout)
 {
     std::vector<std::string> arguments = {PlayerProgram()};
@@ -117,7 +121,7 @@ std::string PlayMetafile(MetafileKind kind, const MetafileLayout& layout)
     const int status = AwaitPlayer(StartPlayer(arguments, input.get(), output.get()));
     if (WIFSIGNALED(status))
         Fail("the metafile player ended on signal " + std::to_string(WTERMSIG(status)));
-    const std::string written = ContentsOf(output.get());
+    const std::string written = ReadWholeFile(output.get(), kSvgLimit, "its drawing");
     if (WEXITSTATUS(status) == 3)
         Fail(written.substr(0, 200));
     if (WEXITSTATUS(status) != 0)

@@ -2,6 +2,7 @@
 
 #include "platform/ui/MetafileLayout.h"
 
+#include <cstdint>
 #include <string>
 
 namespace platform {
@@ -15,5 +16,10 @@ enum class MetafileKind { Wmf, Emf };
 // longer than 10 seconds", "the metafile player ended on signal 11"); the caller names the
 // file.
 std::string PlayMetafile(MetafileKind kind, const MetafileLayout& layout);
+
+// The whole of an open file, read from its start: a metafile, or the drawing played from one.
+// Throws platform::Exception "WHAT is too large (N bytes)" past `limit`, or with the
+// system's reason when it cannot be read.
+std::string ReadWholeFile(int file, std::int64_t limit, const std::string& what);
 
 } // namespace platform
